@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds Glimr into build/ (or $GLIMR_BUILD_DIR). Extra
+# arguments are passed to the build step (for example: --target glimr).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${GLIMR_BUILD_DIR:-build}
+if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo ${GLIMR_CMAKE_ARGS:-}
+fi
+cmake --build "$BUILD_DIR" -j "$(nproc)" "$@"

@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Glimr and runs every test. GUI and OpenGL
+# tests need a display, so the whole suite runs under Xvfb with Mesa.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh
+scripts/build.sh
+BUILD_DIR=${GLIMR_BUILD_DIR:-build}
+
+# A private runtime folder keeps Qt quiet and away from the user's session.
+export XDG_RUNTIME_DIR=$(mktemp -d)
+chmod 700 "$XDG_RUNTIME_DIR"
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+
+xvfb-run -a -s "-screen 0 1280x1024x24" \
+  ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
