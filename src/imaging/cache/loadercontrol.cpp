@@ -1,0 +1,145 @@
+#include "imaging/cache/loadercontrol.h"
+
+#include <mutex>
+
+#include "catalog/imagefileinfo.h"
+#include "common/locks.h"
+#include "imaging/cache/tcash.h"
+#include "imaging/cache/thumbstore.h"
+
+namespace glimr {
+
+TLoaderControl::TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions,
+                               QObject* parent)
+    : QObject(parent), cache_(cache), locks_(locks), sessions_(std::move(sessions)) {}
+
+TLoaderControl::~TLoaderControl() {
+  CloseLoader();
+}
+
+void TLoaderControl::Wake() {
+  std::lock_guard q(locks_.QueueLock);
+  wake_.notify_all();
+}
+
+void TLoaderControl::Enqueue(const QStringList& paths) {
+  std::lock_guard q(locks_.QueueLock);
+  for (const QString& p : paths) {
+    queue_.Add(p);
+  }
+  wake_.notify_all();
+}
+
+int TLoaderControl::QueuedCount() const {
+  std::lock_guard q(locks_.QueueLock);
+  return queue_.Count();
+}
+
+QString TLoaderControl::LastLoaded() const {
+  return loader_ ? loader_->LastLoaded() : QString();
+}
+
+void TLoaderControl::StartLoader(std::int32_t thumbSize) {
+  if (loader_) {
+    // Keep the queue: the caller filled it for this loader.
+    std::lock_guard q(locks_.QueueLock);
+    loader_->SetOnLoaded(nullptr);
+    loader_->Terminate();
+    wake_.notify_all();
+    retired_.push_back(std::move(loader_));
+  }
+  ReapRetired(false);
+  auto loader =
+      std::make_unique<TThreadLoading>(cache_, locks_, queue_, wake_, sessions_(), thumbSize, this);
+  {
+    std::lock_guard q(locks_.QueueLock);
+    loader->SetOnLoaded(onLoaded_);
+  }
+  loader->Start();
+  loader_ = std::move(loader);
+}
+
+void TLoaderControl::StopLoader() {
+  if (!loader_) {
+    return;
+  }
+  {
+    std::lock_guard q(locks_.QueueLock);
+    queue_.Clear();
+    loader_->SetOnLoaded(nullptr);
+    loader_->Terminate();
+    wake_.notify_all();
+  }
+  retired_.push_back(std::move(loader_));
+  ReapRetired(false);
+}
+
+void TLoaderControl::LoadImageFirst(const QString& key) {
+  std::lock_guard q(locks_.QueueLock);
+  queue_.AddFirst(key);
+  wake_.notify_all();
+}
+
+void TLoaderControl::ClearCash(std::int32_t thumbSize) {
+  const bool restart = loader_ != nullptr;
+  {
+    AllLocks all(locks_);
+    if (loader_) {
+      loader_->SetOnLoaded(nullptr);
+      loader_->Terminate();
+      wake_.notify_all();
+      retired_.push_back(std::move(loader_));
+    }
+    cache_.Clear();
+  }
+  ReapRetired(true);
+  if (restart) {
+    StartLoader(thumbSize);
+  }
+}
+
+void TLoaderControl::CloseLoader() {
+  {
+    AllLocks all(locks_);
+    queue_.Clear();
+    if (loader_) {
+      retired_.push_back(std::move(loader_));
+    }
+    for (auto& t : retired_) {
+      t->SetOnLoaded(nullptr);
+      t->Terminate();
+    }
+    wake_.notify_all();
+  }
+  ReapRetired(true);
+}
+
+void TLoaderControl::ReapRetired(bool wait) {
+  for (auto it = retired_.begin(); it != retired_.end();) {
+    if (wait || (*it)->Finished()) {
+      (*it)->Join();
+      it = retired_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* record) {
+  if (!record || record->IsFolder) {
+    return false;
+  }
+  const TBmpCashPtr entry = cache.Find(path);
+  if (!entry) {
+    return false;
+  }
+  if (entry->Width == record->Width && entry->Height == record->Height) {
+    return false;
+  }
+  record->Width = entry->Width;
+  record->Height = entry->Height;
+  record->Modified = true;
+  return true;
+}
+
+}  // namespace glimr

@@ -1,0 +1,237 @@
+#include "imaging/cache/tcash.h"
+
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <algorithm>
+#include <mutex>
+
+#include "common/datetime.h"
+#include "common/errors.h"
+#include "common/locks.h"
+#include "imaging/cache/thumbjpeg.h"
+#include "imaging/cache/thumbmaker.h"
+#include "imaging/cache/thumbstore.h"
+
+namespace glimr {
+
+Q_LOGGING_CATEGORY(lcCash, "glimr.cache")
+
+TCashBitmap DecodeStoredThumb(const QByteArray& jpeg) {
+  TCashBitmap bitmap;
+  DecodeThumbJpeg(jpeg, [&bitmap](int width, int height) {
+    // Stored thumbnails are at most 2048 a side; anything larger is not ours.
+    if (width > 4096 || height > 4096) {
+      return TThumbTarget{};
+    }
+    bitmap.Allocate(width, height);
+    return TThumbTarget{bitmap.Bits.data(), bitmap.Stride};
+  });
+  return bitmap;
+}
+
+TCash::TCash(TLocks& locks, TThumbMaker& maker, std::int32_t capacity)
+    : locks_(locks), maker_(maker), capacity_(capacity) {}
+
+TCash::~TCash() = default;
+
+std::int32_t TCash::IndexOfLocked(const QString& path) const {
+  const auto hit = index_.constFind(path);
+  if (hit == index_.cend()) {
+    return -1;
+  }
+  const TBmpCash* entry = hit.value().get();
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    if (items_[i].Entry.get() == entry) {
+      return static_cast<std::int32_t>(i);
+    }
+  }
+  return -1;
+}
+
+TBmpCashPtr TCash::Find(const QString& path) const {
+  std::lock_guard lock(locks_.CacheLock);
+  return index_.value(path);
+}
+
+bool TCash::Contains(const QString& path) const {
+  std::lock_guard lock(locks_.CacheLock);
+  return index_.contains(path);
+}
+
+std::int32_t TCash::IndexOfPath(const QString& path) const {
+  std::lock_guard lock(locks_.CacheLock);
+  return IndexOfLocked(path);
+}
+
+TBmpCashPtr TCash::EntryAt(std::int32_t index) const {
+  std::lock_guard lock(locks_.CacheLock);
+  if (index < 0 || index >= static_cast<std::int32_t>(items_.size())) {
+    return nullptr;
+  }
+  return items_[static_cast<std::size_t>(index)].Entry;
+}
+
+QString TCash::PathAt(std::int32_t index) const {
+  std::lock_guard lock(locks_.CacheLock);
+  if (index < 0 || index >= static_cast<std::int32_t>(items_.size())) {
+    return {};
+  }
+  return items_[static_cast<std::size_t>(index)].Path;
+}
+
+std::int32_t TCash::Count() const {
+  std::lock_guard lock(locks_.CacheLock);
+  return static_cast<std::int32_t>(items_.size());
+}
+
+bool TCash::RemoveIfUnused(std::int32_t index) {
+  std::lock_guard lock(locks_.CacheLock);
+  if (index < 0 || index >= static_cast<std::int32_t>(items_.size())) {
+    return false;
+  }
+  const auto it = items_.begin() + index;
+  if (it->Entry->InUse.load()) {
+    return false;
+  }
+  index_.remove(it->Path);
+  items_.erase(it);
+  return true;
+}
+
+TBmpCashPtr TCash::Pin(const QString& path) {
+  std::lock_guard lock(locks_.CacheLock);
+  TBmpCashPtr entry = index_.value(path);
+  if (entry) {
+    entry->InUse.store(true);
+  }
+  return entry;
+}
+
+void TCash::Unpin(const TBmpCashPtr& entry) {
+  if (!entry) {
+    return;
+  }
+  std::lock_guard lock(locks_.CacheLock);
+  entry->InUse.store(false);
+}
+
+std::int32_t TCash::Capacity() const {
+  std::lock_guard lock(locks_.CacheLock);
+  return capacity_;
+}
+
+void TCash::SetCapacity(std::int32_t capacity) {
+  std::lock_guard lock(locks_.CacheLock);
+  capacity_ = capacity;
+}
+
+void TCash::Clear() {
+  items_.clear();
+  index_.clear();
+}
+
+void TCash::Append(const QString& path, TBmpCashPtr entry) {
+  std::lock_guard lock(locks_.CacheLock);
+  AppendLocked(path, std::move(entry));
+}
+
+void TCash::AppendLocked(const QString& path, TBmpCashPtr entry) {
+  // Two loaders overlap for a moment when a folder switch replaces the
+  // thread; both may have made the same thumbnail. One entry per path.
+  if (!entry || index_.contains(path)) {
+    return;
+  }
+  // Eviction starts at the front: entries asked for again were moved there,
+  // so it takes the oldest of those first, then the oldest new ones.
+  while (static_cast<std::int32_t>(items_.size()) >= capacity_) {
+    const auto victim = std::find_if(items_.begin(), items_.end(),
+                                     [](const TItem& item) { return !item.Entry->InUse.load(); });
+    if (victim == items_.end()) {
+      break;  // every entry is shown: go beyond the capacity for now
+    }
+    index_.remove(victim->Path);
+    items_.erase(victim);
+  }
+  index_.insert(path, entry);
+  items_.push_back(TItem{path, std::move(entry)});
+}
+
+bool TCash::TouchIfCached(const QString& path) {
+  std::lock_guard lock(locks_.CacheLock);
+  const std::int32_t at = IndexOfLocked(path);
+  if (at < 0) {
+    return false;
+  }
+  std::rotate(items_.begin(), items_.begin() + at, items_.begin() + at + 1);
+  return true;
+}
+
+void TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int32_t thumbSize,
+                            const std::atomic<bool>* cancel) {
+  try {
+    if (TouchIfCached(path)) {
+      return;
+    }
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    const QString folder = path.left(slash + 1);
+    const QString fileName = path.mid(slash + 1);
+    std::int32_t catalogID = 0;
+    double fileDate = 0.0;
+    {
+      std::lock_guard decode(locks_.DecodeLock);
+      if (fileName.isEmpty() || !QFileInfo::exists(path)) {
+        return;
+      }
+      catalogID = session.CatalogIDOfPath(folder);
+      fileDate = FileModDays(path);
+    }
+    if (catalogID == 0) {
+      return;
+    }
+    Cache(path, fileName, catalogID, fileDate, session, thumbSize, cancel);
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("TCash.SetBitmapToCash(%1): %2").arg(path, ErrorText(e)));
+    throw;
+  }
+}
+
+void TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
+                  double fileDate, TThumbStore& session, std::int32_t thumbSize,
+                  const std::atomic<bool>* cancel) {
+  TThumbRow row;
+  if (session.ReadThumbRow(fileName, catalogID, row) && row.IsThumb && row.FileDate == fileDate) {
+    try {
+      auto entry = std::make_shared<TBmpCash>(row.Width, row.Height, DecodeStoredThumb(row.Thumb));
+      Append(path, std::move(entry));
+      return;
+    } catch (const GlimrError& e) {
+      // A damaged stored thumbnail is made again from the file below and
+      // overwritten; stopping the loader over it would leave the folder
+      // without thumbnails every time it is opened.
+      qCWarning(lcCash).noquote() << path << e.message();
+    }
+  }
+
+  std::lock_guard decode(locks_.DecodeLock);
+  if ((cancel && cancel->load()) || !QFileInfo::exists(path)) {
+    return;
+  }
+  std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
+  if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.Width <= 0 ||
+      made->Thumb.Height <= 0) {
+    return;
+  }
+  TThumbRow fresh;
+  fresh.Width = made->Width;
+  fresh.Height = made->Height;
+  fresh.FileDate = fileDate;
+  fresh.IsThumb = true;
+  fresh.Thumb = EncodeThumbJpeg(made->Thumb.Bits.data(), made->Thumb.Width, made->Thumb.Height,
+                                made->Thumb.Stride, 90);
+  // A file without a FILES row keeps its thumbnail in memory only.
+  session.WriteThumbRow(fileName, catalogID, fresh);
+  Append(path, std::make_shared<TBmpCash>(made->Width, made->Height, std::move(made->Thumb)));
+}
+
+}  // namespace glimr

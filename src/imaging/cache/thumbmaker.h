@@ -1,0 +1,28 @@
+#pragma once
+// Makes a thumbnail from an image file through the format plug-ins: decode
+// (reduced where the plug-in offers it), scale to a power-of-two thumbnail,
+// put red first. The caller holds DecodeLock for the whole call.
+
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+#include "imaging/cache/cashbitmap.h"
+
+namespace glimr {
+
+struct TMadeThumb {
+  std::int32_t Width = 0;  // size of the full image
+  std::int32_t Height = 0;
+  TCashBitmap Thumb;  // red, green, blue byte order
+};
+
+class TThumbMaker {
+ public:
+  virtual ~TThumbMaker() = default;
+  // Nothing when no plug-in decodes the file or it decodes to an empty image.
+  virtual std::optional<TMadeThumb> MakeThumb(const QString& path, std::int32_t thumbSize) = 0;
+};
+
+}  // namespace glimr

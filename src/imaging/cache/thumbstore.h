@@ -1,0 +1,39 @@
+#pragma once
+// What the thumbnail cache needs from the catalog, bound to one thread's
+// database session: the catalog of a folder and the thumbnail columns of a
+// FILES row. Every call takes DbLock itself, so callers never hold it.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+namespace glimr {
+
+// The thumbnail columns of one FILES row.
+struct TThumbRow {
+  std::int32_t Width = 0;  // full image size
+  std::int32_t Height = 0;
+  double FileDate = 0.0;  // modification time when the thumbnail was made
+  bool IsThumb = false;
+  QByteArray Thumb;  // JPEG stream, valid when IsThumb
+};
+
+class TThumbStore {
+ public:
+  virtual ~TThumbStore() = default;
+
+  // The folder's catalog ID, creating missing catalogs; 0 when it cannot be
+  // had. folder ends with "/".
+  virtual std::int32_t CatalogIDOfPath(const QString& folder) = 0;
+
+  // Reads the row of (fileName, catalogID); false when there is none.
+  virtual bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TThumbRow& row) = 0;
+
+  // Stores a new thumbnail with ISTHUMB true in the existing row of
+  // (fileName, catalogID) in one statement; false when there is no row.
+  virtual bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
+                             const TThumbRow& row) = 0;
+};
+
+}  // namespace glimr
