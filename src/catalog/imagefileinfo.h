@@ -3,40 +3,44 @@
 // current folder, category or search result; it mirrors one FILES row plus
 // what the views need. Plain data: loaders create it with defaults and fill it.
 
+#include <QHash>
 #include <QIcon>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
+
+class QAbstractFileIconProvider;
 
 namespace glimr {
 
 class TImageFileInfo {
  public:
-  bool IsFolder = false;      // a sub-folder or ".."; never reaches the database
-  std::int32_t ExtIndex = -1; // position in the extension table
-  double SlotWidth = 0.0;     // ribbon units the slot occupies (loaders set 2.0)
-  double ShrinkExcess = 0.0;  // SlotWidth - 2.0 when the shrink animation starts
-  std::int32_t ID = 0;        // FILES.ID, 0 = no row known
+  bool IsFolder = false;       // a sub-folder or ".."; never reaches the database
+  std::int32_t ExtIndex = -1;  // position in the extension table
+  double SlotWidth = 0.0;      // ribbon units the slot occupies (loaders set 2.0)
+  double ShrinkExcess = 0.0;   // SlotWidth - 2.0 when the shrink animation starts
+  std::int32_t ID = 0;         // FILES.ID, 0 = no row known
   QString Caption;
-  QString FileName;           // without folder
-  QString TypeName;           // extension in upper case without the dot
-  QString Path;               // folder, ending with "/"; Path + FileName = full path
+  QString FileName;  // without folder
+  QString TypeName;  // extension in upper case without the dot
+  QString Path;      // folder, ending with "/"; Path + FileName = full path
   std::int32_t CategoryID = 0;
   std::int32_t CatalogID = 0;
-  std::uint8_t Rating = 0;    // 0..5 stars
-  double Angle = 0.0;         // degrees, 0 <= Angle < 360
+  std::uint8_t Rating = 0;  // 0..5 stars
+  double Angle = 0.0;       // degrees, 0 <= Angle < 360
   bool VFliped = false;
   bool HFliped = false;
-  std::int32_t Width = 0;     // full image size, 0 = not known yet
+  std::int32_t Width = 0;  // full image size, 0 = not known yet
   std::int32_t Height = 0;
-  double FileDate = 0.0;      // days since 1899-12-30, local time
+  double FileDate = 0.0;  // days since 1899-12-30, local time
   std::int64_t FileSize = 0;
-  bool Modified = false;      // must be written back when the list is unloaded
+  bool Modified = false;  // must be written back when the list is unloaded
   std::int32_t ShrinkStep = 0;
   bool Selected = false;
   bool Focused = false;
-  bool Found = false;         // met on disk during the current scan
+  bool Found = false;  // met on disk during the current scan
 
   QString FullPath() const { return Path + FileName; }
 };
@@ -45,13 +49,17 @@ class TImageFileInfo {
 void CopyImageFileInfo(TImageFileInfo& destination, const TImageFileInfo& source);
 
 // The text after the last "." when that dot follows the last "/"; at most 100
-// characters, case kept. "a.tar.gz" -> "gz", "/x.d/file" -> "".
+// characters, case kept. "a.tar.gz" -> "gz", "/x.d/file" -> "". A ":" is an
+// ordinary file-name character on Linux, so it does not end the extension
+// search ("a:b.jpg" -> "jpg").
 QString GetExtension(const QString& path);
 
-// Size of the file in bytes, or -1 when there is no such entry.
+// Size of the file in bytes (64-bit), or -1 when there is no such entry.
+// Hidden files count; a symbolic link gives the size of its target.
 std::int64_t FileSizeOf(const QString& path);
 
-// "1023 b", "1.5 Kb", "5.0 Mb" with the size words of the language in force.
+// "1023 b", "1.5 Kb", "5.0 Mb" with the size words of the language in force
+// ("Strings" 13..15) and the user's decimal separator.
 QString FileSizeToText(std::int64_t size);
 
 // One entry of the extension table: the icon and the type name shared by
@@ -66,13 +74,24 @@ struct TExtInfo {
 // case; files without an extension share the entry of the empty key.
 class TExtensionTable {
  public:
-  // The record's ExtIndex for a full path (adds an entry when new).
+  // icons supplies the file icons (the GUI passes a QFileIconProvider, which
+  // falls back to the style's icons); without one a QAbstractFileIconProvider
+  // is used. The provider must outlive the table.
+  explicit TExtensionTable(const QAbstractFileIconProvider* icons = nullptr);
+  ~TExtensionTable();
+  TExtensionTable(const TExtensionTable&) = delete;
+  TExtensionTable& operator=(const TExtensionTable&) = delete;
+
+  // The record's ExtIndex for a full path (adds an entry when new). The type
+  // name is the comment of the extension's MIME type, e.g. "JPEG image".
   std::int32_t ExtensionIndex(const QString& fullPath);
   const TExtInfo* At(std::int32_t index) const;
   std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
 
  private:
-  std::vector<QString> keys_;  // lower case
+  const QAbstractFileIconProvider* icons_;
+  std::unique_ptr<QAbstractFileIconProvider> ownIcons_;
+  QHash<QString, std::int32_t> index_;  // lower-case extension -> position
   std::vector<TExtInfo> entries_;
 };
 

@@ -58,9 +58,11 @@ class TestCommon : public QObject {
       RegStore s(file);
       QVERIFY(s.Load());
       s.WriteDword(key, QStringLiteral("CashSize"), 100);
-      s.WriteString(key, QStringLiteral("CrrSelection"), QStringLiteral("Computer\\File \"System\""));
+      s.WriteString(key, QStringLiteral("CrrSelection"),
+                    QStringLiteral("Computer\\File \"System\""));
       s.WriteBinary(key, QStringLiteral("CapFontStyle"), QByteArray("\x01\x00\xff\x00", 4));
-      s.WriteString(key + QStringLiteral("\\History"), QStringLiteral("0"), QStringLiteral("/tmp/ä/"));
+      s.WriteString(key + QStringLiteral("\\History"), QStringLiteral("0"),
+                    QStringLiteral("/tmp/ä/"));
       s.CreateKey(key + QStringLiteral("\\Plugins"));
       QVERIFY(s.Save());
     }
@@ -69,7 +71,8 @@ class TestCommon : public QObject {
     QCOMPARE(s.ReadDword(key, QStringLiteral("cashsize")).value(), 100u);
     QCOMPARE(s.ReadString(key, QStringLiteral("CrrSelection")).value(),
              QStringLiteral("Computer\\File \"System\""));
-    QCOMPARE(s.ReadBinary(key, QStringLiteral("CapFontStyle")).value(), QByteArray("\x01\x00\xff\x00", 4));
+    QCOMPARE(s.ReadBinary(key, QStringLiteral("CapFontStyle")).value(),
+             QByteArray("\x01\x00\xff\x00", 4));
     QCOMPARE(s.ValueNames(key),
              QStringList({QStringLiteral("CashSize"), QStringLiteral("CrrSelection"),
                           QStringLiteral("CapFontStyle")}));
@@ -84,20 +87,20 @@ class TestCommon : public QObject {
 
   void regStoreDamagedLines() {
     RegStore s(QString{});
-    s.ParseText(QStringLiteral(
-        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\r\n"
-        "\"Good\"=dword:00000010\r\n"
-        "\"BadDword\"=dword:xyz\r\n"
-        "garbage line\r\n"
-        "\"Unterminated=\"abc\r\n"
-        "\"BadHex\"=hex:1,zz\r\n"
-        "\"Multi\"=hex:01,02,\\\r\n  03\r\n"
-        "\"Expand\"=hex(2):41,00\r\n"
-        "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=dword:1\r\n"
-        "[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\n\"Text\"=\"a\\\\b\"\n"));
+    s.ParseText(
+        QStringLiteral("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\r\n"
+                       "\"Good\"=dword:00000010\r\n"
+                       "\"BadDword\"=dword:xyz\r\n"
+                       "garbage line\r\n"
+                       "\"Unterminated=\"abc\r\n"
+                       "\"BadHex\"=hex:1,zz\r\n"
+                       "\"Multi\"=hex:01,02,\\\r\n  03\r\n"
+                       "\"Expand\"=hex(2):41,00\r\n"
+                       "[HKEY_LOCAL_MACHINE\\Other]\r\n\"Elsewhere\"=dword:1\r\n"
+                       "[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\n\"Text\"=\"a\\\\b\"\n"));
     const QString key = QStringLiteral("Software\\Quillfen\\Glimr");
-    QCOMPARE(s.ValueNames(key),
-             QStringList({QStringLiteral("Good"), QStringLiteral("Multi"), QStringLiteral("Text")}));
+    QCOMPARE(s.ValueNames(key), QStringList({QStringLiteral("Good"), QStringLiteral("Multi"),
+                                             QStringLiteral("Text")}));
     QCOMPARE(s.ReadDword(key, QStringLiteral("Good")).value(), 16u);
     QCOMPARE(s.ReadBinary(key, QStringLiteral("Multi")).value(), QByteArray("\x01\x02\x03", 3));
     QCOMPARE(s.ReadString(key, QStringLiteral("Text")).value(), QStringLiteral("a\\b"));
@@ -119,7 +122,9 @@ class TestCommon : public QObject {
     QVERIFY(!s.lastError().isEmpty());
     RegStore back(file);
     QVERIFY(back.Load());
-    QCOMPARE(back.ReadDword(QStringLiteral("Software\\Quillfen\\Glimr"), QStringLiteral("A")).value(), 1u);
+    QCOMPARE(
+        back.ReadDword(QStringLiteral("Software\\Quillfen\\Glimr"), QStringLiteral("A")).value(),
+        1u);
   }
 
   void errorChannelRecords() {

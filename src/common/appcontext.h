@@ -1,0 +1,46 @@
+#pragma once
+// The application-wide state that the main window owns for the whole run:
+// the paths, the settings, the log lines, the easing table, the locks and
+// the windows' caption routines. Later subsystems keep their own state
+// (lists, cache, slots) beside it in the main window.
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+#include "common/apppaths.h"
+#include "common/captionregistry.h"
+#include "common/locks.h"
+#include "common/settings.h"
+
+namespace glimr {
+
+// Easing factors of the ribbon's scroll animation: entry k is
+// ((19 - k) / 19) squared, from 1.0 down to 0.0.
+using TEaseTable = std::array<double, 20>;
+TEaseTable MakeEaseTable();
+
+// Writes the log lines to path: one line per entry, CR LF between lines (none
+// after the last), an empty file when there are none. Returns false with
+// error filled when the file cannot be written.
+bool WriteLogFile(const QStringList& lines, const QString& path, QString* error = nullptr);
+
+// The log file, relative to the current folder.
+inline const QString kLogFileName = QStringLiteral("glimr.log");
+
+struct TAppContext {
+  explicit TAppContext(TAppPaths paths) : Paths(std::move(paths)) {}
+  TAppContext(const TAppContext&) = delete;
+  TAppContext& operator=(const TAppContext&) = delete;
+
+  TAppPaths Paths;
+  TSettings Settings;
+  QStringList LogLines;  // lines for "glimr.log", written at exit
+  TEaseTable EaseTable{};
+  TLocks Locks;
+  TCaptionRegistry Captions;
+  double Brightness = 1.0;  // every ribbon render call passes it; never changes
+};
+
+}  // namespace glimr

@@ -1,0 +1,85 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/appcontext.h"
+#include "common/apppaths.h"
+
+using namespace glimr;
+
+class TestAppContext : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void easeTable() {
+    const TEaseTable t = MakeEaseTable();
+    QCOMPARE(t[0], 1.0);
+    QCOMPARE(t[19], 0.0);
+    for (std::size_t k = 0; k < t.size(); ++k) {
+      const double expected = double((19 - k) * (19 - k)) / 361.0;
+      QVERIFY2(std::abs(t[k] - expected) < 1e-15, qPrintable(QString::number(k)));
+      if (k > 0) {
+        QVERIFY(t[k] < t[k - 1]);
+      }
+    }
+  }
+
+  void pathsBelowAppDir() {
+    const TAppPaths p = TAppPaths::ForAppDir(QStringLiteral("/opt/glimr"));
+    QCOMPARE(p.AppDir, QStringLiteral("/opt/glimr/"));
+    QCOMPARE(p.DatabaseDir, QStringLiteral("/opt/glimr/DataBase/"));
+    QCOMPARE(p.ExternalProgsFile, QStringLiteral("/opt/glimr/eprogs.dat"));
+    QCOMPARE(p.DefaultLanguagesPath, QStringLiteral("/opt/glimr/Languages/"));
+    QCOMPARE(p.DefaultPluginsPath, QStringLiteral("/opt/glimr/Plugins/"));
+  }
+
+  void glimrHomeOverridesAppDir() {
+    QTemporaryDir dir;
+    const QByteArray old = qgetenv("GLIMR_HOME");
+    qputenv("GLIMR_HOME", QFile::encodeName(dir.path()));
+    const TAppPaths p = TAppPaths::FromEnvironment();
+    qunsetenv("GLIMR_HOME");
+    const TAppPaths exe = TAppPaths::FromEnvironment();
+    if (!old.isEmpty()) {
+      qputenv("GLIMR_HOME", old);
+    }
+    QCOMPARE(p.AppDir, dir.path() + QLatin1Char('/'));
+    QCOMPARE(exe.AppDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+  }
+
+  void logFile_data() {
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("empty") << QStringList() << QByteArray();
+    QTest::newRow("one") << QStringList{QStringLiteral("GetDibBits: x")}
+                         << QByteArray("GetDibBits: x");
+    QTest::newRow("two") << QStringList{QStringLiteral("a"), QStringLiteral("b")}
+                         << QByteArray("a\r\nb");
+  }
+  void logFile() {
+    QFETCH(QStringList, lines);
+    QFETCH(QByteArray, expected);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(kLogFileName);
+    // An old, longer log must be replaced, not partly overwritten.
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("an older and much longer log file\r\n");
+    old.close();
+    QVERIFY(WriteLogFile(lines, path));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), expected);
+  }
+
+  void logFileInMissingFolderFails() {
+    QTemporaryDir dir;
+    QString error;
+    QVERIFY(!WriteLogFile({}, dir.filePath(QStringLiteral("no/such/glimr.log")), &error));
+    QVERIFY(!error.isEmpty());
+  }
+};
+
+QTEST_GUILESS_MAIN(TestAppContext)
+#include "test_appcontext.moc"
