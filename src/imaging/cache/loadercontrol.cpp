@@ -82,11 +82,17 @@ void TLoaderControl::LoadImageFirst(const QString& key) {
 
 void TLoaderControl::ClearCash(std::int32_t thumbSize) {
   const bool restart = loader_ != nullptr;
+  // The flag goes up before the locks are taken: the mutexes are not fair,
+  // and a loader that is never told would win DecodeLock again and again
+  // while this thread waits for it. Holding all four locks then guarantees
+  // the loader is outside every guarded region when the cache is emptied.
+  if (loader_) {
+    loader_->Terminate();
+  }
   {
     AllLocks all(locks_);
     if (loader_) {
       loader_->SetOnLoaded(nullptr);
-      loader_->Terminate();
       wake_.notify_all();
       retired_.push_back(std::move(loader_));
     }
@@ -99,22 +105,27 @@ void TLoaderControl::ClearCash(std::int32_t thumbSize) {
 }
 
 void TLoaderControl::CloseLoader() {
+  if (loader_) {
+    retired_.push_back(std::move(loader_));
+  }
+  // Told first, so a decode under way is the last one (see ClearCash).
+  for (auto& t : retired_) {
+    t->Terminate();
+  }
   {
     AllLocks all(locks_);
     queue_.Clear();
-    if (loader_) {
-      retired_.push_back(std::move(loader_));
-    }
     for (auto& t : retired_) {
       t->SetOnLoaded(nullptr);
-      t->Terminate();
     }
     wake_.notify_all();
   }
+  // Joined after the locks are released: a loader finishing its file
+  // needs them to get out.
   ReapRetired(true);
 }
 
-void TLoaderControl::ReapRetired(bool wait) {
+int TLoaderControl::ReapRetired(bool wait) {
   for (auto it = retired_.begin(); it != retired_.end();) {
     if (wait || (*it)->Finished()) {
       (*it)->Join();
@@ -123,6 +134,7 @@ void TLoaderControl::ReapRetired(bool wait) {
       ++it;
     }
   }
+  return static_cast<int>(retired_.size());
 }
 
 bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* record) {

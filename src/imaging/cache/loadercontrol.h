@@ -71,12 +71,11 @@ class TLoaderControl : public QObject {
   // way runs to its end; no new one starts.
   void CloseLoader();
 
-  // Number of threads stopped but not yet joined (for tests).
-  int RetiredCount() const { return static_cast<int>(retired_.size()); }
+  // Joins the stopped threads that have ended (all of them when wait is
+  // set) and returns how many are still running.
+  int ReapRetired(bool wait = false);
 
  private:
-  void ReapRetired(bool wait);
-
   TCash& cache_;
   TLocks& locks_;
   TSessionFactory sessions_;

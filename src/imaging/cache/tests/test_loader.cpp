@@ -1,0 +1,286 @@
+// The background loader: queue order, hand-over between loaders, stop and
+// close while a decode is under way, the main-thread hand-back, errors.
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <thread>
+
+#include "catalog/imagefileinfo.h"
+#include "fakes.h"
+#include "imaging/cache/loadercontrol.h"
+#include "imaging/cache/tcash.h"
+
+using namespace glimr;
+using namespace glimr::test;
+
+namespace {
+
+// Each loader gets its own session object; all of them reach one catalog.
+class TStoreProxy : public TThumbStore {
+ public:
+  explicit TStoreProxy(TThumbStore& s) : s_(s) {}
+  std::int32_t CatalogIDOfPath(const QString& f) override { return s_.CatalogIDOfPath(f); }
+  bool ReadThumbRow(const QString& n, std::int32_t c, TThumbRow& r) override {
+    return s_.ReadThumbRow(n, c, r);
+  }
+  bool WriteThumbRow(const QString& n, std::int32_t c, const TThumbRow& r) override {
+    return s_.WriteThumbRow(n, c, r);
+  }
+
+ private:
+  TThumbStore& s_;
+};
+
+struct TRig {
+  TRig()
+      : store(locks),
+        cash(locks, maker, 100),
+        control(cash, locks, [this] { return std::make_unique<TStoreProxy>(store); }) {}
+
+  // Writes count image files "<prefix><i>.img" of i+1 by 10 pixels.
+  QStringList MakeFiles(const QString& prefix, int count) {
+    QStringList paths;
+    for (int i = 0; i < count; ++i) {
+      const QString p = dir.filePath(prefix + QString::number(i) + QStringLiteral(".img"));
+      QFile f(p);
+      f.open(QIODevice::WriteOnly);
+      f.write(QByteArray::number(i + 1) + " 10");
+      paths << p;
+    }
+    return paths;
+  }
+
+  QTemporaryDir dir;
+  TLocks locks;
+  TFakeStore store;
+  TFakeMaker maker;
+  TCash cash;
+  TLoaderControl control;
+};
+
+QString Name(const QString& path) {
+  return path.section(QLatin1Char('/'), -1);
+}
+
+}  // namespace
+
+class TestLoader : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // A folder of 250 images queues the first 100; the ribbon reaching image
+  // 180 puts it at the head and it is the next file loaded.
+  void movedToHeadLoadsNext() {
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("img"), 250);
+    rig.maker.BlockOn(QStringLiteral("img0.img"));
+    rig.control.Enqueue(files.mid(0, 100));
+    rig.control.StartLoader(256);
+    rig.maker.WaitUntilBlocked();
+    rig.control.LoadImageFirst(files[180]);
+    rig.maker.Release();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.control.QueuedCount(), 0, 20000);
+    const QStringList order = rig.maker.Decoded();
+    QCOMPARE(order.size(), 101);
+    QCOMPARE(order[0], QStringLiteral("img0.img"));
+    QCOMPARE(order[1], QStringLiteral("img180.img"));
+    QCOMPARE(order[2], QStringLiteral("img1.img"));
+    QCOMPARE(order.last(), QStringLiteral("img99.img"));
+    QCOMPARE(rig.cash.Count(), 100);  // the first file was evicted for 180's
+    QVERIFY(rig.cash.Contains(files[180]));
+  }
+
+  // Files that cannot be cached give no entry and no message, and the
+  // loader goes on with the next one.
+  void uncacheableFilesAreSkipped_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::newRow("vanishes after queueing") << "vanish";
+    QTest::newRow("decodes to nothing") << "empty";
+  }
+  void uncacheableFilesAreSkipped() {
+    QFETCH(QString, fault);
+    ErrorRecorder errors;
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("f"), 3);
+    rig.store.rows[Name(files[1])] = TThumbRow{};  // has a row, no thumbnail
+    if (fault == QLatin1String("empty")) {
+      QFile f(files[1]);
+      f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+      f.write("0 0");
+    }
+    rig.maker.BlockOn(Name(files[0]));
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    rig.maker.WaitUntilBlocked();
+    if (fault == QLatin1String("vanish")) {
+      QVERIFY(QFile::remove(files[1]));
+    }
+    rig.maker.Release();
+    QTRY_VERIFY(rig.cash.Contains(files[2]));
+    QVERIFY(rig.cash.Contains(files[0]));
+    QVERIFY(!rig.cash.Contains(files[1]));
+    rig.control.CloseLoader();
+    QCOMPARE(rig.store.writes, 0);
+    QVERIFY(!rig.store.rows[Name(files[1])].IsThumb);
+    QCOMPARE(errors.messages(), QStringList());
+  }
+
+  // Switching folders while a file decodes: StopLoader returns at once, the
+  // old thread finishes that one file and ends, the new loader starts after
+  // it and loads only the new folder.
+  void loaderReplacedWhileDecoding() {
+    TRig rig;
+    const QStringList oldFiles = rig.MakeFiles(QStringLiteral("old"), 5);
+    const QStringList newFiles = rig.MakeFiles(QStringLiteral("new"), 5);
+    QStringList handedBack;
+    rig.control.SetOnLoaded([&](const QString& p) { handedBack << Name(p); });
+    rig.maker.BlockOn(QStringLiteral("old0.img"));
+    rig.control.Enqueue(oldFiles);
+    rig.control.StartLoader(256);
+    rig.maker.WaitUntilBlocked();
+
+    rig.control.StopLoader();  // must not wait for the blocked decode
+    QCOMPARE(rig.control.QueuedCount(), 0);
+    QVERIFY(!rig.control.HasLoader());
+    rig.control.Enqueue(newFiles);
+    rig.control.StartLoader(256);
+    QCOMPARE(rig.control.ReapRetired(), 1);  // still in its decode
+    rig.maker.Release();
+
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    QTRY_COMPARE(handedBack.size(), 5);
+    QStringList expected;
+    for (const QString& p : newFiles) {
+      expected << Name(p);
+    }
+    QCOMPARE(handedBack, expected);  // nothing from the stopped loader
+    QCOMPARE(rig.maker.Decoded(), QStringList{QStringLiteral("old0.img")} + expected);
+    QVERIFY(rig.cash.Contains(oldFiles[0]));
+    QVERIFY(!rig.cash.Contains(oldFiles[1]));
+    QTRY_COMPARE(rig.control.ReapRetired(), 0);  // the old thread has ended
+  }
+
+  // Closing while a decode runs waits for that decode, starts no other, and
+  // leaves no thread behind; the file being decoded is finished and stored.
+  void closeWhileDecoding() {
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("c"), 4);
+    for (const QString& p : files) {
+      rig.store.rows[Name(p)] = TThumbRow{};
+    }
+    rig.maker.BlockOn(QStringLiteral("c1.img"));
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    rig.maker.WaitUntilBlocked();
+    std::thread releaser([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      rig.maker.Release();
+    });
+    rig.control.CloseLoader();
+    releaser.join();
+    QVERIFY(!rig.control.HasLoader());
+    QCOMPARE(rig.control.ReapRetired(), 0);
+    QCOMPARE(rig.maker.Decoded().size(), 2);
+    QCOMPARE(rig.store.writes, 2);
+    QVERIFY(rig.store.rows[Name(files[1])].IsThumb);
+    QVERIFY(!rig.store.rows[Name(files[2])].IsThumb);
+  }
+
+  // A stopped loader that waits for its main-thread hand-back must not keep
+  // the owner's join waiting: the main thread is the one joining.
+  void closeWhileHandingBack() {
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("h"), 3);
+    std::atomic<int> calls{0};
+    rig.control.SetOnLoaded([&](const QString&) { ++calls; });
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    // No event loop runs here, so the first hand-back stays pending.
+    for (int i = 0; i < 5000 && !rig.cash.Contains(files[0]); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    QVERIFY(rig.cash.Contains(files[0]));
+    rig.control.CloseLoader();
+    QCOMPARE(rig.control.ReapRetired(), 0);
+    QCoreApplication::processEvents();  // the abandoned call does nothing
+    QCOMPARE(calls.load(), 0);
+    QCOMPARE(rig.maker.Decoded().size(), 1);
+  }
+
+  // The hand-back copies a changed full-image size into the record.
+  void updateDimensions() {
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("d"), 2);
+    TImageFileInfo records[2];
+    records[0].Width = 640;  // differs from the file's 1 x 10
+    records[0].Height = 10;
+    records[1].Width = 2;  // already right
+    records[1].Height = 10;
+    QStringList refreshed;
+    rig.control.SetOnLoaded([&](const QString& p) {
+      TImageFileInfo* r = &records[files.indexOf(p)];
+      if (UpdateDimensions(rig.cash, p, r)) {
+        refreshed << Name(p);
+      }
+    });
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    rig.control.CloseLoader();
+    QCOMPARE(refreshed, QStringList{QStringLiteral("d0.img")});
+    QCOMPARE(records[0].Width, 1);
+    QVERIFY(!records[1].Modified);
+
+    records[0].Width = 640;
+    QVERIFY(UpdateDimensions(rig.cash, files[0], &records[0]));
+    QCOMPARE(records[0].Width, 1);
+    QCOMPARE(records[0].Height, 10);
+    QVERIFY(records[0].Modified);
+    QVERIFY(!UpdateDimensions(rig.cash, QStringLiteral("/nowhere.img"), &records[0]));
+  }
+
+  // An engine error is shown with the cache's label, then the loader's, and
+  // the loader ends; the queue keeps the rest for the next load.
+  void errorEndsLoader() {
+    ErrorRecorder errors;
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("e"), 3);
+    rig.store.FailOn = Name(files[1]);
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    QTRY_COMPARE(errors.messages().size(), 2);
+    const QStringList m = errors.messages();
+    QCOMPARE(m[0], QStringLiteral("TCash.SetBitmapToCash(%1): disk I/O error").arg(files[1]));
+    QCOMPARE(m[1], QStringLiteral("Thread1: disk I/O error"));
+    rig.control.CloseLoader();
+    QVERIFY(rig.cash.Contains(files[0]));
+    QVERIFY(!rig.cash.Contains(files[2]));
+  }
+
+  // Clearing the cache stops and joins the loader and starts a new one on
+  // the same queue; nothing is lost from the queue.
+  void clearCashKeepsQueue() {
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("k"), 6);
+    rig.maker.BlockOn(QStringLiteral("k2.img"));
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    rig.maker.WaitUntilBlocked();
+    std::thread releaser([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      rig.maker.Release();
+    });
+    rig.control.ClearCash(128);
+    releaser.join();
+    QVERIFY(rig.control.HasLoader());
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    rig.control.CloseLoader();
+    for (int i = 3; i < 6; ++i) {
+      QVERIFY(rig.cash.Contains(files[i]));
+    }
+    QVERIFY(!rig.cash.Contains(files[0]));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestLoader)
+#include "test_loader.moc"
