@@ -1,0 +1,50 @@
+#pragma once
+// Pixel work on 24-bit bitmaps held as QImage::Format_BGR888: three bytes per
+// pixel in blue-green-red order, rows top-down, each row padded to 4 bytes (the
+// same layout as a plug-in's GlimrBitmap). Every function works on raw rows.
+
+#include <QImage>
+#include <QRect>
+
+#include "glimr_plugin.h"
+
+namespace glimr {
+
+// A black w x h bitmap; a null image when a side is not positive.
+QImage NewBitmap24(int width, int height);
+
+// True when the plug-in bitmap describes a usable, non-empty image.
+bool IsUsableBitmap(const GlimrBitmap* bitmap);
+
+// A deep copy of a usable plug-in bitmap (null image otherwise).
+QImage CopyGlimrBitmap(const GlimrBitmap& bitmap);
+
+// Quarter turns by exactly 90 (clockwise) or 270 degrees (counter-clockwise):
+// a W x H image becomes H x W. Any other angle returns the image unchanged.
+QImage RotateRows(const QImage& image, double angle);
+
+void MirrorLeftRight(QImage& image);  // reverses every row
+void MirrorTopBottom(QImage& image);  // reverses the order of the rows
+
+// The turn and the mirrors the ribbon shows for an image: the quarter turn,
+// then (a half turn being both mirrors at once) the mirrors, left-right first.
+QImage TurnAndMirror(const QImage& image, double angle, bool mirrorLeftRight, bool mirrorTopBottom);
+
+// Stretches source into target (nearest pixel); parts of target outside the
+// destination are skipped.
+void StretchRows(QImage& destination, const QRect& target, const QImage& source);
+
+// Copies source opaquely with its top-left corner at (x, y), clipped.
+void DrawRows(QImage& destination, int x, int y, const QImage& source);
+
+// For each destination pixel in region (clipped to destination), each byte
+// becomes round(0.6 * destination + 0.4 * source), the source pixel taken at
+// (x - originX, y - originY); pixels whose source lies outside source are kept.
+void BlendRows(QImage& destination, const QRect& region, const QImage& source, int originX,
+               int originY);
+
+// Each byte of image becomes round(0.2 * target + 0.8 * image); both images
+// have the same size.
+void FadeRowsToward(QImage& image, const QImage& target);
+
+}  // namespace glimr

@@ -1,0 +1,101 @@
+#include "viewer/showzoomed.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "catalog/imagefileinfo.h"
+#include "common/errors.h"
+#include "viewer/frmloading.h"
+#include "viewer/frmzoom.h"
+#include "viewer/viewerlog.h"
+
+namespace glimr {
+
+QImage FitPicture(const QImage& picture, const QSize& size) {
+  if (picture.size() == size)
+    return picture;
+  return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+      .convertToFormat(QImage::Format_BGR888);
+}
+
+TShowZoomed::TShowZoomed(TfrmLoading& loading, TfrmZoom& zoom, QObject* parent)
+    : QObject(parent), loading_(loading), zoom_(zoom) {
+  connect(&loading_, &QDialog::finished, this, &TShowZoomed::LoadingFinished);
+  connect(&zoom_, &QDialog::finished, this, &TShowZoomed::ZoomFinished);
+}
+
+void TShowZoomed::SetHooks(std::function<void()> beforeZoom, std::function<void()> afterZoom) {
+  beforeZoom_ = std::move(beforeZoom);
+  afterZoom_ = std::move(afterZoom);
+}
+
+bool TShowZoomed::Begin(const TImageFileInfo& record, const QRect& startRect,
+                        const QRect& ribbonPanel) {
+  if (running_ || record.IsFolder)
+    return false;
+  running_ = true;
+  startRect_ = startRect;
+  loading_.SetImage(record);
+  loading_.PlaceOver(ribbonPanel);
+  loading_.setModal(true);
+  loading_.show();
+  return true;
+}
+
+bool TShowZoomed::Run(const TImageFileInfo& record, const QRect& startRect,
+                      const QRect& ribbonPanel) {
+  bool zoomed = false;
+  QEventLoop loop;
+  const auto connection = connect(this, &TShowZoomed::Finished, &loop, [&](bool shown) {
+    zoomed = shown;
+    loop.quit();
+  });
+  if (Begin(record, startRect, ribbonPanel))
+    loop.exec(QEventLoop::DialogExec);
+  disconnect(connection);
+  return zoomed;
+}
+
+void TShowZoomed::LoadingFinished(int result) {
+  if (!running_)
+    return;
+  try {
+    QImage picture = loading_.TakeResult();
+    if (result != QDialog::Accepted || picture.isNull()) {
+      running_ = false;
+      Q_EMIT Finished(false);
+      return;
+    }
+    if (beforeZoom_)
+      beforeZoom_();
+    // Let the windows under the closed preview repaint before the capture.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+
+    QScreen* screen = QGuiApplication::screenAt(startRect_.center());
+    if (!screen)
+      screen = QGuiApplication::primaryScreen();
+    const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const TScreenRect start = TScreenRect::FromQRect(startRect_).Translated(-area.x(), -area.y());
+    target_ = ZoomTargetRect(picture.width(), picture.height(), start, area.width(), area.height())
+                  .Translated(area.x(), area.y());
+    zoom_.SetPicture(FitPicture(picture, QSize(target_.Width(), target_.Height())));
+    zoom_.BeginZoom(start.Translated(area.x(), area.y()), target_);
+  } catch (const std::exception& e) {
+    running_ = false;
+    ShowError(QStringLiteral("aViewShowZoomed: "), ErrorText(e));
+    Q_EMIT Finished(false);
+  }
+}
+
+void TShowZoomed::ZoomFinished() {
+  if (!running_)
+    return;
+  running_ = false;
+  if (afterZoom_)
+    afterZoom_();
+  Q_EMIT Finished(true);
+}
+
+}  // namespace glimr

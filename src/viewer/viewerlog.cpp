@@ -1,0 +1,3 @@
+#include "viewer/viewerlog.h"
+
+Q_LOGGING_CATEGORY(lcViewer, "glimr.viewer")
