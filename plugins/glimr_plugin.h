@@ -5,7 +5,9 @@
  * whose exports it finds by name. Everything a plug-in author needs is in
  * this header; it is plain C so a plug-in can be written in C or C++.
  *
- * Required exports (C linkage, default calling convention):
+ * Required exports (C linkage, default calling convention, default symbol
+ * visibility: mark each with GLIMR_PLUGIN_EXPORT when the library is built
+ * with -fvisibility=hidden):
  *   const char* GetPluginType(void);        must return exactly "KPX"
  *   const char* GetPluginName(void);        a short human-readable name
  *   const GlimrExtNode* GetSupplyExtensions(void);
@@ -45,7 +47,26 @@
  * Hostile input: a plug-in must return NULL (or 0 x 0) for a corrupt,
  * truncated or oversized file, never crash, hang or allocate without bound.
  * Images with a side above GLIMR_MAX_SIDE or more than GLIMR_MAX_PIXELS pixels
- * are reported as undecodable.
+ * are reported as undecodable (glimr_size_acceptable tells).
+ *
+ * Registration: Glimr finds plug-ins through its settings, one subkey of
+ * "Software\Quillfen\Glimr\Plugins" per library with the values
+ * "PluginFileName" (path of the .so), "PluginPriority" (lower wins when two
+ * plug-ins supply one extension) and "CanLoadPlugin" (0 disables). On first
+ * start every library in the program's Plugins/ folder is registered.
+ *
+ * A complete plug-in:
+ *
+ *   #include "glimr_plugin.h"
+ *   static const GlimrExtNode kRaw = {"RAW", NULL};
+ *   GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) { return GLIMR_PLUGIN_TYPE; }
+ *   GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) { return "Raw grey"; }
+ *   GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) { return &kRaw; }
+ *   GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
+ *     GlimrBitmap* b = glimr_bitmap_alloc(16, 16);   // NULL when refused
+ *     if (b) memset(b->bits, 0x80, (size_t)b->bytes_per_row * 16);
+ *     return b;
+ *   }
  */
 #ifndef GLIMR_PLUGIN_H
 #define GLIMR_PLUGIN_H
@@ -60,7 +81,16 @@ extern "C" {
 
 #define GLIMR_PLUGIN_TYPE "KPX"
 #define GLIMR_MAX_SIDE 30000
+/* Fuzzing builds lower the pixel cap so that one run stays fast. */
+#ifndef GLIMR_MAX_PIXELS
 #define GLIMR_MAX_PIXELS 400000000LL
+#endif
+
+#if defined(__GNUC__)
+#define GLIMR_PLUGIN_EXPORT __attribute__((visibility("default")))
+#else
+#define GLIMR_PLUGIN_EXPORT
+#endif
 
 typedef struct GlimrBitmap {
   int32_t width;
@@ -71,8 +101,8 @@ typedef struct GlimrBitmap {
 } GlimrBitmap;
 
 typedef struct GlimrExtNode {
-  const char* extension;            /* without the dot, e.g. "JPG" */
-  const struct GlimrExtNode* next;  /* NULL after the last node */
+  const char* extension;           /* without the dot, e.g. "JPG" */
+  const struct GlimrExtNode* next; /* NULL after the last node */
 } GlimrExtNode;
 
 typedef struct GlimrImageSize {
@@ -101,11 +131,13 @@ static inline int glimr_size_acceptable(int64_t width, int64_t height) {
 /* Allocates a zeroed bitmap as one malloc block; NULL when the size is not
  * acceptable or memory is short. Release with free(). */
 static inline GlimrBitmap* glimr_bitmap_alloc(int32_t width, int32_t height) {
-  if (!glimr_size_acceptable(width, height)) return NULL;
+  if (!glimr_size_acceptable(width, height))
+    return NULL;
   int32_t stride = glimr_bytes_per_row(width);
   size_t size = sizeof(GlimrBitmap) + (size_t)stride * (size_t)height;
   GlimrBitmap* b = (GlimrBitmap*)calloc(1, size);
-  if (!b) return NULL;
+  if (!b)
+    return NULL;
   b->width = width;
   b->height = height;
   b->bytes_per_row = stride;

@@ -1,0 +1,35 @@
+#pragma once
+// Decoding an image file through the plug-in registered for its extension.
+// Callers hold DecodeLock for the whole call: plug-ins are never entered by
+// two threads at once.
+
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+
+#include "imaging/tbitmap.h"
+
+namespace glimr {
+
+class TPlugins;
+
+// The full image, or null when no plug-in supplies the extension (compared
+// in upper case) or the plug-in cannot decode the file.
+TBitmap DecodeFile(const TPlugins& plugins, const QString& path);
+
+// A decode meant for a thumbnail of largest side minSide: reduced when the
+// plug-in offers it (neither side below minSide unless the image is
+// smaller), the full image otherwise. FullSize is the image's own size,
+// (0, 0) together with a null Bitmap when the file cannot be decoded.
+struct TDecodedImage {
+  TBitmap Bitmap;
+  QSize FullSize;
+};
+TDecodedImage DecodeFileForThumbnail(const TPlugins& plugins, const QString& path,
+                                     std::int32_t minSide);
+
+// The text after the last "." of the file name ("" when there is none).
+QString ExtensionOfPath(const QString& path);
+
+}  // namespace glimr

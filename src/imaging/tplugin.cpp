@@ -1,0 +1,106 @@
+#include "imaging/tplugin.h"
+
+#include <dlfcn.h>
+
+#include <cstring>
+
+#include "imaging/imaginglog.h"
+#include "imaging/tplugins.h"
+
+namespace glimr {
+
+namespace {
+
+template <typename Fn>
+Fn Lookup(void* handle, const char* name) {
+  return reinterpret_cast<Fn>(dlsym(handle, name));
+}
+
+}  // namespace
+
+TPlugin::TPlugin(TPlugins* owner) : owner_(owner) {}
+
+TPlugin::~TPlugin() {
+  Unload();
+}
+
+void TPlugin::Unload() {
+  if (handle_)
+    dlclose(handle_);
+  handle_ = nullptr;
+  loaded_ = false;
+  getFileBitmap_ = nullptr;
+  getFileInfo_ = nullptr;
+  getPluginName_ = nullptr;
+  getSupplyExtensions_ = nullptr;
+  getFileBitmapReduced_ = nullptr;
+  extensions_.clear();
+}
+
+bool TPlugin::Load(const QString& fileName) {
+  Unload();
+  fileName_ = fileName;
+  const QByteArray encoded = fileName.toUtf8();
+  // RTLD_LOCAL: every plug-in exports the same entry names, so their symbols
+  // must not join the global namespace.
+  handle_ = dlopen(encoded.constData(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle_) {
+    qCInfo(lcImaging) << "plug-in" << fileName << "does not load:" << dlerror();
+    return false;
+  }
+  const auto getPluginType = Lookup<GlimrGetPluginTypeFn>(handle_, "GetPluginType");
+  const char* type = getPluginType ? getPluginType() : nullptr;
+  if (!type || std::strcmp(type, GLIMR_PLUGIN_TYPE) != 0) {
+    qCInfo(lcImaging) << fileName << "is not a Glimr plug-in";
+    Unload();
+    return false;
+  }
+  getPluginName_ = Lookup<GlimrGetPluginNameFn>(handle_, "GetPluginName");
+  getFileBitmap_ = Lookup<GlimrGetFileBitmapFn>(handle_, "GetFileBitmap");
+  getFileInfo_ = Lookup<GlimrGetFileInfoFn>(handle_, "GetFileInfo");
+  getSupplyExtensions_ = Lookup<GlimrGetSupplyExtensionsFn>(handle_, "GetSupplyExtensions");
+  getFileBitmapReduced_ = Lookup<GlimrGetFileBitmapReducedFn>(handle_, "GetFileBitmapReduced");
+  if (!getPluginName_ || !getSupplyExtensions_) {
+    qCInfo(lcImaging) << fileName << "lacks a required export";
+    Unload();
+    return false;
+  }
+  const char* name = getPluginName_();
+  name_ = name ? QString::fromUtf8(name) : QString();
+  // A damaged list could loop forever; no plug-in supplies this many.
+  constexpr int kMaxExtensions = 10000;
+  for (const GlimrExtNode* node = getSupplyExtensions_();
+       node && extensions_.size() < kMaxExtensions; node = node->next) {
+    if (node->extension)
+      extensions_.append(QString::fromUtf8(node->extension));
+  }
+  loaded_ = true;
+  if (owner_)
+    owner_->RebuildExtensionMap();
+  return true;
+}
+
+TBitmap TPlugin::FileBitmap(const QString& path) const {
+  if (!getFileBitmap_)
+    return {};
+  const QByteArray encoded = path.toUtf8();
+  return TBitmap(getFileBitmap_(encoded.constData()));
+}
+
+QSize TPlugin::FileInfo(const QString& path) const {
+  if (!getFileInfo_)
+    return QSize(0, 0);
+  const QByteArray encoded = path.toUtf8();
+  GlimrImageSize size{0, 0};
+  getFileInfo_(encoded.constData(), &size);
+  return QSize(size.width, size.height);
+}
+
+TBitmap TPlugin::FileBitmapReduced(const QString& path, std::int32_t minSide) const {
+  if (!getFileBitmapReduced_)
+    return {};
+  const QByteArray encoded = path.toUtf8();
+  return TBitmap(getFileBitmapReduced_(encoded.constData(), minSide));
+}
+
+}  // namespace glimr

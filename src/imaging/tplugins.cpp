@@ -1,0 +1,83 @@
+#include "imaging/tplugins.h"
+
+#include <algorithm>
+
+#include "common/regstore.h"
+#include "imaging/imaginglog.h"
+
+namespace glimr {
+
+TPlugins::TPlugins(RegStore& store) : store_(store) {}
+
+TPlugins::~TPlugins() = default;
+
+void TPlugins::LoadPlugins() {
+  const QString root = QString::fromLatin1(kPluginsKey);
+  if (!store_.KeyExists(root))
+    store_.CreateKey(root);
+  // A subkey without CanLoadPlugin or PluginPriority takes the value of the
+  // subkey before it (true and 0 for the first).
+  bool canLoad = true;
+  std::int32_t priority = 0;
+  const QStringList names = store_.SubKeys(root);
+  for (const QString& name : names) {
+    const QString key = root + QLatin1Char('\\') + name;
+    if (const auto v = store_.ReadDword(key, QStringLiteral("CanLoadPlugin")))
+      canLoad = *v != 0;
+    if (const auto v = store_.ReadDword(key, QStringLiteral("PluginPriority"))) {
+      priority = static_cast<std::int32_t>(*v);
+    }
+    const auto fileName = store_.ReadString(key, QStringLiteral("PluginFileName"));
+    if (!fileName || !canLoad)
+      continue;
+    auto plugin = std::make_unique<TPlugin>(this);
+    if (plugin->Load(*fileName)) {
+      plugin->SetPriority(priority);
+      const QString pluginName = plugin->Name();
+      plugins_.emplace_back(pluginName, std::move(plugin));
+    } else {
+      store_.DeleteKey(key);
+    }
+  }
+  std::stable_sort(plugins_.begin(), plugins_.end(), [](const auto& a, const auto& b) {
+    return a.second->Priority() < b.second->Priority();
+  });
+  RebuildExtensionMap();
+  qCInfo(lcImaging) << plugins_.size() << "plug-ins," << extensions_.size() << "extensions";
+}
+
+void TPlugins::RebuildExtensionMap() {
+  for (ExtEntry& e : extensions_)
+    e.owner = nullptr;
+  for (const auto& [name, plugin] : plugins_) {
+    for (const QString& ext : plugin->Extensions()) {
+      const QString upper = ext.toUpper();
+      const auto it = extensionIndex_.constFind(upper);
+      if (it == extensionIndex_.constEnd()) {
+        extensionIndex_.insert(upper, static_cast<int>(extensions_.size()));
+        extensions_.push_back(ExtEntry{ext, plugin.get()});
+      } else if (!extensions_[*it].owner) {
+        extensions_[*it].owner = plugin.get();
+      }
+    }
+  }
+}
+
+QString TPlugins::ExtensionAt(int index) const {
+  if (index < 0 || index >= ExtensionCount())
+    return QString();
+  return extensions_[index].extension;
+}
+
+TPlugin* TPlugins::PluginForExtension(const QString& extension) const {
+  const auto it = extensionIndex_.constFind(extension.toUpper());
+  return it == extensionIndex_.constEnd() ? nullptr : extensions_[*it].owner;
+}
+
+TPlugin* TPlugins::PluginAt(int index) const {
+  if (index < 0 || index >= Count())
+    return nullptr;
+  return plugins_[index].second.get();
+}
+
+}  // namespace glimr

@@ -1,0 +1,62 @@
+#pragma once
+// The set of format plug-ins registered in the settings store: loads them in
+// priority order and keeps the extension map that tells which extensions
+// exist and which plug-in decodes each. Read-only after LoadPlugins.
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "imaging/tplugin.h"
+
+namespace glimr {
+
+class RegStore;
+
+// Key of the plug-in list in the settings store.
+inline constexpr char kPluginsKey[] = "Software\\Quillfen\\Glimr\\Plugins";
+
+class TPlugins {
+ public:
+  explicit TPlugins(RegStore& store);
+  ~TPlugins();
+  TPlugins(const TPlugins&) = delete;
+  TPlugins& operator=(const TPlugins&) = delete;
+
+  // Reads the plug-ins key (creating it when missing), loads every plug-in
+  // it allows, deletes the subkeys of libraries that fail to load, orders
+  // the set by priority and rebuilds the extension map.
+  void LoadPlugins();
+
+  int ExtensionCount() const { return static_cast<int>(extensions_.size()); }
+  // The extension at that position of the map; "" out of range.
+  QString ExtensionAt(int index) const;
+  // The plug-in that decodes the extension (no dot, any case), or nullptr.
+  TPlugin* PluginForExtension(const QString& extension) const;
+
+  // The loaded plug-ins, lowest priority value first.
+  int Count() const { return static_cast<int>(plugins_.size()); }
+  TPlugin* PluginAt(int index) const;
+  const QString& PluginNameAt(int index) const { return plugins_.at(index).first; }
+
+  // Clears every owner, then walks the list giving each extension the first
+  // plug-in that supplies it. Entries are never removed, so the map keeps
+  // the order in which extensions first appeared.
+  void RebuildExtensionMap();
+
+ private:
+  struct ExtEntry {
+    QString extension;
+    TPlugin* owner = nullptr;
+  };
+
+  RegStore& store_;
+  std::vector<std::pair<QString, std::unique_ptr<TPlugin>>> plugins_;
+  std::vector<ExtEntry> extensions_;
+  QHash<QString, int> extensionIndex_;  // upper-case extension -> position
+};
+
+}  // namespace glimr
