@@ -1,0 +1,85 @@
+#pragma once
+// The statements module of the catalog: folder paths to catalogs and back,
+// file records in and out of FILES, categories, and the stored-thumbnail
+// columns. Every operation takes DbLock itself unless noted.
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "catalog/imagefileinfo.h"
+
+namespace glimr {
+
+class TdmVesk;
+class TQuery;
+class TSession;
+
+// The stored-thumbnail columns of one FILES row.
+struct TThumbRow {
+  std::int32_t Width = 0;
+  std::int32_t Height = 0;
+  double FileDate = 0.0;
+  bool IsThumb = false;
+  QByteArray Thumb;  // one complete JPEG stream, empty when none
+};
+
+class TCatalogQueries {
+ public:
+  explicit TCatalogQueries(TdmVesk& dm) : dm_(dm) {}
+
+  // The catalog of a folder ("/home/ann/" or "/home/ann"), made when missing.
+  // session: the calling worker's own session, or null for the default one.
+  std::int32_t CatalogIDOfPath(const QString& folderPath, TSession* session = nullptr);
+  // The recursive walk behind CatalogIDOfPath; the caller holds DbLock.
+  std::int32_t FindOrAddCatalog(const QString& path);
+
+  // "/home/ann/" for the catalog "ann"; answered from the cache when asked before.
+  QString CatalogPath(std::int32_t id);
+  int CatalogPathCacheSize() const { return static_cast<int>(pathCache_.size()); }
+
+  // Stores a new FILES row from the record; returns its ID, 0 when not found after.
+  std::int32_t InsertFileRecord(const TImageFileInfo& record);
+  // Fills the database fields of the record from its row (by FileName and
+  // CatalogID); false and the record untouched when there is none.
+  bool ReadFileRecord(TImageFileInfo& record);
+  // Writes the record's fields to its row (by ID); ISTHUMB and THUMB stay.
+  void UpdateFileRecord(const TImageFileInfo& record);
+  void SetFileCategory(const QString& fileName, std::int32_t catalogID, std::int32_t categoryID);
+
+  std::int32_t InsertCategory(const QString& name, std::int32_t parentID);
+  void RenameCategory(std::int32_t id, const QString& name);
+  // Deletes the category row and releases every file of it (category 0).
+  void DeleteCategory(std::int32_t id);
+  QString CategoryName(std::int32_t id);
+  // "Travel\2005\Alps\"; a lone "\" for an unknown ID.
+  QString CategoryPath(std::int32_t id);
+
+  // The thumbnail columns of a file's row, nothing when it has no row.
+  std::optional<TThumbRow> ReadThumbRow(const QString& fileName, std::int32_t catalogID,
+                                        TSession* session = nullptr);
+  // Stores a thumbnail with ISTHUMB true, the file date and the full image
+  // size in the file's row; false when the file has no row.
+  bool WriteThumbRow(const QString& fileName, std::int32_t catalogID, const QByteArray& jpeg,
+                     double fileDate, std::int32_t width, std::int32_t height,
+                     TSession* session = nullptr);
+
+  // Fills the database fields of a record from the current row of a
+  // "SELECT *" on FILES, by column position.
+  static void FillFromRow(const TQuery& q, TImageFileInfo& record);
+
+ private:
+  QString CatalogPathStep(std::int32_t id, std::vector<std::int32_t>& seen);
+  void SetFileParams(TQuery& q, const TImageFileInfo& record);
+
+  TdmVesk& dm_;
+  // Catalog paths with their IDs; CATALOGS rows are never changed or
+  // deleted, so an entry never goes stale.
+  std::vector<std::pair<QString, TCatalogID>> pathCache_;
+};
+
+}  // namespace glimr

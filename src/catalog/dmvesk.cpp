@@ -1,0 +1,142 @@
+#include "catalog/dmvesk.h"
+
+#include <sqlite3.h>
+
+#include "common/errors.h"
+
+namespace glimr {
+
+TdmVesk::TdmVesk(const QString& databaseDir, std::mutex& dbLock)
+    : MyQuery(*this),
+      MyQueryAdd(*this),
+      fileName_(DatabaseFileName(databaseDir)),
+      dbLock_(dbLock),
+      default_(std::make_unique<TSession>(QStringLiteral("Default"), fileName_)) {}
+
+TdmVesk::~TdmVesk() {
+  std::lock_guard lock(dbLock_);
+  MyQuery.Close();
+  MyQueryAdd.Close();
+  sessions_.clear();
+  default_.reset();
+}
+
+QString TdmVesk::DatabaseFileName(const QString& databaseDir) {
+  QString dir = databaseDir;
+  if (!dir.isEmpty() && !dir.endsWith(QLatin1Char('/'))) {
+    dir += QLatin1Char('/');
+  }
+  return dir + QStringLiteral("catalog.sqlite");
+}
+
+TSession* TdmVesk::FindSession(const QString& name) {
+  if (name == default_->Name()) {
+    return default_.get();
+  }
+  for (auto& s : sessions_) {
+    if (s->Name() == name) {
+      return s.get();
+    }
+  }
+  return nullptr;
+}
+
+TSession* TdmVesk::CreateSession(const QString& name) {
+  if (FindSession(name)) {
+    throw GlimrError(QStringLiteral("A session named '%1' already exists").arg(name));
+  }
+  sessions_.push_back(std::make_unique<TSession>(name, fileName_));
+  TSession* s = sessions_.back().get();
+  try {
+    s->Open();
+  } catch (...) {
+    sessions_.pop_back();
+    throw;
+  }
+  return s;
+}
+
+void TdmVesk::FreeSession(TSession* session) {
+  if (!session || session == default_.get()) {
+    return;
+  }
+  for (auto it = current_.begin(); it != current_.end();) {
+    it = it->second == session ? current_.erase(it) : std::next(it);
+  }
+  for (auto it = sessions_.begin(); it != sessions_.end(); ++it) {
+    if (it->get() == session) {
+      sessions_.erase(it);
+      return;
+    }
+  }
+}
+
+void TdmVesk::OpenSession(TSession* session) {
+  if (!session || session == default_.get()) {
+    OpenDefaultSession();
+    return;
+  }
+  current_[std::this_thread::get_id()] = session;
+}
+
+void TdmVesk::OpenDefaultSession() {
+  current_.erase(std::this_thread::get_id());
+}
+
+TSession* TdmVesk::ThreadSession() const {
+  auto it = current_.find(std::this_thread::get_id());
+  return it != current_.end() ? it->second : nullptr;
+}
+
+TSession& TdmVesk::CurrentSession() {
+  auto it = current_.find(std::this_thread::get_id());
+  TSession& s = it != current_.end() ? *it->second : *default_;
+  s.Open();
+  return s;
+}
+
+TSession* TdmVesk::CreateWorkerSession() {
+  std::lock_guard lock(dbLock_);
+  for (int n = 1;; ++n) {
+    const QString name = QStringLiteral("Session%1").arg(n);
+    if (!FindSession(name)) {
+      // The connection opens lazily: a damaged file must not stop a worker
+      // from being created, its first statement reports the failure.
+      sessions_.push_back(std::make_unique<TSession>(name, fileName_));
+      return sessions_.back().get();
+    }
+  }
+}
+
+void TdmVesk::ReleaseWorkerSession(TSession* session) {
+  std::lock_guard lock(dbLock_);
+  FreeSession(session);
+}
+
+void TdmVesk::BeginWork() {
+  TSession& s = CurrentSession();
+  if (sqlite3_exec(s.Handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    throw GlimrError(s.LastError());
+  }
+}
+
+void TdmVesk::Commit() {
+  TSession& s = CurrentSession();
+  if (sqlite3_exec(s.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const QString message = s.LastError();
+    sqlite3_exec(s.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    throw GlimrError(message);
+  }
+}
+
+void TdmVesk::Rollback() {
+  TSession& s = CurrentSession();
+  sqlite3_exec(s.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+bool TdmVesk::InWork() {
+  TSession& s = CurrentSession();
+  return sqlite3_get_autocommit(s.Handle()) == 0;
+}
+
+}  // namespace glimr

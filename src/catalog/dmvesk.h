@@ -1,0 +1,69 @@
+#pragma once
+// The data module of the catalog database: the file DatabaseDir +
+// "catalog.sqlite", the shared statement objects MyQuery and MyQueryAdd, the
+// sessions (one connection per thread) and the lock that serialises every use.
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "catalog/query.h"
+#include "catalog/session.h"
+
+namespace glimr {
+
+class TdmVesk {
+ public:
+  // databaseDir ends with "/"; dbLock is the process-wide DbLock. Nothing is
+  // opened here: the first statement connects, so a damaged or missing file
+  // shows up as an error of the operation that needed it.
+  TdmVesk(const QString& databaseDir, std::mutex& dbLock);
+  ~TdmVesk();
+  TdmVesk(const TdmVesk&) = delete;
+  TdmVesk& operator=(const TdmVesk&) = delete;
+
+  static QString DatabaseFileName(const QString& databaseDir);
+  const QString& FileName() const { return fileName_; }
+  std::mutex& DbLock() { return dbLock_; }
+
+  TQuery MyQuery;     // every statement of every module
+  TQuery MyQueryAdd;  // only the catalog path walk
+
+  // Session operations; the caller holds DbLock.
+  TSession& DefaultSession() { return *default_; }
+  TSession* FindSession(const QString& name);
+  TSession* CreateSession(const QString& name);  // created and opened
+  void FreeSession(TSession* session);
+  // Makes the calling thread's statements run on session (its own connection).
+  void OpenSession(TSession* session);
+  void OpenDefaultSession();
+  // The session the calling thread opened, null when it uses the default one.
+  TSession* ThreadSession() const;
+  // The calling thread's session, connected.
+  TSession& CurrentSession();
+
+  // For worker threads (take DbLock themselves): a session named "Session" +
+  // the first free number, and its release when the thread object goes.
+  TSession* CreateWorkerSession();
+  void ReleaseWorkerSession(TSession* session);
+
+  // A write transaction on the calling thread's session, for bulk inserts;
+  // the caller holds DbLock. Commit before other connections need the rows.
+  void BeginWork();
+  void Commit();
+  void Rollback();
+  bool InWork();
+
+ private:
+  QString fileName_;
+  std::mutex& dbLock_;
+  std::unique_ptr<TSession> default_;
+  std::vector<std::unique_ptr<TSession>> sessions_;
+  std::map<std::thread::id, TSession*> current_;
+};
+
+}  // namespace glimr

@@ -1,0 +1,164 @@
+#include "catalog/session.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <sqlite3.h>
+
+#include "common/errors.h"
+
+namespace glimr {
+
+Q_LOGGING_CATEGORY(lcSession, "glimr.catalog.session")
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+
+// The fourteen columns every "SELECT *" reads by position come first, in this
+// order; ISTHUMB and THUMB follow. The indexes serve the lookups by folder,
+// by (file name, catalog) and by category; they are not unique because the
+// program keeps its identity rules itself.
+const char* const kSchema[] = {
+    "CREATE TABLE FILES(ID INTEGER PRIMARY KEY AUTOINCREMENT, CAPTION TEXT DEFAULT '', "
+    "FILENAME TEXT DEFAULT '', TYPENAME TEXT DEFAULT '', CATEGORYID INTEGER DEFAULT 0, "
+    "CATALOGID INTEGER DEFAULT 0, RATING INTEGER DEFAULT 0, ANGLE REAL DEFAULT 0, "
+    "VFLIPED BOOLEAN DEFAULT FALSE, HFLIPED BOOLEAN DEFAULT FALSE, WIDTH INTEGER DEFAULT 0, "
+    "HEIGHT INTEGER DEFAULT 0, FILEDATE REAL DEFAULT 0, FILESIZE REAL DEFAULT 0, "
+    "ISTHUMB BOOLEAN DEFAULT FALSE, THUMB BLOB)",
+    "CREATE TABLE CATALOGS(ID INTEGER PRIMARY KEY AUTOINCREMENT, NAME TEXT DEFAULT '', "
+    "PARENTID INTEGER DEFAULT 0)",
+    "CREATE TABLE CATEGORIES(ID INTEGER PRIMARY KEY AUTOINCREMENT, NAME TEXT DEFAULT '', "
+    "PARENTID INTEGER DEFAULT 0)",
+    "CREATE INDEX FILES_CATALOG ON FILES(CATALOGID, FILENAME)",
+    "CREATE INDEX FILES_CATEGORY ON FILES(CATEGORYID)",
+    "CREATE INDEX CATALOGS_PARENT ON CATALOGS(PARENTID, NAME)",
+    "CREATE INDEX CATEGORIES_PARENT ON CATEGORIES(PARENTID)",
+};
+
+}  // namespace
+
+TSession::TSession(const QString& name, const QString& fileName)
+    : name_(name), fileName_(fileName) {}
+
+TSession::~TSession() {
+  Close();
+}
+
+QString TSession::LastError() const {
+  return db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+}
+
+void TSession::Exec(const char* sql) {
+  char* err = nullptr;
+  if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+    const QString message = err ? QString::fromUtf8(err) : LastError();
+    sqlite3_free(err);
+    throw GlimrError(message);
+  }
+}
+
+void TSession::Open() {
+  if (db_) {
+    return;
+  }
+  // The folder is made on first use, as an installer would; the file itself
+  // is created by the engine only when it does not exist.
+  const QFileInfo info(fileName_);
+  QDir().mkpath(info.absolutePath());
+
+  sqlite3* db = nullptr;
+  const QByteArray path = QFile::encodeName(fileName_);
+  const int rc =
+      sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  if (rc != SQLITE_OK) {
+    const QString message =
+        db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    sqlite3_close_v2(db);
+    throw GlimrError(message);
+  }
+  db_ = db;
+  try {
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 0);
+    Exec("PRAGMA foreign_keys = OFF");
+    // Reading the schema is the first access to the file's content: a file
+    // that is not a database fails here, before anything could be written.
+    CreateSchemaIfNew();
+    if (!sqlite3_db_readonly(db_, "main")) {
+      Exec("PRAGMA journal_mode = WAL");
+      Exec("PRAGMA synchronous = NORMAL");
+    }
+  } catch (...) {
+    Close();
+    throw;
+  }
+  qCDebug(lcSession) << "opened" << name_ << fileName_;
+}
+
+void TSession::CreateSchemaIfNew() {
+  auto schemaCount = [this]() {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db_, "SELECT count(*) FROM sqlite_master", -1, &st, nullptr) !=
+        SQLITE_OK) {
+      throw GlimrError(LastError());
+    }
+    const int rc = sqlite3_step(st);
+    const int count = rc == SQLITE_ROW ? sqlite3_column_int(st, 0) : -1;
+    sqlite3_finalize(st);
+    if (count < 0) {
+      throw GlimrError(LastError());
+    }
+    return count;
+  };
+  if (schemaCount() != 0) {
+    return;  // an existing database is used as it is, never "repaired"
+  }
+  // Two connections may find the same empty file; the write lock decides who
+  // creates the tables, the other sees them on the second look.
+  Exec("BEGIN IMMEDIATE");
+  try {
+    if (schemaCount() == 0) {
+      for (const char* sql : kSchema) {
+        Exec(sql);
+      }
+    }
+    Exec("COMMIT");
+  } catch (...) {
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+void TSession::Close() {
+  for (sqlite3_stmt* st : std::as_const(statements_)) {
+    sqlite3_finalize(st);
+  }
+  statements_.clear();
+  if (db_) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+}
+
+sqlite3_stmt* TSession::Statement(const QString& sql) {
+  Open();
+  auto it = statements_.constFind(sql);
+  if (it != statements_.constEnd()) {
+    return it.value();
+  }
+  sqlite3_stmt* st = nullptr;
+  const QByteArray text = sql.toUtf8();
+  if (sqlite3_prepare_v3(db_, text.constData(), static_cast<int>(text.size()),
+                         SQLITE_PREPARE_PERSISTENT, &st, nullptr) != SQLITE_OK) {
+    throw GlimrError(LastError());
+  }
+  if (!st) {
+    throw GlimrError(QStringLiteral("empty statement"));
+  }
+  statements_.insert(sql, st);
+  return st;
+}
+
+}  // namespace glimr

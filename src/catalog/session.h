@@ -1,0 +1,49 @@
+#pragma once
+// One connection to the catalog file: the engine context of one thread (the
+// main thread's default session, or a worker's "Session1", "Session2", ...).
+// It connects on first use and keeps the statements it prepared.
+
+#include <QHash>
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace glimr {
+
+class TSession {
+ public:
+  TSession(const QString& name, const QString& fileName);
+  ~TSession();
+  TSession(const TSession&) = delete;
+  TSession& operator=(const TSession&) = delete;
+
+  const QString& Name() const { return name_; }
+  const QString& FileName() const { return fileName_; }
+
+  // Connects when not connected yet: WAL journal, busy timeout, foreign keys
+  // off; a file without any schema gets the three tables. A file that is not
+  // a database (or cannot be opened) raises GlimrError and is left untouched.
+  void Open();
+  bool Active() const { return db_ != nullptr; }
+  void Close();
+
+  sqlite3* Handle() const { return db_; }
+
+  // The prepared statement for this text, prepared once per connection.
+  sqlite3_stmt* Statement(const QString& sql);
+
+  // The engine's message for the last failure on this connection.
+  QString LastError() const;
+
+ private:
+  void Exec(const char* sql);
+  void CreateSchemaIfNew();
+
+  QString name_;
+  QString fileName_;
+  sqlite3* db_ = nullptr;
+  QHash<QString, sqlite3_stmt*> statements_;
+};
+
+}  // namespace glimr
