@@ -1,12 +1,17 @@
 #include <QApplication>
-#include <QMainWindow>
+
+#include "app/glimrapplication.h"
+#include "app/guierrorsink.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimr"));
-  QMainWindow w;
-  w.setWindowTitle(QStringLiteral("Glimr"));
-  w.resize(1000, 700);
-  w.show();
-  return app.exec();
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  glimr::InstallGuiErrorSink();
+
+  glimr::TGlimrApplication glimr(glimr::TGlimrApplication::Options::FromEnvironment());
+  glimr.Start();
+  const int rc = QApplication::exec();
+  glimr.Shutdown();
+  return rc;
 }
