@@ -80,7 +80,8 @@ void LoadLanguageFile(const QString& path) {
   if (!path.isEmpty()) {
     if (std::optional<TIniFile> ini = TIniFile::Load(path)) {
       lang->texts = BuildMap(*ini);
-    } else {
+    } else if (!path.endsWith(QLatin1Char('/'))) {
+      // A bare folder is the usual "no language chosen" case, not worth a note.
       qCDebug(lcLanguage) << "no language file at" << path << "- built-in texts";
     }
   }
