@@ -359,31 +359,21 @@ bool TCatalogQueries::WriteThumbRow(const QString& fileName, std::int32_t catalo
                                     std::int32_t height, TSession* session) {
   TDbScope scope(dm_, session);
   TQuery& q = dm_.MyQuery;
-  // Locate the row by (file name, catalog), then edit that one row.
+  // The row is found by (file name, catalog), which the program keeps unique.
   q.Close();
   q.SetText(QStringLiteral(
-      "SELECT ID FROM Files WHERE FileName = :FileName AND CatalogID = :CatalogID;"));
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(fileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
-  q.Open();
-  if (q.RecordCount() == 0) {
-    q.Close();
-    return false;
-  }
-  const std::int32_t id = q.Fields(0).AsInteger();
-  q.Close();
-  q.SetText(
-      QStringLiteral("UPDATE Files SET Thumb = :Thumb, IsThumb = :IsThumb, FileDate = "
-                     ":FileDate, Width = :Width, Height = :Height WHERE ID = :ID;"));
+      "UPDATE Files SET Thumb = :Thumb, IsThumb = :IsThumb, FileDate = :FileDate, Width = "
+      ":Width, Height = :Height WHERE FileName = :FileName AND CatalogID = :CatalogID;"));
   q.ParamByName(QStringLiteral("Thumb")).SetAsBlob(jpeg);
   q.ParamByName(QStringLiteral("IsThumb")).SetAsBoolean(true);
   q.ParamByName(QStringLiteral("FileDate")).SetAsDateTime(fileDate);
   q.ParamByName(QStringLiteral("Width")).SetAsInteger(width);
   q.ParamByName(QStringLiteral("Height")).SetAsInteger(height);
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(id);
-  q.ExecSQL();
+  q.ParamByName(QStringLiteral("FileName")).SetAsString(fileName);
+  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
+  const bool written = q.ExecSQL() > 0;
   q.Close();
-  return true;
+  return written;
 }
 
 }  // namespace glimr

@@ -1,0 +1,516 @@
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/query.h"
+#include "common/errors.h"
+#include "common/locks.h"
+
+using namespace glimr;
+
+namespace {
+
+// A catalog in a fresh temporary folder.
+struct Db {
+  QTemporaryDir dir;
+  TLocks locks;
+  TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
+  TCatalogQueries q{dm};
+
+  // A scalar of a plain SQL text, read through the statement object.
+  qint64 Scalar(const QString& sql) {
+    std::lock_guard lock(locks.DbLock);
+    dm.MyQuery.Close();
+    dm.MyQuery.SetText(sql);
+    dm.MyQuery.Open();
+    return dm.MyQuery.Fields(0).AsLargeInt();
+  }
+  void Exec(const QString& sql) {
+    std::lock_guard lock(locks.DbLock);
+    dm.MyQuery.Close();
+    dm.MyQuery.SetText(sql);
+    dm.MyQuery.ExecSQL();
+  }
+  sqlite3* Handle() {
+    std::lock_guard lock(locks.DbLock);
+    return dm.CurrentSession().Handle();
+  }
+};
+
+QByteArray ReadAll(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TImageFileInfo SampleRecord(std::int32_t catalogID) {
+  TImageFileInfo r;
+  r.FileName = QStringLiteral("Ünïcødé \"quoted\" 'name'.jpg");
+  r.Caption = QStringLiteral("Caption with ' and \" and ;");
+  r.TypeName = QStringLiteral("JPG");
+  r.CatalogID = catalogID;
+  r.CategoryID = 7;
+  r.Rating = 4;
+  r.Angle = 270.0;
+  r.VFliped = true;
+  r.HFliped = false;
+  r.Width = 6000;
+  r.Height = 4000;
+  // A date with every bit of the mantissa in use.
+  r.FileDate = 45123.0 + 1.0 / 3.0 + 1e-9;
+  r.FileSize = 5'000'000'123LL;  // above 4 GB
+  return r;
+}
+
+}  // namespace
+
+class TestCatalog : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void newDatabaseHasSchemaAndSettings() {
+    Db db;
+    QVERIFY(!QFile::exists(db.dm.FileName()));
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 0);
+    QVERIFY(QFile::exists(db.dm.FileName()));
+    // Every "SELECT *" reads the fourteen record columns by position.
+    const char* const columns[] = {"ID",         "CAPTION",   "FILENAME", "TYPENAME",
+                                   "CATEGORYID", "CATALOGID", "RATING",   "ANGLE",
+                                   "VFLIPED",    "HFLIPED",   "WIDTH",    "HEIGHT",
+                                   "FILEDATE",   "FILESIZE",  "ISTHUMB",  "THUMB"};
+    sqlite3_stmt* st = nullptr;
+    QCOMPARE(sqlite3_prepare_v2(db.Handle(), "SELECT * FROM FILES", -1, &st, nullptr), SQLITE_OK);
+    QCOMPARE(sqlite3_column_count(st), 16);
+    for (int i = 0; i < 16; ++i) {
+      QCOMPARE(QByteArray(sqlite3_column_name(st, i)), QByteArray(columns[i]));
+    }
+    sqlite3_finalize(st);
+    std::lock_guard lock(db.locks.DbLock);
+    TQuery& q = db.dm.MyQuery;
+    q.SetText(QStringLiteral("PRAGMA journal_mode"));
+    q.Open();
+    QCOMPARE(q.Fields(0).AsString(), QStringLiteral("wal"));
+    q.SetText(QStringLiteral("PRAGMA foreign_keys"));
+    q.Open();
+    QCOMPARE(q.Fields(0).AsInteger(), 0);
+  }
+
+  void catalogOfPath_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("again");
+    QTest::addColumn<QString>("expectedPath");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("trailing slash") << "/home/ann/"
+                                    << "/home/ann"
+                                    << "/home/ann/" << 3;
+    QTest::newRow("no trailing slash") << "/home/ann"
+                                       << "/home/ann/"
+                                       << "/home/ann/" << 3;
+    QTest::newRow("root") << "/"
+                          << "/"
+                          << "/" << 1;
+    QTest::newRow("non-Latin and spaces") << "/home/Фото 2005/"
+                                          << "/home/Фото 2005"
+                                          << "/home/Фото 2005/" << 3;
+    QTest::newRow("double slash keeps an empty name") << "//srv/"
+                                                      << "//srv"
+                                                      << "//srv/" << 3;
+  }
+  void catalogOfPath() {
+    QFETCH(QString, path);
+    QFETCH(QString, again);
+    QFETCH(QString, expectedPath);
+    QFETCH(int, rows);
+    Db db;
+    const std::int32_t id = db.q.CatalogIDOfPath(path);
+    QVERIFY(id > 0);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATALOGS")), rows);
+    QCOMPARE(db.q.CatalogIDOfPath(again), id);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATALOGS")), rows);
+    // The root is the catalog with the empty name and no parent.
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATALOGS WHERE NAME = '' AND "
+                                      "PARENTID = 0")),
+             1);
+    QCOMPARE(db.q.CatalogPath(id), expectedPath);
+  }
+
+  void catalogNamesAreCaseSensitive() {
+    Db db;
+    const std::int32_t lower = db.q.CatalogIDOfPath(QStringLiteral("/data/photos/"));
+    const std::int32_t upper = db.q.CatalogIDOfPath(QStringLiteral("/data/Photos/"));
+    QVERIFY(lower != upper);
+    QCOMPARE(db.q.CatalogPath(upper), QStringLiteral("/data/Photos/"));
+  }
+
+  void catalogPathCache() {
+    Db db;
+    const std::int32_t id = db.q.CatalogIDOfPath(QStringLiteral("/home/ann/"));
+    QCOMPARE(db.q.CatalogPath(id), QStringLiteral("/home/ann/"));
+    QCOMPARE(db.q.CatalogPathCacheSize(), 1);
+    // The second answer comes from the cache, not from the table.
+    db.Exec(QStringLiteral("UPDATE CATALOGS SET NAME = 'bob' WHERE NAME = 'ann'"));
+    QCOMPARE(db.q.CatalogPath(id), QStringLiteral("/home/ann/"));
+    QCOMPARE(db.q.CatalogPathCacheSize(), 1);
+    // An unknown ID gives the empty path and is not remembered, since a row
+    // with that ID may be made later.
+    QCOMPARE(db.q.CatalogPath(9999), QString());
+    QCOMPARE(db.q.CatalogPathCacheSize(), 1);
+  }
+
+  void catalogPathOfDamagedRows() {
+    Db db;
+    db.q.CatalogIDOfPath(QStringLiteral("/x/"));
+    // A parent row that is missing, and parents that form a loop.
+    db.Exec(QStringLiteral("INSERT INTO CATALOGS(ID, NAME, PARENTID) VALUES(50, 'orphan', 49)"));
+    db.Exec(QStringLiteral("INSERT INTO CATALOGS(ID, NAME, PARENTID) VALUES(60, 'a', 61)"));
+    db.Exec(QStringLiteral("INSERT INTO CATALOGS(ID, NAME, PARENTID) VALUES(61, 'b', 60)"));
+    QCOMPARE(db.q.CatalogPath(50), QStringLiteral("orphan/"));
+    QCOMPARE(db.q.CatalogPath(60), QStringLiteral("b/a/"));
+  }
+
+  void fileRecordRoundTrip() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo r = SampleRecord(cat);
+    r.ID = db.q.InsertFileRecord(r);
+    QVERIFY(r.ID > 0);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 0);
+
+    TImageFileInfo back;
+    back.FileName = r.FileName;
+    back.CatalogID = cat;
+    back.Path = QStringLiteral("/kept/");
+    QVERIFY(db.q.ReadFileRecord(back));
+    QCOMPARE(back.ID, r.ID);
+    QCOMPARE(back.Caption, r.Caption);
+    QCOMPARE(back.TypeName, r.TypeName);
+    QCOMPARE(back.CategoryID, 7);
+    QCOMPARE(back.Rating, std::uint8_t(4));
+    QCOMPARE(back.Angle, 270.0);
+    QVERIFY(back.VFliped && !back.HFliped);
+    QCOMPARE(back.Width, 6000);
+    QCOMPARE(back.Height, 4000);
+    QCOMPARE(std::memcmp(&back.FileDate, &r.FileDate, sizeof(double)), 0);
+    QCOMPARE(back.FileSize, r.FileSize);
+    QCOMPARE(back.Path, QStringLiteral("/kept/"));
+
+    // Update by ID; the thumbnail columns stay as they are.
+    QVERIFY(db.q.WriteThumbRow(r.FileName, cat, QByteArray("jpeg"), 1.5, 10, 20));
+    r.Rating = 1;
+    r.Caption = QStringLiteral("new");
+    r.FileSize = (1LL << 53) - 1;
+    db.q.UpdateFileRecord(r);
+    QVERIFY(db.q.ReadFileRecord(back));
+    QCOMPARE(back.Rating, std::uint8_t(1));
+    QCOMPARE(back.Caption, QStringLiteral("new"));
+    QCOMPARE(back.FileSize, (1LL << 53) - 1);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 1);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT length(THUMB) FROM FILES")), 4);
+
+    // A file without a row: false, and the record as it was.
+    TImageFileInfo missing = SampleRecord(cat);
+    missing.FileName = QStringLiteral("none.jpg");
+    missing.Rating = 3;
+    QVERIFY(!db.q.ReadFileRecord(missing));
+    QCOMPARE(missing.Rating, std::uint8_t(3));
+    QCOMPARE(missing.ID, 0);
+  }
+
+  void fileNamesDifferingInCase() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo a;
+    a.FileName = QStringLiteral("a.jpg");
+    a.CatalogID = cat;
+    TImageFileInfo b = a;
+    b.FileName = QStringLiteral("A.jpg");
+    const std::int32_t ia = db.q.InsertFileRecord(a);
+    const std::int32_t ib = db.q.InsertFileRecord(b);
+    QVERIFY(ia > 0 && ib > 0 && ia != ib);
+  }
+
+  void thumbnailRoundTrip() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo r = SampleRecord(cat);
+    db.q.InsertFileRecord(r);
+    QByteArray blob(200 * 1024, Qt::Uninitialized);
+    QRandomGenerator gen(42);
+    for (char& c : blob) {
+      c = static_cast<char>(gen.bounded(256));
+    }
+    blob[0] = 0;  // embedded zeros survive
+    const double date = 45000.0 + 0.1;
+    TSession* worker = db.dm.CreateWorkerSession();
+    QCOMPARE(worker->Name(), QStringLiteral("Session1"));
+    QVERIFY(db.q.WriteThumbRow(r.FileName, cat, blob, date, 640, 480, worker));
+    QVERIFY(!db.q.WriteThumbRow(QStringLiteral("none.jpg"), cat, blob, date, 1, 1, worker));
+    // Read back on the default session: the worker's write is visible at once.
+    const std::optional<TThumbRow> row = db.q.ReadThumbRow(r.FileName, cat);
+    QVERIFY(row.has_value());
+    QVERIFY(row->IsThumb);
+    QCOMPARE(row->Thumb, blob);
+    QCOMPARE(std::memcmp(&row->FileDate, &date, sizeof(double)), 0);
+    QCOMPARE(row->Width, 640);
+    QCOMPARE(row->Height, 480);
+    QVERIFY(!db.q.ReadThumbRow(QStringLiteral("none.jpg"), cat, worker).has_value());
+    db.dm.ReleaseWorkerSession(worker);
+  }
+
+  void workerSessionNames() {
+    Db db;
+    TSession* s1 = db.dm.CreateWorkerSession();
+    TSession* s2 = db.dm.CreateWorkerSession();
+    QCOMPARE(s1->Name(), QStringLiteral("Session1"));
+    QCOMPARE(s2->Name(), QStringLiteral("Session2"));
+    db.dm.ReleaseWorkerSession(s1);
+    TSession* again = db.dm.CreateWorkerSession();
+    QCOMPARE(again->Name(), QStringLiteral("Session1"));
+    db.dm.ReleaseWorkerSession(again);
+    db.dm.ReleaseWorkerSession(s2);
+  }
+
+  void concurrentCatalogLookups() {
+    // Two threads on their own connections make the same catalogs; DbLock
+    // keeps the look-up-then-insert atomic, so no catalog is made twice.
+    Db db;
+    auto work = [&db](int seed) {
+      TSession* s = db.dm.CreateWorkerSession();
+      for (int i = 0; i < 150; ++i) {
+        db.q.CatalogIDOfPath(QStringLiteral("/a/%1/%2/").arg((i + seed) % 10).arg(i % 7), s);
+      }
+      db.dm.ReleaseWorkerSession(s);
+    };
+    std::thread t1(work, 0);
+    std::thread t2(work, 3);
+    t1.join();
+    t2.join();
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM (SELECT PARENTID, NAME FROM "
+                                      "CATALOGS GROUP BY PARENTID, NAME HAVING count(*) > 1)")),
+             0);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATALOGS")), 2 + 10 + 70);
+  }
+
+  void categories() {
+    Db db;
+    const std::int32_t travel = db.q.InsertCategory(QStringLiteral("Travel"), 0);
+    const std::int32_t y2005 = db.q.InsertCategory(QStringLiteral("2005"), travel);
+    const std::int32_t alps = db.q.InsertCategory(QStringLiteral("Alpz"), y2005);
+    const std::int32_t other = db.q.InsertCategory(QStringLiteral("Other"), 0);
+    QVERIFY(travel > 0 && y2005 > travel && alps > y2005);
+    db.q.RenameCategory(alps, QStringLiteral("Alps"));
+    QCOMPARE(db.q.CategoryName(alps), QStringLiteral("Alps"));
+    QCOMPARE(db.q.CategoryName(12345), QString());
+    QCOMPARE(db.q.CategoryPath(alps), QStringLiteral("Travel\\2005\\Alps\\"));
+    QCOMPARE(db.q.CategoryPath(12345), QStringLiteral("\\"));
+
+    // Three files in Alps, one in Other: deleting Alps releases exactly the three.
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    for (const char* name : {"1.jpg", "2.jpg", "3.jpg", "4.jpg"}) {
+      TImageFileInfo r;
+      r.FileName = QString::fromLatin1(name);
+      r.CatalogID = cat;
+      db.q.InsertFileRecord(r);
+      db.q.SetFileCategory(r.FileName, cat, r.FileName == QLatin1String("4.jpg") ? other : alps);
+    }
+    QCOMPARE(
+        db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = %1").arg(alps)), 3);
+    db.q.DeleteCategory(alps);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = 0")), 3);
+    QCOMPARE(
+        db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = %1").arg(other)),
+        1);
+    QCOMPARE(db.q.CategoryName(alps), QString());
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")), 3);
+  }
+
+  void categoryPathOfLoopEnds() {
+    Db db;
+    db.Exec(QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(5, 'x', 6)"));
+    db.Exec(QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(6, 'y', 5)"));
+    QCOMPARE(db.q.CategoryPath(5), QStringLiteral("y\\x\\"));
+  }
+
+  void reopenKeepsData() {
+    QTemporaryDir dir;
+    TLocks locks;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    std::int32_t id = 0;
+    {
+      TdmVesk dm(dbDir, locks.DbLock);
+      TCatalogQueries q(dm);
+      id = q.CatalogIDOfPath(QStringLiteral("/home/ann/"));
+    }
+    TdmVesk dm(dbDir, locks.DbLock);
+    TCatalogQueries q(dm);
+    QCOMPARE(q.CatalogIDOfPath(QStringLiteral("/home/ann")), id);
+  }
+
+  // A damaged or unusable database: every operation reports the engine's
+  // message, nothing is rewritten, and the next call still reports cleanly.
+  void damagedDatabase_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("message");
+    QByteArray garbage(8192, 'x');
+    garbage.replace(0, 16, "not sqlite, sorr");
+    QTest::newRow("garbage file") << garbage << "file is not a database";
+    QTest::newRow("truncated header")
+        << QByteArray("SQLite format 3\0garbage", 23) << "file is not a database";
+  }
+  void damagedDatabase() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    QVERIFY(QDir().mkpath(dir.path() + QStringLiteral("/DataBase")));
+    const QString file = dir.path() + QStringLiteral("/DataBase/catalog.sqlite");
+    {
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(content);
+    }
+    TLocks locks;
+    TdmVesk dm(dir.path() + QStringLiteral("/DataBase/"), locks.DbLock);
+    TCatalogQueries q(dm);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      try {
+        q.CatalogIDOfPath(QStringLiteral("/home/"));
+        QFAIL("no error");
+      } catch (const GlimrError& e) {
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+      }
+    }
+    try {
+      TImageFileInfo r;
+      q.InsertFileRecord(r);
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+    }
+    // The lock is free again after each failure.
+    QVERIFY(locks.DbLock.try_lock());
+    locks.DbLock.unlock();
+    QCOMPARE(ReadAll(file), content);
+  }
+
+  void missingTableIsNotRecreated() {
+    QTemporaryDir dir;
+    TLocks locks;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    {
+      TdmVesk dm(dbDir, locks.DbLock);
+      TCatalogQueries q(dm);
+      q.CatalogIDOfPath(QStringLiteral("/home/ann/"));
+      std::lock_guard lock(locks.DbLock);
+      dm.MyQuery.SetText(QStringLiteral("DROP TABLE FILES"));
+      dm.MyQuery.ExecSQL();
+    }
+    TdmVesk dm(dbDir, locks.DbLock);
+    TCatalogQueries q(dm);
+    TImageFileInfo r;
+    r.FileName = QStringLiteral("a.jpg");
+    try {
+      q.InsertFileRecord(r);
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QCOMPARE(e.message(), QStringLiteral("no such table: FILES"));
+    }
+    // The catalogs are still there and FILES was not made behind the user's back.
+    QCOMPARE(q.CatalogPath(q.CatalogIDOfPath(QStringLiteral("/home/ann/"))),
+             QStringLiteral("/home/ann/"));
+    std::lock_guard lock(locks.DbLock);
+    dm.MyQuery.SetText(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'FILES'"));
+    dm.MyQuery.Open();
+    QCOMPARE(dm.MyQuery.Fields(0).AsInteger(), 0);
+  }
+
+  void writesRefused_data() {
+    QTest::addColumn<QString>("pragma");
+    QTest::addColumn<QString>("message");
+    // The engine refusing writes as it does for a read-only file, and a
+    // database that cannot grow, as on a full disk.
+    QTest::newRow("read-only") << "PRAGMA query_only = 1"
+                               << "attempt to write a readonly database";
+    QTest::newRow("disk full") << "PRAGMA max_page_count = 1"
+                               << "database or disk is full";
+  }
+  void writesRefused() {
+    QFETCH(QString, pragma);
+    QFETCH(QString, message);
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo r = SampleRecord(cat);
+    r.ID = db.q.InsertFileRecord(r);
+    sqlite3_exec(db.Handle(), pragma.toUtf8().constData(), nullptr, nullptr, nullptr);
+    TImageFileInfo big = r;
+    big.FileName = QStringLiteral("big.jpg");
+    big.Caption = QString(20000, QLatin1Char('c'));
+    try {
+      db.q.InsertFileRecord(big);
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+    }
+    // What was stored before is still there and readable.
+    TImageFileInfo back;
+    back.FileName = r.FileName;
+    back.CatalogID = cat;
+    QVERIFY(db.q.ReadFileRecord(back));
+    QCOMPARE(back.ID, r.ID);
+  }
+
+  void readOnlyFile() {
+    if (geteuid() == 0) {
+      QSKIP("file permissions do not bind the superuser");
+    }
+    QTemporaryDir dir;
+    TLocks locks;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    {
+      TdmVesk dm(dbDir, locks.DbLock);
+      TCatalogQueries(dm).CatalogIDOfPath(QStringLiteral("/home/"));
+    }
+    const QString file = dbDir + QStringLiteral("catalog.sqlite");
+    const QByteArray before = ReadAll(file);
+    QFile::setPermissions(file, QFile::ReadOwner);
+    TdmVesk dm(dbDir, locks.DbLock);
+    TCatalogQueries q(dm);
+    try {
+      q.CatalogIDOfPath(QStringLiteral("/new/"));
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QVERIFY2(e.message().contains(QStringLiteral("readonly")), qPrintable(e.message()));
+    }
+    QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+    QCOMPARE(ReadAll(file), before);
+  }
+
+  void unopenableFolder() {
+    QTemporaryDir dir;
+    // A plain file where the database folder should be.
+    const QString blocker = dir.path() + QStringLiteral("/DataBase");
+    QFile f(blocker);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.close();
+    TLocks locks;
+    TdmVesk dm(blocker + QStringLiteral("/"), locks.DbLock);
+    TCatalogQueries q(dm);
+    try {
+      q.CatalogIDOfPath(QStringLiteral("/home/"));
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QVERIFY2(e.message().contains(QStringLiteral("unable to open")), qPrintable(e.message()));
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(TestCatalog)
+#include "test_catalog.moc"
