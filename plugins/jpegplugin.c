@@ -7,6 +7,7 @@
 #include <stdio.h>
 
 /* jpeglib.h needs size_t and FILE declared before it. */
+#include <jerror.h>
 #include <jpeglib.h>
 
 #include "glimr_plugin.h"
@@ -38,7 +39,13 @@ static void on_error_exit(j_common_ptr cinfo) {
 
 static void on_emit_message(j_common_ptr cinfo, int level) {
   ErrorManager* err = (ErrorManager*)cinfo->err;
-  if (level < 0 && ++err->warnings > JPEG_MAX_WARNINGS)
+  if (level >= 0)
+    return;
+  /* The data ended before the last row: the library would fill the rest
+   * with grey, but a truncated file counts as undecodable. */
+  if (err->base.msg_code == JWRN_JPEG_EOF)
+    longjmp(err->jump, 1);
+  if (++err->warnings > JPEG_MAX_WARNINGS)
     longjmp(err->jump, 1);
 }
 

@@ -67,7 +67,7 @@ static GlimrBitmap* decode(const char* path, int header_only, GlimrImageSize* si
   raster = (uint32_t*)malloc((size_t)width * height * sizeof(uint32_t));
   if (!bitmap || !raster)
     goto fail;
-  if (!TIFFReadRGBAImageOriented(tif, width, height, raster, ORIENTATION_TOPLEFT, 0))
+  if (!TIFFReadRGBAImageOriented(tif, width, height, raster, ORIENTATION_TOPLEFT, 1))
     goto fail;
   for (uint32_t y = 0; y < height; ++y) {
     const uint32_t* in = raster + (size_t)y * width;
