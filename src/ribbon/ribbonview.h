@@ -1,0 +1,116 @@
+#pragma once
+// TRibbonView: draws the ribbon in a TGlPanel and drives it: textures of the
+// slots and the gear pictures, the four frame variants (plain or with
+// antialiased thumbnails and/or captions), reflections, frames, captions,
+// halos, picking in selection mode, the 10 ms glide and 50 ms poll timers
+// and the mouse and wheel input of the panel.
+
+#include <QObject>
+#include <QPoint>
+#include <QRect>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+
+#include "ribbon/imageinfo.h"
+#include "ribbon/ribbon.h"
+#include "ribbon/ribbonart.h"
+#include "ribbon/ribbonsettings.h"
+
+namespace glimr {
+
+class TAccumBuffer;
+class TCaptionGlyphs;
+class TGlPanel;
+
+class TRibbonView : public QObject, private TTextureSink {
+  Q_OBJECT
+
+ public:
+  TRibbonView(TGlPanel& panel, TRibbonModel& model, const TRibbonSettings& settings,
+              QObject* parent = nullptr);
+  ~TRibbonView() override;
+
+  TRibbon& Ribbon() { return *ribbon_; }
+  TGlPanel& Panel() { return panel_; }
+  const TRibbonSettings& Settings() const { return settings_; }
+  void SetSettings(const TRibbonSettings& settings);
+
+  // After a change of CurrentFiles as a whole: rebuilds the slots and draws.
+  void PrepareScene();
+  // The list view's focused row may have changed.
+  void ScrollImagesToFocused();
+  void SetPolling(bool on);
+  bool IsGliding() const { return animTimer_.isActive(); }
+
+  // Commands (the buttons and actions under the panel).
+  void RotateLeft();
+  void RotateRight();
+  void FlipHorizontally();
+  void FlipVertically();
+  void MoveLeft();
+  void MoveRight();
+  // Mouse wheel over the main window at a global position.
+  bool WheelAt(QPoint globalPos, int delta, Qt::KeyboardModifiers modifiers);
+
+  // Slot number (1..9) under the panel point (logical pixels), or -1.
+  int DoSelect(int x, int y);
+  // Screen rectangle of the centre picture, the zoom window's start.
+  QRect ZoomStartRect();
+
+  // Frames drawn so far (for measurements).
+  std::int64_t FramesDrawn() const { return frames_; }
+  // Draws one frame now, synchronously (benchmarks).
+  void RenderNow();
+
+ public Q_SLOTS:
+  void AnimTimerTick();
+  void PollTimerTick();
+
+ Q_SIGNALS:
+  // Double click on the centre image entry, or a folder entry to open.
+  void OpenZoomedRequested(int index);
+  void FolderEntryActivated(int index);
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // TTextureSink
+  void UploadTexture(std::uint32_t name, const TThumbPixels& pixels) override;
+  void DeleteTexture(std::uint32_t name) override;
+  unsigned GlName(std::uint32_t name) const;
+
+  void InitGL();
+  void ResizeGL();
+  void RenderProc(double brightness);
+  int Pick(int deviceX, int deviceY);
+  void DrawThumbnails(bool select, bool reflected, double top, double bottom);
+  void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b);
+  void DrawCaptions(double brightness);
+  void DrawCaption(const TImageInfo& slot, double f);
+  void DrawHalos(double brightness);
+  void DrawHalo(int n, double f);
+  void Jitter(int i);
+  void Place(const TSlotPlace& p);
+  void Redraw();
+
+  TGlPanel& panel_;
+  TTextureSink& sink_;
+  TRibbonSettings settings_;
+  TRibbonArt art_;
+  std::unique_ptr<TRibbon> ribbon_;
+  std::unique_ptr<TCaptionGlyphs> glyphs_;
+  std::unique_ptr<TAccumBuffer> accum_;
+  std::array<unsigned, 20> glNames_{};  // logical texture name -> GL name
+  std::array<double, kSlotCount> slotPositions_{};
+  QTimer animTimer_;
+  QTimer pollTimer_;
+  QPoint mouse_{-1, -1};  // last mouse position in the panel, logical pixels
+  bool mouseInside_ = false;
+  std::int64_t frames_ = 0;
+};
+
+}  // namespace glimr
