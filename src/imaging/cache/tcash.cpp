@@ -199,7 +199,7 @@ void TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
 void TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
                   double fileDate, TThumbStore& session, std::int32_t thumbSize,
                   const std::atomic<bool>* cancel) {
-  TThumbRow row;
+  TStoredThumb row;
   if (session.ReadThumbRow(fileName, catalogID, row) && row.IsThumb && row.FileDate == fileDate) {
     try {
       auto entry = std::make_shared<TBmpCash>(row.Width, row.Height, DecodeStoredThumb(row.Thumb));
@@ -222,7 +222,7 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
       made->Thumb.Height <= 0) {
     return;
   }
-  TThumbRow fresh;
+  TStoredThumb fresh;
   fresh.Width = made->Width;
   fresh.Height = made->Height;
   fresh.FileDate = fileDate;

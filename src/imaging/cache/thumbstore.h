@@ -11,7 +11,7 @@
 namespace glimr {
 
 // The thumbnail columns of one FILES row.
-struct TThumbRow {
+struct TStoredThumb {
   std::int32_t Width = 0;  // full image size
   std::int32_t Height = 0;
   double FileDate = 0.0;  // modification time when the thumbnail was made
@@ -28,12 +28,12 @@ class TThumbStore {
   virtual std::int32_t CatalogIDOfPath(const QString& folder) = 0;
 
   // Reads the row of (fileName, catalogID); false when there is none.
-  virtual bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TThumbRow& row) = 0;
+  virtual bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TStoredThumb& row) = 0;
 
   // Stores a new thumbnail with ISTHUMB true in the existing row of
   // (fileName, catalogID) in one statement; false when there is no row.
   virtual bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
-                             const TThumbRow& row) = 0;
+                             const TStoredThumb& row) = 0;
 };
 
 }  // namespace glimr

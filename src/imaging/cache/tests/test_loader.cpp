@@ -20,10 +20,10 @@ class TStoreProxy : public TThumbStore {
  public:
   explicit TStoreProxy(TThumbStore& s) : s_(s) {}
   std::int32_t CatalogIDOfPath(const QString& f) override { return s_.CatalogIDOfPath(f); }
-  bool ReadThumbRow(const QString& n, std::int32_t c, TThumbRow& r) override {
+  bool ReadThumbRow(const QString& n, std::int32_t c, TStoredThumb& r) override {
     return s_.ReadThumbRow(n, c, r);
   }
-  bool WriteThumbRow(const QString& n, std::int32_t c, const TThumbRow& r) override {
+  bool WriteThumbRow(const QString& n, std::int32_t c, const TStoredThumb& r) override {
     return s_.WriteThumbRow(n, c, r);
   }
 
@@ -102,7 +102,7 @@ class TestLoader : public QObject {
     ErrorRecorder errors;
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("f"), 3);
-    rig.store.rows[Name(files[1])] = TThumbRow{};  // has a row, no thumbnail
+    rig.store.rows[Name(files[1])] = TStoredThumb{};  // has a row, no thumbnail
     if (fault == QLatin1String("empty")) {
       QFile f(files[1]);
       f.open(QIODevice::WriteOnly | QIODevice::Truncate);
@@ -166,7 +166,7 @@ class TestLoader : public QObject {
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("c"), 4);
     for (const QString& p : files) {
-      rig.store.rows[Name(p)] = TThumbRow{};
+      rig.store.rows[Name(p)] = TStoredThumb{};
     }
     rig.maker.BlockOn(QStringLiteral("c1.img"));
     rig.control.Enqueue(files);

@@ -1,0 +1,39 @@
+#include "imaging/cache/catalogthumbstore.h"
+
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+
+namespace glimr {
+
+TCatalogThumbStore::TCatalogThumbStore(TdmVesk& dm, TCatalogQueries& queries)
+    : dm_(dm), queries_(queries), session_(dm.CreateWorkerSession()) {}
+
+TCatalogThumbStore::~TCatalogThumbStore() {
+  dm_.ReleaseWorkerSession(session_);
+}
+
+std::int32_t TCatalogThumbStore::CatalogIDOfPath(const QString& folder) {
+  return queries_.CatalogIDOfPath(folder, session_);
+}
+
+bool TCatalogThumbStore::ReadThumbRow(const QString& fileName, std::int32_t catalogID,
+                                      TStoredThumb& row) {
+  const std::optional<TThumbRow> found = queries_.ReadThumbRow(fileName, catalogID, session_);
+  if (!found) {
+    return false;
+  }
+  row.Width = found->Width;
+  row.Height = found->Height;
+  row.FileDate = found->FileDate;
+  row.IsThumb = found->IsThumb;
+  row.Thumb = found->Thumb;
+  return true;
+}
+
+bool TCatalogThumbStore::WriteThumbRow(const QString& fileName, std::int32_t catalogID,
+                                       const TStoredThumb& row) {
+  return queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width, row.Height,
+                                session_);
+}
+
+}  // namespace glimr

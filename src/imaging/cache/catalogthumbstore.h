@@ -1,0 +1,32 @@
+#pragma once
+// The thumbnail store over the catalog's statements, bound to a database
+// session of its own that it opens when made and releases when destroyed.
+// One per loader thread.
+
+#include "imaging/cache/thumbstore.h"
+
+namespace glimr {
+
+class TCatalogQueries;
+class TdmVesk;
+class TSession;
+
+class TCatalogThumbStore : public TThumbStore {
+ public:
+  TCatalogThumbStore(TdmVesk& dm, TCatalogQueries& queries);
+  ~TCatalogThumbStore() override;
+  TCatalogThumbStore(const TCatalogThumbStore&) = delete;
+  TCatalogThumbStore& operator=(const TCatalogThumbStore&) = delete;
+
+  std::int32_t CatalogIDOfPath(const QString& folder) override;
+  bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TStoredThumb& row) override;
+  bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
+                     const TStoredThumb& row) override;
+
+ private:
+  TdmVesk& dm_;
+  TCatalogQueries& queries_;
+  TSession* session_;
+};
+
+}  // namespace glimr
