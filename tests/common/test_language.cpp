@@ -3,6 +3,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "common/captionregistry.h"
 #include "common/inifile.h"
 #include "common/langtable.h"
@@ -245,6 +249,34 @@ class TestLanguage : public QObject {
         WriteFile(dir, QStringLiteral("u.lng"), "[Strings]\n26=one\\Ntwo\\Nthree\\nfour\\Nfive\n"));
     QCOMPARE(ExpandLineBreaks(LangText(TLangSection::Strings, 26)).split(QLatin1Char('\n')).size(),
              5);
+  }
+
+  // Lookups from other threads while the language is replaced see either the
+  // old or the new text, never a half-built table (run with GLIMR_TSAN too).
+  void lookupsDuringReload() {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("ja.lng"), "[Captions]\n87=Ja\n");
+    std::atomic<bool> stop{false};
+    std::atomic<int> bad{0};
+    std::vector<std::thread> readers;
+    for (int t = 0; t < 3; ++t) {
+      readers.emplace_back([&] {
+        while (!stop.load()) {
+          const QString v = LangText(TLangSection::Captions, 87);
+          if (v != QLatin1String("OK") && v != QLatin1String("Ja")) {
+            ++bad;
+          }
+        }
+      });
+    }
+    for (int k = 0; k < 200; ++k) {
+      LoadLanguageFile(k % 2 ? QString() : path);
+    }
+    stop = true;
+    for (std::thread& t : readers) {
+      t.join();
+    }
+    QCOMPARE(bad.load(), 0);
   }
 
   void applyLanguageRunsInWindowOrder() {
