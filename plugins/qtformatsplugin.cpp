@@ -3,9 +3,11 @@
 // registered with the last priority, so dedicated decoders win.
 
 #include <QByteArray>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
+#include <QtEndian>
 
 #include <cstring>
 #include <list>
@@ -45,6 +47,26 @@ struct ExtensionList {
   }
 };
 
+// Qt's BMP reader fills rows missing from a truncated file with black and
+// reports success; an uncompressed BMP must hold all its rows.
+bool BmpComplete(const char* path) {
+  QFile file(QString::fromUtf8(path));
+  if (!file.open(QIODevice::ReadOnly))
+    return false;
+  const QByteArray h = file.read(34);
+  if (h.size() < 34)
+    return false;
+  const auto le32 = [&h](int at) { return qFromLittleEndian<quint32>(h.constData() + at); };
+  const auto le16 = [&h](int at) { return qFromLittleEndian<quint16>(h.constData() + at); };
+  const quint32 compression = le32(30);
+  if (le32(14) < 40 || (compression != 0 && compression != 3))
+    return true;  // not plain rows
+  const qint64 width = static_cast<qint32>(le32(18));
+  const qint64 height = qAbs(static_cast<qint64>(static_cast<qint32>(le32(22))));
+  const qint64 rowBytes = ((width * le16(28) + 31) / 32) * 4;
+  return le32(10) + rowBytes * height <= file.size();
+}
+
 void OpenReader(const char* path, QImageReader& reader) {
   reader.setFileName(QString::fromUtf8(path));
   reader.setAutoTransform(true);
@@ -76,6 +98,8 @@ GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
   if (declared.isValid() && !glimr_size_acceptable(declared.width(), declared.height())) {
     return nullptr;
   }
+  if (reader.format() == "bmp" && !BmpComplete(path))
+    return nullptr;
   QImage image;
   if (!reader.read(&image) || image.isNull())
     return nullptr;

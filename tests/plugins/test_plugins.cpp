@@ -1,0 +1,319 @@
+#include <QColor>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <zlib.h>
+
+#include "imaging/tbitmap.h"
+#include "imaging/tplugin.h"
+#include "samples.h"
+
+using namespace glimr;
+
+namespace {
+
+const QColor R = Qt::red, G = Qt::green, B = Qt::blue, W = Qt::white;
+const QColor Grey(128, 128, 128);  // what transparency is composited onto
+
+QString PluginFile(const QString& name) {
+  return QStringLiteral(GLIMR_PLUGIN_DIR "/") + name + QStringLiteral(".so");
+}
+
+QColor PixelAt(const TBitmap& b, int x, int y) {
+  const std::uint8_t* p = b.Pixel(x, y);
+  return QColor(p[2], p[1], p[0]);
+}
+
+bool Near(const QColor& a, const QColor& b, int tolerance) {
+  return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance &&
+         qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+QString Suffix(const QString& kind) {
+  if (kind.startsWith(QLatin1String("jpeg")))
+    return QStringLiteral("jpg");
+  return kind.section(QLatin1Char('-'), 0, 0);
+}
+
+void PutBig32(QByteArray& a, int at, quint32 v) {
+  for (int i = 0; i < 4; ++i)
+    a[at + i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+// A sample whose header declares a size far beyond what plug-ins accept.
+QByteArray HugeHeader(const QString& plugin) {
+  if (plugin == QLatin1String("glimr_jpeg")) {
+    QByteArray a = samples::Bytes(QStringLiteral("jpeg"));
+    const int sof = a.indexOf(QByteArray::fromHex("ffc0"));
+    a[sof + 5] = char(0x61), a[sof + 6] = char(0xa8);  // 25000 high
+    a[sof + 7] = char(0x61), a[sof + 8] = char(0xa8);  // 25000 wide: 625 MP
+    return a;
+  }
+  if (plugin == QLatin1String("glimr_png")) {
+    QByteArray a = samples::Bytes(QStringLiteral("png-rgb"));
+    PutBig32(a, 16, 100000);  // IHDR width, then a fresh CRC
+    PutBig32(a, 20, 100000);
+    PutBig32(a, 29, crc32(0, reinterpret_cast<const Bytef*>(a.constData() + 12), 17));
+    return a;
+  }
+  if (plugin == QLatin1String("glimr_gif")) {
+    QByteArray a = samples::Bytes(QStringLiteral("gif"));
+    a[6] = a[7] = a[8] = a[9] = char(0xff);    // screen 65535 x 65535
+    const int desc = a.indexOf(',', 13 + 12);  // image separator after the colour table
+    for (int i = 5; i < 9; ++i)
+      a[desc + i] = char(0xff);
+    return a;
+  }
+  if (plugin == QLatin1String("glimr_tiff")) {
+    QByteArray a = samples::Bytes(QStringLiteral("tiff"));
+    // Little-endian IFD: find ImageWidth (0x0100) and set it to 100000.
+    const int ifd = qFromLittleEndian<quint32>(a.constData() + 4);
+    const int count = qFromLittleEndian<quint16>(a.constData() + ifd);
+    for (int i = 0; i < count; ++i) {
+      char* e = a.data() + ifd + 2 + 12 * i;
+      if (qFromLittleEndian<quint16>(e) == 0x0100) {
+        qToLittleEndian<quint16>(4, e + 2);  // LONG
+        qToLittleEndian<quint32>(100000, e + 8);
+      }
+    }
+    return a;
+  }
+  if (plugin == QLatin1String("glimr_qtformats")) {
+    QByteArray a = samples::Bytes(QStringLiteral("bmp"));
+    qToLittleEndian<qint32>(100000, a.data() + 18);
+    qToLittleEndian<qint32>(100000, a.data() + 22);
+    return a;
+  }
+  return {};
+}
+
+}  // namespace
+
+class TestPlugins : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir dir_;
+
+ private Q_SLOTS:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    // GLIMR_SAMPLE_DIR=folder writes every good sample there, one folder
+    // per plug-in: the seed corpus of the fuzz targets.
+    const QString seeds = qEnvironmentVariable("GLIMR_SAMPLE_DIR");
+    if (seeds.isEmpty())
+      return;
+    const QList<QPair<QString, QStringList>> all = {
+        {"glimr_jpeg", {"jpeg", "jpeg-progressive", "jpeg-grey", "jpeg-exif6"}},
+        {"glimr_png",
+         {"png-rgb", "png-palette", "png-grey", "png-16", "png-interlaced", "png-alpha"}},
+        {"glimr_gif", {"gif", "gif-interlaced"}},
+        {"glimr_tiff", {"tiff", "tiff-orient6"}},
+        {"glimr_webp", {"webp-lossless", "webp-lossy", "webp-alpha"}},
+        {"glimr_qtformats", {"bmp", "ppm", "pgm", "xpm", "ico"}}};
+    for (const auto& [plugin, kinds] : all) {
+      QDir().mkpath(seeds + QLatin1Char('/') + plugin);
+      for (const QString& kind : kinds) {
+        QVERIFY(samples::Write(kind, seeds + QLatin1Char('/') + plugin + QLatin1Char('/') + kind));
+      }
+    }
+  }
+
+  void contract_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QStringList>("extensions");  // a few it must supply
+    QTest::addColumn<bool>("reduced");
+    QTest::newRow("jpeg") << "glimr_jpeg" << QStringList{"JPG", "JPEG", "JPE", "JFIF"} << true;
+    QTest::newRow("png") << "glimr_png" << QStringList{"PNG"} << false;
+    QTest::newRow("gif") << "glimr_gif" << QStringList{"GIF"} << false;
+    QTest::newRow("tiff") << "glimr_tiff" << QStringList{"TIF", "TIFF"} << false;
+    QTest::newRow("webp") << "glimr_webp" << QStringList{"WEBP"} << false;
+    QTest::newRow("qt") << "glimr_qtformats"
+                        << QStringList{"BMP", "PPM", "PGM", "PBM", "XPM", "ICO"} << false;
+  }
+  void contract() {
+    QFETCH(QString, plugin);
+    QFETCH(QStringList, extensions);
+    QFETCH(bool, reduced);
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    QVERIFY(!p.Name().isEmpty());
+    for (const QString& e : extensions)
+      QVERIFY2(p.Extensions().contains(e), qPrintable(e));
+    QCOMPARE(p.HasReducedDecode(), reduced);
+  }
+
+  void decodes_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QColor>>("quadrants");  // upright: TL, TR, BL, BR
+    QTest::addColumn<int>("tolerance");
+    const QSize s(40, 24), turned(24, 40);
+    const QList<QColor> q{R, G, B, W};
+    const QList<QColor> grey{QColor(0, 0, 0), QColor(80, 80, 80), QColor(160, 160, 160), W};
+    const QList<QColor> clear{R, G, B, Grey};
+    auto row = [](const char* plugin, const char* kind, QSize size, QList<QColor> colours,
+                  int tol) {
+      QTest::newRow(kind) << QString::fromLatin1(plugin) << QString::fromLatin1(kind) << size
+                          << colours << tol;
+    };
+    row("glimr_jpeg", "jpeg", s, q, 40);
+    row("glimr_jpeg", "jpeg-progressive", s, q, 40);
+    row("glimr_jpeg", "jpeg-grey", s, grey, 12);
+    row("glimr_jpeg", "jpeg-exif3", s, {W, B, G, R}, 40);
+    row("glimr_jpeg", "jpeg-exif6", turned, {B, R, W, G}, 40);
+    row("glimr_jpeg", "jpeg-exif8", turned, {G, W, R, B}, 40);
+    row("glimr_png", "png-rgb", s, q, 0);
+    row("glimr_png", "png-palette", s, q, 0);
+    row("glimr_png", "png-grey", s, grey, 0);
+    row("glimr_png", "png-16", s, q, 0);
+    row("glimr_png", "png-interlaced", s, q, 0);
+    row("glimr_png", "png-alpha", s, clear, 0);
+    row("glimr_gif", "gif", s, clear, 0);
+    row("glimr_gif", "gif-interlaced", s, clear, 0);
+    row("glimr_tiff", "tiff", s, q, 0);
+    row("glimr_tiff", "tiff-orient6", turned, {B, R, W, G}, 0);
+    row("glimr_webp", "webp-lossless", s, q, 0);
+    row("glimr_webp", "webp-lossy", s, q, 40);
+    row("glimr_webp", "webp-alpha", s, clear, 1);
+    row("glimr_qtformats", "bmp", s, q, 0);
+    row("glimr_qtformats", "ppm", s, q, 0);
+    row("glimr_qtformats", "pgm", s, grey, 0);
+    row("glimr_qtformats", "xpm", s, q, 0);
+    row("glimr_qtformats", "ico", s, q, 0);
+  }
+  void decodes() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, kind);
+    QFETCH(QSize, size);
+    QFETCH(QList<QColor>, quadrants);
+    QFETCH(int, tolerance);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    QCOMPARE(p.FileInfo(path), size);
+    const TBitmap b = p.FileBitmap(path);
+    QVERIFY(!b.IsNull());
+    QCOMPARE(QSize(b.Width(), b.Height()), size);
+    QCOMPARE(b.Stride() % 4, 0);
+    const int w = size.width(), h = size.height();
+    const QPoint centres[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+    for (int i = 0; i < 4; ++i) {
+      const QColor got = PixelAt(b, centres[i].x(), centres[i].y());
+      QVERIFY2(Near(got, quadrants[i], tolerance),
+               qPrintable(QStringLiteral("quadrant %1: %2 instead of %3")
+                              .arg(i)
+                              .arg(got.name(), quadrants[i].name())));
+    }
+  }
+
+  void reducedJpegDecode_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("minSide");
+    QTest::addColumn<QSize>("expected");
+    QTest::newRow("1/4") << "jpeg-big" << 100 << QSize(200, 150);
+    QTest::newRow("1/8") << "jpeg-big" << 75 << QSize(100, 75);
+    QTest::newRow("1/2") << "jpeg-big" << 151 << QSize(400, 300);
+    QTest::newRow("full when larger") << "jpeg-big" << 1000 << QSize(800, 600);
+    QTest::newRow("small image") << "jpeg" << 256 << QSize(40, 24);
+    QTest::newRow("turned") << "jpeg-exif6" << 3 << QSize(3, 5);
+  }
+  void reducedJpegDecode() {
+    QFETCH(QString, kind);
+    QFETCH(int, minSide);
+    QFETCH(QSize, expected);
+    const QString path = dir_.filePath(kind + QStringLiteral("-r.jpg"));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(QStringLiteral("glimr_jpeg"))));
+    const TBitmap b = p.FileBitmapReduced(path, minSide);
+    QCOMPARE(QSize(b.Width(), b.Height()), expected);
+    // Still the same picture: top left quadrant red (blue for the turned one).
+    const QColor tl = PixelAt(b, b.Width() / 4, b.Height() / 4);
+    QVERIFY2(Near(tl, kind == QLatin1String("jpeg-exif6") ? B : R, 60), qPrintable(tl.name()));
+  }
+
+  // Damaged and hostile files: never a bitmap, and no size when the header
+  // itself is unusable.
+  void badInput_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("suffix");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("headerUsable");
+    QByteArray garbage(4096, 0);
+    QRandomGenerator rng(1234);
+    for (char& c : garbage)
+      c = static_cast<char>(rng.bounded(256));
+    const QList<QPair<QString, QString>> plugins = {
+        {"glimr_jpeg", "jpeg"}, {"glimr_png", "png-rgb"},     {"glimr_gif", "gif"},
+        {"glimr_tiff", "tiff"}, {"glimr_webp", "webp-lossy"}, {"glimr_qtformats", "bmp"}};
+    for (const auto& [plugin, kind] : plugins) {
+      const QByteArray good = samples::Bytes(kind);
+      const QString suffix = Suffix(kind);
+      const QByteArray name = plugin.toLatin1();
+      QTest::addRow("%s empty", name.constData()) << plugin << suffix << QByteArray() << false;
+      QTest::addRow("%s garbage", name.constData()) << plugin << suffix << garbage << false;
+      QTest::addRow("%s first 10 bytes", name.constData())
+          << plugin << suffix << good.left(10) << false;
+      QTest::addRow("%s truncated", name.constData())
+          << plugin << suffix << good.left(good.size() * 2 / 3) << true;
+      const QByteArray huge = HugeHeader(plugin);
+      if (!huge.isEmpty()) {
+        QTest::addRow("%s huge dimensions", name.constData()) << plugin << suffix << huge << false;
+      }
+    }
+    // Valid magic followed by garbage.
+    QTest::newRow("jpeg magic + garbage")
+        << "glimr_jpeg"
+        << "jpg" << QByteArray::fromHex("ffd8ffe0") + garbage << false;
+    QTest::newRow("png magic + garbage")
+        << "glimr_png"
+        << "png" << QByteArray::fromHex("89504e470d0a1a0a") + garbage << false;
+    QTest::newRow("gif magic + garbage") << "glimr_gif"
+                                         << "gif" << QByteArray("GIF89a") + garbage << false;
+    QTest::newRow("tiff magic + garbage")
+        << "glimr_tiff"
+        << "tif" << QByteArray::fromHex("49492a00") + garbage << false;
+  }
+  void badInput() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, suffix);
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, headerUsable);
+    const QString path = dir_.filePath(QStringLiteral("bad.") + suffix);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    QVERIFY(p.FileBitmap(path).IsNull());
+    if (p.HasReducedDecode())
+      QVERIFY(p.FileBitmapReduced(path, 8).IsNull());
+    const QSize info = p.FileInfo(path);
+    if (!headerUsable)
+      QCOMPARE(info, QSize(0, 0));
+    QVERIFY(info == QSize(0, 0) || (info.width() > 0 && info.height() > 0));
+  }
+
+  void missingFile() {
+    for (const char* plugin :
+         {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp", "glimr_qtformats"}) {
+      TPlugin p;
+      QVERIFY(p.Load(PluginFile(QLatin1String(plugin))));
+      const QString path = dir_.filePath(QStringLiteral("missing.img"));
+      QVERIFY(p.FileBitmap(path).IsNull());
+      QCOMPARE(p.FileInfo(path), QSize(0, 0));
+    }
+  }
+};
+
+QTEST_GUILESS_MAIN(TestPlugins)
+#include "test_plugins.moc"
