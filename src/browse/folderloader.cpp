@@ -84,6 +84,44 @@ bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
 
 }  // namespace
 
+void TFolderLoader::InsertNewRecords(const std::vector<TImageFileInfo*>& fresh) {
+  if (fresh.empty()) {
+    return;
+  }
+  // One transaction for all new rows: row by row, each commit is a write of
+  // its own, which makes a first visit of a large folder several times
+  // slower. DbLock is held throughout, so no worker can start a statement
+  // and then wait on the engine's write lock while holding DbLock itself;
+  // the rows are committed before the loader is told about any file.
+  std::lock_guard lock(dm_.DbLock());
+  size_t done = 0;
+  try {
+    dm_.BeginWork();
+    for (; done < fresh.size(); ++done) {
+      fresh[done]->ID = queries_.InsertFileRecordLocked(*fresh[done]);
+    }
+    dm_.Commit();
+  } catch (...) {
+    // Keep the rows that made it when the engine still can; when it rolled
+    // the transaction back, the IDs handed out refer to nothing (and could
+    // be given again), so they are forgotten.
+    bool kept = false;
+    try {
+      if (dm_.InWork()) {
+        dm_.Commit();
+        kept = true;
+      }
+    } catch (...) {
+    }
+    if (!kept) {
+      for (size_t i = 0; i < done && i < fresh.size(); ++i) {
+        fresh[i]->ID = 0;
+      }
+    }
+    throw;
+  }
+}
+
 TFolderLoader::TFolderLoader(TdmVesk& dm, TCatalogQueries& queries, const QStringList& extensions,
                              TFolderLoadHooks hooks)
     : dm_(dm), queries_(queries), hooks_(std::move(hooks)) {
@@ -196,6 +234,7 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
       byExt[static_cast<size_t>(it.value())].push_back(&e);
     }
   }
+  std::vector<TImageFileInfo*> fresh;
   for (size_t x = 0; x < byExt.size(); ++x) {
     const QString typeName = extensions_[static_cast<qsizetype>(x)].toUpper();
     for (const TDirEntry* e : byExt[x]) {
@@ -206,22 +245,23 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
         if (stat((folderBytes + QFile::encodeName(e->name)).constData(), &st) != 0) {
           continue;  // gone since the listing
         }
-        auto fresh = std::make_unique<TImageFileInfo>();
-        fresh->FileName = e->name;
-        fresh->ExtIndex = extIndex(key);
-        fresh->FileSize = static_cast<std::int64_t>(st.st_size);
-        fresh->SlotWidth = 2.0;
-        fresh->CatalogID = catalogID;
-        fresh->Path = folder;
-        fresh->FileDate = StatDays(st);
-        fresh->TypeName = typeName;
-        fresh->ID = queries_.InsertFileRecord(*fresh);
-        r = fresh.get();
-        loaded.Append(key, fresh.release());
+        auto made = std::make_unique<TImageFileInfo>();
+        made->FileName = e->name;
+        made->ExtIndex = extIndex(key);
+        made->FileSize = static_cast<std::int64_t>(st.st_size);
+        made->SlotWidth = 2.0;
+        made->CatalogID = catalogID;
+        made->Path = folder;
+        made->FileDate = StatDays(st);
+        made->TypeName = typeName;
+        r = made.get();
+        fresh.push_back(r);
+        loaded.Append(key, made.release());
       }
       r->Found = true;
     }
   }
+  InsertNewRecords(fresh);
 
   // Step 10: subfolders that are not hidden, and ".." except at the root.
   for (const TDirEntry& e : entries) {

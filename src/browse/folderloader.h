@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "browse/currentlists.h"
 #include "browse/filesort.h"
@@ -59,6 +60,8 @@ class TFolderLoader {
   static constexpr int kQueueCount = 100;
 
  private:
+  void InsertNewRecords(const std::vector<TImageFileInfo*>& fresh);
+
   TdmVesk& dm_;
   TCatalogQueries& queries_;
   QStringList extensions_;

@@ -144,6 +144,10 @@ void TCatalogQueries::SetFileParams(TQuery& q, const TImageFileInfo& r) {
 
 std::int32_t TCatalogQueries::InsertFileRecord(const TImageFileInfo& record) {
   TDbScope scope(dm_, nullptr);
+  return InsertFileRecordLocked(record);
+}
+
+std::int32_t TCatalogQueries::InsertFileRecordLocked(const TImageFileInfo& record) {
   TQuery& q = dm_.MyQuery;
   q.Close();
   q.SetText(QStringLiteral(

@@ -44,6 +44,8 @@ class TCatalogQueries {
 
   // Stores a new FILES row from the record; returns its ID, 0 when not found after.
   std::int32_t InsertFileRecord(const TImageFileInfo& record);
+  // The same inside the caller's holding of DbLock (a batch of inserts).
+  std::int32_t InsertFileRecordLocked(const TImageFileInfo& record);
   // Fills the database fields of the record from its row (by FileName and
   // CatalogID); false and the record untouched when there is none.
   bool ReadFileRecord(TImageFileInfo& record);

@@ -482,6 +482,47 @@ class TestBrowse : public QObject {
     QCOMPARE(b.Rows(), 1);
   }
 
+  void diskFullDuringFirstLoad() {
+    Browser b;
+    QTemporaryDir pics;
+    for (int i = 0; i < 400; ++i) {
+      Touch(pics.filePath(QStringLiteral("%1-%2.jpg").arg(QString(60, QLatin1Char('n'))).arg(i)));
+    }
+    sqlite3* db = nullptr;
+    {
+      std::lock_guard lock(b.locks.DbLock);
+      db = b.dm.CurrentSession().Handle();
+    }
+    b.queries.CatalogIDOfPath(pics.path());
+    // Room for a few rows only.
+    sqlite3_exec(db, "PRAGMA max_page_count = 12", nullptr, nullptr, nullptr);
+    try {
+      b.Load(pics.path());
+      QFAIL("no error");
+    } catch (const GlimrError& e) {
+      QCOMPARE(e.message(), QStringLiteral("database or disk is full"));
+    }
+    QVERIFY(!b.calls.contains(QStringLiteral("queue")));
+    // Every ID a record still carries names its own row; none points at a
+    // row that was rolled back (an ID that would be handed out again).
+    for (int i = 0; i < b.lists.LoadedFiles.Count(); ++i) {
+      const TImageFileInfo* r = b.lists.LoadedFiles.At(i);
+      if (r->ID == 0) {
+        continue;
+      }
+      TImageFileInfo row;
+      row.FileName = r->FileName;
+      row.CatalogID = r->CatalogID;
+      QVERIFY(b.queries.ReadFileRecord(row));
+      QCOMPARE(row.ID, r->ID);
+    }
+    // With room again, the next load completes and every file has one row.
+    sqlite3_exec(db, "PRAGMA max_page_count = 1000000", nullptr, nullptr, nullptr);
+    b.Load(pics.path());
+    QCOMPARE(b.Rows(), 400);
+    QCOMPARE(b.lists.LoadedFiles.Count(), 401);
+  }
+
   void databaseErrorKeepsLists() {
     Browser b;
     QTemporaryDir pics;
