@@ -25,6 +25,8 @@ class TAccumBuffer;
 class TCaptionGlyphs;
 class TGlPanel;
 
+// The panel must outlive the view (the view frees its GL objects in the
+// panel's context).
 class TRibbonView : public QObject, private TTextureSink {
   Q_OBJECT
 
