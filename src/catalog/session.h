@@ -28,6 +28,7 @@ class TSession {
   bool Active() const { return db_ != nullptr; }
   void Close();
 
+  // The engine connection; use it only while holding DbLock.
   sqlite3* Handle() const { return db_; }
 
   // The prepared statement for this text, prepared once per connection.
