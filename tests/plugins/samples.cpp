@@ -233,6 +233,8 @@ bool Write(const QString& kind, const QString& path) {
   if (kind == QLatin1String("jpeg-grey")) {
     return SaveQt(Quadrants(40, 24, true).convertToFormat(QImage::Format_Grayscale8), path, "JPG");
   }
+  if (kind == QLatin1String("jpeg-big-progressive"))
+    return SaveQt(Quadrants(800, 600), path, "JPG", true);
   if (kind == QLatin1String("jpeg-big"))
     return SaveQt(Quadrants(800, 600), path, "JPG");
   if (kind == QLatin1String("png-rgb"))

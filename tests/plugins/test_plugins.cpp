@@ -224,6 +224,9 @@ class TestPlugins : public QObject {
     QTest::newRow("full when larger") << "jpeg-big" << 1000 << QSize(800, 600);
     QTest::newRow("small image") << "jpeg" << 256 << QSize(40, 24);
     QTest::newRow("turned") << "jpeg-exif6" << 3 << QSize(3, 5);
+    QTest::newRow("progressive 1/8, DC scans only")
+        << "jpeg-big-progressive" << 75 << QSize(100, 75);
+    QTest::newRow("progressive 1/4") << "jpeg-big-progressive" << 100 << QSize(200, 150);
   }
   void reducedJpegDecode() {
     QFETCH(QString, kind);
