@@ -1,0 +1,223 @@
+// Thumbnail cache speed and memory on a photo corpus (make-corpus.sh):
+//   Vipsthumbnail  the reference: vipsthumbnail -s 256 over the same files
+//   Floor1of8      libjpeg-turbo's 1/8 decode of the same files
+//   FirstVisit     decode, thumbnail, JPEG, database write per file
+//   Revisit        stored thumbnails read and decoded into the cache
+//   Folder500      the loader thread over 500 photos, cache of 100: peak RSS
+// Corpus folder: $GLIMR_CACHE_CORPUS, else bench/cache/corpus.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <jpeglib.h>
+
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "common/datetime.h"
+#include "common/locks.h"
+#include "common/regstore.h"
+#include "imaging/cache/catalogthumbstore.h"
+#include "imaging/cache/loadercontrol.h"
+#include "imaging/cache/pluginthumbmaker.h"
+#include "imaging/cache/tcash.h"
+#include "imaging/tplugins.h"
+
+using namespace glimr;
+
+namespace {
+
+QString CorpusDir() {
+  const QByteArray env = qgetenv("GLIMR_CACHE_CORPUS");
+  return env.isEmpty() ? QStringLiteral(GLIMR_SOURCE_DIR "/bench/cache/corpus")
+                       : QString::fromLocal8Bit(env);
+}
+
+QStringList Files(const QString& sub) {
+  QDir dir(CorpusDir() + QLatin1Char('/') + sub);
+  QStringList out;
+  for (const QString& n : dir.entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name)) {
+    out << dir.absoluteFilePath(n);
+  }
+  return out;
+}
+
+// The whole pipeline with a fresh catalog that has a row for every file.
+struct TWorld {
+  explicit TWorld(const QStringList& files, int capacity = 100)
+      : reg(tmp.path() + QStringLiteral("/Glimr.reg")),
+        dm(tmp.path() + QStringLiteral("/DataBase/"), locks.DbLock),
+        queries(dm),
+        plugins(reg),
+        maker(plugins),
+        cash(locks, maker, capacity) {
+    QDir().mkpath(tmp.path() + QStringLiteral("/DataBase/"));
+    const QString key = QLatin1String(kPluginsKey) + QStringLiteral("\\jpeg");
+    reg.WriteString(key, QStringLiteral("PluginFileName"),
+                    QStringLiteral(GLIMR_PLUGIN_DIR "/glimr_jpeg.so"));
+    reg.WriteDword(key, QStringLiteral("CanLoadPlugin"), 1);
+    plugins.LoadPlugins();
+    for (const QString& path : files) {
+      TImageFileInfo r;
+      const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+      r.FileName = path.mid(slash + 1);
+      r.TypeName = QStringLiteral("JPG");
+      r.CatalogID = queries.CatalogIDOfPath(path.left(slash + 1));
+      r.FileDate = FileModDays(path);
+      queries.InsertFileRecord(r);
+    }
+  }
+  QTemporaryDir tmp;
+  TLocks locks;
+  RegStore reg;
+  TdmVesk dm;
+  TCatalogQueries queries;
+  TPlugins plugins;
+  TPluginThumbMaker maker;
+  TCash cash;
+};
+
+void Vipsthumbnail(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("photos"));
+  QTemporaryDir out;
+  for (auto _ : state) {
+    QProcess p;
+    p.start(QStringLiteral("vipsthumbnail"),
+            QStringList{QStringLiteral("-s"), QStringLiteral("256"), QStringLiteral("-o"),
+                        out.path() + QStringLiteral("/%s.jpg")} +
+                files);
+    if (!p.waitForFinished(600000) || p.exitCode() != 0) {
+      state.SkipWithError("vipsthumbnail failed (apt-get install libvips-tools)");
+      return;
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void Floor1of8(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("photos"));
+  std::vector<unsigned char> row;
+  for (auto _ : state) {
+    for (const QString& path : files) {
+      FILE* f = std::fopen(path.toLocal8Bit().constData(), "rb");
+      jpeg_decompress_struct c{};
+      jpeg_error_mgr err{};
+      c.err = jpeg_std_error(&err);
+      jpeg_create_decompress(&c);
+      jpeg_stdio_src(&c, f);
+      jpeg_read_header(&c, TRUE);
+      c.scale_num = 1;
+      c.scale_denom = 8;
+      c.out_color_space = JCS_EXT_BGR;
+      jpeg_start_decompress(&c);
+      row.resize(static_cast<std::size_t>(c.output_width) * 3);
+      JSAMPROW r = row.data();
+      while (c.output_scanline < c.output_height) {
+        jpeg_read_scanlines(&c, &r, 1);
+      }
+      jpeg_finish_decompress(&c);
+      jpeg_destroy_decompress(&c);
+      std::fclose(f);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void FirstVisit(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("photos"));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto world = std::make_unique<TWorld>(files);
+    TCatalogThumbStore session(world->dm, world->queries);
+    state.ResumeTiming();
+    for (const QString& path : files) {
+      world->cash.SetBitmapToCash(path, session, 256);
+    }
+    state.PauseTiming();
+    if (world->cash.Count() != files.size()) {
+      state.SkipWithError("not every file was cached");
+    }
+    world.reset();
+    state.ResumeTiming();
+  }
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void Revisit(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("photos"));
+  TWorld world(files);
+  TCatalogThumbStore session(world.dm, world.queries);
+  for (const QString& path : files) {
+    world.cash.SetBitmapToCash(path, session, 256);
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    world.cash.Clear();
+    state.ResumeTiming();
+    for (const QString& path : files) {
+      world.cash.SetBitmapToCash(path, session, 256);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+long StatusKb(const char* field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  const std::string key = std::string(field) + ":";
+  while (std::getline(in, line)) {
+    if (line.rfind(key, 0) == 0) {
+      return std::stol(line.substr(key.size()));
+    }
+  }
+  return -1;
+}
+
+void Folder500(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("folder500"));
+  for (auto _ : state) {
+    TWorld world(files, 100);
+    {
+      // Peak counted from here: the process before the folder load is
+      // reported separately as the baseline.
+      std::ofstream("/proc/self/clear_refs") << "5";
+    }
+    const long baseline = StatusKb("VmRSS");
+    TLoaderControl control(world.cash, world.locks, [&world] {
+      return std::make_unique<TCatalogThumbStore>(world.dm, world.queries);
+    });
+    control.Enqueue(files);
+    control.StartLoader(256);
+    while (control.QueuedCount() > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    control.CloseLoader();
+    state.counters["peak_MB"] = StatusKb("VmHWM") / 1024.0;
+    state.counters["baseline_MB"] = baseline / 1024.0;
+    state.counters["cached"] = world.cash.Count();
+  }
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+}  // namespace
+
+BENCHMARK(Vipsthumbnail)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(Floor1of8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(FirstVisit)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(Revisit)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(Folder500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
