@@ -1,5 +1,6 @@
 #include "viewer/loadthread.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -30,7 +31,12 @@ QImage PrepareLoadedImage(const GlimrBitmap* decoded, const TLoadRequest& reques
   if (capped == full) {
     picture = rows.copy();
   } else {
-    picture = rows.scaled(capped, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+    // Averaging whole blocks on the 24-bit rows first keeps the smooth scaler
+    // (which works on 32-bit pixels) away from the full-size photo: a 24 MP
+    // image would otherwise be converted whole, costing time and memory.
+    const int factor = std::min(full.width() / capped.width(), full.height() / capped.height());
+    const QImage reduced = factor >= 2 ? BoxReduceRows(rows, factor) : rows;
+    picture = reduced.scaled(capped, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                   .convertToFormat(QImage::Format_BGR888);
   }
   if (picture.isNull())

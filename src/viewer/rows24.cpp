@@ -117,6 +117,37 @@ QImage TurnAndMirror(const QImage& image, double angle, bool mirrorLeftRight,
   return result;
 }
 
+QImage BoxReduceRows(const QImage& image, int factor) {
+  if (factor <= 1 || image.isNull())
+    return image;
+  const int w = image.width() / factor;
+  const int h = image.height() / factor;
+  QImage reduced = NewBitmap24(w, h);
+  if (reduced.isNull())
+    return {};
+  std::vector<quint32> sums(static_cast<size_t>(w) * kPixel);
+  const quint32 area = static_cast<quint32>(factor) * static_cast<quint32>(factor);
+  for (int y = 0; y < h; ++y) {
+    std::fill(sums.begin(), sums.end(), 0u);
+    for (int dy = 0; dy < factor; ++dy) {
+      const uchar* src = image.constScanLine(y * factor + dy);
+      for (int x = 0; x < w; ++x) {
+        quint32* sum = &sums[static_cast<size_t>(x) * kPixel];
+        for (int dx = 0; dx < factor; ++dx, src += kPixel) {
+          sum[0] += src[0];
+          sum[1] += src[1];
+          sum[2] += src[2];
+        }
+      }
+    }
+    uchar* dst = reduced.scanLine(y);
+    for (size_t i = 0; i < sums.size(); ++i) {
+      dst[i] = static_cast<uchar>((sums[i] + area / 2) / area);
+    }
+  }
+  return reduced;
+}
+
 void StretchRows(QImage& destination, const QRect& target, const QImage& source) {
   if (target.isEmpty() || source.isNull())
     return;

@@ -30,6 +30,10 @@ void MirrorTopBottom(QImage& image);  // reverses the order of the rows
 // then (a half turn being both mirrors at once) the mirrors, left-right first.
 QImage TurnAndMirror(const QImage& image, double angle, bool mirrorLeftRight, bool mirrorTopBottom);
 
+// Shrinks by a whole factor (>= 1), each pixel the average of a factor x
+// factor block; the right and bottom remainders are dropped.
+QImage BoxReduceRows(const QImage& image, int factor);
+
 // Stretches source into target (nearest pixel); parts of target outside the
 // destination are skipped.
 void StretchRows(QImage& destination, const QRect& target, const QImage& source);

@@ -232,6 +232,12 @@ class TestViewer : public QObject {
   }
 
   // ---- Pixel rows ------------------------------------------------------
+  void boxReduceAveragesBlocks() {
+    // 5 x 3 by 2: blocks (1 2 6 7) and (3 4 8 9); the odd column and row go.
+    QCOMPARE(Layout(BoxReduceRows(Numbered(5, 3), 2)), QStringLiteral("4 6"));
+    QCOMPARE(Layout(BoxReduceRows(Numbered(4, 2), 1)), QStringLiteral("1 2 3 4|5 6 7 8"));
+  }
+
   void blendAccumulatesTrail() {
     QImage background = Filled(20, 10, 100);
     const QImage frame = Filled(4, 4, 200);
