@@ -68,6 +68,7 @@ struct Browser {
   TFilterSettings filter;
   QStringList calls;
   QStringList queued;
+  int rowsSeenByWorker = 0;  // queued files whose row a worker's connection saw
   std::unique_ptr<TFolderLoader> loader;
 
   explicit Browser(const QStringList& extensions = {QStringLiteral("JPG"), QStringLiteral("png")}) {
@@ -78,6 +79,16 @@ struct Browser {
     hooks.QueueImages = [this](const QStringList& keys) {
       calls << QStringLiteral("queue");
       queued = keys;
+      // The loader reads on its own connection: every queued file's row
+      // must already be committed when it hears of the file.
+      TSession* worker = dm.CreateWorkerSession();
+      rowsSeenByWorker = 0;
+      for (const QString& key : keys) {
+        const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+        const std::int32_t cat = queries.CatalogIDOfPath(key.left(slash + 1), worker);
+        rowsSeenByWorker += queries.ReadThumbRow(key.mid(slash + 1), cat, worker) ? 1 : 0;
+      }
+      dm.ReleaseWorkerSession(worker);
     };
     hooks.StartLoader = [this] { calls << QStringLiteral("start"); };
     loader = std::make_unique<TFolderLoader>(dm, queries, extensions, hooks);
@@ -372,6 +383,7 @@ class TestBrowse : public QObject {
     QCOMPARE(b.Rows(), 6);
     QCOMPARE(b.calls, (QStringList{"stop", "freeze", "show 9", "queue", "start"}));
     QCOMPARE(b.queued.size(), 6);
+    QCOMPARE(b.rowsSeenByWorker, 6);
     QCOMPARE(b.queued.first(), dir + QStringLiteral("Фото 1.jpg"));
 
     const TImageFileInfo* bc = b.lists.LoadedFiles.Find(dir + QStringLiteral("b c.JPG"));
@@ -448,6 +460,7 @@ class TestBrowse : public QObject {
     QCOMPARE(b.lists.CurrentFiles.Count(), 152);
     // Positions 0 to 99 hold "..", "sub" and 98 images.
     QCOMPARE(b.queued.size(), 98);
+    QCOMPARE(b.rowsSeenByWorker, 98);
     QCOMPARE(b.queued.last(), pics.filePath(QStringLiteral("img097.jpg")));
   }
 
