@@ -64,9 +64,12 @@
  *   GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) { return &kRaw; }
  *   GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
  *     GlimrBitmap* b = glimr_bitmap_alloc(16, 16);   // NULL when refused
+ *     (void)path;
  *     if (b) memset(b->bits, 0x80, (size_t)b->bytes_per_row * 16);
  *     return b;
  *   }
+ *
+ * built with: cc -shared -fPIC -fvisibility=hidden -o Plugins/raw.so raw.c
  */
 #ifndef GLIMR_PLUGIN_H
 #define GLIMR_PLUGIN_H
