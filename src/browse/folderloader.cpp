@@ -73,7 +73,11 @@ bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
     }
     const QByteArray bytes(raw);
     QString name = QFile::decodeName(bytes);
-    if (QFile::encodeName(name) != bytes) {
+    bool ascii = true;
+    for (char c : bytes) {
+      ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    }
+    if (!ascii && QFile::encodeName(name) != bytes) {
       continue;
     }
     entries.push_back({std::move(name), isDir});
