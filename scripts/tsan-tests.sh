@@ -11,15 +11,16 @@ if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMR_TSAN=ON
 fi
 targets=()
+known=$(cmake --build "$BUILD_DIR" --target help)
 for t in "${TESTS[@]}"; do
   # test_cache_catalog exists only when the catalog statements are built.
-  if cmake --build "$BUILD_DIR" --target help | grep -q "^$t:"; then
+  if grep -q "^$t:" <<<"$known"; then
     targets+=("$t")
   fi
 done
 cmake --build "$BUILD_DIR" -j "$(nproc)" --target "${targets[@]}"
 
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/src/imaging/cache/tests/tsan.supp ${TSAN_OPTIONS:-}"
 export QT_QPA_PLATFORM=offscreen
 status=0
 for t in "${targets[@]}"; do

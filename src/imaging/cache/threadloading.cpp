@@ -110,12 +110,14 @@ void TThreadLoading::Loop() {
     if (!name.isEmpty()) {
       cache_.SetBitmapToCash(name, *session_, thumbSize_, &terminated_);
     }
+    // A rebuild keeps the queue for the next loader; a file this thread
+    // gave up on before its decode must stay queued for it. Asked before
+    // QueueLock is taken: CacheLock comes first in the lock order.
+    const bool done = !terminated_.load() || cache_.Contains(name);
     TOnLoaded onLoaded;
     {
       std::lock_guard q(locks_.QueueLock);
-      // A rebuild keeps the queue for the next loader; a file this thread
-      // gave up on before its decode must stay queued for it.
-      if (!terminated_.load() || cache_.Contains(name)) {
+      if (done) {
         queue_.Remove(name);
       }
       onLoaded = onLoaded_;
