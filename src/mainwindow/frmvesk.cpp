@@ -1,0 +1,1067 @@
+#include "mainwindow/frmvesk.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "browse/folderloader.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/imagefileinfo.h"
+#include "common/appcontext.h"
+#include "common/errors.h"
+#include "common/language.h"
+#include "imaging/cache/catalogthumbstore.h"
+#include "imaging/cache/loadercontrol.h"
+#include "imaging/cache/pluginthumbmaker.h"
+#include "imaging/cache/tcash.h"
+#include "mainwindow/cashribbonmodel.h"
+#include "mainwindow/filelistview.h"
+#include "mainwindow/foldertree.h"
+#include "mainwindow/frmabout.h"
+#include "mainwindow/mainwindowlog.h"
+#include "mainwindow/sidepanel.h"
+#include "mainwindow/veskactions.h"
+#include "mainwindow/veskicons.h"
+#include "mainwindow/vesksplitter.h"
+#include "ribbon/glpanel.h"
+#include "ribbon/ribbonview.h"
+#include "viewer/frmloading.h"
+#include "viewer/frmzoom.h"
+#include "viewer/showzoomed.h"
+
+namespace glimr {
+
+namespace {
+
+// Captions keys of the pages, left and right.
+constexpr int kLeftPageKeys[3] = {0, 1, 153};
+constexpr int kRightPageKeys[3] = {2, 3, 110};
+
+QWidget* Placeholder(QWidget* parent, const QString& name) {
+  auto* w = new QWidget(parent);
+  w->setObjectName(name);
+  return w;
+}
+
+// The largest texture side of the GL implementation, asked once through a
+// short-lived context of the ribbon's format; 0 when no context comes up.
+int QueryMaxTextureSize() {
+  QOpenGLContext context;
+  context.setFormat(TGlPanel::RibbonFormat());
+  if (!context.create()) {
+    return 0;
+  }
+  QOffscreenSurface surface;
+  surface.setFormat(context.format());
+  surface.create();
+  if (!context.makeCurrent(&surface)) {
+    return 0;
+  }
+  GLint size = 0;
+  context.functions()->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  context.doneCurrent();
+  return size;
+}
+
+QString WithoutTrailingSlash(const QString& path) {
+  return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+}
+
+}  // namespace
+
+TfrmVesk::TfrmVesk(TAppContext& context, QWidget* parent)
+    : TfrmVesk(context, TFolderTreeRoots{}, parent) {}
+
+TfrmVesk::TfrmVesk(TAppContext& context, TFolderTreeRoots roots, QWidget* parent)
+    : QMainWindow(parent), ctx_(context), roots_(std::move(roots)) {
+  setObjectName(QStringLiteral("frmVesk"));
+  setWindowTitle(QStringLiteral("Glimr"));
+  QFont f(QStringLiteral("Tahoma"));
+  f.setPixelSize(13);
+  setFont(f);
+  EnsureIconTheme();
+  extensions_ = std::make_unique<TExtensionTable>();
+  actions_ = new TVeskActions(this);
+
+  auto* central = new QWidget(this);
+  auto* col = new QVBoxLayout(central);
+  col->setContentsMargins(0, 0, 0, 0);
+  col->setSpacing(0);
+  vsplit_ = new TVeskSplitter(Qt::Vertical, central);
+  vsplit_->setObjectName(QStringLiteral("sSplitter1"));
+  vsplit_->setChildrenCollapsible(false);
+  vsplit_->setHandleWidth(6);
+  vsplit_->addWidget(BuildUpperArea());
+  vsplit_->addWidget(BuildLowerArea());
+  vsplit_->setStretchFactor(0, 0);
+  vsplit_->setStretchFactor(1, 1);
+  col->addWidget(vsplit_);
+  setCentralWidget(central);
+
+  status_ = new QLabel(this);
+  status_->setObjectName(QStringLiteral("sStatusBar1"));
+  statusBar()->addWidget(status_, 1);
+  statusBar()->setFixedHeight(19 + 4);
+  statusBar()->setSizeGripEnabled(true);
+
+  BuildToolBar();
+  BuildMenus();
+  ConnectActions();
+
+  about_ = std::make_unique<TfrmAbout>(this);
+  const TProgState designed;
+  move(designed.Left, designed.Top);
+  resize(designed.Width, designed.Height);
+  layout_ = designed;
+  left_->SetRememberedWidth(designed.LeftWidth);
+  right_->SetRememberedWidth(designed.RightWidth);
+  ApplyCaptions();
+}
+
+TfrmVesk::~TfrmVesk() {
+  ReleaseResources();
+}
+
+// ---------------------------------------------------------------- layout
+
+QWidget* TfrmVesk::BuildUpperArea() {
+  pnlUp_ = new QWidget(this);
+  pnlUp_->setObjectName(QStringLiteral("pnlUp"));
+  auto* row = new QHBoxLayout(pnlUp_);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+
+  left_ = new TSidePanel(TSidePanel::TSide::Left, pnlUp_);
+  right_ = new TSidePanel(TSidePanel::TSide::Right, pnlUp_);
+  veskTreeFolders_ = new TFolderTree(nullptr, roots_.Home, roots_.FileSystem);
+  left_->AddPage(veskTreeFolders_, QStringLiteral("tsCatalogs"), 7, 7);
+  left_->AddPage(Placeholder(nullptr, QStringLiteral("tvCategories")),
+                 QStringLiteral("tsCategories"), 8, 8);
+  left_->AddPage(Placeholder(nullptr, QStringLiteral("fbSearch")), QStringLiteral("tsSearch"), 69,
+                 68);
+  right_->AddPage(Placeholder(nullptr, QStringLiteral("pnlFileInfo")), QStringLiteral("tsFileInfo"),
+                  9, 9);
+  right_->AddPage(Placeholder(nullptr, QStringLiteral("lvImageBoard")),
+                  QStringLiteral("tsImageBoard"), 10, 10);
+  right_->AddPage(Placeholder(nullptr, QStringLiteral("fbFilter")), QStringLiteral("tsFilter"), 50,
+                  50);
+
+  hsplit_ = new TVeskSplitter(Qt::Horizontal, pnlUp_);
+  hsplit_->setObjectName(QStringLiteral("splitUp"));
+  hsplit_->setChildrenCollapsible(false);
+  hsplit_->setHandleWidth(4);
+  hsplit_->addWidget(left_->Panel());
+  hsplit_->addWidget(BuildRibbonArea());
+  hsplit_->addWidget(right_->Panel());
+  hsplit_->setStretchFactor(0, 0);
+  hsplit_->setStretchFactor(1, 1);
+  hsplit_->setStretchFactor(2, 0);
+  left_->Panel()->setMinimumWidth(100);
+  right_->Panel()->setMinimumWidth(100);
+  pnlGl_->setMinimumWidth(100);
+  left_->SetSplitterHandle(hsplit_->Handle(1));
+  right_->SetSplitterHandle(hsplit_->Handle(2));
+  hsplit_->Handle(1)->setObjectName(QStringLiteral("splitLeft"));
+  hsplit_->Handle(2)->setObjectName(QStringLiteral("splitRight"));
+  connect(hsplit_->Handle(1), &TVeskSplitterHandle::doubleClicked, this,
+          [this] { SetLeftPanelVisible(!left_->IsShown()); });
+  connect(hsplit_->Handle(2), &TVeskSplitterHandle::doubleClicked, this,
+          [this] { SetRightPanelVisible(!right_->IsShown()); });
+
+  row->addWidget(left_->CommandStrip());
+  row->addWidget(hsplit_, 1);
+  row->addWidget(right_->CommandStrip());
+
+  connect(left_, &TSidePanel::closePageRequested, this, &TfrmVesk::LeftPageCloseRequested);
+  connect(right_, &TSidePanel::closePageRequested, this, &TfrmVesk::RightPageCloseRequested);
+  connect(left_, &TSidePanel::showPageRequested, this, &TfrmVesk::ShowLeftPage);
+  connect(right_, &TSidePanel::showPageRequested, this, &TfrmVesk::ShowRightPage);
+
+  connect(veskTreeFolders_, &QTreeWidget::currentItemChanged, this,
+          [this](QTreeWidgetItem* node) { LoadFolder(node); });
+  connect(veskTreeFolders_, &QTreeWidget::itemClicked, this, [this] { FolderTreeClicked(); });
+  return pnlUp_;
+}
+
+QWidget* TfrmVesk::BuildRibbonArea() {
+  pnlGl_ = new QWidget(this);
+  pnlGl_->setObjectName(QStringLiteral("pnlGl"));
+  auto* col = new QVBoxLayout(pnlGl_);
+  col->setContentsMargins(0, 0, 0, 0);
+  col->setSpacing(0);
+  // Black until the GL panel is made (graphics initialisation).
+  glPlaceholder_ = new QWidget(pnlGl_);
+  glPlaceholder_->setObjectName(QStringLiteral("veskGlPlaceholder"));
+  glPlaceholder_->setAutoFillBackground(true);
+  QPalette pal = glPlaceholder_->palette();
+  pal.setColor(QPalette::Window, Qt::black);
+  glPlaceholder_->setPalette(pal);
+  col->addWidget(glPlaceholder_, 1);
+
+  pnlButtons_ = new QWidget(pnlGl_);
+  pnlButtons_->setObjectName(QStringLiteral("pnlButtons"));
+  pnlButtons_->setFixedHeight(60);
+  auto* row = new QHBoxLayout(pnlButtons_);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(0);
+  row->addStretch(1);
+  const char* names[7] = {"btnMovLeft",   "btnMovRight", "btnRotLeft", "btnRotRight",
+                          "btnFlipHoriz", "btnFlipVert", "btnZoom"};
+  const char* actionNames[7] = {"aViewMoveLeft",  "aViewMoveRight", "aViewRotLeft",
+                                "aViewRotRight",  "aViewFlipHoriz", "aViewFlipVert",
+                                "aViewShowZoomed"};
+  for (int i = 0; i < 7; ++i) {
+    auto* b = new QToolButton(pnlButtons_);
+    b->setObjectName(QString::fromLatin1(names[i]));
+    b->setFixedSize(65, 60);
+    b->setIcon(RibbonButtonIcon(i));
+    b->setIconSize(QSize(32, 32));
+    b->setAutoRaise(true);
+    b->setFocusPolicy(Qt::NoFocus);
+    QAction* a = actions_->Get(actionNames[i]);
+    // The buttons call the action's handler directly.
+    connect(b, &QToolButton::clicked, a, &QAction::trigger);
+    row->addWidget(b);
+  }
+  row->addStretch(1);
+  col->addWidget(pnlButtons_);
+  return pnlGl_;
+}
+
+QWidget* TfrmVesk::BuildLowerArea() {
+  auto* bottom = new QWidget(this);
+  bottom->setObjectName(QStringLiteral("pnlBottom"));
+  auto* col = new QVBoxLayout(bottom);
+  col->setContentsMargins(0, 0, 0, 0);
+  col->setSpacing(0);
+  tbFiles_ = new QToolBar(bottom);
+  tbFiles_->setObjectName(QStringLiteral("tbFiles"));
+  tbFiles_->setFixedHeight(30);
+  tbFiles_->setIconSize(QSize(16, 16));
+  tbFiles_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  col->addWidget(tbFiles_);
+  veskListFiles_ = new TFileListView(lists_, *extensions_, bottom);
+  veskListFiles_->setObjectName(QStringLiteral("veskListFiles"));
+  col->addWidget(veskListFiles_, 1);
+  BuildFileToolBar(tbFiles_);
+
+  connect(veskListFiles_, &TFileListView::focusedIndexChanged, this, [this] {
+    if (ribbon_) {
+      ribbon_->ScrollImagesToFocused();
+    }
+  });
+  connect(veskListFiles_, &TFileListView::folderActivated, this, &TfrmVesk::OpenFolderEntry);
+  connect(veskListFiles_, &TFileListView::showZoomedRequested, this,
+          &TfrmVesk::aViewShowZoomedExecute);
+  connect(veskListFiles_, &TFileListView::selectionSummaryChanged, this,
+          [this](const QString& text) { status_->setText(text); });
+  connect(veskListFiles_, &TFileListView::resorted, this, [this] {
+    if (ribbon_) {
+      ribbon_->Ribbon().WidthAnimation.clear();
+      ribbon_->PrepareScene();
+    }
+  });
+  connect(veskListFiles_, &TFileListView::selectedRemoved, this, [this] {
+    if (ribbon_) {
+      ribbon_->PrepareScene();
+    }
+  });
+  connect(veskListFiles_, &TFileListView::selectionMarksChanged, this, [this] {
+    if (ribbon_) {
+      ribbon_->Ribbon().RedrawNeeded = true;
+    }
+  });
+  return bottom;
+}
+
+void TfrmVesk::BuildFileToolBar(QToolBar* tb) {
+  auto* selMenu = new QMenu(tb);
+  selMenu->setObjectName(QStringLiteral("selMenu"));
+  selMenu->addAction(actions_->Get("aSelectAll"));
+  selMenu->addAction(actions_->Get("aSelectNone"));
+  selMenu->addAction(actions_->Get("aSelectInvert"));
+  tbSelection_ = new QToolButton(tb);
+  tbSelection_->setObjectName(QStringLiteral("tbSelection"));
+  tbSelection_->setIcon(VeskIcon(11));
+  tbSelection_->setMenu(selMenu);
+  tbSelection_->setPopupMode(QToolButton::MenuButtonPopup);
+  connect(tbSelection_, &QToolButton::clicked, veskListFiles_,
+          &TFileListView::RepeatSelectionCommand);
+  connect(veskListFiles_, &TFileListView::selectionCommandChanged, this,
+          [this](TSelectionCommand c) { tbSelection_->setIcon(VeskIcon(static_cast<int>(c))); });
+  tb->addWidget(tbSelection_);
+
+  auto* viewMenu = new QMenu(tb);
+  viewMenu->setObjectName(QStringLiteral("viewMenu"));
+  for (const char* n : {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"}) {
+    viewMenu->addAction(actions_->Get(n));
+  }
+  tbViewStyle_ = new QToolButton(tb);
+  tbViewStyle_->setObjectName(QStringLiteral("tbViewStyle"));
+  tbViewStyle_->setIcon(VeskIcon(14));
+  tbViewStyle_->setMenu(viewMenu);
+  tbViewStyle_->setPopupMode(QToolButton::InstantPopup);
+  tb->addWidget(tbViewStyle_);
+  tb->addSeparator();
+  for (const char* n : {"aCopyToIB", "aPasteFromIB", "aCutToCB", "aCopyToCB", "aPasteFromCB",
+                        "aFileDelete", "aFileRename", "aCopyToFolder", "aMoveToFolder"}) {
+    tb->addAction(actions_->Get(n));
+  }
+}
+
+void TfrmVesk::BuildToolBar() {
+  tbMain_ = addToolBar(QStringLiteral("tbMain"));
+  tbMain_->setObjectName(QStringLiteral("tbMain"));
+  tbMain_->setMovable(false);
+  tbMain_->setIconSize(QSize(20, 20));
+  prevMenu_ = new QMenu(this);
+  prevMenu_->setObjectName(QStringLiteral("PrevMenu"));
+  nextMenu_ = new QMenu(this);
+  nextMenu_->setObjectName(QStringLiteral("NextMenu"));
+  connect(prevMenu_, &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
+  connect(nextMenu_, &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
+  const auto addDropDown = [this](QAction* a, QMenu* menu) {
+    tbMain_->addAction(a);
+    if (auto* b = qobject_cast<QToolButton*>(tbMain_->widgetForAction(a))) {
+      b->setMenu(menu);
+      b->setPopupMode(QToolButton::MenuButtonPopup);
+    }
+  };
+  addDropDown(actions_->Get("aPrevHistory"), prevMenu_);
+  addDropDown(actions_->Get("aNextHistory"), nextMenu_);
+  tbMain_->addAction(actions_->Get("aUp"));
+  tbMain_->addSeparator();
+  tbMain_->addAction(actions_->Get("aVGOpenDir"));
+  tbMain_->addSeparator();
+  for (const char* n : {"aShowCatalogs", "aShowCategories", "aShowSearch"}) {
+    tbMain_->addAction(actions_->Get(n));
+  }
+  tbMain_->addSeparator();
+  for (const char* n : {"aShowFileInfo", "aShowImageBoard", "aShowFilter"}) {
+    tbMain_->addAction(actions_->Get(n));
+  }
+  tbMain_->addSeparator();
+  tbMain_->addAction(actions_->Get("aOptions"));
+  tbMain_->addSeparator();
+}
+
+void TfrmVesk::BuildMenus() {
+  QMenuBar* bar = menuBar();
+  bar->setObjectName(QStringLiteral("veskMainMenu"));
+  const auto add = [this](QMenu* m, std::initializer_list<const char*> names) {
+    for (const char* n : names) {
+      if (n == nullptr) {
+        m->addSeparator();
+      } else {
+        m->addAction(actions_->Get(n));
+      }
+    }
+  };
+  const auto sub = [this](QMenu* parent, int key) {
+    QMenu* m = parent->addMenu(QString());
+    menuCaptions_.push_back({key, m});
+    return m;
+  };
+  const auto top = [this, bar](int key) {
+    QMenu* m = bar->addMenu(QString());
+    menuCaptions_.push_back({key, m});
+    return m;
+  };
+  const auto ratingMenu = [&](QMenu* parent) {
+    QMenu* m = sub(parent, 37);
+    add(m, {"aClearRating", "aSetOneStar", "aSetTwoStars", "aSetThreeStars", "aSetFourStars",
+            "aSetFiveStars"});
+  };
+  const auto externalMenu = [&](QMenu* parent) {
+    QMenu* m = sub(parent, 213);
+    add(m, {"aAddProgs"});
+  };
+
+  mnuGlimr_ = bar->addMenu(QStringLiteral("Glimr"));
+  add(mnuGlimr_,
+      {"aVGOpenDir", nullptr, "aPrevHistory", "aNextHistory", "aUp", nullptr, "aVGExit"});
+  QMenu* edit = top(36);
+  externalMenu(edit);
+  add(edit, {nullptr, "aCopyToIB", "aPasteFromIB", nullptr, "aCutToCB", "aCopyToCB", "aPasteFromCB",
+             nullptr, "aCopyToFolder", "aMoveToFolder", nullptr, "aFileDelete", "aFileRename"});
+  ratingMenu(edit);
+  add(top(38), {"aSelectAll", "aSelectNone", "aSelectInvert"});
+  QMenu* view = top(39);
+  add(view, {"aViewShowZoomed", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft", "aViewRotRight",
+             "aViewFlipHoriz", "aViewFlipVert", nullptr});
+  add(sub(view, 40), {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"});
+  add(top(41), {"aShowCatalogs", "aShowCategories", "aShowSearch", nullptr, "aShowFileInfo",
+                "aShowImageBoard", "aShowFilter"});
+  add(top(42), {"aOptions"});
+  QMenu* help = top(43);
+  add(help, {"aAbout"});
+  // The Help links carry their own captions (123 to 125).
+  for (auto [name, key] : {std::pair{"aVisitWebSite", 123}, std::pair{"aFeedback", 124},
+                           std::pair{"aFeedback2", 125}}) {
+    QAction* item = help->addAction(actions_->Get(name)->icon(), QString());
+    item->setObjectName(QStringLiteral("mi") + QString::fromLatin1(name));
+    item->setProperty("glimrCaptionKey", key);
+    connect(item, &QAction::triggered, actions_->Get(name), &QAction::trigger);
+  }
+
+  // ViewPopUp on the ribbon, FilesMenu on the file list.
+  auto* viewPopUp = new QMenu(this);
+  viewPopUp->setObjectName(QStringLiteral("ViewPopUp"));
+  add(viewPopUp, {"aViewShowZoomed", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft",
+                  "aViewRotRight", "aViewFlipHoriz", "aViewFlipVert"});
+  viewPopUp->setDefaultAction(actions_->Get("aViewShowZoomed"));
+  pnlGl_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(pnlGl_, &QWidget::customContextMenuRequested, this,
+          [this, viewPopUp](const QPoint& p) { viewPopUp->exec(pnlGl_->mapToGlobal(p)); });
+
+  auto* filesMenu = new QMenu(this);
+  filesMenu->setObjectName(QStringLiteral("FilesMenu"));
+  add(filesMenu, {"aViewShowZoomed", nullptr, "aExplorerHere"});
+  externalMenu(filesMenu);
+  filesMenu->addSeparator();
+  ratingMenu(filesMenu);
+  add(filesMenu, {"aSetCategory", nullptr});
+  add(sub(filesMenu, 44), {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"});
+  add(sub(filesMenu, 38), {"aSelectAll", "aSelectNone", "aSelectInvert"});
+  add(filesMenu,
+      {nullptr, "aCopyToIB", "aPasteFromIB", nullptr, "aCutToCB", "aCopyToCB", "aPasteFromCB",
+       nullptr, "aCopyToFolder", "aMoveToFolder", nullptr, "aFileDelete", "aFileRename"});
+  filesMenu->setDefaultAction(actions_->Get("aViewShowZoomed"));
+  veskListFiles_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(veskListFiles_, &QWidget::customContextMenuRequested, this,
+          [this, filesMenu](const QPoint& p) { filesMenu->exec(veskListFiles_->mapToGlobal(p)); });
+}
+
+void TfrmVesk::ConnectActions() {
+  TVeskActions& a = *actions_;
+  const auto on = [this, &a](const char* name, auto&& fn) {
+    connect(a.Get(name), &QAction::triggered, this, fn);
+  };
+  on("aVSIcons", [this] { veskListFiles_->SetViewStyle(TViewStyle::Icons); });
+  on("aVSSmallIcons", [this] { veskListFiles_->SetViewStyle(TViewStyle::SmallIcons); });
+  on("aVSList", [this] { veskListFiles_->SetViewStyle(TViewStyle::List); });
+  on("aVSReport", [this] { veskListFiles_->SetViewStyle(TViewStyle::Report); });
+  on("aSelectAll", [this] { veskListFiles_->SelectAll(); });
+  on("aSelectNone", [this] { veskListFiles_->SelectNone(); });
+  on("aSelectInvert", [this] { veskListFiles_->InvertSelection(); });
+  on("aViewShowZoomed", [this] { aViewShowZoomedExecute(); });
+  const auto ribbonCommand = [this](void (TRibbonView::*command)()) {
+    return [this, command] {
+      if (ribbon_) {
+        (ribbon_.get()->*command)();
+      }
+    };
+  };
+  on("aViewMoveLeft", ribbonCommand(&TRibbonView::MoveLeft));
+  on("aViewMoveRight", ribbonCommand(&TRibbonView::MoveRight));
+  on("aViewRotLeft", ribbonCommand(&TRibbonView::RotateLeft));
+  on("aViewRotRight", ribbonCommand(&TRibbonView::RotateRight));
+  on("aViewFlipHoriz", ribbonCommand(&TRibbonView::FlipHorizontally));
+  on("aViewFlipVert", ribbonCommand(&TRibbonView::FlipVertically));
+  on("aVGOpenDir", [this] { aVGOpenDirExecute(); });
+  on("aVGExit", [this] { close(); });
+  on("aShowCatalogs", [this] { ShowLeftPage(0); });
+  on("aShowCategories", [this] { ShowLeftPage(1); });
+  on("aShowSearch", [this] { ShowLeftPage(2); });
+  on("aShowFileInfo", [this] { ShowRightPage(0); });
+  on("aShowImageBoard", [this] { ShowRightPage(1); });
+  on("aShowFilter", [this] { ShowRightPage(2); });
+  on("aAbout", [this] { about_->exec(); });
+  on("aVisitWebSite", [] { QDesktopServices::openUrl(QUrl(kWebSite)); });
+  on("aFeedback", [] { QDesktopServices::openUrl(QUrl(kWebSite + QStringLiteral("/index/0-3"))); });
+  on("aFeedback2",
+     [] { QDesktopServices::openUrl(QUrl(QStringLiteral("mailto:") + kSupportMail)); });
+  on("aPrevHistory", [this] { aPrevHistoryExecute(); });
+  on("aNextHistory", [this] { aNextHistoryExecute(); });
+  on("aUp", [this] { aUpExecute(); });
+}
+
+// ---------------------------------------------------------------- creation steps
+
+void TfrmVesk::CreateLists() {
+  ctx_.LogLines.clear();
+  folderHistory_.Clear();
+  categoryHistory_.Clear();
+  // A tree without a selection (a fresh start) has no place to remember.
+  if (QTreeWidgetItem* node = veskTreeFolders_->SelectedNode()) {
+    if (folderHistory_.Add(FolderHistoryText(node), node)) {
+      folderHistory_.Forward();
+    }
+  }
+  filter_.Active = false;
+}
+
+void TfrmVesk::InitProgramState() {
+  lists_.ListSource = TListSource::Catalog;
+  UpdateHistoryActions(folderHistory_);
+}
+
+void TfrmVesk::LoadPlugins(RegStore& store) {
+  const QString dir = ctx_.Settings.PluginsPath.isEmpty() ? ctx_.Paths.DefaultPluginsPath
+                                                          : ctx_.Settings.PluginsPath;
+  plugins_ = LoadPluginSet(store, dir);
+}
+
+void TfrmVesk::InitGraphics() {
+  const int maxTexture = QueryMaxTextureSize();
+  thumbTextureSize_ =
+      ThumbTextureSizeFor(ctx_.Settings.ThumbQuality, maxTexture > 0 ? maxTexture : 2048);
+  ctx_.Settings.ThumbTextureSize = thumbTextureSize_;
+
+  TRibbonSettings rs;
+  const TSettings& s = ctx_.Settings;
+  rs.AntialiasingThumbEnabled = s.AntialiasingThumbEnabled;
+  rs.AntialiasingTextEnabled = s.AntialiasingTextEnabled;
+  rs.ShowHalo = s.ShowHalo;
+  rs.ShowCaptionsText = s.ShowCaptionsText;
+  rs.Halo = QColor(s.HaloRValue & 255, s.HaloGValue & 255, s.HaloBValue & 255);
+  rs.Cap = QColor(s.CapRValue & 255, s.CapGValue & 255, s.CapBValue & 255);
+  rs.CapFontName = s.CapFontName;
+  rs.CapFontBold = s.CapFontStyle[0] != 0;
+  rs.CapFontItalic = s.CapFontStyle[1] != 0;
+  rs.TextureFilterLinear = s.TextureFilter == kGlLinear;
+
+  model_ = std::make_unique<TCashRibbonModel>(
+      lists_.CurrentFiles, cash_.get(), loader_.get(),
+      TCashRibbonModel::TListFocus{[this] { return veskListFiles_->FocusedRow(); },
+                                   [this](int row, bool alone) { FocusListRow(row, alone); }});
+  veskGlOut_ = new TGlPanel(pnlGl_);
+  veskGlOut_->setObjectName(QStringLiteral("veskGlOut"));
+  auto* col = static_cast<QVBoxLayout*>(pnlGl_->layout());
+  col->replaceWidget(glPlaceholder_, veskGlOut_);
+  glPlaceholder_->deleteLater();
+  glPlaceholder_ = nullptr;
+  ribbon_ = std::make_unique<TRibbonView>(*veskGlOut_, *model_, rs);
+  connect(ribbon_.get(), &TRibbonView::OpenZoomedRequested, this,
+          [this] { aViewShowZoomedExecute(); });
+  connect(ribbon_.get(), &TRibbonView::FolderEntryActivated, this, &TfrmVesk::OpenFolderEntry);
+  veskGlOut_->setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void TfrmVesk::MakeCash(int capacity) {
+  if (!plugins_) {
+    throw GlimrError(QStringLiteral("the plug-ins are not loaded"));
+  }
+  maker_ = std::make_unique<TPluginThumbMaker>(*plugins_);
+  cash_ = std::make_unique<TCash>(ctx_.Locks, *maker_, capacity);
+  cash_->SetCapacity(capacity);
+  // Each loader thread gets its own catalog session; the data module
+  // arrives after the window, before any loader starts.
+  loader_ = std::make_unique<TLoaderControl>(
+      *cash_, ctx_.Locks, [this]() -> std::unique_ptr<TThumbStore> {
+        return std::make_unique<TCatalogThumbStore>(*dm_, *queries_);
+      });
+  loader_->SetOnLoaded([this](const QString& path) {
+    const int row = lists_.CurrentFiles.IndexOf(path);
+    if (row >= 0 && cash_ && UpdateDimensions(*cash_, path, lists_.CurrentFiles.At(row))) {
+      veskListFiles_->RefreshRows(row, row);
+    }
+  });
+  if (model_) {
+    model_->SetCache(cash_.get(), loader_.get());
+  }
+}
+
+void TfrmVesk::LoadResources() {
+  if (ribbon_) {
+    ribbon_->SetPolling(true);
+  }
+}
+
+void TfrmVesk::AttachCatalog(TdmVesk& dm, TCatalogQueries& queries) {
+  dm_ = &dm;
+  queries_ = &queries;
+  const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
+  TFolderLoadHooks hooks;
+  hooks.StopLoader = [this] {
+    if (loader_) {
+      loader_->StopLoader();
+    }
+  };
+  hooks.FreezeView = [this] { veskListFiles_->BeginUpdate(); };
+  hooks.ShowList = [this](int) { veskListFiles_->SetFiles(); };
+  hooks.QueueImages = [this](const QStringList& keys) {
+    if (loader_) {
+      loader_->Enqueue(keys);
+    }
+  };
+  hooks.StartLoader = [this] {
+    if (loader_) {
+      loader_->StartLoader(thumbTextureSize_);
+    }
+  };
+  hooks.ExtensionIndex = [this](const QString& path) { return extensions_->ExtensionIndex(path); };
+  folderLoader_ = std::make_unique<TFolderLoader>(dm, queries, extensions, hooks);
+  folderLoader_->SetTypeNameOf(veskListFiles_->TypeNameOf());
+  veskListFiles_->SetWriteBack(
+      [this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
+
+  if (plugins_) {
+    // The zoomed view decodes through the same plug-ins.
+    loading_ = std::make_unique<TfrmLoading>(PluginDecoder(*plugins_), ctx_.Locks.DecodeLock, this);
+    zoom_ = std::make_unique<TfrmZoom>(this);
+    showZoomed_ = std::make_unique<TShowZoomed>(*loading_, *zoom_);
+    showZoomed_->SetHooks([this] { repaint(); },
+                          [this] {
+                            if (ribbon_) {
+                              ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+                            }
+                          });
+  }
+}
+
+// ---------------------------------------------------------------- show steps
+
+void TfrmVesk::ApplyCaptions() {
+  mnuGlimr_->setTitle(QStringLiteral("Glimr"));
+  veskListFiles_->ApplyCaptions();
+  for (int k = 0; k < 3; ++k) {
+    left_->SetPageCaption(k, LangText(TLangSection::Captions, kLeftPageKeys[k]));
+    right_->SetPageCaption(k, LangText(TLangSection::Captions, kRightPageKeys[k]));
+  }
+  actions_->ApplyCaptions();
+  const auto buttonHint = [this](const char* name, int hintKey) {
+    if (auto* w = tbFiles_->widgetForAction(actions_->Get(name))) {
+      w->setToolTip(HintToolTip(LangText(TLangSection::Hints, hintKey)));
+    }
+  };
+  buttonHint("aCutToCB", 7);
+  buttonHint("aCopyToCB", 8);
+  buttonHint("aPasteFromCB", 9);
+  buttonHint("aFileDelete", 12);
+  buttonHint("aFileRename", 13);
+  tbSelection_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 36)));
+  tbViewStyle_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 37)));
+  for (auto& [key, menu] : menuCaptions_) {
+    menu->setTitle(LangText(TLangSection::Captions, key));
+  }
+  for (QAction* item : menuBar()->findChildren<QAction*>()) {
+    const QVariant key = item->property("glimrCaptionKey");
+    if (key.isValid()) {
+      item->setText(LangText(TLangSection::Captions, key.toInt()));
+    }
+  }
+  const QList<QAction*> helpItems = findChildren<QAction*>();
+  for (QAction* item : helpItems) {
+    const QVariant key = item->property("glimrCaptionKey");
+    if (key.isValid()) {
+      item->setText(LangText(TLangSection::Captions, key.toInt()));
+    }
+  }
+  UpdateHistoryActions(lists_.ListSource == TListSource::Category ? categoryHistory_
+                                                                  : folderHistory_);
+  UpdateTitle();
+  UpdatePanelHeaders();
+}
+
+void TfrmVesk::RestoreSelection() {
+  if (ctx_.Settings.SaveCrrSelection && !ctx_.Settings.CrrSelection.isEmpty()) {
+    SelectTreePath(ctx_.Settings.CrrSelection);
+  }
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void TfrmVesk::CloseStep() {
+  if (closed_) {
+    return;
+  }
+  closed_ = true;
+  if (ribbon_) {
+    ribbon_->SetPolling(false);
+  }
+  if (queries_) {
+    try {
+      FlushLoadedFiles(lists_, *queries_);
+    } catch (const std::exception& e) {
+      // The records stay in the lists: nothing of them is lost silently.
+      ShowError(QStringLiteral("FlushLoadedFiles: "), ErrorText(e));
+    }
+  }
+  if (loader_) {
+    loader_->CloseLoader();
+  }
+}
+
+void TfrmVesk::ReleaseResources() {
+  // The view frees its textures in the panel's context and unpins its
+  // cache entries: it goes before the panel and the cache.
+  ribbon_.reset();
+  if (loader_) {
+    loader_->CloseLoader();
+  }
+  showZoomed_.reset();
+  loader_.reset();
+  if (model_) {
+    model_->SetCache(nullptr, nullptr);
+  }
+  cash_.reset();
+  maker_.reset();
+}
+
+QString TfrmVesk::CrrSelectionPath() const {
+  return TFolderTree::TreeNodePath(veskTreeFolders_->SelectedNode());
+}
+
+// ---------------------------------------------------------------- layout record
+
+void TfrmVesk::RestoreLayout(const TProgState& s) {
+  // Stored values are applied as they are; a window far off screen is the
+  // window manager's to place.
+  move(s.Left, s.Top);
+  resize(std::max(1, s.Width), std::max(1, s.Height));
+  if (s.WindowState == 2) {
+    setWindowState(Qt::WindowMaximized);
+  } else if (s.WindowState == 1) {
+    setWindowState(Qt::WindowMinimized);
+  } else {
+    setWindowState(Qt::WindowNoState);
+  }
+  layout_ = s;
+  left_->SetRememberedWidth(s.RightWidth >= 0 ? s.LeftWidth : s.LeftWidth);
+  right_->SetRememberedWidth(s.RightWidth);
+  ApplyPanelSizes();
+  SetLeftPanelVisible(s.LeftPanelShown != 0);
+  SetRightPanelVisible(s.RightPanelShown != 0);
+  for (int k = 0; k < 3; ++k) {
+    left_->SetTabVisible(k, s.LeftTabs[static_cast<size_t>(k)] != 0);
+  }
+  if (s.LeftPanelShown == 0) {
+    left_->ShowButton()->setEnabled(left_->AnyTabVisible());
+  }
+  for (int k = 0; k < 3; ++k) {
+    right_->SetTabVisible(k, s.RightTabs[static_cast<size_t>(k)] != 0);
+  }
+  if (s.RightPanelShown == 0) {
+    right_->ShowButton()->setEnabled(right_->AnyTabVisible());
+  }
+  left_->SetActivePage(s.LeftPageIndex);
+  right_->SetActivePage(s.RightPageIndex);
+  UpdatePanelHeaders();
+}
+
+void TfrmVesk::ApplyPanelSizes() {
+  // Side panels keep their width when the window grows (stretch 0); the
+  // ribbon takes the rest. Sizes given before the splitter is laid out are
+  // applied again when the window is first shown.
+  const int lw = std::max(0, left_->RememberedWidth());
+  const int rw = std::max(0, right_->RememberedWidth());
+  const int total = std::max(hsplit_->width(), lw + rw + 200);
+  hsplit_->setSizes({lw, std::max(100, total - lw - rw), rw});
+  const int up = std::max(0, layout_.UpHeight);
+  const int vtotal = std::max(vsplit_->height(), up + 100);
+  vsplit_->setSizes({up, std::max(50, vtotal - up)});
+}
+
+void TfrmVesk::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (layoutPending_) {
+    layoutPending_ = false;
+    ApplyPanelSizes();
+  }
+}
+
+void TfrmVesk::CaptureLayout(TProgState& s) const {
+  s.WindowState = isMaximized() ? 2 : (isMinimized() ? 1 : 0);
+  // The normal geometry, so a maximized window comes back to its old size.
+  const QRect r = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
+  if (r.isValid()) {
+    s.Left = r.left();
+    s.Top = r.top();
+    s.Width = r.width();
+    s.Height = r.height();
+  }
+  const bool laidOut = isVisible() && !layoutPending_;
+  s.UpHeight = laidOut ? pnlUp_->height() : layout_.UpHeight;
+  s.LeftWidth = laidOut && left_->IsShown() ? left_->Panel()->width() : left_->RememberedWidth();
+  s.RightWidth =
+      laidOut && right_->IsShown() ? right_->Panel()->width() : right_->RememberedWidth();
+  s.LeftPanelShown = left_->IsShown() ? 1 : 0;
+  s.RightPanelShown = right_->IsShown() ? 1 : 0;
+  for (int k = 0; k < 3; ++k) {
+    s.LeftTabs[static_cast<size_t>(k)] = left_->TabVisible(k) ? 1 : 0;
+    s.RightTabs[static_cast<size_t>(k)] = right_->TabVisible(k) ? 1 : 0;
+  }
+  s.LeftPageIndex = left_->ActivePage();
+  s.RightPageIndex = right_->ActivePage();
+}
+
+// ---------------------------------------------------------------- side panels
+
+void TfrmVesk::SetLeftPanelVisible(bool shown) {
+  left_->SetVisible(shown);
+}
+
+void TfrmVesk::SetRightPanelVisible(bool shown) {
+  right_->SetVisible(shown);
+}
+
+void TfrmVesk::CloseLeftPage(int k) {
+  left_->ClosePage(k);
+}
+
+void TfrmVesk::CloseRightPage(int k) {
+  right_->ClosePage(k);
+}
+
+void TfrmVesk::UpdatePanelHeaders() {
+  left_->UpdateHeader();
+  right_->UpdateHeader();
+}
+
+void TfrmVesk::LeftPageCloseRequested(int k) {
+  CloseLeftPage(k);
+  const int active = left_->AnyTabVisible() ? left_->ActivePage() : -1;
+  if (active == 0 && lists_.ListSource == TListSource::Category) {
+    QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
+    if (!node) {
+      node = veskTreeFolders_->RootNode();
+    }
+    if (node == veskTreeFolders_->SelectedNode()) {
+      LoadFolder(node);
+    } else {
+      veskTreeFolders_->SelectNode(node);
+    }
+  }
+  // Page 1 active while a folder is shown would load the selected category;
+  // the category tree is not built yet, so the list stays.
+  UpdateTitle();
+}
+
+void TfrmVesk::RightPageCloseRequested(int k) {
+  CloseRightPage(k);
+}
+
+void TfrmVesk::ShowLeftPage(int k) {
+  left_->ShowPage(k);
+  UpdatePanelHeaders();
+}
+
+void TfrmVesk::ShowRightPage(int k) {
+  right_->ShowPage(k);
+  UpdatePanelHeaders();
+}
+
+// ---------------------------------------------------------------- folder tree
+
+void TfrmVesk::SelectTreePath(const QString& path) {
+  veskTreeFolders_->SelectTreePath(path);
+}
+
+QString TfrmVesk::TreeNodePath(const QTreeWidgetItem* node) const {
+  return TFolderTree::TreeNodePath(node);
+}
+
+QString TfrmVesk::FolderHistoryText(QTreeWidgetItem* node) const {
+  // A folder by its path; the virtual root by its text.
+  return TFolderTree::IsFileSystemFolder(node)
+             ? WithoutTrailingSlash(TFolderTree::NodeFullPath(node))
+             : TFolderTree::NodeText(node);
+}
+
+void TfrmVesk::UpdateTitle() {
+  QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
+  setWindowTitle(TitleText(lists_.ListSource, node ? FolderHistoryText(node) : QString(),
+                           SelectedCategoryPath()));
+}
+
+void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
+  if (!node) {
+    return;
+  }
+  try {
+    lists_.ListSource = TListSource::Catalog;
+    if (folderHistory_.Add(FolderHistoryText(node), node)) {
+      folderHistory_.Forward();
+    }
+    UpdateHistoryActions(folderHistory_);
+    if (ribbon_) {
+      ribbon_->Ribbon().ResetPosition();
+    }
+    UpdateTitle();
+    if (!TFolderTree::IsFileSystemFolder(node) || !folderLoader_) {
+      return;
+    }
+    if (ribbon_) {
+      ribbon_->SetPolling(false);
+      ribbon_->Ribbon().WidthAnimation.clear();
+    }
+    folderLoader_->LoadFolder(TFolderTree::NodeFullPath(node), lists_, veskListFiles_->SortState(),
+                              filter_);
+    if (ribbon_) {
+      ribbon_->Ribbon().ResetPosition();
+      ribbon_->PrepareScene();
+      ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+    }
+  } catch (const std::exception& e) {
+    ShowError(QStringLiteral("veskTreeFolders.OnChange: "), ErrorText(e));
+  }
+}
+
+void TfrmVesk::FolderTreeClicked() {
+  if (lists_.ListSource != TListSource::Catalog) {
+    LoadFolder(veskTreeFolders_->SelectedNode());
+  }
+  UpdateTitle();
+}
+
+void TfrmVesk::OpenFolderEntry(int row) {
+  const TImageFileInfo* r =
+      row >= 0 && row < lists_.CurrentFiles.Count() ? lists_.CurrentFiles.At(row) : nullptr;
+  QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
+  if (!r || !r->IsFolder || !node) {
+    return;
+  }
+  if (r->FileName == QLatin1String("..")) {
+    if (node->parent()) {
+      veskTreeFolders_->SelectNode(node->parent());
+    }
+    return;
+  }
+  veskTreeFolders_->FillChildren(node);
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (node->child(i)->text(0) == r->FileName) {
+      veskTreeFolders_->SelectNode(node->child(i));
+      return;
+    }
+  }
+  // A folder the tree does not list (hidden): go there by its path.
+  veskTreeFolders_->NavigateToPath(TFolderTree::NodeFullPath(node) + r->FileName);
+}
+
+void TfrmVesk::FocusListRow(int row, bool selectAlone) {
+  veskListFiles_->FocusRow(row, selectAlone);
+}
+
+// ---------------------------------------------------------------- history
+
+void TfrmVesk::UpdateHistoryActions(const THistoryList& history) {
+  QAction* next = actions_->Get("aNextHistory");
+  QAction* prev = actions_->Get("aPrevHistory");
+  next->setEnabled(history.CanForward());
+  prev->setEnabled(history.CanBack());
+  const auto* node = static_cast<const QTreeWidgetItem*>(history.CurrentNode());
+  actions_->Get("aUp")->setEnabled(node && node->parent());
+  const QString nextHint =
+      next->isEnabled() ? history.TextAt(history.CurrentIndex() + 1) : QString();
+  const QString prevHint =
+      prev->isEnabled() ? history.TextAt(history.CurrentIndex() - 1) : QString();
+  next->setToolTip(HintToolTip(nextHint));
+  next->setProperty("glimrHint", nextHint);
+  prev->setToolTip(HintToolTip(prevHint));
+  prev->setProperty("glimrHint", prevHint);
+}
+
+void TfrmVesk::SelectHistoryEntry(THistoryList& history, int index) {
+  history.SetIndex(index);
+  auto* node =
+      const_cast<QTreeWidgetItem*>(static_cast<const QTreeWidgetItem*>(history.CurrentNode()));
+  if (&history == &folderHistory_ && node) {
+    veskTreeFolders_->SelectNode(node);
+  }
+  UpdateHistoryActions(history);
+}
+
+void TfrmVesk::aPrevHistoryExecute() {
+  if (lists_.ListSource != TListSource::Catalog || !folderHistory_.CanBack()) {
+    return;  // categories: once the category tree exists; search: nothing
+  }
+  SelectHistoryEntry(folderHistory_, folderHistory_.CurrentIndex() - 1);
+}
+
+void TfrmVesk::aNextHistoryExecute() {
+  if (lists_.ListSource != TListSource::Catalog || !folderHistory_.CanForward()) {
+    return;
+  }
+  SelectHistoryEntry(folderHistory_, folderHistory_.CurrentIndex() + 1);
+}
+
+void TfrmVesk::aUpExecute() {
+  if (lists_.ListSource != TListSource::Catalog) {
+    return;
+  }
+  QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
+  if (node && node->parent()) {
+    veskTreeFolders_->SelectNode(node->parent());
+  }
+}
+
+void TfrmVesk::PrevMenuPopup() {
+  prevMenu_->clear();
+  if (lists_.ListSource != TListSource::Catalog) {
+    return;
+  }
+  for (int i = folderHistory_.CurrentIndex() - 1; i >= 0; --i) {
+    QAction* item = prevMenu_->addAction(folderHistory_.TextAt(i));
+    connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
+  }
+}
+
+void TfrmVesk::NextMenuPopup() {
+  nextMenu_->clear();
+  if (lists_.ListSource != TListSource::Catalog) {
+    return;
+  }
+  for (int i = folderHistory_.CurrentIndex() + 1; i < folderHistory_.Count(); ++i) {
+    QAction* item = nextMenu_->addAction(folderHistory_.TextAt(i));
+    connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
+  }
+}
+
+// ---------------------------------------------------------------- other actions
+
+void TfrmVesk::aVGOpenDirExecute() {
+  const QString start = TFolderTree::NodeFullPath(veskTreeFolders_->SelectedNode());
+  const QString folder = QFileDialog::getExistingDirectory(
+      this, LangText(TLangSection::Captions, 61), start.isEmpty() ? QDir::homePath() : start);
+  if (!folder.isEmpty() && !veskTreeFolders_->NavigateToPath(folder)) {
+    ShowError(QStringLiteral("aVGOpenDir: "), folder);
+  }
+}
+
+QRect TfrmVesk::RibbonPanelOnScreen() const {
+  const QWidget* w = veskGlOut_ ? static_cast<QWidget*>(veskGlOut_) : pnlGl_;
+  return QRect(w->mapToGlobal(QPoint(0, 0)), w->size());
+}
+
+void TfrmVesk::aViewShowZoomedExecute() {
+  if (!ribbon_ || !showZoomed_ || ribbon_->IsGliding() || showZoomed_->IsRunning()) {
+    return;
+  }
+  const int row = veskListFiles_->FocusedRow();
+  if (row < 0 || row >= lists_.CurrentFiles.Count()) {
+    return;
+  }
+  const TImageFileInfo* r = lists_.CurrentFiles.At(row);
+  if (r->IsFolder) {
+    return;
+  }
+  ribbon_->SetPolling(false);
+  showZoomed_->Begin(*r, ribbon_->ZoomStartRect(), RibbonPanelOnScreen());
+}
+
+void TfrmVesk::closeEvent(QCloseEvent* event) {
+  Q_EMIT closing();
+  QMainWindow::closeEvent(event);
+}
+
+}  // namespace glimr

@@ -1,0 +1,45 @@
+#include "mainwindow/pluginset.h"
+
+#include "common/errors.h"
+#include "imaging/decode.h"
+#include "imaging/pluginregistration.h"
+#include "imaging/tplugins.h"
+#include "mainwindow/mainwindowlog.h"
+
+namespace glimr {
+
+TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir) {
+  const int added = RegisterShippedPlugins(store, pluginsDir);
+  if (added > 0) {
+    qCInfo(lcMainWindow) << "registered" << added << "plug-ins from" << pluginsDir;
+  }
+  TPluginSetPtr plugins(new TPlugins(store));
+  plugins->LoadPlugins();
+  return plugins;
+}
+
+void FreePluginSet(TPlugins* plugins) {
+  delete plugins;
+}
+
+QStringList PluginExtensions(const TPlugins& plugins) {
+  QStringList extensions;
+  for (int i = 0; i < plugins.ExtensionCount(); ++i) {
+    extensions << plugins.ExtensionAt(i);
+  }
+  return extensions;
+}
+
+TDecodeFunction PluginDecoder(const TPlugins& plugins) {
+  const TPlugins* set = &plugins;
+  return [set](const QString& path) -> GlimrBitmap* {
+    try {
+      return DecodeFile(*set, path).Release();
+    } catch (const std::exception& e) {
+      qCWarning(lcMainWindow) << "decode failed:" << path << ErrorText(e);
+      return nullptr;
+    }
+  };
+}
+
+}  // namespace glimr
