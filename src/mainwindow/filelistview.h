@@ -13,7 +13,9 @@
 class QAbstractItemView;
 class QItemSelection;
 class QItemSelectionModel;
+class QKeyEvent;
 class QListView;
+class QModelIndex;
 class QStackedWidget;
 class QTreeView;
 
@@ -77,7 +79,7 @@ class TFileListView : public QWidget {
   QAbstractItemView* ActiveView() const;
   TFileListModel* Model() const { return model_; }
 
- public slots:
+ public Q_SLOTS:
   void SetViewStyle(glimr::TViewStyle style);
   void SelectAll();
   void SelectNone();
@@ -85,7 +87,7 @@ class TFileListView : public QWidget {
   // tbSelection: repeats the command its image shows.
   void RepeatSelectionCommand();
 
- signals:
+ Q_SIGNALS:
   // The focused row moved to row (keyboard, click, FocusRow): the ribbon
   // glides there (ScrollImagesToFocused). Not emitted for selection alone.
   void focusedIndexChanged(int row);

@@ -1,0 +1,484 @@
+#include "mainwindow/filelistview.h"
+
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QListView>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "catalog/imagefileinfo.h"
+#include "mainwindow/filelistmodel.h"
+
+namespace glimr {
+
+namespace {
+
+// The selection stays visible while another control has the focus.
+void KeepSelectionVisible(QAbstractItemView* view) {
+  QPalette pal = view->palette();
+  pal.setColor(QPalette::Inactive, QPalette::Highlight,
+               pal.color(QPalette::Active, QPalette::Highlight));
+  pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+               pal.color(QPalette::Active, QPalette::HighlightedText));
+  pal.setColor(QPalette::Base, QColor(TFileListModel::kBackground));
+  view->setPalette(pal);
+}
+
+void SetUpCommon(QAbstractItemView* view) {
+  view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setDragEnabled(true);
+  view->setDragDropMode(QAbstractItemView::DragOnly);
+  view->setTabKeyNavigation(false);
+  KeepSelectionVisible(view);
+}
+
+// Re-enables painting when a removal or reload ends, even by an error.
+class TUpdatesGuard {
+ public:
+  explicit TUpdatesGuard(QWidget* w) : w_(w) { w_->setUpdatesEnabled(false); }
+  ~TUpdatesGuard() { w_->setUpdatesEnabled(true); }
+  TUpdatesGuard(const TUpdatesGuard&) = delete;
+  TUpdatesGuard& operator=(const TUpdatesGuard&) = delete;
+
+ private:
+  QWidget* w_;
+};
+
+}  // namespace
+
+// The report style. Find-by-typing is switched off (the list answers no
+// search), Space opens the zoomed view, key up and mouse down refresh the
+// file-info page.
+class TFileListView::TReportView : public QTreeView {
+ public:
+  TReportView(TFileListView* owner) : QTreeView(owner), owner_(owner) {}
+  void keyboardSearch(const QString&) override {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!owner_->HandleKey(e)) {
+      QTreeView::keyPressEvent(e);
+    }
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    QTreeView::keyReleaseEvent(e);
+    if (!e->isAutoRepeat()) {
+      Q_EMIT owner_->propertiesRequested();
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    QTreeView::mousePressEvent(e);
+    Q_EMIT owner_->propertiesRequested();
+  }
+
+ private:
+  TFileListView* owner_;
+};
+
+// The icon, small icon and list styles.
+class TFileListView::TIconView : public QListView {
+ public:
+  TIconView(TFileListView* owner) : QListView(owner), owner_(owner) {}
+  void keyboardSearch(const QString&) override {}
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override {
+    if (!owner_->HandleKey(e)) {
+      QListView::keyPressEvent(e);
+    }
+  }
+  void keyReleaseEvent(QKeyEvent* e) override {
+    QListView::keyReleaseEvent(e);
+    if (!e->isAutoRepeat()) {
+      Q_EMIT owner_->propertiesRequested();
+    }
+  }
+  void mousePressEvent(QMouseEvent* e) override {
+    QListView::mousePressEvent(e);
+    Q_EMIT owner_->propertiesRequested();
+  }
+
+ private:
+  TFileListView* owner_;
+};
+
+TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, QWidget* parent)
+    : QWidget(parent), lists_(lists), extensions_(extensions) {
+  setObjectName(QStringLiteral("veskListFiles"));
+  model_ = new TFileListModel(lists_.CurrentFiles, extensions_, this);
+  selection_ = new QItemSelectionModel(model_, this);
+
+  auto* report = new TReportView(this);
+  report_ = report;
+  report_->setModel(model_);
+  report_->setSelectionModel(selection_);
+  report_->setRootIsDecorated(false);
+  report_->setItemsExpandable(false);
+  report_->setUniformRowHeights(true);
+  report_->setAllColumnsShowFocus(true);
+  report_->setSortingEnabled(false);
+  SetUpCommon(report_);
+  QHeaderView* header = report_->header();
+  header->setSectionsClickable(true);
+  header->setSectionsMovable(false);
+  header->setStretchLastSection(false);
+  header->setSortIndicatorShown(false);
+  for (int c = 0; c < fcCount; ++c) {
+    report_->setColumnWidth(c, TFileListModel::ColumnWidth(c));
+  }
+  connect(header, &QHeaderView::sectionClicked, this, &TFileListView::OnHeaderClicked);
+
+  auto* icons = new TIconView(this);
+  icons_ = icons;
+  icons_->setModel(model_);
+  icons_->setSelectionModel(selection_);
+  icons_->setModelColumn(fcName);
+  icons_->setUniformItemSizes(true);
+  icons_->setMovement(QListView::Static);
+  icons_->setResizeMode(QListView::Adjust);
+  icons_->setLayoutMode(QListView::Batched);
+  icons_->setBatchSize(500);
+  SetUpCommon(icons_);
+
+  stack_ = new QStackedWidget(this);
+  stack_->addWidget(icons_);
+  stack_->addWidget(report_);
+  stack_->setCurrentWidget(report_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(stack_);
+  setFocusProxy(report_);
+
+  connect(selection_, &QItemSelectionModel::selectionChanged, this,
+          &TFileListView::OnSelectionChanged);
+  connect(selection_, &QItemSelectionModel::currentChanged, this, &TFileListView::OnCurrentChanged);
+  connect(report_, &QAbstractItemView::doubleClicked, this, &TFileListView::OnDoubleClicked);
+  connect(icons_, &QAbstractItemView::doubleClicked, this, &TFileListView::OnDoubleClicked);
+}
+
+TFileListView::~TFileListView() = default;
+
+QAbstractItemView* TFileListView::ActiveView() const {
+  return style_ == TViewStyle::Report ? static_cast<QAbstractItemView*>(report_)
+                                      : static_cast<QAbstractItemView*>(icons_);
+}
+
+void TFileListView::BeginUpdate() {
+  setUpdatesEnabled(false);
+  // The records are about to be written back and freed: let go of them first.
+  selection_->clear();
+}
+
+void TFileListView::SetFiles() {
+  model_->SetRowCount(lists_.CurrentFiles.Count());
+  RestoreSelectionFromRecords();
+  setUpdatesEnabled(true);
+  UpdateSummary(true);
+}
+
+void TFileListView::RefreshRows(int first, int last) {
+  model_->RowsChanged(first, last);
+  UpdateSummary(false);
+}
+
+void TFileListView::SetSortState(const TSortState& sort) {
+  sort_ = sort;
+  ShowSortArrow();
+}
+
+TTypeNameOf TFileListView::TypeNameOf() const {
+  const TExtensionTable* table = &extensions_;
+  return [table](std::int32_t extIndex) {
+    const TExtInfo* ext = table->At(extIndex);
+    return ext != nullptr ? ext->ShellTypeName : QString();
+  };
+}
+
+void TFileListView::Resort() {
+  TUpdatesGuard guard(this);
+  model_->BeginReorder();
+  ResortLists(lists_, sort_, TypeNameOf());
+  model_->EndReorder();
+  // The view's selection and focus follow their records to the new rows.
+  RestoreSelectionFromRecords();
+}
+
+int TFileListView::FocusedRow() const {
+  const QModelIndex current = selection_->currentIndex();
+  return current.isValid() && current.row() < lists_.CurrentFiles.Count() ? current.row() : -1;
+}
+
+void TFileListView::FocusRow(int row, bool selectAlone) {
+  if (row < 0 || row >= model_->rowCount()) {
+    return;
+  }
+  const QModelIndex index = model_->index(row, fcName);
+  if (selectAlone && SelectedCount() <= 1) {
+    selection_->setCurrentIndex(index,
+                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  } else {
+    selection_->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+  }
+  ActiveView()->scrollTo(index);
+}
+
+int TFileListView::SelectedCount() const {
+  int n = 0;
+  const TFileList& files = lists_.CurrentFiles;
+  for (int i = 0; i < files.Count(); ++i) {
+    n += files.At(i)->Selected ? 1 : 0;
+  }
+  return n;
+}
+
+QString TFileListView::SummaryText() const {
+  return SelectionSummaryText(summary_);
+}
+
+void TFileListView::RemoveSelectedFromView() {
+  int removed = 0;
+  {
+    TUpdatesGuard guard(this);
+    selection_->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    removed = RemoveSelectedEntries(lists_, writeBack_);
+    model_->SetRowCount(lists_.CurrentFiles.Count());
+    // The reset dropped the view's selection silently; the folder entries
+    // that stayed selected must lose their marks as well.
+    const TFileList& files = lists_.CurrentFiles;
+    for (int i = 0; i < files.Count(); ++i) {
+      files.At(i)->Selected = false;
+      files.At(i)->Focused = false;
+    }
+    summary_ = {};
+  }
+  UpdateSummary(true);
+  if (removed > 0) {
+    Q_EMIT selectedRemoved(removed);
+  }
+}
+
+void TFileListView::ApplyCaptions() {
+  model_->ApplyCaptions();
+  UpdateSummary(true);
+}
+
+void TFileListView::SetViewStyle(TViewStyle style) {
+  style_ = style;
+  if (style == TViewStyle::Report) {
+    stack_->setCurrentWidget(report_);
+    setFocusProxy(report_);
+  } else {
+    switch (style) {
+      case TViewStyle::Icons:
+        icons_->setViewMode(QListView::IconMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize(QSize(32, 32));
+        icons_->setGridSize(QSize(96, 72));
+        icons_->setWordWrap(true);
+        break;
+      case TViewStyle::SmallIcons:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::LeftToRight);
+        icons_->setIconSize(QSize(16, 16));
+        icons_->setGridSize(QSize(180, 20));
+        icons_->setWordWrap(false);
+        break;
+      default:
+        icons_->setViewMode(QListView::ListMode);
+        icons_->setFlow(QListView::TopToBottom);
+        icons_->setIconSize(QSize(16, 16));
+        icons_->setGridSize(QSize(200, 20));
+        icons_->setWordWrap(false);
+        break;
+    }
+    icons_->setWrapping(true);
+    icons_->setMovement(QListView::Static);
+    icons_->setResizeMode(QListView::Adjust);
+    stack_->setCurrentWidget(icons_);
+    setFocusProxy(icons_);
+  }
+  const QModelIndex current = selection_->currentIndex();
+  if (current.isValid()) {
+    ActiveView()->scrollTo(current);
+  }
+}
+
+void TFileListView::SelectAll() {
+  const int n = model_->rowCount();
+  if (n > 0) {
+    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, fcCount - 1)),
+                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  SetSelectionCommand(TSelectionCommand::All);
+  Q_EMIT propertiesRequested();
+}
+
+void TFileListView::SelectNone() {
+  selection_->clearSelection();
+  SetSelectionCommand(TSelectionCommand::None);
+  Q_EMIT propertiesRequested();
+}
+
+void TFileListView::InvertSelection() {
+  const int n = model_->rowCount();
+  // One toggle over all rows: the same result as toggling row by row, with
+  // one notification instead of one per row.
+  if (n > 0) {
+    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, fcCount - 1)),
+                       QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
+  }
+  SetSelectionCommand(TSelectionCommand::Invert);
+  Q_EMIT propertiesRequested();
+}
+
+void TFileListView::RepeatSelectionCommand() {
+  switch (selectionCommand_) {
+    case TSelectionCommand::All:
+      SelectAll();
+      break;
+    case TSelectionCommand::None:
+      SelectNone();
+      break;
+    case TSelectionCommand::Invert:
+      InvertSelection();
+      break;
+  }
+}
+
+void TFileListView::SetSelectionCommand(TSelectionCommand command) {
+  if (command != selectionCommand_) {
+    selectionCommand_ = command;
+    Q_EMIT selectionCommandChanged(command);
+  }
+}
+
+void TFileListView::OnSelectionChanged(const QItemSelection& selected,
+                                       const QItemSelection& deselected) {
+  const TFileList& files = lists_.CurrentFiles;
+  const int last = std::min(model_->rowCount(), files.Count()) - 1;
+  auto apply = [&](const QItemSelection& ranges, bool state) {
+    for (const QItemSelectionRange& range : ranges) {
+      const int end = std::min(range.bottom(), last);
+      for (int row = std::max(range.top(), 0); row <= end; ++row) {
+        TImageFileInfo* r = files.At(row);
+        if (r->Selected == state) {
+          continue;
+        }
+        r->Selected = state;
+        if (!r->IsFolder) {
+          summary_.Count += state ? 1 : -1;
+          summary_.Size += state ? r->FileSize : -r->FileSize;
+        }
+      }
+    }
+  };
+  apply(deselected, false);
+  apply(selected, true);
+  if (!restoring_) {
+    Q_EMIT selectionMarksChanged();
+    UpdateSummary(false);
+  }
+}
+
+void TFileListView::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  const TFileList& files = lists_.CurrentFiles;
+  if (previous.isValid() && previous.row() < files.Count() && previous.row() != current.row()) {
+    files.At(previous.row())->Focused = false;
+  }
+  if (!current.isValid() || current.row() >= files.Count()) {
+    return;
+  }
+  TImageFileInfo* r = files.At(current.row());
+  if (!r->Focused) {
+    r->Focused = true;
+    if (!restoring_) {
+      Q_EMIT focusedIndexChanged(current.row());
+    }
+  }
+}
+
+void TFileListView::OnHeaderClicked(int section) {
+  sort_ = NextSortState(sort_, section);
+  ShowSortArrow();
+  Resort();
+  Q_EMIT resorted();
+}
+
+void TFileListView::ShowSortArrow() {
+  QHeaderView* header = report_->header();
+  if (sort_.Arrow == 0) {
+    header->setSortIndicatorShown(false);
+    return;
+  }
+  header->setSortIndicatorShown(true);
+  header->setSortIndicator(sort_.Column,
+                           sort_.Arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TFileListView::OnDoubleClicked(const QModelIndex& index) {
+  // The double click acts on the focused row, which the first click set.
+  const int row = FocusedRow();
+  if (row < 0 || !index.isValid()) {
+    return;
+  }
+  if (lists_.CurrentFiles.At(row)->IsFolder) {
+    Q_EMIT folderActivated(row);
+  } else {
+    Q_EMIT showZoomedRequested();
+  }
+}
+
+bool TFileListView::HandleKey(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+    Q_EMIT showZoomedRequested();
+    return true;
+  }
+  return false;
+}
+
+void TFileListView::RestoreSelectionFromRecords() {
+  const TFileList& files = lists_.CurrentFiles;
+  const int n = std::min(model_->rowCount(), files.Count());
+  QItemSelection wanted;
+  int focused = -1;
+  for (int i = 0; i < n;) {
+    if (files.At(i)->Focused) {
+      if (focused < 0) {
+        focused = i;
+      } else {
+        files.At(i)->Focused = false;  // one focused row only
+      }
+    }
+    if (!files.At(i)->Selected) {
+      ++i;
+      continue;
+    }
+    int j = i;
+    while (j + 1 < n && files.At(j + 1)->Selected) {
+      ++j;
+      if (files.At(j)->Focused && focused < 0) {
+        focused = j;
+      }
+    }
+    wanted.select(model_->index(i, 0), model_->index(j, fcCount - 1));
+    i = j + 1;
+  }
+  restoring_ = true;
+  selection_->select(wanted, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  selection_->setCurrentIndex(focused >= 0 ? model_->index(focused, fcName) : QModelIndex(),
+                              QItemSelectionModel::NoUpdate);
+  restoring_ = false;
+  summary_ = SummarizeSelection(files);
+}
+
+void TFileListView::UpdateSummary(bool force) {
+  static_cast<void>(force);
+  Q_EMIT selectionSummaryChanged(SelectionSummaryText(summary_));
+}
+
+}  // namespace glimr

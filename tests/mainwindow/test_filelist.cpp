@@ -1,0 +1,473 @@
+#include <QApplication>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include "browse/currentlists.h"
+#include "catalog/imagefileinfo.h"
+#include "common/errors.h"
+#include "mainwindow/filelistmodel.h"
+#include "mainwindow/filelistops.h"
+#include "mainwindow/filelistview.h"
+
+using namespace glimr;
+
+namespace {
+
+constexpr char kDir[] = "/nonexistent-glimr-test/pics/";
+
+// Lists filled by hand, as a folder load would leave them (unsorted).
+struct TFixture {
+  TExtensionTable Extensions;
+  TCurrentLists Lists;
+
+  TImageFileInfo* Add(const QString& name, std::int64_t size = 0, bool folder = false) {
+    auto* r = new TImageFileInfo;
+    r->FileName = name;
+    r->Path = QString::fromLatin1(kDir);
+    r->FileSize = size;
+    r->IsFolder = folder;
+    r->SlotWidth = 2.0;
+    if (!folder) {
+      r->ExtIndex = Extensions.ExtensionIndex(r->FullPath());
+    }
+    Lists.LoadedFiles.Append(r->FullPath(), r);
+    Lists.CurrentFiles.Append(r->FullPath(), r);
+    return r;
+  }
+  // Ten images img0.jpg .. img9.jpg with sizes 100 .. 1000.
+  void AddImages(int count = 10) {
+    for (int i = 0; i < count; ++i) {
+      Add(QStringLiteral("img%1.jpg").arg(i), 100 * (i + 1));
+    }
+  }
+};
+
+QStringList Names(const TFileList& list) {
+  QStringList out;
+  for (int i = 0; i < list.Count(); ++i) {
+    out << list.At(i)->FileName;
+  }
+  return out;
+}
+
+QList<int> SelectedRows(const TFileList& list) {
+  QList<int> rows;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list.At(i)->Selected) {
+      rows << i;
+    }
+  }
+  return rows;
+}
+
+void ClickHeader(TFileListView& view, int column) {
+  auto* tree = qobject_cast<QTreeView*>(view.ActiveView());
+  QHeaderView* header = tree->header();
+  const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                  header->height() / 2);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+}
+
+void ClickRow(TFileListView& view, int row, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  QAbstractItemView* v = view.ActiveView();
+  const QRect rect = v->visualRect(v->model()->index(row, 0));
+  QTest::mouseClick(v->viewport(), Qt::LeftButton, mods, rect.center());
+}
+
+}  // namespace
+
+class TestFileList : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+  void sortOnHeaderClicks_data();
+  void sortOnHeaderClicks();
+  void ratingKeepsOrder();
+  void sortKeepsSelectionWithRecords();
+  void shiftSelectMarksRecords();
+  void focusMovesRibbonSelectionDoesNot();
+  void spaceAndDoubleClick();
+  void selectionCommands();
+  void statusText();
+  void cellTexts();
+  void removeSelectedFromView();
+  void removeKeepsAllWhenWriteFails();
+};
+
+void TestFileList::sortOnHeaderClicks_data() {
+  QTest::addColumn<QList<int>>("clicks");
+  QTest::addColumn<QStringList>("order");
+  QTest::addColumn<int>("arrow");
+  // ".." first in both directions, folders before files, equal sizes by name
+  // in the direction of the sort.
+  QTest::newRow("size once: largest first")
+      << QList<int>{scSize}
+      << QStringList{"..", "sub", "Alpha", "big.jpg", "d.jpg", "c.jpg", "a.jpg"} << 1;
+  QTest::newRow("size twice: smallest first")
+      << QList<int>{scSize, scSize}
+      << QStringList{"..", "Alpha", "sub", "a.jpg", "c.jpg", "d.jpg", "big.jpg"} << 2;
+  QTest::newRow("size three times: largest first again")
+      << QList<int>{scSize, scSize, scSize}
+      << QStringList{"..", "sub", "Alpha", "big.jpg", "d.jpg", "c.jpg", "a.jpg"} << 1;
+  QTest::newRow("name after size starts descending")
+      << QList<int>{scSize, scName}
+      << QStringList{"..", "sub", "Alpha", "d.jpg", "c.jpg", "big.jpg", "a.jpg"} << 1;
+}
+
+void TestFileList::sortOnHeaderClicks() {
+  QFETCH(QList<int>, clicks);
+  QFETCH(QStringList, order);
+  QFETCH(int, arrow);
+  TFixture f;
+  f.Add("c.jpg", 20);
+  f.Add("sub", 0, true);
+  f.Add("a.jpg", 10);
+  f.Add("..", 0, true);
+  f.Add("big.jpg", 3'000'000'000LL);
+  f.Add("d.jpg", 20);
+  f.Add("Alpha", 0, true);
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QSignalSpy resorted(&view, &TFileListView::resorted);
+
+  for (int c : clicks) {
+    ClickHeader(view, c);
+  }
+  QCOMPARE(resorted.count(), clicks.size());
+  QCOMPARE(Names(f.Lists.CurrentFiles), order);
+  QCOMPARE(Names(f.Lists.LoadedFiles), order);
+  QCOMPARE(view.SortState().Column, clicks.last());
+  QCOMPARE(view.SortState().Arrow, arrow);
+  QHeaderView* header = qobject_cast<QTreeView*>(view.ActiveView())->header();
+  QVERIFY(header->isSortIndicatorShown());
+  QCOMPARE(header->sortIndicatorSection(), clicks.last());
+  QCOMPARE(header->sortIndicatorOrder(), arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+  // The view shows the new order.
+  QCOMPARE(view.Model()->index(0, fcName).data().toString(), order.first());
+  QCOMPARE(view.Model()->index(order.size() - 1, fcName).data().toString(), order.last());
+}
+
+void TestFileList::ratingKeepsOrder() {
+  TFixture f;
+  f.Add("b.jpg", 5)->Rating = 1;
+  f.Add("c.jpg", 9)->Rating = 5;
+  f.Add("a.jpg", 7)->Rating = 3;
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QHeaderView* header = qobject_cast<QTreeView*>(view.ActiveView())->header();
+  QVERIFY(!header->isSortIndicatorShown());  // no arrow at start
+
+  ClickHeader(view, scSize);  // c (9), a (7), b (5)
+  const QStringList bySize{"c.jpg", "a.jpg", "b.jpg"};
+  QCOMPARE(Names(f.Lists.CurrentFiles), bySize);
+  for (int i = 0; i < 2; ++i) {
+    ClickHeader(view, scRating);
+    QCOMPARE(Names(f.Lists.CurrentFiles), bySize);
+    QCOMPARE(header->sortIndicatorSection(), int(scRating));
+    QCOMPARE(view.SortState().Arrow, i == 0 ? 1 : 2);
+  }
+}
+
+void TestFileList::sortKeepsSelectionWithRecords() {
+  TFixture f;
+  f.AddImages(6);  // sizes ascending with the names
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  TImageFileInfo* focused = f.Lists.CurrentFiles.At(1);
+  ClickRow(view, 1);
+  ClickRow(view, 4, Qt::ControlModifier);
+  view.FocusRow(1, false);  // img1 and img4 selected, img1 focused
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1, 4}));
+  QVERIFY(focused->Focused);
+
+  QSignalSpy moved(&view, &TFileListView::focusedIndexChanged);
+  ClickHeader(view, scSize);  // descending: img5 .. img0
+  QCOMPARE(Names(f.Lists.CurrentFiles).first(), QStringLiteral("img5.jpg"));
+  // img1 is now row 4, img4 row 1: the view's selection and focus followed.
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1, 4}));
+  QCOMPARE(f.Lists.CurrentFiles.At(1)->FileName, QStringLiteral("img4.jpg"));
+  QCOMPARE(view.FocusedRow(), 4);
+  QVERIFY(view.ActiveView()->selectionModel()->isRowSelected(1, {}));
+  QVERIFY(view.ActiveView()->selectionModel()->isRowSelected(4, {}));
+  QVERIFY(!view.ActiveView()->selectionModel()->isRowSelected(5, {}));
+  QCOMPARE(moved.count(), 0);
+  QVERIFY(focused->Focused);
+  int focusedCount = 0;
+  for (int i = 0; i < f.Lists.CurrentFiles.Count(); ++i) {
+    focusedCount += f.Lists.CurrentFiles.At(i)->Focused ? 1 : 0;
+  }
+  QCOMPARE(focusedCount, 1);
+}
+
+void TestFileList::shiftSelectMarksRecords() {
+  TFixture f;
+  f.AddImages(10);
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  ClickRow(view, 3);
+  ClickRow(view, 7, Qt::ShiftModifier);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4, 5, 6, 7}));
+  QCOMPARE(view.SelectedCount(), 5);
+  QCOMPARE(view.FocusedRow(), 7);
+  QVERIFY(f.Lists.CurrentFiles.At(7)->Focused);
+  QVERIFY(!f.Lists.CurrentFiles.At(3)->Focused);
+  // Shrinking the range clears the records that left it.
+  ClickRow(view, 5, Qt::ShiftModifier);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4, 5}));
+}
+
+void TestFileList::focusMovesRibbonSelectionDoesNot() {
+  TFixture f;
+  f.AddImages(10);
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QSignalSpy moved(&view, &TFileListView::focusedIndexChanged);
+  QSignalSpy marks(&view, &TFileListView::selectionMarksChanged);
+
+  ClickRow(view, 2);
+  QCOMPARE(moved.count(), 1);
+  QCOMPARE(moved.takeFirst().at(0).toInt(), 2);
+  QWidget* list = view.ActiveView();
+  QTest::keyClick(list, Qt::Key_Down);
+  QCOMPARE(moved.count(), 1);
+  QCOMPARE(moved.takeFirst().at(0).toInt(), 3);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));
+  // Ctrl+Down moves the focus alone: the ribbon still follows.
+  QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+  QCOMPARE(moved.count(), 1);
+  QCOMPARE(moved.takeFirst().at(0).toInt(), 4);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));
+
+  // Selecting without moving the focus leaves the ribbon where it is, but
+  // the selection frames must be redrawn.
+  marks.clear();
+  QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4}));
+  view.SelectAll();
+  view.InvertSelection();
+  view.SelectAll();
+  QCOMPARE(moved.count(), 0);
+  QVERIFY(marks.count() >= 4);
+
+  // The ribbon (and the wheel) move the focus through FocusRow.
+  view.SelectNone();
+  view.FocusRow(8, true);
+  QCOMPARE(moved.count(), 1);
+  QCOMPARE(moved.takeFirst().at(0).toInt(), 8);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{8}));
+  view.FocusRow(9, false);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{8}));
+  QCOMPARE(view.FocusedRow(), 9);
+  QVERIFY(!f.Lists.CurrentFiles.At(8)->Focused);
+  QVERIFY(f.Lists.CurrentFiles.At(9)->Focused);
+}
+
+void TestFileList::spaceAndDoubleClick() {
+  TFixture f;
+  f.Add("..", 0, true);
+  f.Add("sub", 0, true);
+  f.AddImages(3);
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  QSignalSpy zoomed(&view, &TFileListView::showZoomedRequested);
+  QSignalSpy folder(&view, &TFileListView::folderActivated);
+  const TViewStyle styles[] = {TViewStyle::Report, TViewStyle::Icons, TViewStyle::List};
+  for (TViewStyle style : styles) {
+    view.SetViewStyle(style);
+    QCOMPARE(view.ViewStyle(), style);
+    zoomed.clear();
+    folder.clear();
+    QAbstractItemView* v = view.ActiveView();
+    QVERIFY(v->isVisible());
+    ClickRow(view, 3);
+    QTest::keyClick(v, Qt::Key_Space);
+    QCOMPARE(zoomed.count(), 1);
+    QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));  // Space selects nothing
+
+    // A real double click presses first; QTest's double click alone does not.
+    ClickRow(view, 1);
+    QTest::mouseDClick(v->viewport(), Qt::LeftButton, {},
+                       v->visualRect(v->model()->index(1, 0)).center());
+    QCOMPARE(folder.count(), 1);
+    QCOMPARE(folder.first().at(0).toInt(), 1);
+    ClickRow(view, 4);
+    QTest::mouseDClick(v->viewport(), Qt::LeftButton, {},
+                       v->visualRect(v->model()->index(4, 0)).center());
+    QCOMPARE(zoomed.count(), 2);
+  }
+}
+
+void TestFileList::selectionCommands() {
+  TFixture f;
+  f.AddImages(6);
+  TFileListView view(f.Lists, f.Extensions);
+  view.SetFiles();
+  QSignalSpy command(&view, &TFileListView::selectionCommandChanged);
+  QSignalSpy props(&view, &TFileListView::propertiesRequested);
+  QCOMPARE(view.SelectionCommand(), TSelectionCommand::All);
+
+  view.FocusRow(1, true);
+  view.FocusRow(2, false);
+  view.InvertSelection();
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{0, 2, 3, 4, 5}));
+  QCOMPARE(view.SelectionCommand(), TSelectionCommand::Invert);
+  view.RepeatSelectionCommand();  // tbSelection repeats the invert
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1}));
+  view.SelectAll();
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles).size(), 6);
+  view.SelectNone();
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), QList<int>{});
+  QCOMPARE(view.SelectionCommand(), TSelectionCommand::None);
+  QCOMPARE(command.count(), 3);  // Invert, All, None: repeats do not re-announce
+  QCOMPARE(props.count(), 4);
+}
+
+void TestFileList::statusText() {
+  TFixture f;
+  f.Add("..", 0, true);
+  f.Add("a.jpg", 1000);
+  f.Add("b.jpg", 1048);
+  f.Add("c.jpg", 3 * 1048576);
+  TFileListView view(f.Lists, f.Extensions);
+  QSignalSpy status(&view, &TFileListView::selectionSummaryChanged);
+  view.SetFiles();
+  QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 0; Size: 0 b"));
+  view.FocusRow(1, true);
+  QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 1; Size: 1000 b"));
+  view.SelectAll();  // the folder entry does not count
+  QCOMPARE(view.SummaryText(), QStringLiteral("Files selected: 3; Size: 3.0 Mb"));
+  QCOMPARE(status.last().at(0).toString(), view.SummaryText());
+  view.InvertSelection();
+  QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 0; Size: 0 b"));
+  f.Lists.CurrentFiles.At(2)->Selected = true;  // e.g. a filter rebuilt the list
+  view.SetFiles();
+  QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 1; Size: 1.0 Kb"));
+  QCOMPARE(SummarizeSelection(f.Lists.CurrentFiles), (TSelectionSummary{1, 1048}));
+}
+
+void TestFileList::cellTexts() {
+  TFixture f;
+  TImageFileInfo* img = f.Add("photo.JPG", 2048);
+  img->Width = 640;
+  img->Height = 480;
+  img->Rating = 4;
+  TImageFileInfo* unsized = f.Add("new.png", 10);
+  f.Add("sub", 0, true);
+  TFileListModel model(f.Lists.CurrentFiles, f.Extensions);
+  model.SetRowCount(f.Lists.CurrentFiles.Count() + 2);  // rows past the list answer nothing
+  QCOMPARE(model.columnCount(), 6);
+  const QStringList captions{"Name", "Type", "Dimensions", "Size", "Date", "Rating"};
+  for (int c = 0; c < 6; ++c) {
+    QCOMPARE(model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), captions[c]);
+    QCOMPARE(TFileListModel::ColumnWidth(c), c == 0 ? 150 : 100);
+  }
+  auto text = [&](int row, int col) { return model.index(row, col).data().toString(); };
+  QCOMPARE(text(0, fcName), QStringLiteral("photo.JPG"));
+  QCOMPARE(text(0, fcType), f.Extensions.At(img->ExtIndex)->ShellTypeName);
+  QCOMPARE(text(0, fcDimensions), QStringLiteral("640 x 480"));
+  QCOMPARE(text(0, fcSize), QStringLiteral("2.0 Kb"));
+  QCOMPARE(text(0, fcRating), QStringLiteral("4"));
+  QCOMPARE(text(1, fcDimensions), QString());
+  QVERIFY(unsized->Width == 0);
+  QCOMPARE(text(2, fcType), QStringLiteral("<Folder>"));
+  QCOMPARE(text(2, fcSize), QString());
+  QCOMPARE(text(2, fcRating), QString());
+  QCOMPARE(text(4, fcName), QString());
+  // Zebra rows: even rows the list colour, odd rows white.
+  QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
+           QColor(237, 240, 249));
+  QCOMPARE(model.index(1, 3).data(Qt::BackgroundRole).value<QBrush>().color(), QColor(Qt::white));
+}
+
+void TestFileList::removeSelectedFromView() {
+  TFixture f;
+  f.Add("..", 0, true);  // 0
+  f.AddImages(6);        // 1..6
+  TFileListView view(f.Lists, f.Extensions);
+  view.SetFiles();
+  QList<QString> written;
+  view.SetWriteBack([&](const TImageFileInfo& r) { written << r.FileName; });
+  f.Lists.CurrentFiles.At(3)->Modified = true;
+  view.FocusRow(2, true);
+  view.FocusRow(3, false);
+  view.ActiveView()->selectionModel()->select(
+      view.Model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  view.ActiveView()->selectionModel()->select(
+      view.Model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{0, 2, 3}));
+  TImageFileInfo* next = f.Lists.CurrentFiles.At(4);
+  QSignalSpy removedSpy(&view, &TFileListView::selectedRemoved);
+
+  view.RemoveSelectedFromView();
+  QCOMPARE(removedSpy.count(), 1);
+  QCOMPARE(removedSpy.first().at(0).toInt(), 2);
+  QCOMPARE(written, QList<QString>{"img2.jpg"});
+  const QStringList left{"..", "img0.jpg", "img3.jpg", "img4.jpg", "img5.jpg"};
+  QCOMPARE(Names(f.Lists.CurrentFiles), left);
+  QCOMPARE(Names(f.Lists.LoadedFiles), left);
+  QCOMPARE(next->SlotWidth, 6.0);  // both removed widths passed on
+  QCOMPARE(view.Model()->rowCount(), 5);
+  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), QList<int>{});  // ".." stayed, unselected
+  QCOMPARE(view.FocusedRow(), -1);
+  QCOMPARE(view.SummaryText(), QStringLiteral("Files selected: 0; Size: 0 b"));
+
+  // Removing the last entry passes its width nowhere.
+  view.FocusRow(4, true);
+  view.RemoveSelectedFromView();
+  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
+  QCOMPARE(removedSpy.count(), 2);
+  // Only a folder selected: nothing leaves.
+  view.FocusRow(0, true);
+  view.RemoveSelectedFromView();
+  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
+  QCOMPARE(removedSpy.count(), 2);
+}
+
+void TestFileList::removeKeepsAllWhenWriteFails() {
+  TFixture f;
+  f.AddImages(4);
+  for (int i = 0; i < 4; ++i) {
+    f.Lists.CurrentFiles.At(i)->Modified = true;
+    f.Lists.CurrentFiles.At(i)->Selected = true;
+  }
+  int writes = 0;
+  auto failOnThird = [&](const TImageFileInfo&) {
+    if (++writes == 3) {
+      throw GlimrError(QStringLiteral("disk full"));
+    }
+  };
+  QVERIFY_THROWS_EXCEPTION(GlimrError, RemoveSelectedEntries(f.Lists, failOnThird));
+  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
+  QCOMPARE(f.Lists.LoadedFiles.Count(), 4);
+  for (int i = 0; i < 4; ++i) {
+    QCOMPARE(f.Lists.CurrentFiles.At(i)->SlotWidth, 2.0);
+  }
+  // The records not yet written keep their mark for the next unload.
+  QVERIFY(f.Lists.CurrentFiles.At(2)->Modified);
+  QVERIFY(f.Lists.CurrentFiles.At(3)->Modified);
+}
+
+QTEST_MAIN(TestFileList)
+#include "test_filelist.moc"
