@@ -13,7 +13,13 @@ TCatalogThumbStore::~TCatalogThumbStore() {
 }
 
 std::int32_t TCatalogThumbStore::CatalogIDOfPath(const QString& folder) {
-  return queries_.CatalogIDOfPath(folder, session_);
+  if (lastCatalogID_ != 0 && folder == lastFolder_) {
+    return lastCatalogID_;
+  }
+  const std::int32_t id = queries_.CatalogIDOfPath(folder, session_);
+  lastFolder_ = folder;
+  lastCatalogID_ = id;
+  return id;
 }
 
 bool TCatalogThumbStore::ReadThumbRow(const QString& fileName, std::int32_t catalogID,

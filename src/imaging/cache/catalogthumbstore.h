@@ -3,6 +3,8 @@
 // session of its own that it opens when made and releases when destroyed.
 // One per loader thread.
 
+#include <QString>
+
 #include "imaging/cache/thumbstore.h"
 
 namespace glimr {
@@ -27,6 +29,10 @@ class TCatalogThumbStore : public TThumbStore {
   TdmVesk& dm_;
   TCatalogQueries& queries_;
   TSession* session_;
+  // The last folder asked for: a loader works through one folder at a time,
+  // and catalogs are never renamed or deleted, so its ID cannot go stale.
+  QString lastFolder_;
+  std::int32_t lastCatalogID_ = 0;
 };
 
 }  // namespace glimr

@@ -106,6 +106,11 @@ void DecodeThumbJpeg(const QByteArray& jpeg, const TThumbAllocator& allocate) {
     throw GlimrError(QStringLiteral("Thumbnail is not a 24-bit picture"));
   }
   cinfo.out_color_space = JCS_RGB;
+  // A revisit decodes one stored thumbnail per image shown; the fast
+  // integer DCT and plain chroma replication roughly halve that time, and
+  // at quality 90 the difference does not show on a texture.
+  cinfo.dct_method = JDCT_IFAST;
+  cinfo.do_fancy_upsampling = FALSE;
   jpeg_start_decompress(&cinfo);
   const int width = static_cast<int>(cinfo.output_width);
   const int height = static_cast<int>(cinfo.output_height);
