@@ -20,6 +20,11 @@ TSortState NextSortState(const TSortState& current, int clickedColumn) {
 }
 
 void ResortLists(TCurrentLists& lists, const TSortState& sort, const TTypeNameOf& typeName) {
+  if (sort.Column < scName || sort.Column > scDate) {
+    // No comparison (Rating): both lists keep their order, and the shown
+    // list already follows the loaded one.
+    return;
+  }
   SortLoadedFiles(lists.LoadedFiles, sort.Column, sort.Arrow, typeName);
   TFileList& current = lists.CurrentFiles;
   if (current.Count() < 2) {

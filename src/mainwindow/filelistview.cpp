@@ -201,6 +201,11 @@ TTypeNameOf TFileListView::TypeNameOf() const {
 
 void TFileListView::Resort() {
   TUpdatesGuard guard(this);
+  // Let go of the view's selection before the rows move: the selection model
+  // would otherwise carry every selected cell through the reorder one by one.
+  restoring_ = true;
+  selection_->clear();
+  restoring_ = false;
   model_->BeginReorder();
   ResortLists(lists_, sort_, TypeNameOf());
   model_->EndReorder();
@@ -359,6 +364,9 @@ void TFileListView::SetSelectionCommand(TSelectionCommand command) {
 
 void TFileListView::OnSelectionChanged(const QItemSelection& selected,
                                        const QItemSelection& deselected) {
+  if (restoring_) {
+    return;
+  }
   const TFileList& files = lists_.CurrentFiles;
   const int last = std::min(model_->rowCount(), files.Count()) - 1;
   auto apply = [&](const QItemSelection& ranges, bool state) {
@@ -379,13 +387,14 @@ void TFileListView::OnSelectionChanged(const QItemSelection& selected,
   };
   apply(deselected, false);
   apply(selected, true);
-  if (!restoring_) {
-    Q_EMIT selectionMarksChanged();
-    UpdateSummary(false);
-  }
+  Q_EMIT selectionMarksChanged();
+  UpdateSummary(false);
 }
 
 void TFileListView::OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  if (restoring_) {
+    return;
+  }
   const TFileList& files = lists_.CurrentFiles;
   if (previous.isValid() && previous.row() < files.Count() && previous.row() != current.row()) {
     files.At(previous.row())->Focused = false;
@@ -396,9 +405,7 @@ void TFileListView::OnCurrentChanged(const QModelIndex& current, const QModelInd
   TImageFileInfo* r = files.At(current.row());
   if (!r->Focused) {
     r->Focused = true;
-    if (!restoring_) {
-      Q_EMIT focusedIndexChanged(current.row());
-    }
+    Q_EMIT focusedIndexChanged(current.row());
   }
 }
 
@@ -444,9 +451,8 @@ bool TFileListView::HandleKey(QKeyEvent* event) {
 void TFileListView::RestoreSelectionFromRecords() {
   const TFileList& files = lists_.CurrentFiles;
   const int n = std::min(model_->rowCount(), files.Count());
-  QItemSelection wanted;
   int focused = -1;
-  for (int i = 0; i < n;) {
+  for (int i = 0; i < n; ++i) {
     if (files.At(i)->Focused) {
       if (focused < 0) {
         focused = i;
@@ -454,24 +460,29 @@ void TFileListView::RestoreSelectionFromRecords() {
         files.At(i)->Focused = false;  // one focused row only
       }
     }
-    if (!files.At(i)->Selected) {
-      ++i;
-      continue;
-    }
-    int j = i;
-    while (j + 1 < n && files.At(j + 1)->Selected) {
-      ++j;
-      if (files.At(j)->Focused && focused < 0) {
-        focused = j;
-      }
-    }
-    wanted.select(model_->index(i, 0), model_->index(j, fcCount - 1));
-    i = j + 1;
   }
+  QItemSelection wanted;
+  for (int i = 0; i < n; ++i) {
+    if (files.At(i)->Selected) {
+      int j = i;
+      while (j + 1 < n && files.At(j + 1)->Selected) {
+        ++j;
+      }
+      wanted.select(model_->index(i, 0), model_->index(j, fcCount - 1));
+      i = j;
+    }
+  }
+  // The records hold the truth here, so the view's notifications must not
+  // write back into them. Clearing first and then selecting also spares the
+  // selection model its range-by-range difference of two large selections.
   restoring_ = true;
-  selection_->select(wanted, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-  selection_->setCurrentIndex(focused >= 0 ? model_->index(focused, fcName) : QModelIndex(),
-                              QItemSelectionModel::NoUpdate);
+  selection_->clear();
+  if (!wanted.isEmpty()) {
+    selection_->select(wanted, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  if (focused >= 0) {
+    selection_->setCurrentIndex(model_->index(focused, fcName), QItemSelectionModel::NoUpdate);
+  }
   restoring_ = false;
   summary_ = SummarizeSelection(files);
 }

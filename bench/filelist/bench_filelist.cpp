@@ -1,0 +1,155 @@
+// The file list over 10 000 records: the cost of the model's data requests
+// (what drawing and scrolling ask for), of a full re-sort by each column and
+// of the selection commands. The records live in a folder that does not
+// exist, so every figure here is made without a single disk access.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <memory>
+
+#include "browse/currentlists.h"
+#include "catalog/imagefileinfo.h"
+#include "mainwindow/filelistmodel.h"
+#include "mainwindow/filelistops.h"
+#include "mainwindow/filelistview.h"
+
+using namespace glimr;
+
+namespace {
+
+constexpr int kFiles = 10000;
+const char* const kExtensions[] = {"jpg", "png", "gif", "tif", "webp", "bmp"};
+
+void Fill(TCurrentLists& lists, TExtensionTable& extensions, int count) {
+  const QString dir = QStringLiteral("/nonexistent-glimr-bench/photos/");
+  for (int i = 0; i < count; ++i) {
+    auto* r = new TImageFileInfo;
+    // Scrambled numbers so that no column starts out sorted.
+    const unsigned k = static_cast<unsigned>(i) * 2654435761u;
+    r->FileName = QStringLiteral("IMG_%1.%2").arg(k % 100000).arg(kExtensions[k % 6]);
+    r->Path = dir;
+    r->ExtIndex = extensions.ExtensionIndex(r->FullPath());
+    r->FileSize = 10000 + static_cast<std::int64_t>(k % 9000000);
+    r->FileDate = 40000.0 + (k % 5000) / 7.0;
+    r->Width = 640 + static_cast<int>(k % 4000);
+    r->Height = 480 + static_cast<int>((k >> 8) % 3000);
+    r->Rating = static_cast<std::uint8_t>(k % 6);
+    r->SlotWidth = 2.0;
+    lists.LoadedFiles.Append(r->FullPath(), r);
+    lists.CurrentFiles.Append(r->FullPath(), r);
+  }
+}
+
+struct TBenchLists {
+  TExtensionTable Extensions;
+  TCurrentLists Lists;
+  explicit TBenchLists(int count = kFiles) { Fill(Lists, Extensions, count); }
+};
+
+// Every cell of every row, as a full repaint of a very tall list would ask.
+void BM_ModelDataAllRows(benchmark::State& state) {
+  TBenchLists b;
+  TFileListModel model(b.Lists.CurrentFiles, b.Extensions);
+  model.SetRowCount(b.Lists.CurrentFiles.Count());
+  for (auto _ : state) {
+    for (int row = 0; row < model.rowCount(); ++row) {
+      for (int col = 0; col < fcCount; ++col) {
+        const QModelIndex index = model.index(row, col);
+        benchmark::DoNotOptimize(model.data(index, Qt::DisplayRole));
+        benchmark::DoNotOptimize(model.data(index, Qt::BackgroundRole));
+      }
+      benchmark::DoNotOptimize(model.data(model.index(row, fcName), Qt::DecorationRole));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * model.rowCount());
+}
+BENCHMARK(BM_ModelDataAllRows)->Unit(benchmark::kMillisecond);
+
+// One scroll step: the 40 rows of a page somewhere in the list.
+void BM_ModelDataPage(benchmark::State& state) {
+  TBenchLists b;
+  TFileListModel model(b.Lists.CurrentFiles, b.Extensions);
+  model.SetRowCount(b.Lists.CurrentFiles.Count());
+  int top = 0;
+  for (auto _ : state) {
+    for (int row = top; row < top + 40; ++row) {
+      for (int col = 0; col < fcCount; ++col) {
+        benchmark::DoNotOptimize(model.data(model.index(row, col), Qt::DisplayRole));
+      }
+      benchmark::DoNotOptimize(model.data(model.index(row, fcName), Qt::DecorationRole));
+    }
+    top = (top + 397) % (kFiles - 40);
+  }
+}
+BENCHMARK(BM_ModelDataPage)->Unit(benchmark::kMicrosecond);
+
+// A header click: LoadedFiles sorted, CurrentFiles given the same order.
+void BM_Resort(benchmark::State& state) {
+  TBenchLists b;
+  TTypeNameOf typeName = [&b](std::int32_t i) {
+    const TExtInfo* e = b.Extensions.At(i);
+    return e != nullptr ? e->ShellTypeName : QString();
+  };
+  TSortState sort{static_cast<int>(state.range(0)), 1};
+  for (auto _ : state) {
+    sort.Arrow = sort.Arrow == 1 ? 2 : 1;  // alternate, so every run sorts
+    ResortLists(b.Lists, sort, typeName);
+  }
+  state.SetItemsProcessed(state.iterations() * kFiles);
+}
+BENCHMARK(BM_Resort)
+    ->Arg(scName)
+    ->Arg(scType)
+    ->Arg(scDimensions)
+    ->Arg(scSize)
+    ->Arg(scDate)
+    ->Arg(scRating)
+    ->Unit(benchmark::kMillisecond);
+
+// The widget: a header click's whole path (sort, selection follows the
+// records) and the selection commands with the status line.
+void BM_ViewResortWithSelection(benchmark::State& state) {
+  TBenchLists b;
+  TFileListView view(b.Lists, b.Extensions);
+  view.SetFiles();
+  view.SelectAll();
+  view.InvertSelection();
+  for (int i = 0; i < kFiles; i += 3) {
+    b.Lists.CurrentFiles.At(i)->Selected = true;
+  }
+  view.SetFiles();
+  TSortState sort{scSize, 1};
+  for (auto _ : state) {
+    sort.Arrow = sort.Arrow == 1 ? 2 : 1;
+    view.SetSortState(sort);
+    view.Resort();
+  }
+}
+BENCHMARK(BM_ViewResortWithSelection)->Unit(benchmark::kMillisecond);
+
+void BM_ViewSelectionCommands(benchmark::State& state) {
+  TBenchLists b;
+  TFileListView view(b.Lists, b.Extensions);
+  view.SetFiles();
+  for (auto _ : state) {
+    view.SelectAll();
+    view.InvertSelection();
+    view.SelectNone();
+  }
+}
+BENCHMARK(BM_ViewSelectionCommands)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
