@@ -1,29 +1,19 @@
 #include "app/glimrapplication.h"
 
-#include <QFileIconProvider>
 #include <QLoggingCategory>
 
 #include "app/frmsplash.h"
-#include "app/placeholdermainwindow.h"
-#include "catalog/imagefileinfo.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "common/regstore.h"
+#include "mainwindow/frmabout.h"
+#include "mainwindow/frmvesk.h"
 
 namespace glimr {
 
 Q_LOGGING_CATEGORY(lcStartup, "glimr.startup")
-
-namespace {
-
-// Icons for the extension table: QFileIconProvider falls back to the style's
-// icons where the desktop theme has none. One provider for the whole run.
-const QFileIconProvider* FileIcons() {
-  static const QFileIconProvider provider;
-  return &provider;
-}
-
-}  // namespace
 
 TGlimrApplication::Options TGlimrApplication::Options::FromEnvironment() {
   Options o;
@@ -45,7 +35,7 @@ TGlimrApplication::~TGlimrApplication() {
   }
 }
 
-TPlaceholderMainWindow* TGlimrApplication::MainWindow() const {
+TfrmVesk* TGlimrApplication::MainWindow() const {
   return main_.get();
 }
 
@@ -70,7 +60,8 @@ void TGlimrApplication::BuildSteps() {
   TAppContext& ctx = context_;
 
   // Main window creation. Steps 3 to 8 show the status texts "0" to "5".
-  creation_.Append({QStringLiteral("CreateLists"), -1, [&ctx] { ctx.LogLines.clear(); }});
+  // Nothing here touches the database: the data module comes afterwards.
+  creation_.Append({QStringLiteral("CreateLists"), -1, [this] { main_->CreateLists(); }});
   creation_.Append({QStringLiteral("AppPaths"), -1, [this] {
                       main_->setWindowTitle(QStringLiteral("Glimr"));
                       if (splash_) {
@@ -84,22 +75,31 @@ void TGlimrApplication::BuildSteps() {
                         main_->RestoreLayout(ctx.Settings.ProgState);
                       }
                     }});
-  creation_.Append({QStringLiteral("InitProgramState"), 1, [&ctx] {
+  creation_.Append({QStringLiteral("InitProgramState"), 1, [this, &ctx] {
                       ctx.Settings.TextureFilter = TextureFilterFor(ctx.Settings.SmoothThumb);
                       ctx.EaseTable = MakeEaseTable();
                       ctx.Brightness = 1.0;
+                      main_->InitProgramState();
                     }});
-  creation_.Append({QStringLiteral("LoadPlugins"), 2, {}});
-  creation_.Append({QStringLiteral("InitGraphics"), 3, {}});
-  creation_.Append({QStringLiteral("MakeCache"), 4, {}});
-  creation_.Append({QStringLiteral("LoadResources"), 5,
-                    [this] { extensions_ = std::make_unique<TExtensionTable>(FileIcons()); }});
+  creation_.Append({QStringLiteral("LoadPlugins"), 2, [this] { main_->LoadPlugins(*store_); }});
+  creation_.Append({QStringLiteral("InitGraphics"), 3, [this] { main_->InitGraphics(); }});
+  creation_.Append(
+      {QStringLiteral("MakeCache"), 4, [this, &ctx] { main_->MakeCash(ctx.Settings.CashSize); }});
+  creation_.Append({QStringLiteral("LoadResources"), 5, [this] { main_->LoadResources(); }});
 
-  // Main window first shown.
+  // Main window first shown: the language, then the remembered folder.
   show_.Append({QStringLiteral("ApplyLanguage"), -1, [&ctx] { ctx.Captions.ApplyLanguage(); }});
+  show_.Append({QStringLiteral("SelectCrrSelection"), -1, [this] { main_->RestoreSelection(); }});
 
-  // Shutdown. Destruction writes the log first and the settings after the
-  // subsystems have released their resources, while the windows still exist.
+  // Close: modified records written back, the loader stopped and joined.
+  close_.Append({QStringLiteral("CloseMainWindow"), -1, [this] {
+                   if (main_) {
+                     main_->CloseStep();
+                   }
+                 }});
+
+  // Destruction writes the log first and the settings after the subsystems
+  // have released their resources, while the windows still exist.
   destroy_.Append({QStringLiteral("WriteLog"), -1, [this, &ctx] {
                      QString error;
                      if (!WriteLogFile(ctx.LogLines, options_.logFile, &error)) {
@@ -108,9 +108,15 @@ void TGlimrApplication::BuildSteps() {
                                  error);
                      }
                    }});
+  destroy_.Append({QStringLiteral("ReleaseResources"), -1, [this] {
+                     if (main_) {
+                       main_->ReleaseResources();
+                     }
+                   }});
   destroy_.Append({QStringLiteral("SaveSettings"), -1, [this, &ctx] {
                      if (main_) {
                        main_->CaptureLayout(ctx.Settings.ProgState);
+                       ctx.Settings.CrrSelection = main_->CrrSelectionPath();
                      }
                      SaveSettings(*store_, ctx.Settings);
                      if (!store_->Save()) {
@@ -127,10 +133,17 @@ void TGlimrApplication::Start() {
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
   }
   splash_ = std::make_unique<TfrmSplash>(*store_, context_.Paths.AppDir);
-  main_ = std::make_unique<TPlaceholderMainWindow>();
+  main_ = std::make_unique<TfrmVesk>(context_,
+                                     TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
+  context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
   context_.Captions.Register(TCaptionTarget::MainWindow, [this] { main_->ApplyCaptions(); });
 
   creation_.Run([this](const QString& text) { SetStatus(text); });
+
+  // The data module follows the main window.
+  dm_ = std::make_unique<TdmVesk>(context_.Paths.DatabaseDir, context_.Locks.DbLock);
+  queries_ = std::make_unique<TCatalogQueries>(*dm_);
+  main_->AttachCatalog(*dm_, *queries_);
 
   main_->show();
   splash_->hide();
@@ -144,8 +157,10 @@ bool TGlimrApplication::Shutdown() {
   close_.Run();
   destroy_.Run();
   context_.Captions.Unregister(TCaptionTarget::MainWindow);
+  context_.Captions.Unregister(TCaptionTarget::About);
   main_.reset();
-  extensions_.reset();
+  queries_.reset();
+  dm_.reset();
   return shutdownOk_;
 }
 

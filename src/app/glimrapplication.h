@@ -1,7 +1,8 @@
 #pragma once
-// The composition root: creates the splash window and the main window, runs
-// the main window's creation and show steps in their fixed order, and at exit
-// the close and destruction steps (log file, settings).
+// The composition root: creates the splash window, the main window and the
+// catalog's data module, runs the main window's creation and show steps in
+// their fixed order, and at exit the close and destruction steps (records
+// written back, loader stopped, log file, settings).
 
 #include <QPointer>
 #include <QString>
@@ -15,9 +16,10 @@
 namespace glimr {
 
 class RegStore;
-class TExtensionTable;
 class TfrmSplash;
-class TPlaceholderMainWindow;
+class TCatalogQueries;
+class TdmVesk;
+class TfrmVesk;
 
 class TGlimrApplication {
  public:
@@ -25,6 +27,9 @@ class TGlimrApplication {
     TAppPaths paths;
     QString settingsFile;            // the settings store's file
     QString logFile = kLogFileName;  // relative to the current folder
+    // The folder tree's "Home" and "File System" folders (empty: the usual).
+    QString treeHome;
+    QString treeFileSystem = QStringLiteral("/");
 
     // GLIMR_HOME or the executable's folder; the store at its usual place.
     static Options FromEnvironment();
@@ -52,7 +57,7 @@ class TGlimrApplication {
   bool Shutdown();
 
   TAppContext& Context() { return context_; }
-  TPlaceholderMainWindow* MainWindow() const;
+  TfrmVesk* MainWindow() const;
   TfrmSplash* Splash() const;
 
  private:
@@ -62,9 +67,10 @@ class TGlimrApplication {
   Options options_;
   TAppContext context_;
   std::unique_ptr<RegStore> store_;
-  std::unique_ptr<TExtensionTable> extensions_;
   std::unique_ptr<TfrmSplash> splash_;
-  std::unique_ptr<TPlaceholderMainWindow> main_;
+  std::unique_ptr<TfrmVesk> main_;
+  std::unique_ptr<TdmVesk> dm_;
+  std::unique_ptr<TCatalogQueries> queries_;
   std::function<void(const QString&)> statusObserver_;
   TStartupSequence creation_;
   TStartupSequence show_;

@@ -880,6 +880,10 @@ QString TfrmVesk::FolderHistoryText(QTreeWidgetItem* node) const {
 
 void TfrmVesk::UpdateTitle() {
   QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
+  if (lists_.ListSource == TListSource::Catalog && !node) {
+    setWindowTitle(QStringLiteral("Glimr"));  // nothing chosen yet
+    return;
+  }
   setWindowTitle(TitleText(lists_.ListSource, node ? FolderHistoryText(node) : QString(),
                            SelectedCategoryPath()));
 }

@@ -5,7 +5,7 @@
 
 #include "app/frmsplash.h"
 #include "app/glimrapplication.h"
-#include "app/placeholdermainwindow.h"
+#include "mainwindow/frmvesk.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "common/regstore.h"
