@@ -12,5 +12,9 @@ export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 700 "$XDG_RUNTIME_DIR"
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
+# The thumbnail cache and loader tests again under ThreadSanitizer, in their
+# own build directory; run first so ctest's summary closes the output.
+scripts/tsan-tests.sh
+
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
