@@ -194,7 +194,12 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
     std::lock_guard lock(dm_.DbLock());
     TQuery& q = dm_.MyQuery;
     q.Close();
-    q.SetText(QStringLiteral("SELECT * FROM FILES WHERE CATALOGID = :CatalogID;"));
+    // The fourteen record columns by name rather than "*": the same positions,
+    // without copying every stored thumbnail blob of the folder.
+    q.SetText(QStringLiteral(
+        "SELECT ID, CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, RATING, ANGLE, "
+        "VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE FROM FILES "
+        "WHERE CATALOGID = :CatalogID;"));
     q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
     q.Open();
     q.FetchAll();

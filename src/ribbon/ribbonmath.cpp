@@ -1,5 +1,7 @@
 #include "ribbon/ribbonmath.h"
 
+#include "common/appcontext.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -255,14 +257,8 @@ double RotateStep(bool right, bool flipAboutX, bool flipAboutY) {
 }
 
 const std::array<double, 20>& RibbonEaseTable() {
-  static const std::array<double, 20> table = [] {
-    std::array<double, 20> t{};
-    for (int k = 0; k < 20; ++k) {
-      const double v = (19.0 - k) / 19.0;
-      t[k] = v * v;
-    }
-    return t;
-  }();
+  // The application's table, computed once; the ribbon only reads it.
+  static const TEaseTable table = MakeEaseTable();
   return table;
 }
 
