@@ -886,6 +886,7 @@ void TfrmVesk::UpdateTitle() {
   }
   setWindowTitle(TitleText(lists_.ListSource, node ? FolderHistoryText(node) : QString(),
                            SelectedCategoryPath()));
+  qCDebug(lcMainWindow) << "title:" << windowTitle();
 }
 
 void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
