@@ -1,0 +1,61 @@
+#include "mainwindow/filelistgap.h"
+
+#include "catalog/imagefileinfo.h"
+#include "ribbon/ribbon.h"
+
+namespace glimr {
+
+bool CloseRibbonGap(TRibbon& ribbon) {
+  TRibbonModel& model = ribbon.Model();
+  const int count = model.Count();
+  if (count == 0) {
+    ribbon.AnimStep = 0;
+    ribbon.CurrentIndex = 0;
+    ribbon.TargetIndex = 0;
+    ribbon.ViewPosition = 0;
+    ribbon.CurrentPosition = 0;
+    ribbon.Animating = false;
+    ribbon.WidthAnimation.clear();
+    ribbon.PrepareScene();
+    return false;
+  }
+  // The camera stood beyond the new end of the list: put it on the last entry.
+  if (2.0 * count <= ribbon.ViewPosition) {
+    ribbon.TargetIndex = count - 1;
+    ribbon.CurrentIndex = count - 1;
+    ribbon.ViewPosition = 2.0 * (count - 1);
+    ribbon.Animating = false;
+  }
+  // The current entry is the last one whose coordinate (the widened widths
+  // included) does not pass the view position, so the picture does not jump.
+  int index = 0;
+  double position = 0.0;
+  for (int i = 1; i < count; ++i) {
+    const double next = position + ribbon.WidthOf(i);
+    if (next > ribbon.ViewPosition) {
+      break;
+    }
+    position = next;
+    index = i;
+  }
+  ribbon.CurrentIndex = index;
+  ribbon.CurrentPosition = position;
+  ribbon.PrepareScene();
+  for (int i = 1; i < count; ++i) {
+    TImageFileInfo* r = model.FileAt(i);
+    if (r == nullptr || r->SlotWidth <= 2.0) {
+      continue;
+    }
+    r->ShrinkStep = 0;
+    r->ShrinkExcess = r->SlotWidth - 2.0;
+    const QString key = r->FullPath();
+    // An entry widened twice (a second removal while it still shrinks)
+    // starts over from its new width but is listed once.
+    if (!ribbon.WidthAnimation.contains(key)) {
+      ribbon.WidthAnimation.append(key);
+    }
+  }
+  return true;
+}
+
+}  // namespace glimr

@@ -1,0 +1,15 @@
+#pragma once
+// The ribbon's half of taking selected images out of the view: the slots are
+// rebuilt where the camera stands and the entries that took over a removed
+// entry's width shrink back to 2.0 over the next poll ticks.
+
+namespace glimr {
+
+class TRibbon;
+
+// Call after RemoveSelectedEntries (the selectedRemoved signal). Returns
+// false when the list is now empty: the ribbon stands at 0 and the poll timer
+// should stop; either way the caller renders.
+bool CloseRibbonGap(TRibbon& ribbon);
+
+}  // namespace glimr
