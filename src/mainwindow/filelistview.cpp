@@ -488,8 +488,11 @@ void TFileListView::RestoreSelectionFromRecords() {
 }
 
 void TFileListView::UpdateSummary(bool force) {
-  static_cast<void>(force);
-  Q_EMIT selectionSummaryChanged(SelectionSummaryText(summary_));
+  QString text = SelectionSummaryText(summary_);
+  if (force || text != shownSummary_) {
+    shownSummary_ = text;
+    Q_EMIT selectionSummaryChanged(shownSummary_);
+  }
 }
 
 }  // namespace glimr

@@ -135,6 +135,7 @@ class TFileListView : public QWidget {
   TSelectionCommand selectionCommand_ = TSelectionCommand::All;
   TSortState sort_;
   TSelectionSummary summary_;
+  QString shownSummary_;  // the text last sent to the status line
   TWriteBack writeBack_;
   bool restoring_ = false;  // selection rebuilt from the records: no echo
 };
