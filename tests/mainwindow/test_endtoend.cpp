@@ -1,0 +1,148 @@
+// Starts the real program on a temporary home with a settings file that
+// remembers a folder of real images, waits for the thumbnails to reach the
+// catalog, checks the title, ends the program with SIGTERM (as a desktop
+// session does at logout) and checks what it left behind.
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <mutex>
+
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/query.h"
+#include "common/regstore.h"
+#include "common/settings.h"
+
+using namespace glimr;
+
+namespace {
+
+constexpr int kImages = 6;
+
+int Count(TdmVesk& dm, const QString& sql, int catalog) {
+  std::lock_guard guard(dm.DbLock());
+  TQuery& q = dm.MyQuery;
+  q.SetText(sql);
+  if (catalog > 0) {
+    q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalog);
+  }
+  q.Open();
+  const int n = q.Fields(0).AsInteger();
+  q.Close();
+  return n;
+}
+
+// Rows with a stored thumbnail and a measured size (read only: the program
+// may be writing at the same time).
+int ThumbRows(const QString& databaseDir) {
+  std::mutex lock;
+  TdmVesk dm(databaseDir, lock);
+  return Count(dm,
+               QStringLiteral("SELECT COUNT(*) FROM FILES WHERE ISTHUMB AND length(THUMB) > 0 "
+                              "AND WIDTH > 0;"),
+               0);
+}
+
+// Count of FILES rows of the folder, and of those with a stored thumbnail.
+std::pair<int, int> CatalogRows(const QString& databaseDir, const QString& folder) {
+  std::mutex lock;
+  TdmVesk dm(databaseDir, lock);
+  TCatalogQueries queries(dm);
+  const int catalog = queries.CatalogIDOfPath(folder);
+  return {Count(dm, QStringLiteral("SELECT COUNT(*) FROM FILES WHERE CATALOGID = :CatalogID;"),
+                catalog),
+          Count(dm,
+                QStringLiteral("SELECT COUNT(*) FROM FILES WHERE CATALOGID = :CatalogID AND "
+                               "ISTHUMB AND length(THUMB) > 0 AND WIDTH > 0;"),
+                catalog)};
+}
+
+// The folder tree's path of a folder below "/".
+QString TreePath(const QString& folder) {
+  return QStringLiteral("Computer\\File System\\") +
+         QDir::cleanPath(folder).mid(1).replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+}  // namespace
+
+class TestEndToEnd : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  void remembersTheFolderAndWritesEverythingBackOnSigterm() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString home = dir.filePath("home");
+    const QString config = dir.filePath("config");
+    const QString pics = dir.filePath("pics") + "/";
+    QVERIFY(QDir().mkpath(home));
+    QVERIFY(QDir().mkpath(pics + "sub"));
+    QVERIFY(QFile::link(QStringLiteral(GLIMR_PLUGIN_DIR), home + "/Plugins"));
+    for (int i = 0; i < kImages; ++i) {
+      QImage img(320 + 16 * i, 240, QImage::Format_RGB32);
+      img.fill(QColor::fromHsv(i * 50, 200, 220));
+      QPainter(&img).drawEllipse(20, 20, 100, 100);
+      QVERIFY(img.save(pics + QStringLiteral("image%1.%2").arg(i).arg(i % 2 ? "png" : "jpg")));
+    }
+    {
+      RegStore store(config + "/Quillfen/Glimr.reg");
+      store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
+      store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(pics));
+      QVERIFY(store.Save());
+    }
+
+    QProcess glimr;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("GLIMR_HOME", home);
+    env.insert("XDG_CONFIG_HOME", config);
+    env.insert("QT_LOGGING_RULES", "glimr.mainwindow.debug=true");
+    glimr.setProcessEnvironment(env);
+    glimr.setWorkingDirectory(dir.path());
+    glimr.setProcessChannelMode(QProcess::MergedChannels);
+    glimr.start(QStringLiteral(GLIMR_BINARY_DIR "/bin/glimr"), {});
+    QVERIFY2(glimr.waitForStarted(), qPrintable(glimr.errorString()));
+
+    const QString databaseDir = home + "/DataBase/";
+    QString output;
+    bool thumbs = false;
+    for (int tries = 0; tries < 300 && !thumbs && glimr.state() == QProcess::Running; ++tries) {
+      QTest::qWait(100);
+      output += QString::fromUtf8(glimr.readAll());
+      if (QFile::exists(databaseDir + "catalog.sqlite")) {
+        thumbs = ThumbRows(databaseDir) == kImages;
+      }
+    }
+    QVERIFY2(thumbs, qPrintable(output));
+    output += QString::fromUtf8(glimr.readAll());
+    const QString title = "title: \"Glimr - Catalog: [" + pics.chopped(1) + "]\"";
+    QVERIFY2(output.contains(title), qPrintable(output));
+
+    glimr.terminate();  // SIGTERM
+    QVERIFY(glimr.waitForFinished(30000));
+    QCOMPARE(glimr.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(glimr.exitCode(), 0);
+
+    QCOMPARE(CatalogRows(databaseDir, pics), std::make_pair(kImages, kImages));
+    QVERIFY(QFile::exists(dir.filePath("glimr.log")));
+    RegStore back(config + "/Quillfen/Glimr.reg");
+    QVERIFY(back.Load());
+    QCOMPARE(back.ReadString(kMainKey, QStringLiteral("CrrSelection")).value_or(QString()),
+             TreePath(pics));
+    QVERIFY(back.ReadBinary(kMainKey, QStringLiteral("ProgState")).has_value());
+    // Registered at the first run under "...\\Glimr\\Plugins". Two inline
+    // variables named kPluginsKey (a QString in common/settings.h, a char
+    // array in imaging/tplugins.h) are merged by the linker, so the key name
+    // is read from the QString's bytes until one of them is renamed.
+    QEXPECT_FAIL("", "kPluginsKey is defined twice with different types", Continue);
+    QCOMPARE(back.SubKeys(kPluginsKey).size(), 6);
+  }
+};
+
+QTEST_MAIN(TestEndToEnd)
+#include "test_endtoend.moc"
