@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -278,6 +279,7 @@ QWidget* TfrmVesk::BuildLowerArea() {
     if (ribbon_) {
       ribbon_->Ribbon().WidthAnimation.clear();
       ribbon_->PrepareScene();
+      ribbon_->ScrollImagesToFocused();
     }
   });
   connect(veskListFiles_, &TFileListView::selectedRemoved, this, [this] {
@@ -910,6 +912,8 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
       ribbon_->SetPolling(false);
       ribbon_->Ribbon().WidthAnimation.clear();
     }
+    QElapsedTimer clock;
+    clock.start();
     folderLoader_->LoadFolder(TFolderTree::NodeFullPath(node), lists_, veskListFiles_->SortState(),
                               filter_);
     if (ribbon_) {
@@ -917,6 +921,8 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
       ribbon_->PrepareScene();
       ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
     }
+    qCDebug(lcMainWindow) << "folder shown:" << lists_.CurrentFiles.Count() << "entries in"
+                          << clock.elapsed() << "ms";
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("veskTreeFolders.OnChange: "), ErrorText(e));
   }
