@@ -10,7 +10,7 @@
 namespace glimr {
 
 int RegisterShippedPlugins(RegStore& store, const QString& pluginsDir) {
-  const QString root = QString::fromLatin1(kPluginsKey);
+  const QString root = kPluginsKey;
   if (store.KeyExists(root))
     return 0;
   store.CreateKey(root);

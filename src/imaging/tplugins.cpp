@@ -12,7 +12,7 @@ TPlugins::TPlugins(RegStore& store) : store_(store) {}
 TPlugins::~TPlugins() = default;
 
 void TPlugins::LoadPlugins() {
-  const QString root = QString::fromLatin1(kPluginsKey);
+  const QString root = kPluginsKey;
   if (!store_.KeyExists(root))
     store_.CreateKey(root);
   // A subkey without CanLoadPlugin or PluginPriority takes the value of the

@@ -10,14 +10,12 @@
 #include <utility>
 #include <vector>
 
+#include "common/settings.h"  // kPluginsKey, the plug-in list in the store
 #include "imaging/tplugin.h"
 
 namespace glimr {
 
 class RegStore;
-
-// Key of the plug-in list in the settings store.
-inline constexpr char kPluginsKey[] = "Software\\Quillfen\\Glimr\\Plugins";
 
 class TPlugins {
  public:

@@ -19,7 +19,7 @@ using namespace glimr;
 
 namespace {
 
-const QString kRoot = QString::fromLatin1(kPluginsKey);
+const QString kRoot = kPluginsKey;
 
 QString TestPlugin(const char* name) {
   return QStringLiteral(GLIMR_TEST_PLUGIN_DIR "/") + QLatin1String(name) + QStringLiteral(".so");

@@ -43,7 +43,7 @@ struct TRig {
         cash(locks, maker, 100) {
     QDir().mkpath(folder);
     QDir().mkpath(dir.path() + QStringLiteral("/DataBase/"));
-    const QString key = QLatin1String(kPluginsKey) + QStringLiteral("\\counting");
+    const QString key = kPluginsKey + QStringLiteral("\\counting");
     reg.WriteString(key, QStringLiteral("PluginFileName"), QStringLiteral(GLIMR_TEST_PLUGIN));
     reg.WriteDword(key, QStringLiteral("CanLoadPlugin"), 1);
     plugins.LoadPlugins();
