@@ -35,6 +35,7 @@
 #include "imaging/cache/pluginthumbmaker.h"
 #include "imaging/cache/tcash.h"
 #include "mainwindow/cashribbonmodel.h"
+#include "mainwindow/filelistgap.h"
 #include "mainwindow/filelistview.h"
 #include "mainwindow/foldertree.h"
 #include "mainwindow/frmabout.h"
@@ -283,9 +284,15 @@ QWidget* TfrmVesk::BuildLowerArea() {
     }
   });
   connect(veskListFiles_, &TFileListView::selectedRemoved, this, [this] {
-    if (ribbon_) {
-      ribbon_->PrepareScene();
+    if (!ribbon_) {
+      return;
     }
+    // The neighbours take over the removed entries' width and shrink back
+    // over the next poll ticks; an emptied list stops the poll timer.
+    if (!CloseRibbonGap(ribbon_->Ribbon())) {
+      ribbon_->SetPolling(false);
+    }
+    ribbon_->RenderNow();
   });
   connect(veskListFiles_, &TFileListView::selectionMarksChanged, this, [this] {
     if (ribbon_) {
