@@ -118,25 +118,4 @@ fail:
 
 static const GlimrExtNode kGif = {"GIF", NULL};
 
-GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
-  return GLIMR_PLUGIN_TYPE;
-}
-GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
-  return "GIF (giflib)";
-}
-GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
-  return &kGif;
-}
-
-GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
-  return path ? decode(path, 0, NULL) : NULL;
-}
-
-GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
-  if (!size)
-    return;
-  size->width = 0;
-  size->height = 0;
-  if (path)
-    decode(path, 1, size);
-}
+GLIMR_STANDARD_EXPORTS("GIF (giflib)", &kGif, decode, 0, 1)

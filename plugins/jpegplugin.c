@@ -219,29 +219,9 @@ static const GlimrExtNode kJpe = {"JPE", &kJfif};
 static const GlimrExtNode kJpeg = {"JPEG", &kJpe};
 static const GlimrExtNode kJpg = {"JPG", &kJpeg};
 
-GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
-  return GLIMR_PLUGIN_TYPE;
-}
-GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
-  return "JPEG (libjpeg-turbo)";
-}
-GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
-  return &kJpg;
-}
-
-GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
-  return path ? decode(path, 0, NULL) : NULL;
-}
+/* Mode 0 decodes at full size, -1 reads the header only. */
+GLIMR_STANDARD_EXPORTS("JPEG (libjpeg-turbo)", &kJpg, decode, 0, -1)
 
 GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side) {
   return path ? decode(path, min_side > 0 ? min_side : 0, NULL) : NULL;
-}
-
-GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
-  if (!size)
-    return;
-  size->width = 0;
-  size->height = 0;
-  if (path)
-    decode(path, -1, size);
 }

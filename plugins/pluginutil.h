@@ -41,6 +41,36 @@ unsigned char* glimr_read_file(const char* path, size_t max_size, size_t* size);
 /* Reads at most max_size bytes from the start of a file. */
 unsigned char* glimr_read_file_head(const char* path, size_t max_size, size_t* size);
 
+/* The three exports that only name a plug-in: its type text, its name and
+ * the first node of its extension list. */
+#define GLIMR_NAMING_EXPORTS(name, first_extension)                   \
+  GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {               \
+    return GLIMR_PLUGIN_TYPE;                                         \
+  }                                                                   \
+  GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {               \
+    return name;                                                      \
+  }                                                                   \
+  GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) { \
+    return first_extension;                                           \
+  }
+
+/* Every standard export for a plug-in whose decoder has the form
+ * decode(path, mode, size): mode full_mode decodes the pixels, mode
+ * info_mode only fills *size from the header and returns NULL. */
+#define GLIMR_STANDARD_EXPORTS(name, first_extension, decode, full_mode, info_mode) \
+  GLIMR_NAMING_EXPORTS(name, first_extension)                                       \
+  GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {                \
+    return path ? decode(path, full_mode, NULL) : NULL;                             \
+  }                                                                                 \
+  GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {    \
+    if (!size)                                                                      \
+      return;                                                                       \
+    size->width = 0;                                                                \
+    size->height = 0;                                                               \
+    if (path)                                                                       \
+      decode(path, info_mode, size);                                                \
+  }
+
 #ifdef __cplusplus
 }
 #endif

@@ -123,25 +123,4 @@ static GlimrBitmap* decode(const char* path, int header_only, GlimrImageSize* si
 
 static const GlimrExtNode kPng = {"PNG", NULL};
 
-GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
-  return GLIMR_PLUGIN_TYPE;
-}
-GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
-  return "PNG (libpng)";
-}
-GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
-  return &kPng;
-}
-
-GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
-  return path ? decode(path, 0, NULL) : NULL;
-}
-
-GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
-  if (!size)
-    return;
-  size->width = 0;
-  size->height = 0;
-  if (path)
-    decode(path, 1, size);
-}
+GLIMR_STANDARD_EXPORTS("PNG (libpng)", &kPng, decode, 0, 1)

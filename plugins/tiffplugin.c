@@ -104,25 +104,4 @@ done:
 static const GlimrExtNode kTiff = {"TIFF", NULL};
 static const GlimrExtNode kTif = {"TIF", &kTiff};
 
-GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
-  return GLIMR_PLUGIN_TYPE;
-}
-GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
-  return "TIFF (libtiff)";
-}
-GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
-  return &kTif;
-}
-
-GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
-  return path ? decode(path, 0, NULL) : NULL;
-}
-
-GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
-  if (!size)
-    return;
-  size->width = 0;
-  size->height = 0;
-  if (path)
-    decode(path, 1, size);
-}
+GLIMR_STANDARD_EXPORTS("TIFF (libtiff)", &kTif, decode, 0, 1)

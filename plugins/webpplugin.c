@@ -62,15 +62,7 @@ static GlimrBitmap* decode(const char* path) {
 
 static const GlimrExtNode kWebp = {"WEBP", NULL};
 
-GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
-  return GLIMR_PLUGIN_TYPE;
-}
-GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
-  return "WebP (libwebp)";
-}
-GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
-  return &kWebp;
-}
+GLIMR_NAMING_EXPORTS("WebP (libwebp)", &kWebp)
 
 GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
   return path ? decode(path) : NULL;
