@@ -3,17 +3,22 @@
 #include <GL/gl.h>
 
 #include <QOpenGLContext>
+#include <QOpenGLExtraFunctions>
 #include <QOpenGLFramebufferObject>
 #include <QOpenGLFunctions>
 
-#ifndef GL_RGBA16F
-#define GL_RGBA16F 0x881A
-#endif
-#ifndef GL_CONSTANT_COLOR
-#define GL_CONSTANT_COLOR 0x8001
-#endif
-
 namespace glimr {
+
+namespace {
+
+void SetNearest(GLuint texture) {
+  glBindTexture(GL_TEXTURE_2D, texture);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+}  // namespace
 
 TAccumBuffer::TAccumBuffer() = default;
 TAccumBuffer::~TAccumBuffer() = default;
@@ -24,37 +29,51 @@ void TAccumBuffer::Resize(QSize deviceSize) {
   }
   size_ = deviceSize;
   scene_.reset();
-  accum_.reset();
   if (deviceSize.isEmpty()) {
     return;
   }
-  QOpenGLFramebufferObjectFormat sceneFormat;
-  sceneFormat.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
-  sceneFormat.setInternalTextureFormat(GL_RGBA8);
-  scene_ = std::make_unique<QOpenGLFramebufferObject>(deviceSize, sceneFormat);
-  QOpenGLFramebufferObjectFormat accumFormat;
-  accumFormat.setAttachment(QOpenGLFramebufferObject::NoAttachment);
-  accumFormat.setInternalTextureFormat(GL_RGBA16F);
-  accum_ = std::make_unique<QOpenGLFramebufferObject>(deviceSize, accumFormat);
-  if (!scene_->isValid() || !accum_->isValid()) {
+  // The mean is taken by one texture unit per pass.
+  GLint units = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_UNITS, &units);
+  if (units < kPasses) {
+    return;
+  }
+  QOpenGLFramebufferObjectFormat format;
+  format.setAttachment(QOpenGLFramebufferObject::CombinedDepthStencil);
+  format.setInternalTextureFormat(GL_RGBA8);
+  scene_ = std::make_unique<QOpenGLFramebufferObject>(deviceSize, format);
+  for (int i = 1; i < kPasses; ++i) {
+    scene_->addColorAttachment(deviceSize, GL_RGBA8);
+  }
+  if (!scene_->isValid() || scene_->textures().size() != kPasses) {
     scene_.reset();
-    accum_.reset();
+    return;
+  }
+  for (GLuint texture : scene_->textures()) {
+    SetNearest(texture);
   }
 }
 
 bool TAccumBuffer::IsValid() const {
-  return scene_ && accum_;
+  return scene_ != nullptr;
 }
 
-void TAccumBuffer::BeginPass() {
+void TAccumBuffer::BeginPass(int pass) {
   if (scene_) {
     scene_->bind();
+    glDrawBuffer(GL_COLOR_ATTACHMENT0 + static_cast<GLenum>(pass));
   }
 }
 
-void TAccumBuffer::DrawTexture(unsigned texture, float value, bool add) {
+void TAccumBuffer::Return(unsigned targetFbo) {
   QOpenGLFunctions* f = QOpenGLContext::currentContext()->functions();
+  f->glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
+  if (!IsValid()) {
+    return;
+  }
+  const QList<GLuint> textures = scene_->textures();
   glPushAttrib(GL_ALL_ATTRIB_BITS);
+  glViewport(0, 0, size_.width(), size_.height());
   glMatrixMode(GL_PROJECTION);
   glPushMatrix();
   glLoadIdentity();
@@ -63,25 +82,52 @@ void TAccumBuffer::DrawTexture(unsigned texture, float value, bool add) {
   glLoadIdentity();
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_LIGHTING);
-  glEnable(GL_TEXTURE_2D);
-  glEnable(GL_BLEND);
-  f->glBlendColor(value, value, value, value);
-  glBlendFunc(GL_CONSTANT_COLOR, add ? GL_ONE : GL_ZERO);
-  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
-  glBindTexture(GL_TEXTURE_2D, texture);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glDisable(GL_BLEND);
+  // Unit 0 takes pass 0; unit i blends pass i into the mean of the passes
+  // before it: mean_i = t_i / (i + 1) + mean_(i-1) x i / (i + 1).
+  for (int i = 0; i < kPasses; ++i) {
+    f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, textures[i]);
+    if (i == 0) {
+      glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
+      continue;
+    }
+    const GLfloat w = 1.0f / static_cast<GLfloat>(i + 1);
+    const GLfloat weight[4] = {w, w, w, w};
+    glTexEnvfv(GL_TEXTURE_ENV, GL_TEXTURE_ENV_COLOR, weight);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_RGB, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_RGB, GL_CONSTANT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_RGB, GL_SRC_COLOR);
+    glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_ALPHA, GL_INTERPOLATE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_ALPHA, GL_TEXTURE);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE1_ALPHA, GL_PREVIOUS);
+    glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE2_ALPHA, GL_CONSTANT);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_ALPHA, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND1_ALPHA, GL_SRC_ALPHA);
+    glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND2_ALPHA, GL_SRC_ALPHA);
+  }
+  const auto corner = [](GLfloat s, GLfloat t) {
+    for (int i = 0; i < kPasses; ++i) {
+      glMultiTexCoord2f(GL_TEXTURE0 + static_cast<GLenum>(i), s, t);
+    }
+    glVertex2f(s * 2 - 1, t * 2 - 1);
+  };
   glBegin(GL_QUADS);
-  glTexCoord2f(0, 0);
-  glVertex2f(-1, -1);
-  glTexCoord2f(1, 0);
-  glVertex2f(1, -1);
-  glTexCoord2f(1, 1);
-  glVertex2f(1, 1);
-  glTexCoord2f(0, 1);
-  glVertex2f(-1, 1);
+  corner(0, 0);
+  corner(1, 0);
+  corner(1, 1);
+  corner(0, 1);
   glEnd();
-  glBindTexture(GL_TEXTURE_2D, 0);
+  for (int i = kPasses - 1; i >= 0; --i) {
+    f->glActiveTexture(GL_TEXTURE0 + static_cast<GLenum>(i));
+    glBindTexture(GL_TEXTURE_2D, 0);
+  }
   glMatrixMode(GL_PROJECTION);
   glPopMatrix();
   glMatrixMode(GL_MODELVIEW);
@@ -89,27 +135,22 @@ void TAccumBuffer::DrawTexture(unsigned texture, float value, bool add) {
   glPopAttrib();
 }
 
-void TAccumBuffer::Fold(float value, bool add) {
+bool TAccumBuffer::CopyDepth(unsigned targetFbo) {
+  QOpenGLExtraFunctions* f = QOpenGLContext::currentContext()->extraFunctions();
   if (!IsValid()) {
-    return;
+    f->glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
+    return false;
   }
-  accum_->bind();
-  glPushAttrib(GL_VIEWPORT_BIT);
-  glViewport(0, 0, size_.width(), size_.height());
-  DrawTexture(scene_->texture(), value, add);
-  glPopAttrib();
-}
-
-void TAccumBuffer::Return(float value, unsigned targetFbo) {
-  QOpenGLFunctions* f = QOpenGLContext::currentContext()->functions();
+  // Errors left by earlier calls must not be taken for the blit's own.
+  for (int i = 0; i < 16 && glGetError() != GL_NO_ERROR; ++i) {
+  }
+  f->glBindFramebuffer(GL_READ_FRAMEBUFFER, scene_->handle());
+  f->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, targetFbo);
+  f->glBlitFramebuffer(0, 0, size_.width(), size_.height(), 0, 0, size_.width(), size_.height(),
+                       GL_DEPTH_BUFFER_BIT, GL_NEAREST);
+  const bool ok = glGetError() == GL_NO_ERROR;
   f->glBindFramebuffer(GL_FRAMEBUFFER, targetFbo);
-  if (!IsValid()) {
-    return;
-  }
-  glPushAttrib(GL_VIEWPORT_BIT);
-  glViewport(0, 0, size_.width(), size_.height());
-  DrawTexture(accum_->texture(), value, false);
-  glPopAttrib();
+  return ok;
 }
 
 }  // namespace glimr

@@ -1,9 +1,10 @@
 #pragma once
-// The accumulation buffer the antialiasing passes need, made of two frame
-// buffer objects: each pass draws into an RGBA8 scene buffer, which is then
-// folded into an RGBA16F accumulation buffer with a constant blend factor
-// (load: replace, accumulate: add); return draws the sum back. Qt renders
-// the widget into its own FBO and offers no accumulation bits.
+// The accumulation buffer the antialiasing passes need: one frame buffer
+// object with a colour texture per pass (RGBA8) and a shared depth buffer.
+// Each pass draws into its own texture; return draws the mean of all passes
+// into the target in one multitextured quad, so the passes never wait for
+// each other and nothing is blended into a float buffer. Qt renders the
+// widget into its own FBO and offers no accumulation bits.
 
 #include <QSize>
 
@@ -15,31 +16,29 @@ namespace glimr {
 
 class TAccumBuffer {
  public:
+  static constexpr int kPasses = 4;
+
   TAccumBuffer();
   ~TAccumBuffer();
   TAccumBuffer(const TAccumBuffer&) = delete;
   TAccumBuffer& operator=(const TAccumBuffer&) = delete;
 
-  // Sizes both buffers to the client area in device pixels (context current).
+  // Sizes the buffers to the client area in device pixels (context current).
   void Resize(QSize deviceSize);
   bool IsValid() const;
 
-  // Binds the scene buffer: the next pass draws into it.
-  void BeginPass();
-  // Folds the scene buffer into the accumulation buffer: value x scene,
-  // replacing (load) or adding to (accumulate) what is there.
-  void Load(float value) { Fold(value, false); }
-  void Accum(float value) { Fold(value, true); }
-  // Binds the target frame buffer and draws value x the accumulation into it.
-  void Return(float value, unsigned targetFbo);
+  // Binds the buffer of pass 0..kPasses-1: the next drawing goes into it.
+  void BeginPass(int pass);
+  // Binds the target frame buffer and draws the mean of the kPasses passes
+  // into it (each weighs 1 / kPasses).
+  void Return(unsigned targetFbo);
+  // Copies the depth the last pass left behind into the target frame buffer
+  // (bound afterwards). False when the GL refuses (depth formats differ).
+  bool CopyDepth(unsigned targetFbo);
 
  private:
-  void Fold(float value, bool add);
-  static void DrawTexture(unsigned texture, float value, bool add);
-
   QSize size_;
   std::unique_ptr<QOpenGLFramebufferObject> scene_;
-  std::unique_ptr<QOpenGLFramebufferObject> accum_;
 };
 
 }  // namespace glimr

@@ -682,9 +682,13 @@ void TRibbonView::RenderProc(double b) {
     const auto thumbs = [&] { DrawThumbnails(false, false, b, b); };
     const auto captions = [&] { DrawCaptions(b); };
     const auto halos = [&] { DrawHalos(b); };
-    // After the passes are folded back, the depth the last pass left behind
-    // is rebuilt in the widget's buffer so the overlays are hidden the same.
-    const auto depthOnly = [&](auto&& draw) {
+    // After the passes are averaged, the overlays must be hidden by the
+    // depth the last pass left behind: copied when the GL allows it, else
+    // rebuilt in the widget's buffer.
+    const auto lastDepth = [&](auto&& draw) {
+      if (accum_->CopyDepth(fbo)) {
+        return;
+      }
       glClear(GL_DEPTH_BUFFER_BIT);
       glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
       draw();
@@ -700,13 +704,22 @@ void TRibbonView::RenderProc(double b) {
       captions();
       halos();
     } else if (aaThumbs) {
-      accum_->BeginPass();
+      // Each pass weighs a quarter; the reflection takes part only in the
+      // first, which gives it the plain frame's quarter brightness.
+      const auto lastPass = [&] {
+        jittered(TAccumBuffer::kPasses - 1, [&] {
+          thumbs();
+          if (aaText) {
+            captions();
+          }
+        });
+      };
+      accum_->BeginPass(0);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       mirror(0, b);
       jittered(0, thumbs);
-      accum_->Load(0.25f);
-      for (int i = 1; i <= 3; ++i) {
-        accum_->BeginPass();
+      for (int i = 1; i < TAccumBuffer::kPasses; ++i) {
+        accum_->BeginPass(i);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         jittered(i, [&] {
           thumbs();
@@ -714,36 +727,26 @@ void TRibbonView::RenderProc(double b) {
             captions();
           }
         });
-        accum_->Accum(0.25f);
       }
-      accum_->Return(1.0f, fbo);
-      depthOnly([&] {
-        jittered(3, [&] {
-          thumbs();
-          if (aaText) {
-            captions();
-          }
-        });
-      });
-      jittered(3, [&] {
+      accum_->Return(fbo);
+      lastDepth(lastPass);
+      jittered(TAccumBuffer::kPasses - 1, [&] {
         if (!aaText) {
           captions();
         }
         halos();
       });
     } else {
-      accum_->BeginPass();
+      accum_->BeginPass(0);
       glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
       mirror(0, b);
-      accum_->Load(0.25f);
-      for (int i = 1; i <= 3; ++i) {
-        accum_->BeginPass();
+      for (int i = 1; i < TAccumBuffer::kPasses; ++i) {
+        accum_->BeginPass(i);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         jittered(i, captions);
-        accum_->Accum(0.25f);
       }
-      accum_->Return(1.0f, fbo);
-      depthOnly([&] { jittered(3, captions); });
+      accum_->Return(fbo);
+      lastDepth([&] { jittered(TAccumBuffer::kPasses - 1, captions); });
       thumbs();
       halos();
     }
