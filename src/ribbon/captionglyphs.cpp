@@ -36,6 +36,10 @@ void GLAPIENTRY TessCombine(GLdouble coords[3], void* [4], GLfloat[4], void** ou
   *out = state->combined.back().data();
 }
 void GLAPIENTRY TessError(GLenum) {}
+// With an edge flag callback the tessellator hands out independent
+// triangles in one GL_TRIANGLES primitive instead of many small fans and
+// strips: the same triangles, but one draw per glyph when the list runs.
+void GLAPIENTRY TessEdgeFlag(GLboolean) {}
 
 using TessCallback = void(GLAPIENTRY*)();
 
@@ -97,6 +101,7 @@ void TCaptionGlyphs::Compile(std::uint32_t list, char32_t code) {
     gluTessCallback(tess, GLU_TESS_VERTEX, reinterpret_cast<TessCallback>(&TessVertex));
     gluTessCallback(tess, GLU_TESS_COMBINE_DATA, reinterpret_cast<TessCallback>(&TessCombine));
     gluTessCallback(tess, GLU_TESS_ERROR, reinterpret_cast<TessCallback>(&TessError));
+    gluTessCallback(tess, GLU_TESS_EDGE_FLAG, reinterpret_cast<TessCallback>(&TessEdgeFlag));
     gluTessBeginPolygon(tess, &state);
     for (const QPolygonF& poly : polygons) {
       gluTessBeginContour(tess);

@@ -454,9 +454,9 @@ void TRibbonView::DrawCaption(const TImageInfo& slot, double f) {
   }
   glPushMatrix();
   glDisable(GL_TEXTURE_2D);
-  const QFontMetrics fm(panel_.font());
-  const double tw = fm.horizontalAdvance(slot.Caption);
-  const double th = fm.height();
+  const QSize extent = CaptionExtent(slot.Caption);
+  const double tw = extent.width();
+  const double th = extent.height();
   glTranslated(-tw / 150.0, -th / 150.0, 0.1);
   glScaled(0.17, 0.17, 0.17);
   glColor3d(settings_.Cap.red() / 255.0 * f * 0.8, settings_.Cap.green() / 255.0 * f * 0.8,
@@ -464,6 +464,25 @@ void TRibbonView::DrawCaption(const TImageInfo& slot, double f) {
   glyphs_->Draw(slot.Caption);
   glEnable(GL_TEXTURE_2D);
   glPopMatrix();
+}
+
+QSize TRibbonView::CaptionExtent(const QString& caption) {
+  const QFont& font = panel_.font();
+  if (captionHeight_ == 0 || font != measuredFont_) {
+    measuredFont_ = font;
+    captionWidths_.clear();
+    captionHeight_ = QFontMetrics(font).height();
+  }
+  auto it = captionWidths_.constFind(caption);
+  if (it == captionWidths_.cend()) {
+    // Bounded by the captions seen with this font; forget them all at a
+    // generous size rather than track which slots still show them.
+    if (captionWidths_.size() > 4096) {
+      captionWidths_.clear();
+    }
+    it = captionWidths_.insert(caption, QFontMetrics(measuredFont_).horizontalAdvance(caption));
+  }
+  return QSize(it.value(), captionHeight_);
 }
 
 void TRibbonView::DrawHalos(double brightness) {

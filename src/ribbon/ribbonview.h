@@ -5,6 +5,8 @@
 // halos, picking in selection mode, the 10 ms glide and 50 ms poll timers
 // and the mouse and wheel input of the panel.
 
+#include <QFont>
+#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -93,6 +95,8 @@ class TRibbonView : public QObject, private TTextureSink {
   void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b);
   void DrawCaptions(double brightness);
   void DrawCaption(const TImageInfo& slot, double f);
+  // Width and height of a caption in the panel's font, in pixels.
+  QSize CaptionExtent(const QString& caption);
   void DrawHalos(double brightness);
   void DrawHalo(int n, double f);
   void Jitter(int i);
@@ -113,6 +117,11 @@ class TRibbonView : public QObject, private TTextureSink {
   QPoint mouse_{-1, -1};  // last mouse position in the panel, logical pixels
   bool mouseInside_ = false;
   std::int64_t frames_ = 0;
+  // Measuring shapes the text; the antialiased frames draw every caption up
+  // to four times, so widths are kept per font.
+  QFont measuredFont_;
+  QHash<QString, int> captionWidths_;
+  int captionHeight_ = 0;
 };
 
 }  // namespace glimr
