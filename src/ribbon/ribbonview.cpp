@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QScopeGuard>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -324,7 +325,7 @@ void TRibbonView::Jitter(int i) {
                static_cast<float>(kJitter[i][1] * 4.5 / v.Height), 0.0f);
 }
 
-void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, double b) {
+void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend) {
   try {
     const double fade = FadeFactor(static_cast<int>(slot.State), slot.Counter);
     a *= fade;
@@ -371,6 +372,9 @@ void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, dou
       const double q = FrameZOffset(slot.AngleX, slot.AngleY);
       const double w = 0.04;
       glDisable(GL_TEXTURE_2D);
+      if (blend) {
+        glEnable(GL_BLEND);
+      }
       glColor4d(1, 1, 1, 0.5);
       glBegin(GL_QUADS);
       // top, bottom, left, right strips just inside the edges
@@ -391,6 +395,7 @@ void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, dou
       glVertex3d(e.Hw, -e.Hh + w, q);
       glVertex3d(e.Hw - w, -e.Hh + w, q);
       glEnd();
+      glDisable(GL_BLEND);
       glEnable(GL_TEXTURE_2D);
     }
     glPopMatrix();
@@ -409,6 +414,16 @@ void TRibbonView::DrawThumbnails(bool select, bool reflected, double top, double
       }
     }
     static constexpr int kOrder[kSlotCount] = {4, 3, 2, 1, 0, 5, 6, 7, 8};
+    // The pictures are opaque (RGB textures, alpha 1), so blending would
+    // only read back the buffer for nothing; the half-transparent frames
+    // still blend.
+    const bool blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+    glDisable(GL_BLEND);
+    const auto restoreBlend = qScopeGuard([blend] {
+      if (blend) {
+        glEnable(GL_BLEND);
+      }
+    });
     for (int k : kOrder) {
       const TImageInfo* slot = ribbon_->Slots[k].get();
       if (!places[k].LaidOut || slot == nullptr || !slot->Loaded) {
@@ -419,7 +434,7 @@ void TRibbonView::DrawThumbnails(bool select, bool reflected, double top, double
       }
       glPushMatrix();
       Place(places[k]);
-      DrawOnePlane(*slot, !reflected, top * places[k].Dim, bottom * places[k].Dim);
+      DrawOnePlane(*slot, !reflected, top * places[k].Dim, bottom * places[k].Dim, blend);
       glPopMatrix();
     }
   } catch (const std::exception& e) {

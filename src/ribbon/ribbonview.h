@@ -92,7 +92,9 @@ class TRibbonView : public QObject, private TTextureSink {
   void RenderProc(double brightness);
   int Pick(int deviceX, int deviceY);
   void DrawThumbnails(bool select, bool reflected, double top, double bottom);
-  void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b);
+  // blend: whether the frame of a selected entry is blended (the picture
+  // itself is drawn without blending).
+  void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend);
   void DrawCaptions(double brightness);
   void DrawCaption(const TImageInfo& slot, double f);
   // Width and height of a caption in the panel's font, in pixels.
