@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QWidget>
 
 #include "app/glimrapplication.h"
 #include "app/guierrorsink.h"
@@ -15,16 +16,35 @@ int main(int argc, char* argv[]) {
   // SIGTERM and SIGINT close the main window as "Exit" does; the event loop
   // then ends and the shutdown below writes everything back.
   glimr::TUnixSignalWatcher signals;
+  bool terminationRequested = false;
+  QObject::connect(&signals, &glimr::TUnixSignalWatcher::terminationRequested, &app, [&] {
+    terminationRequested = true;
+    // An open message box or dialog runs a loop of its own; end it first,
+    // then close once that loop has unwound.
+    for (int i = 0; i < 16; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || !modal->close()) {
+        break;
+      }
+    }
+    QMetaObject::invokeMethod(
+        &app,
+        [&glimr] {
+          glimr::TfrmVesk* w = glimr.MainWindow();
+          if (w && w->isVisible()) {
+            w->close();
+          } else {
+            QApplication::quit();
+          }
+        },
+        Qt::QueuedConnection);
+  });
   glimr.Start();
-  QObject::connect(&signals, &glimr::TUnixSignalWatcher::terminationRequested, glimr.MainWindow(),
-                   [&glimr] {
-                     if (glimr.MainWindow()->isVisible()) {
-                       glimr.MainWindow()->close();
-                     } else {
-                       QApplication::quit();
-                     }
-                   });
-  const int rc = QApplication::exec();
+  // A signal handled while start-up still ran may already have closed the
+  // window; the loop would then never be told to end.
+  const bool closedDuringStart =
+      terminationRequested && !(glimr.MainWindow() && glimr.MainWindow()->isVisible());
+  const int rc = closedDuringStart ? 0 : QApplication::exec();
   glimr.Shutdown();
   return rc;
 }
