@@ -69,6 +69,28 @@ QString TreePath(const QString& folder) {
          QDir::cleanPath(folder).mid(1).replace(QLatin1Char('/'), QLatin1Char('\\'));
 }
 
+// Settings that remember a folder, as a previous session would leave them.
+bool SeedSettings(const QString& config, const QString& folder) {
+  RegStore store(config + "/Quillfen/Glimr.reg");
+  store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
+  store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(folder));
+  return store.Save();
+}
+
+// Starts build/bin/glimr on the given home and configuration folders.
+bool StartGlimr(QProcess& glimr, const QString& workDir, const QString& home,
+                const QString& config) {
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("GLIMR_HOME", home);
+  env.insert("XDG_CONFIG_HOME", config);
+  env.insert("QT_LOGGING_RULES", "glimr.mainwindow.debug=true");
+  glimr.setProcessEnvironment(env);
+  glimr.setWorkingDirectory(workDir);
+  glimr.setProcessChannelMode(QProcess::MergedChannels);
+  glimr.start(QStringLiteral(GLIMR_BINARY_DIR "/bin/glimr"), {});
+  return glimr.waitForStarted();
+}
+
 }  // namespace
 
 class TestEndToEnd : public QObject {
@@ -90,23 +112,10 @@ class TestEndToEnd : public QObject {
       QPainter(&img).drawEllipse(20, 20, 100, 100);
       QVERIFY(img.save(pics + QStringLiteral("image%1.%2").arg(i).arg(i % 2 ? "png" : "jpg")));
     }
-    {
-      RegStore store(config + "/Quillfen/Glimr.reg");
-      store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
-      store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(pics));
-      QVERIFY(store.Save());
-    }
+    QVERIFY(SeedSettings(config, pics));
 
     QProcess glimr;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("GLIMR_HOME", home);
-    env.insert("XDG_CONFIG_HOME", config);
-    env.insert("QT_LOGGING_RULES", "glimr.mainwindow.debug=true");
-    glimr.setProcessEnvironment(env);
-    glimr.setWorkingDirectory(dir.path());
-    glimr.setProcessChannelMode(QProcess::MergedChannels);
-    glimr.start(QStringLiteral(GLIMR_BINARY_DIR "/bin/glimr"), {});
-    QVERIFY2(glimr.waitForStarted(), qPrintable(glimr.errorString()));
+    QVERIFY2(StartGlimr(glimr, dir.path(), home, config), qPrintable(glimr.errorString()));
 
     const QString databaseDir = home + "/DataBase/";
     QString output;
@@ -137,6 +146,52 @@ class TestEndToEnd : public QObject {
     QVERIFY(back.ReadBinary(kMainKey, QStringLiteral("ProgState")).has_value());
     // The shipped plug-ins were registered at the first run, once each.
     QCOMPARE(back.SubKeys(kPluginsKey).size(), 6);
+  }
+  // A catalog file that is not a database: the folder load reports it in a
+  // message box, SIGTERM still ends the program (closing the box first), and
+  // the damaged file is left exactly as it was.
+  void damagedCatalogIsReportedAndLeftAlone() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString home = dir.filePath("home");
+    const QString config = dir.filePath("config");
+    const QString pics = dir.filePath("pics") + "/";
+    QVERIFY(QDir().mkpath(home + "/DataBase"));
+    QVERIFY(QDir().mkpath(pics));
+    QVERIFY(QFile::link(QStringLiteral(GLIMR_PLUGIN_DIR), home + "/Plugins"));
+    QImage img(64, 48, QImage::Format_RGB32);
+    img.fill(Qt::darkCyan);
+    QVERIFY(img.save(pics + "one.jpg"));
+    QByteArray garbage(8192, '\0');
+    for (int i = 0; i < garbage.size(); ++i) {
+      garbage[i] = static_cast<char>((i * 7919) ^ (i >> 3));
+    }
+    const QString database = home + "/DataBase/catalog.sqlite";
+    {
+      QFile f(database);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(garbage);
+    }
+    QVERIFY(SeedSettings(config, pics));
+
+    QProcess glimr;
+    QVERIFY2(StartGlimr(glimr, dir.path(), home, config), qPrintable(glimr.errorString()));
+    QString output;
+    for (int tries = 0; tries < 300 && !output.contains("not a database"); ++tries) {
+      QTest::qWait(100);
+      output += QString::fromUtf8(glimr.readAll());
+    }
+    QVERIFY2(output.contains("veskTreeFolders.OnChange: file is not a database"),
+             qPrintable(output));
+    QTest::qWait(300);  // the box is open now
+
+    glimr.terminate();
+    QVERIFY2(glimr.waitForFinished(30000), "SIGTERM did not end the program under a message box");
+    QCOMPARE(glimr.exitCode(), 0);
+    QFile f(database);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), garbage);
+    QVERIFY(QFile::exists(config + "/Quillfen/Glimr.reg"));
   }
 };
 
