@@ -11,7 +11,11 @@ namespace glimr {
 
 int RegisterShippedPlugins(RegStore& store, const QString& pluginsDir) {
   const QString root = kPluginsKey;
-  if (store.KeyExists(root))
+  // A key that lists no plug-in at all is treated like a missing one: it is
+  // what remains when every registered library has moved away (the loader
+  // deletes the subkeys of libraries it cannot load), and a program without
+  // any format is never what the user wants.
+  if (store.KeyExists(root) && !store.SubKeys(root).isEmpty())
     return 0;
   store.CreateKey(root);
   const QDir dir(pluginsDir);

@@ -14,10 +14,10 @@ inline constexpr char kCatchAllPlugin[] = "glimr_qtformats";
 inline constexpr int kDedicatedPluginPriority = 0;
 inline constexpr int kCatchAllPluginPriority = 100;
 
-// When the store has no plug-ins key yet, adds one subkey per shared library
-// in pluginsDir (named after the library, in name order) with CanLoadPlugin
-// 1, the library's full path and its priority; returns the number added.
-// Does nothing (0) when the key exists, even if it is empty.
+// When the store has no plug-ins key yet, or the key lists no plug-in,
+// adds one subkey per shared library in pluginsDir (named after the library,
+// in name order) with CanLoadPlugin 1, the library's full path and its
+// priority; returns the number added. A key with any subkey is left alone.
 int RegisterShippedPlugins(RegStore& store, const QString& pluginsDir);
 
 }  // namespace glimr

@@ -15,6 +15,12 @@ TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir) {
   }
   TPluginSetPtr plugins(new TPlugins(store));
   plugins->LoadPlugins();
+  // Every registered library failed to load and was unregistered (the
+  // program folder moved, say): register what ships here and load again.
+  if (plugins->Count() == 0 && RegisterShippedPlugins(store, pluginsDir) > 0) {
+    plugins.reset(new TPlugins(store));
+    plugins->LoadPlugins();
+  }
   return plugins;
 }
 

@@ -240,11 +240,15 @@ class TestImaging : public QObject {
         DecodeFileForThumbnail(set, dir_.filePath(QStringLiteral("none.jpg")), 4).Bitmap.IsNull());
   }
 
-  void registrationLeavesExistingKeyAlone() {
+  void registrationLeavesAListedKeyAlone() {
     RegStore s(RegFile());
-    s.CreateKey(kRoot);
+    s.WriteDword(SubKey(QStringLiteral("mine")), QStringLiteral("CanLoadPlugin"), 0);
     QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), 0);
-    QVERIFY(s.SubKeys(kRoot).isEmpty());
+    QCOMPARE(s.SubKeys(kRoot), QStringList{QStringLiteral("mine")});
+    // An emptied key (every library moved away and was unregistered) is
+    // filled again from the shipped plug-ins.
+    QVERIFY(s.DeleteKey(SubKey(QStringLiteral("mine"))));
+    QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), 6);
   }
 
   // --- the scaler ----------------------------------------------------------
