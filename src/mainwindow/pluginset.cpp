@@ -9,10 +9,7 @@
 namespace glimr {
 
 TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir) {
-  const int added = RegisterShippedPlugins(store, pluginsDir);
-  if (added > 0) {
-    qCInfo(lcMainWindow) << "registered" << added << "plug-ins from" << pluginsDir;
-  }
+  RegisterShippedPlugins(store, pluginsDir);  // logs what it registered
   TPluginSetPtr plugins(new TPlugins(store));
   plugins->LoadPlugins();
   // Every registered library failed to load and was unregistered (the
