@@ -142,7 +142,8 @@ bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* r
     return false;
   }
   const TBmpCashPtr entry = cache.Find(path);
-  if (!entry) {
+  // The size of an undecodable file's entry is its tile's, not the image's.
+  if (!entry || entry->Undecodable) {
     return false;
   }
   if (entry->Width == record->Width && entry->Height == record->Height) {

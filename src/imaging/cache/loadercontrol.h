@@ -87,7 +87,8 @@ class TLoaderControl : public QObject {
 };
 
 // UpdateDimensions: copies the cached full-image size of path into record
-// when it differs and marks the record Modified. True when it changed (the
+// when it differs and marks the record Modified (never for an Undecodable
+// entry, whose size is not the image's). True when it changed (the
 // caller refreshes that row of the file list).
 bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* record);
 

@@ -12,6 +12,7 @@
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
 #include "imaging/cache/thumbstore.h"
+#include "imaging/cache/undecodablethumb.h"
 
 namespace glimr {
 
@@ -220,6 +221,14 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
   std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
   if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.Width <= 0 ||
       made->Thumb.Height <= 0) {
+    // Not an error: the ribbon shows the file as unreadable instead of
+    // waiting for it. Nothing reaches the catalog, so once the entry is
+    // evicted or cleared the file is tried again, and a repaired file then
+    // gets its real thumbnail.
+    qCInfo(lcCash).noquote() << "cannot decode" << path;
+    TCashBitmap tile = MakeUndecodableThumb(thumbSize);
+    const std::int32_t side = tile.Width;
+    Append(path, std::make_shared<TBmpCash>(side, side, std::move(tile), true));
     return;
   }
   TStoredThumb fresh;

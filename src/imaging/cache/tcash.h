@@ -20,11 +20,14 @@ class TThumbMaker;
 class TThumbStore;
 
 // One cached thumbnail. Width and Height are the full image's size; the
-// thumbnail's own sides are powers of two.
+// thumbnail's own sides are powers of two. An Undecodable entry stands for a
+// file no plug-in could decode: its bitmap is the "cannot show" tile, its
+// size the tile's own, and it lives in memory only (never stored, never
+// copied into the file's record) so a cleared cache tries the file again.
 class TBmpCash {
  public:
-  TBmpCash(std::int32_t width, std::int32_t height, TCashBitmap bitmap)
-      : Width(width), Height(height), Bitmap(std::move(bitmap)) {}
+  TBmpCash(std::int32_t width, std::int32_t height, TCashBitmap bitmap, bool undecodable = false)
+      : Width(width), Height(height), Bitmap(std::move(bitmap)), Undecodable(undecodable) {}
 
   // Set while a ribbon slot shows the entry; such an entry is never evicted.
   // Set it through TCash::Pin so the lookup and the mark are one step.
@@ -32,6 +35,7 @@ class TBmpCash {
   const std::int32_t Width;
   const std::int32_t Height;
   const TCashBitmap Bitmap;
+  const bool Undecodable;
 };
 
 using TBmpCashPtr = std::shared_ptr<TBmpCash>;
@@ -46,8 +50,9 @@ class TCash {
   // Makes sure the file's thumbnail is cached (loader thread). session is
   // the catalog bound to the calling thread; thumbSize the largest side of
   // a new thumbnail; cancel, when set, stops the call before a decode starts.
-  // Errors are shown as "TCash.SetBitmapToCash(<path>): <message>" and raised
-  // again.
+  // A file that decodes to nothing gets an Undecodable entry and leaves the
+  // catalog alone. Errors are shown as "TCash.SetBitmapToCash(<path>):
+  // <message>" and raised again.
   void SetBitmapToCash(const QString& path, TThumbStore& session, std::int32_t thumbSize,
                        const std::atomic<bool>* cancel = nullptr);
 

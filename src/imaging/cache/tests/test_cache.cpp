@@ -8,6 +8,7 @@
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
 #include "imaging/cache/thumbstore.h"
+#include "imaging/cache/undecodablethumb.h"
 
 using namespace glimr;
 
@@ -217,6 +218,46 @@ class TestCache : public QObject {
   void jpegDamaged() {
     QFETCH(QByteArray, data);
     QVERIFY_THROWS_EXCEPTION(GlimrError, DecodeStoredThumb(data));
+  }
+
+  // The "cannot show" tile is a square power-of-two texture of the
+  // thumbnail size, grey at the edges, with a coloured sun that proves the
+  // red, green, blue byte order.
+  void undecodableTile_data() {
+    QTest::addColumn<int>("thumbSize");
+    QTest::addColumn<int>("side");
+    QTest::newRow("256") << 256 << 256;
+    QTest::newRow("64") << 64 << 64;
+    QTest::newRow("2048") << 2048 << 2048;
+    QTest::newRow("not a power of two") << 100 << 128;
+    QTest::newRow("zero") << 0 << 4;
+  }
+  void undecodableTile() {
+    QFETCH(int, thumbSize);
+    QFETCH(int, side);
+    const TCashBitmap tile = MakeUndecodableThumb(thumbSize);
+    QCOMPARE(tile.Width, side);
+    QCOMPARE(tile.Height, side);
+    QCOMPARE(tile.Stride, TCashBitmap::StrideFor(side));
+    QCOMPARE(tile.Bits.size(), std::size_t(tile.Stride) * std::size_t(side));
+    for (const auto& [x, y] :
+         {std::pair{0, 0}, {side - 1, 0}, {0, side - 1}, {side - 1, side - 1}}) {
+      const std::uint8_t* p = tile.Row(y) + x * 3;
+      QCOMPARE(int(p[0]), 128);
+      QCOMPARE(int(p[1]), 128);
+      QCOMPARE(int(p[2]), 128);
+    }
+    if (side >= 64) {
+      const std::uint8_t* sun = tile.Row(side * 38 / 100) + (side * 34 / 100) * 3;
+      QVERIFY2(sun[0] > 200 && sun[2] < 100, "red first");
+      // Something is drawn: the middle of the tile is not all background.
+      int grey = 0;
+      for (int x = 0; x < side; ++x) {
+        const std::uint8_t* p = tile.Row(side / 2) + x * 3;
+        grey += p[0] == 128 && p[1] == 128 && p[2] == 128;
+      }
+      QVERIFY(grey < side * 3 / 4);
+    }
   }
 };
 

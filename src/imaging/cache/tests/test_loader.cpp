@@ -9,6 +9,7 @@
 #include "fakes.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/tcash.h"
+#include "imaging/cache/undecodablethumb.h"
 
 using namespace glimr;
 using namespace glimr::test;
@@ -90,38 +91,129 @@ class TestLoader : public QObject {
     QVERIFY(rig.cash.Contains(files[180]));
   }
 
-  // Files that cannot be cached give no entry and no message, and the
-  // loader goes on with the next one.
-  void uncacheableFilesAreSkipped_data() {
+  // A file that vanishes gives no entry; one that decodes to nothing gets
+  // the in-memory "cannot show" entry so the ribbon stops waiting for it.
+  // Neither writes to the catalog, shows a message, changes the record's
+  // size or holds the loader up.
+  void uncacheableFiles_data() {
     QTest::addColumn<QString>("fault");
-    QTest::newRow("vanishes after queueing") << "vanish";
-    QTest::newRow("decodes to nothing") << "empty";
+    QTest::addColumn<bool>("withRow");
+    QTest::addColumn<bool>("placeholder");
+    QTest::newRow("vanishes after queueing") << "vanish" << true << false;
+    QTest::newRow("decodes to nothing") << "empty" << true << true;
+    QTest::newRow("decodes to nothing, no catalog row") << "empty" << false << true;
+    QTest::newRow("cannot be read") << "unreadable" << true << true;
   }
-  void uncacheableFilesAreSkipped() {
+  void uncacheableFiles() {
     QFETCH(QString, fault);
+    QFETCH(bool, withRow);
+    QFETCH(bool, placeholder);
     ErrorRecorder errors;
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("f"), 3);
-    rig.store.rows[Name(files[1])] = TStoredThumb{};  // has a row, no thumbnail
+    for (int i = 0; i < 3; ++i) {
+      if (i != 1 || withRow) {
+        rig.store.rows[Name(files[i])] = TStoredThumb{};  // a row, no thumbnail yet
+      }
+    }
     if (fault == QLatin1String("empty")) {
       QFile f(files[1]);
       f.open(QIODevice::WriteOnly | QIODevice::Truncate);
       f.write("0 0");
+    } else if (fault == QLatin1String("unreadable")) {
+      QVERIFY(QFile::setPermissions(files[1], QFileDevice::WriteOwner));
+      QFile probe(files[1]);
+      if (probe.open(QIODevice::ReadOnly)) {
+        QSKIP("running with rights that read any file");
+      }
     }
+    TImageFileInfo records[3];
+    int refreshed = 0;
+    int handedBack = 0;
+    rig.control.SetOnLoaded([&](const QString& p) {
+      ++handedBack;
+      refreshed += UpdateDimensions(rig.cash, p, &records[files.indexOf(p)]);
+    });
     rig.maker.BlockOn(Name(files[0]));
     rig.control.Enqueue(files);
-    rig.control.StartLoader(256);
+    rig.control.StartLoader(128);
     rig.maker.WaitUntilBlocked();
     if (fault == QLatin1String("vanish")) {
       QVERIFY(QFile::remove(files[1]));
     }
     rig.maker.Release();
-    QTRY_VERIFY(rig.cash.Contains(files[2]));
-    QVERIFY(rig.cash.Contains(files[0]));
-    QVERIFY(!rig.cash.Contains(files[1]));
+    QTRY_COMPARE(handedBack, 3);
     rig.control.CloseLoader();
-    QCOMPARE(rig.store.writes, 0);
-    QVERIFY(!rig.store.rows[Name(files[1])].IsThumb);
+    QVERIFY(rig.cash.Contains(files[0]));
+    QVERIFY(rig.cash.Contains(files[2]));
+    QCOMPARE(refreshed, 2);
+    QCOMPARE(records[1].Width, 0);
+    QCOMPARE(records[1].Height, 0);
+    QVERIFY(!records[1].Modified);
+    QCOMPARE(rig.store.writes, 2);
+    QCOMPARE(rig.store.rows.count(Name(files[1])), std::size_t(withRow));
+    if (withRow) {
+      const TStoredThumb& row = rig.store.rows[Name(files[1])];
+      QVERIFY(!row.IsThumb && row.Thumb.isEmpty() && row.Width == 0 && row.FileDate == 0.0);
+    }
+    QCOMPARE(errors.messages(), QStringList());
+    const TBmpCashPtr entry = rig.cash.Find(files[1]);
+    QCOMPARE(bool(entry), placeholder);
+    if (entry) {
+      QVERIFY(entry->Undecodable);
+      QCOMPARE(entry->Width, 128);
+      QCOMPARE(entry->Height, 128);
+      QVERIFY(entry->Bitmap.Bits == MakeUndecodableThumb(128).Bits);
+      QVERIFY(!rig.cash.Find(files[0])->Undecodable);
+    }
+  }
+
+  // The "cannot show" entry takes its place in the list like any other: a
+  // request moves it to the front without a new decode, eviction takes it,
+  // and once it is gone (evicted or cleared) the file is tried again, so a
+  // repaired file gets its real thumbnail.
+  void undecodableEntryFollowsCacheRules() {
+    ErrorRecorder errors;
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("u"), 3);
+    {
+      QFile f(files[0]);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
+    rig.cash.SetCapacity(2);
+    auto load = [&rig](const QString& p) { rig.cash.SetBitmapToCash(p, rig.store, 64); };
+    auto order = [&rig] {
+      QStringList names;
+      for (int i = 0; i < rig.cash.Count(); ++i) {
+        names << Name(rig.cash.PathAt(i));
+      }
+      return names.join(QLatin1Char(','));
+    };
+    load(files[1]);
+    load(files[0]);
+    QCOMPARE(order(), QStringLiteral("u1.img,u0.img"));
+    load(files[0]);
+    QCOMPARE(order(), QStringLiteral("u0.img,u1.img"));
+    QCOMPARE(rig.maker.Decoded().count(QStringLiteral("u0.img")), 1);
+    load(files[2]);  // evicts the front entry, the undecodable one
+    QCOMPARE(order(), QStringLiteral("u1.img,u2.img"));
+    load(files[0]);
+    QCOMPARE(rig.maker.Decoded().count(QStringLiteral("u0.img")), 2);
+    QVERIFY(rig.cash.Find(files[0])->Undecodable);
+
+    {
+      QFile f(files[0]);
+      QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+      f.write("30 20");
+    }
+    load(files[0]);  // still cached: the placeholder stays until it goes
+    QCOMPARE(rig.maker.Decoded().count(QStringLiteral("u0.img")), 2);
+    rig.cash.Clear();
+    load(files[0]);
+    const TBmpCashPtr fixed = rig.cash.Find(files[0]);
+    QVERIFY(fixed && !fixed->Undecodable);
+    QCOMPARE(fixed->Width, 30);
+    QCOMPARE(fixed->Height, 20);
     QCOMPARE(errors.messages(), QStringList());
   }
 
