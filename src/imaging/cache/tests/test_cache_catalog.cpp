@@ -9,6 +9,7 @@
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "catalog/imagefileinfo.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 #include "common/locks.h"
@@ -17,6 +18,9 @@
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
 #include "imaging/cache/tcash.h"
+#include "imaging/cache/thumbjpeg.h"
+#include "imaging/cache/undecodablethumb.h"
+#include "imaging/pluginregistration.h"
 #include "imaging/tplugins.h"
 
 using namespace glimr;
@@ -32,8 +36,36 @@ int DecodeCount() {
   return count ? count() : -1;
 }
 
+// A JPEG of w by h with some structure in it, so that half of it is not
+// just its header.
+QByteArray SampleJpeg(int w, int h) {
+  TCashBitmap b;
+  b.Allocate(w, h);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = b.Row(y) + x * 3;
+      p[0] = static_cast<std::uint8_t>((x * 7 + y * 3) % 251);
+      p[1] = static_cast<std::uint8_t>((x * y) % 253);
+      p[2] = static_cast<std::uint8_t>(255 - y);
+    }
+  }
+  return EncodeThumbJpeg(b.Bits.data(), w, h, b.Stride, 90);
+}
+
+// Deterministic bytes that no decoder takes for a picture.
+QByteArray Garbage(int n) {
+  QByteArray bytes(n, '\0');
+  std::uint32_t v = 12345;
+  for (char& c : bytes) {
+    v = v * 1103515245u + 12345u;
+    c = static_cast<char>(v >> 24);
+  }
+  return bytes;
+}
+
 struct TRig {
-  TRig()
+  // shipped: the program's own plug-ins too, behind the counting one.
+  explicit TRig(bool shipped = false)
       : folder(dir.path() + QStringLiteral("/pics/")),
         reg(dir.path() + QStringLiteral("/Glimr.reg")),
         dm(dir.path() + QStringLiteral("/DataBase/"), locks.DbLock),
@@ -43,6 +75,9 @@ struct TRig {
         cash(locks, maker, 100) {
     QDir().mkpath(folder);
     QDir().mkpath(dir.path() + QStringLiteral("/DataBase/"));
+    if (shipped) {
+      RegisterShippedPlugins(reg, QStringLiteral(GLIMR_PLUGIN_DIR));
+    }
     const QString key = kPluginsKey + QStringLiteral("\\counting");
     reg.WriteString(key, QStringLiteral("PluginFileName"), QStringLiteral(GLIMR_TEST_PLUGIN));
     reg.WriteDword(key, QStringLiteral("CanLoadPlugin"), 1);
@@ -162,9 +197,10 @@ class TestCacheCatalog : public QObject {
     QCOMPARE(rig.cash.Find(a)->Bitmap.Height, 128);  // 300 x 100 -> 256 x 128
   }
 
-  // Files that give no thumbnail leave cache and rows alone, silently; a
-  // file without a row is cached in memory only; a damaged stored
-  // thumbnail is made again from the file and rewritten.
+  // Files that decode to nothing get the in-memory "cannot show" entry and
+  // leave their rows alone, silently; a vanished file gets nothing; a file
+  // without a row is cached in memory only; a damaged stored thumbnail is
+  // made again from the file and rewritten.
   void edgeFiles() {
     ErrorRecorder errors;
     TRig rig;
@@ -178,12 +214,12 @@ class TestCacheCatalog : public QObject {
     for (const QString& p : {empty, noRow, gone, unknown}) {
       rig.cash.SetBitmapToCash(p, session, 256);
     }
-    QVERIFY(!rig.cash.Contains(empty));
+    QVERIFY(rig.cash.Find(empty)->Undecodable);
     QVERIFY(!rig.Row(QStringLiteral("empty.cnt"))->IsThumb);
-    QVERIFY(rig.cash.Contains(noRow));
+    QVERIFY(!rig.cash.Find(noRow)->Undecodable);
     QVERIFY(!rig.Row(QStringLiteral("norow.cnt")));
     QVERIFY(!rig.cash.Contains(gone));
-    QVERIFY(!rig.cash.Contains(unknown));
+    QVERIFY(rig.cash.Find(unknown)->Undecodable);
 
     rig.queries.WriteThumbRow(QStringLiteral("dmg.cnt"), rig.queries.CatalogIDOfPath(rig.folder),
                               QByteArray("\xFF\xD8 not really"), FileModDays(damaged), 64, 32);
@@ -192,6 +228,84 @@ class TestCacheCatalog : public QObject {
     QCOMPARE(DecodeCount(), before + 1);
     QVERIFY(rig.cash.Contains(damaged));
     QVERIFY(rig.Row(QStringLiteral("dmg.cnt"))->Thumb.size() > 100);
+    QCOMPARE(errors.messages(), QStringList());
+  }
+
+  // Files the program's plug-ins cannot decode end as Undecodable entries
+  // with the "cannot show" tile, sized as the tile so the ribbon draws them
+  // square; their rows and records keep their values. Once the cache is
+  // cleared, the file repaired on disk is decoded for real.
+  void undecodableFiles_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("broken");
+    QTest::addColumn<QByteArray>("fixed");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    const QByteArray jpeg = SampleJpeg(96, 64);
+    const QByteArray png = QByteArray::fromHex(
+        "89504E470D0A1A0A0000000D4948445200000003000000020802000000"
+        "1216F14D0000001049444154789C6338A1C105410C7016003F2005DD937E538A0000000049454E44AE426082");
+    const QByteArray gif = QByteArray::fromHex(
+        "47494638396101000100800000FFFFFF00000021F90401000000002C00000000010001000002024401003B");
+    QTest::newRow("truncated jpeg")
+        << "cut.jpg" << jpeg.left(jpeg.size() * 6 / 10) << jpeg << 96 << 64;
+    QTest::newRow("garbage named png") << "junk.png" << Garbage(3000) << png << 3 << 2;
+    QTest::newRow("zero-size file") << "zero.jpg" << QByteArray() << jpeg << 96 << 64;
+    QTest::newRow("text named gif") << "text.gif" << QByteArray("not a picture\n") << gif << 1 << 1;
+    QTest::newRow("plug-in yields zero size")
+        << "zero.cnt" << QByteArray("0 0 1 2 3") << QByteArray("64 32 1 2 3") << 64 << 32;
+    QTest::newRow("no plug-in for the extension")
+        << "x.unknownext" << QByteArray("64 64 1 2 3") << QByteArray() << 0 << 0;
+  }
+  void undecodableFiles() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, broken);
+    QFETCH(QByteArray, fixed);
+    QFETCH(int, width);
+    QFETCH(int, height);
+    ErrorRecorder errors;
+    TRig rig(true);
+    TCatalogThumbStore session(rig.dm, rig.queries);
+    const QString path = rig.AddFile(name, broken);
+    const auto before = rig.Row(name);
+    QVERIFY(before);
+
+    rig.cash.SetBitmapToCash(path, session, 128);
+    const TBmpCashPtr entry = rig.cash.Find(path);
+    QVERIFY(entry);
+    QVERIFY(entry->Undecodable);
+    QCOMPARE(entry->Width, 128);
+    QCOMPARE(entry->Height, 128);
+    QCOMPARE(entry->Bitmap.Width, 128);
+    QVERIFY(entry->Bitmap.Bits == MakeUndecodableThumb(128).Bits);
+    const auto after = rig.Row(name);
+    QVERIFY(after && !after->IsThumb && after->Thumb.isEmpty());
+    QCOMPARE(after->Width, before->Width);
+    QCOMPARE(after->Height, before->Height);
+    QCOMPARE(after->FileDate, before->FileDate);
+    TImageFileInfo record;
+    record.FileName = name;
+    QVERIFY(!UpdateDimensions(rig.cash, path, &record));
+    QCOMPARE(record.Width, 0);
+    QCOMPARE(record.Height, 0);
+    QVERIFY(!record.Modified);
+    QCOMPARE(errors.messages(), QStringList());
+
+    if (fixed.isEmpty()) {
+      return;
+    }
+    TRig::Write(path, fixed);
+    rig.cash.Clear();
+    rig.cash.SetBitmapToCash(path, session, 128);
+    const TBmpCashPtr real = rig.cash.Find(path);
+    QVERIFY(real && !real->Undecodable);
+    QCOMPARE(real->Width, width);
+    QCOMPARE(real->Height, height);
+    const auto stored = rig.Row(name);
+    QVERIFY(stored && stored->IsThumb);
+    QCOMPARE(stored->Width, width);
+    QVERIFY(UpdateDimensions(rig.cash, path, &record));
+    QCOMPARE(record.Width, width);
     QCOMPARE(errors.messages(), QStringList());
   }
 
