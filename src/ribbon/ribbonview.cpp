@@ -325,6 +325,19 @@ void TRibbonView::Jitter(int i) {
                static_cast<float>(kJitter[i][1] * 4.5 / v.Height), 0.0f);
 }
 
+// Moves the current matrix onto a slot's picture: a thumbnail is lifted and
+// turned by its angles, busy and folder pictures stand upright on the floor.
+void TRibbonView::PlaceSlot(const TImageInfo& slot, const THalfExtents& e, double z) {
+  if (slot.HasThumb) {
+    glTranslated(0, Lift(e, slot.AngleZ), z);
+    glRotated(slot.AngleY, 0, -1, 0);
+    glRotated(slot.AngleX, slot.FlipAboutY ? 1 : -1, 0, 0);
+    glRotated(slot.AngleZ, 0, 0, -1);
+  } else {
+    glTranslated(0, e.Hh, z);
+  }
+}
+
 void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend) {
   try {
     const double fade = FadeFactor(static_cast<int>(slot.State), slot.Counter);
@@ -341,22 +354,9 @@ void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, dou
     glPushMatrix();
     // The gradient follows the turn only of a turned picture; busy pictures
     // and folders stand upright whatever angle their record holds.
-    double gradZ = 0;
-    double gradX = 0;
-    if (slot.HasThumb) {
-      glTranslated(0, Lift(e, slot.AngleZ), 0);
-      glRotated(slot.AngleY, 0, -1, 0);
-      if (slot.FlipAboutY) {
-        glRotated(slot.AngleX, 1, 0, 0);
-      } else {
-        glRotated(slot.AngleX, -1, 0, 0);
-      }
-      glRotated(slot.AngleZ, 0, 0, -1);
-      gradZ = slot.AngleZ;
-      gradX = slot.AngleX;
-    } else {
-      glTranslated(0, e.Hh, 0);
-    }
+    PlaceSlot(slot, e, 0);
+    const double gradZ = slot.HasThumb ? slot.AngleZ : 0;
+    const double gradX = slot.HasThumb ? slot.AngleX : 0;
     const double corners[4][4] = {
         {-e.Hw, -e.Hh, 0, 0}, {e.Hw, -e.Hh, 1, 0}, {e.Hw, e.Hh, 1, 1}, {-e.Hw, e.Hh, 0, 1}};
     glBegin(GL_QUADS);
@@ -525,18 +525,7 @@ void TRibbonView::DrawHalo(int n, double f) {
     const double hw = e.Hw;
     const double hh = e.Hh;
     glPushMatrix();
-    if (slot.HasThumb) {
-      glTranslated(0, Lift(e, slot.AngleZ), 0.0001);
-      glRotated(slot.AngleY, 0, -1, 0);
-      if (slot.FlipAboutY) {
-        glRotated(slot.AngleX, 1, 0, 0);
-      } else {
-        glRotated(slot.AngleX, -1, 0, 0);
-      }
-      glRotated(slot.AngleZ, 0, 0, -1);
-    } else {
-      glTranslated(0, hh, 0.0001);
-    }
+    PlaceSlot(slot, e, 0.0001);
     const double hr = settings_.Halo.red() / 255.0;
     const double hg = settings_.Halo.green() / 255.0;
     const double hb = settings_.Halo.blue() / 255.0;

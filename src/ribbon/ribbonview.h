@@ -26,6 +26,7 @@ namespace glimr {
 class TAccumBuffer;
 class TCaptionGlyphs;
 class TGlPanel;
+struct THalfExtents;
 
 // The panel must outlive the view (the view frees its GL objects in the
 // panel's context).
@@ -94,6 +95,7 @@ class TRibbonView : public QObject, private TTextureSink {
   void DrawThumbnails(bool select, bool reflected, double top, double bottom);
   // blend: whether the frame of a selected entry is blended (the picture
   // itself is drawn without blending).
+  void PlaceSlot(const TImageInfo& slot, const THalfExtents& e, double z);
   void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend);
   void DrawCaptions(double brightness);
   void DrawCaption(const TImageInfo& slot, double f);
