@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 
 #include <cmath>
 #include <numbers>
@@ -54,16 +55,16 @@ QImage DrawGear(double turn) {
   return img;
 }
 
+// A closed outline through the given corners.
+QPainterPath Polygon(std::initializer_list<QPointF> corners) {
+  QPainterPath path;
+  path.addPolygon(QPolygonF(QList<QPointF>(corners)));
+  path.closeSubpath();
+  return path;
+}
+
 QPainterPath FolderShape() {
-  QPainterPath body;
-  body.moveTo(14, 30);
-  body.lineTo(50, 30);
-  body.lineTo(58, 40);
-  body.lineTo(114, 40);
-  body.lineTo(114, 104);
-  body.lineTo(14, 104);
-  body.closeSubpath();
-  return body;
+  return Polygon({{14, 30}, {50, 30}, {58, 40}, {114, 40}, {114, 104}, {14, 104}});
 }
 
 QImage DrawFolder(bool parent) {
@@ -80,27 +81,12 @@ QImage DrawFolder(bool parent) {
   front.setColorAt(0, QColor(252, 210, 100));
   front.setColorAt(1, QColor(228, 170, 60));
   p.setBrush(front);
-  QPainterPath flap;
-  flap.moveTo(14, 104);
-  flap.lineTo(22, 52);
-  flap.lineTo(122, 52);
-  flap.lineTo(114, 104);
-  flap.closeSubpath();
-  p.drawPath(flap);
+  p.drawPath(Polygon({{14, 104}, {22, 52}, {122, 52}, {114, 104}}));
   if (parent) {
     // An arrow pointing up and back: the way to the enclosing folder.
-    QPainterPath arrow;
-    arrow.moveTo(68, 60);
-    arrow.lineTo(88, 78);
-    arrow.lineTo(76, 78);
-    arrow.lineTo(76, 96);
-    arrow.lineTo(60, 96);
-    arrow.lineTo(60, 78);
-    arrow.lineTo(48, 78);
-    arrow.closeSubpath();
     p.setPen(QPen(QColor(40, 70, 140), 2));
     p.setBrush(QColor(70, 120, 220));
-    p.drawPath(arrow);
+    p.drawPath(Polygon({{68, 60}, {88, 78}, {76, 78}, {76, 96}, {60, 96}, {60, 78}, {48, 78}}));
   }
   return img;
 }
