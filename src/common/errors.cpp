@@ -31,7 +31,9 @@ ErrorSink SetErrorSink(ErrorSink sink) {
   return old;
 }
 
-void ShowError(const QString& label, const QString& message) { ShowError(label + message); }
+void ShowError(const QString& label, const QString& message) {
+  ShowError(label + message);
+}
 
 void ShowError(const QString& text) {
   ErrorSink sink;
@@ -52,7 +54,9 @@ ErrorRecorder::ErrorRecorder() {
   });
 }
 
-ErrorRecorder::~ErrorRecorder() { SetErrorSink(std::move(previous_)); }
+ErrorRecorder::~ErrorRecorder() {
+  SetErrorSink(std::move(previous_));
+}
 
 QStringList ErrorRecorder::messages() const {
   std::lock_guard lock(mutex_);

@@ -98,7 +98,8 @@ struct RegStore::Node {
   }
 };
 
-RegStore::RegStore(QString filePath) : path_(std::move(filePath)), root_(std::make_unique<Node>()) {}
+RegStore::RegStore(QString filePath)
+    : path_(std::move(filePath)), root_(std::make_unique<Node>()) {}
 
 RegStore::~RegStore() = default;
 
@@ -318,9 +319,13 @@ RegStore::Node* RegStore::FindOrCreate(const QString& key) {
   return node;
 }
 
-bool RegStore::KeyExists(const QString& key) const { return Find(key) != nullptr; }
+bool RegStore::KeyExists(const QString& key) const {
+  return Find(key) != nullptr;
+}
 
-void RegStore::CreateKey(const QString& key) { FindOrCreate(key); }
+void RegStore::CreateKey(const QString& key) {
+  FindOrCreate(key);
+}
 
 bool RegStore::DeleteKey(const QString& key) {
   QStringList parts = SplitKey(key);

@@ -5,10 +5,10 @@
 
 #include "app/frmsplash.h"
 #include "app/glimrapplication.h"
-#include "mainwindow/frmvesk.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "common/regstore.h"
+#include "mainwindow/frmvesk.h"
 
 using namespace glimr;
 

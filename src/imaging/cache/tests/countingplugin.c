@@ -14,15 +14,24 @@ static atomic_int decode_count;
 
 static const GlimrExtNode ext_cnt = {"CNT", NULL};
 
-const char* GetPluginType(void) { return GLIMR_PLUGIN_TYPE; }
-const char* GetPluginName(void) { return "Counting test"; }
-const GlimrExtNode* GetSupplyExtensions(void) { return &ext_cnt; }
+const char* GetPluginType(void) {
+  return GLIMR_PLUGIN_TYPE;
+}
+const char* GetPluginName(void) {
+  return "Counting test";
+}
+const GlimrExtNode* GetSupplyExtensions(void) {
+  return &ext_cnt;
+}
 
-int GlimrTestDecodeCount(void) { return atomic_load(&decode_count); }
+int GlimrTestDecodeCount(void) {
+  return atomic_load(&decode_count);
+}
 
 static int read_spec(const char* path, int v[6]) {
   FILE* f = fopen(path, "r");
-  if (!f) return 0;
+  if (!f)
+    return 0;
   v[5] = 0;
   int n = fscanf(f, "%d %d %d %d %d %d", &v[0], &v[1], &v[2], &v[3], &v[4], &v[5]);
   fclose(f);
@@ -42,13 +51,15 @@ void GetFileInfo(const char* path, GlimrImageSize* size) {
 GlimrBitmap* GetFileBitmap(const char* path) {
   atomic_fetch_add(&decode_count, 1);
   int v[6];
-  if (!read_spec(path, v)) return NULL;
+  if (!read_spec(path, v))
+    return NULL;
   if (v[5] > 0) {
     struct timespec ts = {v[5] / 1000, (long)(v[5] % 1000) * 1000000L};
     nanosleep(&ts, NULL);
   }
   GlimrBitmap* b = glimr_bitmap_alloc(v[0], v[1]);
-  if (!b) return NULL;
+  if (!b)
+    return NULL;
   for (int y = 0; y < b->height; ++y) {
     unsigned char* p = b->bits + (size_t)y * (size_t)b->bytes_per_row;
     for (int x = 0; x < b->width; ++x, p += 3) {
