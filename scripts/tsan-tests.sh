@@ -20,7 +20,7 @@ for t in "${TESTS[@]}"; do
 done
 cmake --build "$BUILD_DIR" -j "$(nproc)" --target "${targets[@]}"
 
-export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/src/imaging/cache/tests/tsan.supp ${TSAN_OPTIONS:-}"
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/cache/tsan.supp ${TSAN_OPTIONS:-}"
 export QT_QPA_PLATFORM=offscreen
 status=0
 for t in "${targets[@]}"; do

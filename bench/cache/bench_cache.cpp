@@ -27,8 +27,8 @@
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
-#include "imaging/cache/tcash.h"
-#include "imaging/tplugins.h"
+#include "imaging/cache/cash.h"
+#include "imaging/plugins.h"
 
 using namespace glimr;
 

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "imaging/scaler.h"
-#include "imaging/tplugin.h"
+#include "imaging/plugin.h"
 
 extern char** environ;
 

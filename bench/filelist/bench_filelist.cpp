@@ -11,9 +11,9 @@
 
 #include "browse/currentlists.h"
 #include "catalog/imagefileinfo.h"
-#include "mainwindow/filelistmodel.h"
-#include "mainwindow/filelistops.h"
-#include "mainwindow/filelistview.h"
+#include "browse/ui/filelistmodel.h"
+#include "browse/filelistops.h"
+#include "browse/ui/filelistview.h"
 
 using namespace glimr;
 

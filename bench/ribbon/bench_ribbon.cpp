@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 
 #include "fakeribbonmodel.h"
-#include "ribbon/glpanel.h"
-#include "ribbon/ribbonview.h"
+#include "ribbon/ui/glpanel.h"
+#include "ribbon/ui/ribbonview.h"
 
 using namespace glimr;
 

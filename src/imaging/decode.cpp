@@ -1,6 +1,6 @@
 #include "imaging/decode.h"
 
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 namespace glimr {
 

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 #include "imaging/tbitmap.h"
 
@@ -28,6 +29,11 @@ struct TDecodedImage {
 };
 TDecodedImage DecodeFileForThumbnail(const TPlugins& plugins, const QString& path,
                                      std::int32_t minSide);
+
+// Decodes the file at a path into a new plug-in bitmap (released with free()),
+// or returns nullptr. The full-image loader calls it on its worker thread
+// while DecodeLock is held.
+using TDecodeFunction = std::function<GlimrBitmap*(const QString& path)>;
 
 // The text after the last "." of the file name ("" when there is none).
 QString ExtensionOfPath(const QString& path);

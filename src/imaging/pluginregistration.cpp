@@ -5,7 +5,7 @@
 
 #include "common/regstore.h"
 #include "imaging/imaginglog.h"
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 namespace glimr {
 

@@ -15,8 +15,8 @@
 #include "browse/currentlists.h"
 #include "browse/filter.h"
 #include "common/settings.h"
-#include "mainwindow/historylist.h"
-#include "mainwindow/pluginset.h"
+#include "browse/historylist.h"
+#include "imaging/pluginset.h"
 
 class QLabel;
 class QMenu;

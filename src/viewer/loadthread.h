@@ -11,12 +11,9 @@
 #include <mutex>
 
 #include "glimr_plugin.h"
+#include "imaging/decode.h"
 
 namespace glimr {
-
-// Decodes the file at a path into a new plug-in bitmap (released with free()),
-// or returns nullptr. Called on the worker thread while DecodeLock is held.
-using TDecodeFunction = std::function<GlimrBitmap*(const QString& path)>;
 
 struct TLoadRequest {
   QString FileName;              // full path

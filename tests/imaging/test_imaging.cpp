@@ -13,7 +13,7 @@
 #include "imaging/pluginregistration.h"
 #include "imaging/scaler.h"
 #include "imaging/tbitmap.h"
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 using namespace glimr;
 

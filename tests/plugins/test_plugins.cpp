@@ -9,7 +9,7 @@
 #include <zlib.h>
 
 #include "imaging/tbitmap.h"
-#include "imaging/tplugin.h"
+#include "imaging/plugin.h"
 #include "samples.h"
 
 using namespace glimr;

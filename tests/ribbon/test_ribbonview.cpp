@@ -9,8 +9,8 @@
 
 #include "common/errors.h"
 #include "fakeribbonmodel.h"
-#include "ribbon/glpanel.h"
-#include "ribbon/ribbonview.h"
+#include "ribbon/ui/glpanel.h"
+#include "ribbon/ui/ribbonview.h"
 
 using namespace glimr;
 

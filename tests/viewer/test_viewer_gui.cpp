@@ -15,9 +15,9 @@
 #include "catalog/imagefileinfo.h"
 #include "common/locks.h"
 #include "testbitmaps.h"
-#include "viewer/frmloading.h"
-#include "viewer/frmzoom.h"
-#include "viewer/showzoomed.h"
+#include "viewer/ui/frmloading.h"
+#include "viewer/ui/frmzoom.h"
+#include "viewer/ui/showzoomed.h"
 #include "viewer/zoomgeometry.h"
 
 using namespace glimr;

@@ -4,7 +4,7 @@
 
 #include "catalog/imagefileinfo.h"
 #include "common/locks.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/thumbstore.h"
 
 namespace glimr {

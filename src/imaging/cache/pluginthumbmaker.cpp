@@ -5,7 +5,7 @@
 
 #include "imaging/decode.h"
 #include "imaging/scaler.h"
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 namespace glimr {
 

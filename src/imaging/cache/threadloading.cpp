@@ -9,7 +9,7 @@
 #include "common/errors.h"
 #include "common/locks.h"
 #include "imaging/cache/loadqueue.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/thumbstore.h"
 
 namespace glimr {

@@ -18,8 +18,8 @@
 #include <map>
 
 #include "catalog/imagefileinfo.h"
-#include "ribbon/glpanel.h"
-#include "ribbon/ribbonview.h"
+#include "ribbon/ui/glpanel.h"
+#include "ribbon/ui/ribbonview.h"
 
 using namespace glimr;
 

@@ -1,4 +1,4 @@
-#include "mainwindow/filelistview.h"
+#include "browse/ui/filelistview.h"
 
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -10,7 +10,7 @@
 #include <QVBoxLayout>
 
 #include "catalog/imagefileinfo.h"
-#include "mainwindow/filelistmodel.h"
+#include "browse/ui/filelistmodel.h"
 
 namespace glimr {
 

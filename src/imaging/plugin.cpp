@@ -1,11 +1,11 @@
-#include "imaging/tplugin.h"
+#include "imaging/plugin.h"
 
 #include <dlfcn.h>
 
 #include <cstring>
 
 #include "imaging/imaginglog.h"
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 namespace glimr {
 

@@ -17,11 +17,11 @@
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/undecodablethumb.h"
 #include "imaging/pluginregistration.h"
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 using namespace glimr;
 

@@ -8,7 +8,7 @@
 
 #include "browse/currentlists.h"
 #include "browse/folderloader.h"
-#include "mainwindow/filelistops.h"
+#include "browse/filelistops.h"
 
 class QAbstractItemView;
 class QItemSelection;

@@ -1,10 +1,10 @@
-#include "mainwindow/pluginset.h"
+#include "imaging/pluginset.h"
 
 #include "common/errors.h"
 #include "imaging/decode.h"
 #include "imaging/pluginregistration.h"
-#include "imaging/tplugins.h"
-#include "mainwindow/mainwindowlog.h"
+#include "imaging/plugins.h"
+#include "imaging/imaginglog.h"
 
 namespace glimr {
 
@@ -39,7 +39,7 @@ TDecodeFunction PluginDecoder(const TPlugins& plugins) {
     try {
       return DecodeFile(*set, path).Release();
     } catch (const std::exception& e) {
-      qCWarning(lcMainWindow) << "decode failed:" << path << ErrorText(e);
+      qCWarning(lcImaging) << "decode failed:" << path << ErrorText(e);
       return nullptr;
     }
   };

@@ -1,4 +1,4 @@
-#include "ribbon/captionglyphs.h"
+#include "ribbon/ui/captionglyphs.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

@@ -4,7 +4,7 @@
 #include "common/errors.h"
 #include "common/locks.h"
 #include "imaging/cache/loadqueue.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
 #include "imaging/cache/thumbstore.h"

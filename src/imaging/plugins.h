@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/settings.h"  // kPluginsKey, the plug-in list in the store
-#include "imaging/tplugin.h"
+#include "imaging/plugin.h"
 
 namespace glimr {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/filelistgap.h"
+#include "ribbon/ribbongap.h"
 
 #include "catalog/imagefileinfo.h"
 #include "ribbon/ribbon.h"

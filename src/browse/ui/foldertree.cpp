@@ -1,4 +1,4 @@
-#include "mainwindow/foldertree.h"
+#include "browse/ui/foldertree.h"
 
 #include <QDir>
 #include <QFileIconProvider>

@@ -1,4 +1,4 @@
-#include "mainwindow/filelistops.h"
+#include "browse/filelistops.h"
 
 #include <QSet>
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "viewer/loadthread.h"
+#include "imaging/decode.h"
 
 namespace glimr {
 

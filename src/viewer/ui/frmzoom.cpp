@@ -1,4 +1,4 @@
-#include "viewer/frmzoom.h"
+#include "viewer/ui/frmzoom.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

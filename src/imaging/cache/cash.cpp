@@ -1,4 +1,4 @@
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>

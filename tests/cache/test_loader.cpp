@@ -8,7 +8,7 @@
 #include "catalog/imagefileinfo.h"
 #include "fakes.h"
 #include "imaging/cache/loadercontrol.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/undecodablethumb.h"
 
 using namespace glimr;

@@ -1,4 +1,4 @@
-#include "viewer/showzoomed.h"
+#include "viewer/ui/showzoomed.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -7,8 +7,8 @@
 
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
-#include "viewer/frmloading.h"
-#include "viewer/frmzoom.h"
+#include "viewer/ui/frmloading.h"
+#include "viewer/ui/frmzoom.h"
 #include "viewer/viewerlog.h"
 
 namespace glimr {

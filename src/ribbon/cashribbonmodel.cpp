@@ -1,8 +1,8 @@
-#include "mainwindow/cashribbonmodel.h"
+#include "ribbon/cashribbonmodel.h"
 
 #include "browse/filelist.h"
 #include "imaging/cache/loadercontrol.h"
-#include "imaging/cache/tcash.h"
+#include "imaging/cache/cash.h"
 
 namespace glimr {
 

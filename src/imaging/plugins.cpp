@@ -1,4 +1,4 @@
-#include "imaging/tplugins.h"
+#include "imaging/plugins.h"
 
 #include <algorithm>
 

@@ -5,9 +5,9 @@
 
 #include "browse/currentlists.h"
 #include "catalog/imagefileinfo.h"
-#include "mainwindow/filelistgap.h"
-#include "mainwindow/filelistmodel.h"
-#include "mainwindow/filelistview.h"
+#include "ribbon/ribbongap.h"
+#include "browse/ui/filelistmodel.h"
+#include "browse/ui/filelistview.h"
 #include "ribbon/ribbon.h"
 
 using namespace glimr;
@@ -150,4 +150,4 @@ void TestFileListGap::removingEverythingEmptiesTheRibbon() {
 }
 
 QTEST_MAIN(TestFileListGap)
-#include "test_filelistgap.moc"
+#include "test_ribbongap.moc"

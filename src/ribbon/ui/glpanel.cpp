@@ -1,4 +1,4 @@
-#include "ribbon/glpanel.h"
+#include "ribbon/ui/glpanel.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>

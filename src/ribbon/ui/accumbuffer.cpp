@@ -1,4 +1,4 @@
-#include "ribbon/accumbuffer.h"
+#include "ribbon/ui/accumbuffer.h"
 
 #include <GL/gl.h>
 

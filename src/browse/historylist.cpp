@@ -1,4 +1,4 @@
-#include "mainwindow/historylist.h"
+#include "browse/historylist.h"
 
 namespace glimr {
 

@@ -1,4 +1,4 @@
-#include "mainwindow/filelistmodel.h"
+#include "browse/ui/filelistmodel.h"
 
 #include <QApplication>
 #include <QBrush>

@@ -1,4 +1,4 @@
-#include "ribbon/ribbonview.h"
+#include "ribbon/ui/ribbonview.h"
 
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -18,9 +18,9 @@
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
 #include "common/numeric.h"
-#include "ribbon/accumbuffer.h"
-#include "ribbon/captionglyphs.h"
-#include "ribbon/glpanel.h"
+#include "ribbon/ui/accumbuffer.h"
+#include "ribbon/ui/captionglyphs.h"
+#include "ribbon/ui/glpanel.h"
 
 namespace glimr {
 

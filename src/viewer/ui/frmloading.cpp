@@ -1,4 +1,4 @@
-#include "viewer/frmloading.h"
+#include "viewer/ui/frmloading.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
