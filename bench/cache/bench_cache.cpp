@@ -178,7 +178,7 @@ void RevisitPart(benchmark::State& state) {
   }
   const QString folder = files[0].left(files[0].lastIndexOf(QLatin1Char('/')) + 1);
   const std::int32_t catalogID = session.CatalogIDOfPath(folder);
-  TStoredThumb row;
+  TThumbRow row;
   session.ReadThumbRow(files[0].mid(folder.size()), catalogID, row);
   for (auto _ : state) {
     for (const QString& path : files) {

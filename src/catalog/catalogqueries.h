@@ -21,9 +21,9 @@ class TSession;
 
 // The stored-thumbnail columns of one FILES row.
 struct TThumbRow {
-  std::int32_t Width = 0;
+  std::int32_t Width = 0;  // full image size
   std::int32_t Height = 0;
-  double FileDate = 0.0;
+  double FileDate = 0.0;  // modification time when the thumbnail was made
   bool IsThumb = false;
   QByteArray Thumb;  // one complete JPEG stream, empty when none
 };

@@ -25,7 +25,7 @@ class TFakeStore : public TThumbStore {
     std::lock_guard db(locks_.DbLock);
     return folder.isEmpty() ? 0 : 7;
   }
-  bool ReadThumbRow(const QString& fileName, std::int32_t, TStoredThumb& row) override {
+  bool ReadThumbRow(const QString& fileName, std::int32_t, TThumbRow& row) override {
     std::lock_guard db(locks_.DbLock);
     if (FailOn == fileName) {
       throw GlimrError(QStringLiteral("disk I/O error"));
@@ -37,7 +37,7 @@ class TFakeStore : public TThumbStore {
     row = it->second;
     return true;
   }
-  bool WriteThumbRow(const QString& fileName, std::int32_t, const TStoredThumb& row) override {
+  bool WriteThumbRow(const QString& fileName, std::int32_t, const TThumbRow& row) override {
     std::lock_guard db(locks_.DbLock);
     const auto it = rows.find(fileName);
     if (it == rows.end()) {
@@ -49,7 +49,7 @@ class TFakeStore : public TThumbStore {
   }
 
   // Filled before the loader starts, read after it is joined.
-  std::map<QString, TStoredThumb> rows;
+  std::map<QString, TThumbRow> rows;
   QString FailOn;
   int writes = 0;
 

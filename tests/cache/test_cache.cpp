@@ -94,10 +94,10 @@ class TestCache : public QObject {
           class TNoStore : public TThumbStore {
            public:
             std::int32_t CatalogIDOfPath(const QString&) override { throw GlimrError("store"); }
-            bool ReadThumbRow(const QString&, std::int32_t, TStoredThumb&) override {
+            bool ReadThumbRow(const QString&, std::int32_t, TThumbRow&) override {
               throw GlimrError("store");
             }
-            bool WriteThumbRow(const QString&, std::int32_t, const TStoredThumb&) override {
+            bool WriteThumbRow(const QString&, std::int32_t, const TThumbRow&) override {
               throw GlimrError("store");
             }
           } store;

@@ -21,10 +21,10 @@ class TStoreProxy : public TThumbStore {
  public:
   explicit TStoreProxy(TThumbStore& s) : s_(s) {}
   std::int32_t CatalogIDOfPath(const QString& f) override { return s_.CatalogIDOfPath(f); }
-  bool ReadThumbRow(const QString& n, std::int32_t c, TStoredThumb& r) override {
+  bool ReadThumbRow(const QString& n, std::int32_t c, TThumbRow& r) override {
     return s_.ReadThumbRow(n, c, r);
   }
-  bool WriteThumbRow(const QString& n, std::int32_t c, const TStoredThumb& r) override {
+  bool WriteThumbRow(const QString& n, std::int32_t c, const TThumbRow& r) override {
     return s_.WriteThumbRow(n, c, r);
   }
 
@@ -113,7 +113,7 @@ class TestLoader : public QObject {
     const QStringList files = rig.MakeFiles(QStringLiteral("f"), 3);
     for (int i = 0; i < 3; ++i) {
       if (i != 1 || withRow) {
-        rig.store.rows[Name(files[i])] = TStoredThumb{};  // a row, no thumbnail yet
+        rig.store.rows[Name(files[i])] = TThumbRow{};  // a row, no thumbnail yet
       }
     }
     if (fault == QLatin1String("empty")) {
@@ -153,7 +153,7 @@ class TestLoader : public QObject {
     QCOMPARE(rig.store.writes, 2);
     QCOMPARE(rig.store.rows.count(Name(files[1])), std::size_t(withRow));
     if (withRow) {
-      const TStoredThumb& row = rig.store.rows[Name(files[1])];
+      const TThumbRow& row = rig.store.rows[Name(files[1])];
       QVERIFY(!row.IsThumb && row.Thumb.isEmpty() && row.Width == 0 && row.FileDate == 0.0);
     }
     QCOMPARE(errors.messages(), QStringList());
@@ -258,7 +258,7 @@ class TestLoader : public QObject {
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("c"), 4);
     for (const QString& p : files) {
-      rig.store.rows[Name(p)] = TStoredThumb{};
+      rig.store.rows[Name(p)] = TThumbRow{};
     }
     rig.maker.BlockOn(QStringLiteral("c1.img"));
     rig.control.Enqueue(files);

@@ -200,7 +200,7 @@ void TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
 void TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
                   double fileDate, TThumbStore& session, std::int32_t thumbSize,
                   const std::atomic<bool>* cancel) {
-  TStoredThumb row;
+  TThumbRow row;
   if (session.ReadThumbRow(fileName, catalogID, row) && row.IsThumb && row.FileDate == fileDate) {
     try {
       auto entry = std::make_shared<TBmpCash>(row.Width, row.Height, DecodeStoredThumb(row.Thumb));
@@ -231,7 +231,7 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
     Append(path, std::make_shared<TBmpCash>(side, side, std::move(tile), true));
     return;
   }
-  TStoredThumb fresh;
+  TThumbRow fresh;
   fresh.Width = made->Width;
   fresh.Height = made->Height;
   fresh.FileDate = fileDate;

@@ -23,21 +23,17 @@ std::int32_t TCatalogThumbStore::CatalogIDOfPath(const QString& folder) {
 }
 
 bool TCatalogThumbStore::ReadThumbRow(const QString& fileName, std::int32_t catalogID,
-                                      TStoredThumb& row) {
+                                      TThumbRow& row) {
   const std::optional<TThumbRow> found = queries_.ReadThumbRow(fileName, catalogID, session_);
   if (!found) {
     return false;
   }
-  row.Width = found->Width;
-  row.Height = found->Height;
-  row.FileDate = found->FileDate;
-  row.IsThumb = found->IsThumb;
-  row.Thumb = found->Thumb;
+  row = *found;
   return true;
 }
 
 bool TCatalogThumbStore::WriteThumbRow(const QString& fileName, std::int32_t catalogID,
-                                       const TStoredThumb& row) {
+                                       const TThumbRow& row) {
   return queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width, row.Height,
                                 session_);
 }

@@ -21,9 +21,9 @@ class TCatalogThumbStore : public TThumbStore {
   TCatalogThumbStore& operator=(const TCatalogThumbStore&) = delete;
 
   std::int32_t CatalogIDOfPath(const QString& folder) override;
-  bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TStoredThumb& row) override;
+  bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TThumbRow& row) override;
   bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
-                     const TStoredThumb& row) override;
+                     const TThumbRow& row) override;
 
  private:
   TdmVesk& dm_;

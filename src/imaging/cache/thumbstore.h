@@ -3,21 +3,13 @@
 // database session: the catalog of a folder and the thumbnail columns of a
 // FILES row. Every call takes DbLock itself, so callers never hold it.
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 
-namespace glimr {
+#include "catalog/catalogqueries.h"
 
-// The thumbnail columns of one FILES row.
-struct TStoredThumb {
-  std::int32_t Width = 0;  // full image size
-  std::int32_t Height = 0;
-  double FileDate = 0.0;  // modification time when the thumbnail was made
-  bool IsThumb = false;
-  QByteArray Thumb;  // JPEG stream, valid when IsThumb
-};
+namespace glimr {
 
 class TThumbStore {
  public:
@@ -28,12 +20,12 @@ class TThumbStore {
   virtual std::int32_t CatalogIDOfPath(const QString& folder) = 0;
 
   // Reads the row of (fileName, catalogID); false when there is none.
-  virtual bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TStoredThumb& row) = 0;
+  virtual bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TThumbRow& row) = 0;
 
   // Stores a new thumbnail with ISTHUMB true in the existing row of
   // (fileName, catalogID) in one statement; false when there is no row.
   virtual bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
-                             const TStoredThumb& row) = 0;
+                             const TThumbRow& row) = 0;
 };
 
 }  // namespace glimr
