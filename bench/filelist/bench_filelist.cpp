@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "browse/currentlists.h"
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "browse/ui/filelistmodel.h"
 #include "browse/filelistops.h"

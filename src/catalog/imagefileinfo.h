@@ -3,15 +3,9 @@
 // current folder, category or search result; it mirrors one FILES row plus
 // what the views need. Plain data: loaders create it with defaults and fill it.
 
-#include <QHash>
-#include <QIcon>
 #include <QString>
 
 #include <cstdint>
-#include <memory>
-#include <vector>
-
-class QAbstractFileIconProvider;
 
 namespace glimr {
 
@@ -45,9 +39,6 @@ class TImageFileInfo {
   QString FullPath() const { return Path + FileName; }
 };
 
-// Copies every field (strings by value); the copy shares nothing with source.
-void CopyImageFileInfo(TImageFileInfo& destination, const TImageFileInfo& source);
-
 // The text after the last "." when that dot follows the last "/"; at most 100
 // characters, case kept. "a.tar.gz" -> "gz", "/x.d/file" -> "". A ":" is an
 // ordinary file-name character on Linux, so it does not end the extension
@@ -61,39 +52,6 @@ std::int64_t FileSizeOf(const QString& path);
 // "1023 b", "1.5 Kb", "5.0 Mb" with the size words of the language in force
 // ("Strings" 13..15) and the user's decimal separator.
 QString FileSizeToText(std::int64_t size);
-
-// One entry of the extension table: the icon and the type name shared by
-// every record with that extension.
-struct TExtInfo {
-  std::int32_t ImageIndex = -1;
-  QString ShellTypeName;  // at most 80 characters
-  QIcon Icon;
-};
-
-// The extension table: filled on demand, entries are only added. Keys ignore
-// case; files without an extension share the entry of the empty key.
-class TExtensionTable {
- public:
-  // icons supplies the file icons (the GUI passes a QFileIconProvider, which
-  // falls back to the style's icons); without one a QAbstractFileIconProvider
-  // is used. The provider must outlive the table.
-  explicit TExtensionTable(const QAbstractFileIconProvider* icons = nullptr);
-  ~TExtensionTable();
-  TExtensionTable(const TExtensionTable&) = delete;
-  TExtensionTable& operator=(const TExtensionTable&) = delete;
-
-  // The record's ExtIndex for a full path (adds an entry when new). The type
-  // name is the comment of the extension's MIME type, e.g. "JPEG image".
-  std::int32_t ExtensionIndex(const QString& fullPath);
-  const TExtInfo* At(std::int32_t index) const;
-  std::int32_t Count() const { return static_cast<std::int32_t>(entries_.size()); }
-
- private:
-  const QAbstractFileIconProvider* icons_;
-  std::unique_ptr<QAbstractFileIconProvider> ownIcons_;
-  QHash<QString, std::int32_t> index_;  // lower-case extension -> position
-  std::vector<TExtInfo> entries_;
-};
 
 // A CATALOGS row key, the object the catalog path cache keeps per path.
 struct TCatalogID {

@@ -26,6 +26,7 @@
 #include "browse/folderloader.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "common/appcontext.h"
 #include "common/errors.h"

@@ -5,6 +5,7 @@
 #include <QTreeView>
 
 #include "browse/currentlists.h"
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
 #include "browse/ui/filelistmodel.h"

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "browse/currentlists.h"
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "ribbon/ribbongap.h"
 #include "browse/ui/filelistmodel.h"

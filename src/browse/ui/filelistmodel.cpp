@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "browse/filelist.h"
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "common/datetime.h"
 #include "common/language.h"

@@ -9,6 +9,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "browse/ui/extensiontable.h"
 #include "catalog/imagefileinfo.h"
 #include "browse/ui/filelistmodel.h"
 

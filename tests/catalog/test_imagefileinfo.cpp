@@ -22,23 +22,6 @@ class TestImageFileInfo : public QObject {
             r.Path.isEmpty());
   }
 
-  void copySharesNothing() {
-    TImageFileInfo src;
-    src.FileName = QStringLiteral("a.jpg");
-    src.Path = QStringLiteral("/p/");
-    src.FileSize = 5'000'000'000LL;
-    src.Selected = true;
-    src.Angle = 90.0;
-    TImageFileInfo dst;
-    CopyImageFileInfo(dst, src);
-    QCOMPARE(dst.FullPath(), QStringLiteral("/p/a.jpg"));
-    QCOMPARE(dst.FileSize, src.FileSize);
-    QVERIFY(dst.Selected);
-    dst.FileName[0] = QLatin1Char('b');
-    dst.Path.append(QStringLiteral("q/"));
-    QCOMPARE(src.FullPath(), QStringLiteral("/p/a.jpg"));
-  }
-
   void getExtension_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("expected");
@@ -117,23 +100,6 @@ class TestImageFileInfo : public QObject {
     QCOMPARE(FileSizeToText(3), QStringLiteral("3 bytes"));
     QVERIFY(FileSizeToText(2048).endsWith(QStringLiteral(" Kb")));
     QVERIFY(FileSizeToText(2 * 1048576).endsWith(QStringLiteral(" MiB")));
-  }
-
-  void extensionTable() {
-    TExtensionTable table;
-    const int jpg = table.ExtensionIndex(QStringLiteral("/p/a.jpg"));
-    QCOMPARE(jpg, 0);
-    QCOMPARE(table.ExtensionIndex(QStringLiteral("/q/B.JPG")), jpg);  // case ignored
-    const int none1 = table.ExtensionIndex(QStringLiteral("/p/README"));
-    QCOMPARE(table.ExtensionIndex(QStringLiteral("/p/x.d/Makefile")), none1);
-    QVERIFY(none1 != jpg);
-    const int png = table.ExtensionIndex(QStringLiteral("/p/c.png"));
-    QCOMPARE(table.Count(), 3);
-    QCOMPARE(table.At(jpg)->ImageIndex, jpg);
-    QCOMPARE(table.At(png)->ImageIndex, png);
-    QVERIFY(!table.At(png)->ShellTypeName.isEmpty());
-    QVERIFY(table.At(jpg)->ShellTypeName.size() <= 80);
-    QVERIFY(table.At(3) == nullptr && table.At(-1) == nullptr);
   }
 };
 
