@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "catalog/imagefileinfo.h"
+#include "common/errors.h"
 #include "common/locks.h"
 #include "imaging/cache/cash.h"
 #include "imaging/cache/thumbstore.h"
@@ -47,6 +48,9 @@ void TLoaderControl::StartLoader(std::int32_t thumbSize) {
     loader_->Terminate();
     wake_.notify_all();
     retired_.push_back(std::move(loader_));
+  }
+  if (!sessions_) {
+    throw GlimrError(QStringLiteral("StartLoader: no catalog to store thumbnails in"));
   }
   ReapRetired(false);
   auto loader =

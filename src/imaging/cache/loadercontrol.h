@@ -32,7 +32,10 @@ class TLoaderControl : public QObject {
   // thread; the session is then used by that thread only).
   using TSessionFactory = std::function<std::unique_ptr<TThumbStore>()>;
 
-  TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions, QObject* parent = nullptr);
+  // The session source may come later (SetSessionFactory), once the catalog
+  // exists; no loader starts before it has one.
+  TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions = {},
+                 QObject* parent = nullptr);
   // Closes the loaders (see CloseLoader).
   ~TLoaderControl() override;
 
@@ -43,6 +46,8 @@ class TLoaderControl : public QObject {
   // Appends the paths (under QueueLock) and wakes the loader.
   void Enqueue(const QStringList& paths);
   int QueuedCount() const;
+
+  void SetSessionFactory(TSessionFactory sessions) { sessions_ = std::move(sessions); }
 
   // Set before StartLoader: run on the main thread after each file with the
   // path the loader just handled (the main window passes UpdateDimensions).
