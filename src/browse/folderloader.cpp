@@ -11,12 +11,9 @@
 #include <sys/stat.h>
 
 #include <memory>
-#include <mutex>
 #include <vector>
 
 #include "catalog/catalogqueries.h"
-#include "catalog/dmvesk.h"
-#include "catalog/query.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 
@@ -88,47 +85,9 @@ bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
 
 }  // namespace
 
-void TFolderLoader::InsertNewRecords(const std::vector<TImageFileInfo*>& fresh) {
-  if (fresh.empty()) {
-    return;
-  }
-  // One transaction for all new rows: row by row, each commit is a write of
-  // its own, which makes a first visit of a large folder several times
-  // slower. DbLock is held throughout, so no worker can start a statement
-  // and then wait on the engine's write lock while holding DbLock itself;
-  // the rows are committed before the loader is told about any file.
-  std::lock_guard lock(dm_.DbLock());
-  size_t done = 0;
-  try {
-    dm_.BeginWork();
-    for (; done < fresh.size(); ++done) {
-      fresh[done]->ID = queries_.InsertFileRecordLocked(*fresh[done]);
-    }
-    dm_.Commit();
-  } catch (...) {
-    // Keep the rows that made it when the engine still can; when it rolled
-    // the transaction back, the IDs handed out refer to nothing (and could
-    // be given again), so they are forgotten.
-    bool kept = false;
-    try {
-      if (dm_.InWork()) {
-        dm_.Commit();
-        kept = true;
-      }
-    } catch (...) {
-    }
-    if (!kept) {
-      for (size_t i = 0; i < done && i < fresh.size(); ++i) {
-        fresh[i]->ID = 0;
-      }
-    }
-    throw;
-  }
-}
-
-TFolderLoader::TFolderLoader(TdmVesk& dm, TCatalogQueries& queries, const QStringList& extensions,
-                             TFolderLoadHooks hooks)
-    : dm_(dm), queries_(queries), hooks_(std::move(hooks)) {
+TFolderLoader::TFolderLoader(TdmVesk& /*dm*/, TCatalogQueries& queries,
+                             const QStringList& extensions, TFolderLoadHooks hooks)
+    : queries_(queries), hooks_(std::move(hooks)) {
   SetExtensions(extensions);
 }
 
@@ -190,31 +149,12 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
   };
 
   // Step 8: the records the catalog holds for this folder.
-  {
-    std::lock_guard lock(dm_.DbLock());
-    TQuery& q = dm_.MyQuery;
-    q.Close();
-    // The fourteen record columns by name rather than "*": the same positions,
-    // without copying every stored thumbnail blob of the folder.
-    q.SetText(QStringLiteral(
-        "SELECT ID, CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, RATING, ANGLE, "
-        "VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE FROM FILES "
-        "WHERE CATALOGID = :CatalogID;"));
-    q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
-    q.Open();
-    q.FetchAll();
-    q.First();
-    for (int i = 0; i < q.RecordCount(); ++i) {
-      auto r = std::make_unique<TImageFileInfo>();
-      TCatalogQueries::FillFromRow(q, *r);
-      r->Path = folder;
-      r->SlotWidth = 2.0;
-      const QString key = folder + r->FileName;
-      r->ExtIndex = extIndex(key);
-      loaded.Append(key, r.release());
-      q.Next();
-    }
-    q.Close();
+  for (std::unique_ptr<TImageFileInfo>& r : queries_.ReadCatalogFiles(catalogID)) {
+    r->Path = folder;
+    r->SlotWidth = 2.0;
+    const QString key = folder + r->FileName;
+    r->ExtIndex = extIndex(key);
+    loaded.Append(key, r.release());
   }
 
   // Steps 9 and 10 share one listing of the folder; a folder that cannot be
@@ -270,7 +210,8 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
       r->Found = true;
     }
   }
-  InsertNewRecords(fresh);
+  // The rows are committed before the loader is told about any file.
+  queries_.InsertFileRecords(fresh);
 
   // Step 10: subfolders that are not hidden, and ".." except at the root.
   for (const TDirEntry& e : entries) {

@@ -3,7 +3,8 @@
 // disk is scanned for every supported extension (new files get rows),
 // subfolders and ".." become folder entries, vanished files leave the list
 // (their rows stay), then the list is sorted, filtered and its first images
-// are queued. The window, tree, history and loader are reached through hooks.
+// are queued. The catalog is reached only through TCatalogQueries; the
+// window, tree, history and loader through hooks.
 
 #include <QString>
 #include <QStringList>
@@ -43,6 +44,7 @@ struct TFolderLoadHooks {
 class TFolderLoader {
  public:
   // extensions: the plug-in set's extensions without the dot, in its order.
+  // dm is the catalog queries runs on; every statement goes through queries.
   TFolderLoader(TdmVesk& dm, TCatalogQueries& queries, const QStringList& extensions,
                 TFolderLoadHooks hooks = {});
 
@@ -60,9 +62,6 @@ class TFolderLoader {
   static constexpr int kQueueCount = 100;
 
  private:
-  void InsertNewRecords(const std::vector<TImageFileInfo*>& fresh);
-
-  TdmVesk& dm_;
   TCatalogQueries& queries_;
   QStringList extensions_;
   TFolderLoadHooks hooks_;

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "catalog/dmvesk.h"
-#include "catalog/query.h"
+#include "catalog/statement.h"
 #include "common/numeric.h"
 
 namespace glimr {
@@ -45,6 +45,47 @@ class TDbScope {
 const QChar kSep = QLatin1Char('/');
 const QChar kCategorySep = QLatin1Char('\\');
 
+// The fourteen record columns of FILES, all that ReadFileRow reads: never
+// the stored thumbnail, which can be large.
+const char kFileColumns[] =
+    "ID, CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, RATING, ANGLE, VFLIPED, HFLIPED, "
+    "WIDTH, HEIGHT, FILEDATE, FILESIZE";
+
+// Fills the database fields of a record from a row that holds kFileColumns.
+void ReadFileRow(const TStatementRow& row, TImageFileInfo& r) {
+  r.ID = row.Int("ID");
+  r.Caption = row.Text("CAPTION");
+  r.FileName = row.Text("FILENAME");
+  r.TypeName = row.Text("TYPENAME");
+  r.CategoryID = row.Int("CATEGORYID");
+  r.CatalogID = row.Int("CATALOGID");
+  r.Rating = static_cast<std::uint8_t>(std::clamp(row.Int("RATING"), 0, 5));
+  r.Angle = row.Float("ANGLE");
+  r.VFliped = row.Bool("VFLIPED");
+  r.HFliped = row.Bool("HFLIPED");
+  r.Width = row.Int("WIDTH");
+  r.Height = row.Int("HEIGHT");
+  r.FileDate = row.Float("FILEDATE");
+  r.FileSize = RoundHalfEven(row.Float("FILESIZE"));
+}
+
+// Binds the record's fields to the parameters of an INSERT or UPDATE on FILES.
+void BindFileParams(TStatement& st, const TImageFileInfo& r) {
+  st.BindText(":Caption", r.Caption)
+      .BindText(":FileName", r.FileName)
+      .BindText(":TypeName", r.TypeName)
+      .BindInt(":CategoryID", r.CategoryID)
+      .BindInt(":CatalogID", r.CatalogID)
+      .BindInt(":Rating", r.Rating)
+      .BindFloat(":Angle", r.Angle)
+      .BindBool(":VFliped", r.VFliped)
+      .BindBool(":HFliped", r.HFliped)
+      .BindInt(":Width", r.Width)
+      .BindInt(":Height", r.Height)
+      .BindFloat(":FileDate", r.FileDate)
+      .BindFloat(":FileSize", static_cast<double>(r.FileSize));
+}
+
 }  // namespace
 
 std::int32_t TCatalogQueries::CatalogIDOfPath(const QString& folderPath, TSession* session) {
@@ -64,27 +105,24 @@ std::int32_t TCatalogQueries::FindOrAddCatalog(const QString& path) {
     parentID = FindOrAddCatalog(p.left(slash + 1));
     name = p.mid(slash + 1);
   }
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral("SELECT ID FROM CATALOGS WHERE PARENTID = :ParentID AND NAME = :Name;"));
-  q.ParamByName(QStringLiteral("ParentID")).SetAsInteger(parentID);
-  q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-  q.Open();
-  q.FetchAll();
-  if (q.RecordCount() == 0) {
-    q.Close();
-    q.SetText(QStringLiteral("INSERT INTO CATALOGS(NAME, PARENTID) VALUES(:Name, :ParentID);"));
-    q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-    q.ParamByName(QStringLiteral("ParentID")).SetAsInteger(parentID);
-    q.ExecSQL();
-    q.Close();
-    q.SetText(
+  TSession& session = dm_.CurrentSession();
+  auto find = [&]() -> std::optional<std::int32_t> {
+    TStatement st(
+        session,
         QStringLiteral("SELECT ID FROM CATALOGS WHERE PARENTID = :ParentID AND NAME = :Name;"));
-    q.ParamByName(QStringLiteral("ParentID")).SetAsInteger(parentID);
-    q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-    q.Open();
+    st.BindInt(":ParentID", parentID).BindText(":Name", name);
+    return st.Step() ? std::optional(st.Row().Int("ID")) : std::nullopt;
+  };
+  if (const auto id = find()) {
+    return *id;
   }
-  return q.Fields(0).AsInteger();
+  {
+    TStatement st(session,
+                  QStringLiteral("INSERT INTO CATALOGS(NAME, PARENTID) VALUES(:Name, :ParentID);"));
+    st.BindText(":Name", name).BindInt(":ParentID", parentID);
+    st.Exec();
+  }
+  return find().value_or(0);
 }
 
 QString TCatalogQueries::CatalogPath(std::int32_t id) {
@@ -94,10 +132,6 @@ QString TCatalogQueries::CatalogPath(std::int32_t id) {
       return entry.first;
     }
   }
-  TQuery& q = dm_.MyQueryAdd;
-  q.Close();
-  q.SetText(QStringLiteral("SELECT NAME, PARENTID FROM CATALOGS WHERE ID = :ID;"));
-  q.Prepare();
   std::vector<std::int32_t> seen;
   const QString path = CatalogPathStep(id, seen);
   // An unknown ID is not remembered: its row may still be made later.
@@ -108,15 +142,20 @@ QString TCatalogQueries::CatalogPath(std::int32_t id) {
 }
 
 QString TCatalogQueries::CatalogPathStep(std::int32_t id, std::vector<std::int32_t>& seen) {
-  TQuery& q = dm_.MyQueryAdd;
-  q.Close();
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(id);
-  q.Open();
-  if (q.RecordCount() == 0) {
-    return QString();
+  QString name;
+  std::int32_t parentID = 0;
+  {
+    // The statement is given back before the walk goes up a level, which
+    // uses it again.
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("SELECT NAME, PARENTID FROM CATALOGS WHERE ID = :ID;"));
+    st.BindInt(":ID", id);
+    if (!st.Step()) {
+      return QString();
+    }
+    name = st.Row().Text("NAME");
+    parentID = st.Row().Int("PARENTID");
   }
-  const QString name = q.Fields(0).AsString();
-  const std::int32_t parentID = q.Fields(1).AsInteger();
   seen.push_back(id);
   // A damaged table whose parents form a loop ends the walk where the loop
   // closes, as a missing parent row does, instead of recursing for ever.
@@ -126,176 +165,179 @@ QString TCatalogQueries::CatalogPathStep(std::int32_t id, std::vector<std::int32
   return name + kSep;
 }
 
-void TCatalogQueries::SetFileParams(TQuery& q, const TImageFileInfo& r) {
-  q.ParamByName(QStringLiteral("Caption")).SetAsString(r.Caption);
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(r.FileName);
-  q.ParamByName(QStringLiteral("TypeName")).SetAsString(r.TypeName);
-  q.ParamByName(QStringLiteral("CategoryID")).SetAsInteger(r.CategoryID);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(r.CatalogID);
-  q.ParamByName(QStringLiteral("Rating")).SetAsInteger(r.Rating);
-  q.ParamByName(QStringLiteral("Angle")).SetAsFloat(r.Angle);
-  q.ParamByName(QStringLiteral("VFliped")).SetAsBoolean(r.VFliped);
-  q.ParamByName(QStringLiteral("HFliped")).SetAsBoolean(r.HFliped);
-  q.ParamByName(QStringLiteral("Width")).SetAsInteger(r.Width);
-  q.ParamByName(QStringLiteral("Height")).SetAsInteger(r.Height);
-  q.ParamByName(QStringLiteral("FileDate")).SetAsDateTime(r.FileDate);
-  q.ParamByName(QStringLiteral("FileSize")).SetAsFloat(static_cast<double>(r.FileSize));
-}
-
 std::int32_t TCatalogQueries::InsertFileRecord(const TImageFileInfo& record) {
   TDbScope scope(dm_, nullptr);
   return InsertFileRecordLocked(record);
 }
 
 std::int32_t TCatalogQueries::InsertFileRecordLocked(const TImageFileInfo& record) {
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral(
-      "INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, RATING, ANGLE, "
-      "VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE, ISTHUMB)VALUES(:Caption, :FileName, "
-      ":TypeName, :CategoryID, :CatalogID, :Rating, :Angle, :VFliped, :HFliped, :Width, :Height, "
-      ":FileDate, :FileSize, False);"));
-  SetFileParams(q, record);
-  q.ExecSQL();
-  q.Close();
-  q.SetText(QStringLiteral(
-      "SELECT ID FROM FILES WHERE FILENAME = :FileName AND CATALOGID = :CatalogID;"));
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(record.FileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(record.CatalogID);
-  q.Open();
-  return q.RecordCount() > 0 ? q.Fields(0).AsInteger() : 0;
+  TSession& session = dm_.CurrentSession();
+  {
+    TStatement st(session,
+                  QStringLiteral("INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, "
+                                 "CATALOGID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, "
+                                 "FILEDATE, FILESIZE, ISTHUMB)VALUES(:Caption, :FileName, "
+                                 ":TypeName, :CategoryID, :CatalogID, :Rating, :Angle, :VFliped, "
+                                 ":HFliped, :Width, :Height, :FileDate, :FileSize, False);"));
+    BindFileParams(st, record);
+    st.Exec();
+  }
+  TStatement st(session, QStringLiteral("SELECT ID FROM FILES WHERE FILENAME = :FileName AND "
+                                        "CATALOGID = :CatalogID;"));
+  st.BindText(":FileName", record.FileName).BindInt(":CatalogID", record.CatalogID);
+  return st.Step() ? st.Row().Int("ID") : 0;
 }
 
-void TCatalogQueries::FillFromRow(const TQuery& q, TImageFileInfo& r) {
-  r.ID = q.Fields(0).AsInteger();
-  r.Caption = q.Fields(1).AsString();
-  r.FileName = q.Fields(2).AsString();
-  r.TypeName = q.Fields(3).AsString();
-  r.CategoryID = q.Fields(4).AsInteger();
-  r.CatalogID = q.Fields(5).AsInteger();
-  r.Rating = static_cast<std::uint8_t>(std::clamp(q.Fields(6).AsInteger(), 0, 5));
-  r.Angle = q.Fields(7).AsFloat();
-  r.VFliped = q.Fields(8).AsBoolean();
-  r.HFliped = q.Fields(9).AsBoolean();
-  r.Width = q.Fields(10).AsInteger();
-  r.Height = q.Fields(11).AsInteger();
-  r.FileDate = q.Fields(12).AsDateTime();
-  r.FileSize = RoundHalfEven(q.Fields(13).AsFloat());
+void TCatalogQueries::InsertFileRecords(const std::vector<TImageFileInfo*>& records) {
+  if (records.empty()) {
+    return;
+  }
+  // One transaction for all new rows: row by row, each commit is a write of
+  // its own, which makes a first visit of a large folder several times
+  // slower. DbLock is held throughout, so no worker can start a statement
+  // and then wait on the engine's write lock while holding DbLock itself.
+  TDbScope scope(dm_, nullptr);
+  size_t done = 0;
+  try {
+    dm_.BeginWork();
+    for (; done < records.size(); ++done) {
+      records[done]->ID = InsertFileRecordLocked(*records[done]);
+    }
+    dm_.Commit();
+  } catch (...) {
+    // Keep the rows that made it when the engine still can; when it rolled
+    // the transaction back, the IDs handed out refer to nothing (and could
+    // be given again), so they are forgotten.
+    bool kept = false;
+    try {
+      if (dm_.InWork()) {
+        dm_.Commit();
+        kept = true;
+      }
+    } catch (...) {
+    }
+    if (!kept) {
+      for (size_t i = 0; i < done && i < records.size(); ++i) {
+        records[i]->ID = 0;
+      }
+    }
+    throw;
+  }
+}
+
+std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCatalogFiles(
+    std::int32_t catalogID) {
+  static const QString sql = QStringLiteral("SELECT %1 FROM FILES WHERE CATALOGID = :CatalogID;")
+                                 .arg(QLatin1String(kFileColumns));
+  TDbScope scope(dm_, nullptr);
+  TStatement st(dm_.CurrentSession(), sql);
+  st.BindInt(":CatalogID", catalogID);
+  std::vector<std::unique_ptr<TImageFileInfo>> records;
+  while (st.Step()) {
+    auto r = std::make_unique<TImageFileInfo>();
+    ReadFileRow(st.Row(), *r);
+    records.push_back(std::move(r));
+  }
+  return records;
 }
 
 bool TCatalogQueries::ReadFileRecord(TImageFileInfo& record) {
+  static const QString sql =
+      QStringLiteral("SELECT %1 FROM FILES WHERE FILENAME = :FileName AND CatalogID = :CatalogID;")
+          .arg(QLatin1String(kFileColumns));
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  const QString text =
-      QStringLiteral("SELECT * FROM FILES WHERE FILENAME = :FileName AND CatalogID = :CatalogID;");
-  q.Close();
-  if (q.Text() != text) {
-    q.SetText(text);
-  }
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(record.FileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(record.CatalogID);
-  q.Prepare();
-  q.Open();
-  if (q.RecordCount() == 0) {
+  TStatement st(dm_.CurrentSession(), sql);
+  st.BindText(":FileName", record.FileName).BindInt(":CatalogID", record.CatalogID);
+  if (!st.Step()) {
     return false;
   }
-  FillFromRow(q, record);
+  ReadFileRow(st.Row(), record);
   return true;
 }
 
 void TCatalogQueries::UpdateFileRecord(const TImageFileInfo& record) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral(
-      "UPDATE FILES SET FILENAME = :FileName, CAPTION = :Caption, TYPENAME = :TypeName, "
-      "CATEGORYID = :CategoryID, CATALOGID = :CatalogID, RATING = :Rating, ANGLE = :Angle, "
-      "VFLIPED = :VFliped, HFLIPED = :HFliped, WIDTH = :Width, HEIGHT = :Height, "
-      "FILEDATE = :FileDate, FILESIZE = :FileSize WHERE ID = :ID;"));
-  SetFileParams(q, record);
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(record.ID);
-  q.ExecSQL();
-  q.Close();
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("UPDATE FILES SET FILENAME = :FileName, CAPTION = :Caption, "
+                               "TYPENAME = :TypeName, CATEGORYID = :CategoryID, CATALOGID = "
+                               ":CatalogID, RATING = :Rating, ANGLE = :Angle, VFLIPED = :VFliped, "
+                               "HFLIPED = :HFliped, WIDTH = :Width, HEIGHT = :Height, FILEDATE = "
+                               ":FileDate, FILESIZE = :FileSize WHERE ID = :ID;"));
+  BindFileParams(st, record);
+  st.BindInt(":ID", record.ID);
+  st.Exec();
 }
 
 void TCatalogQueries::SetFileCategory(const QString& fileName, std::int32_t catalogID,
                                       std::int32_t categoryID) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(
-      QStringLiteral("UPDATE FILES SET CATEGORYID = :CategoryID WHERE FILENAME = :FileName "
-                     "AND CATALOGID = :CatalogID;"));
-  q.ParamByName(QStringLiteral("CategoryID")).SetAsInteger(categoryID);
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(fileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
-  q.ExecSQL();
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("UPDATE FILES SET CATEGORYID = :CategoryID WHERE FILENAME = "
+                               ":FileName AND CATALOGID = :CatalogID;"));
+  st.BindInt(":CategoryID", categoryID)
+      .BindText(":FileName", fileName)
+      .BindInt(":CatalogID", catalogID);
+  st.Exec();
 }
 
 std::int32_t TCatalogQueries::InsertCategory(const QString& name, std::int32_t parentID) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral("INSERT INTO CATEGORIES(NAME, PARENTID) VALUES(:Name, :ParentID);"));
-  q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-  q.ParamByName(QStringLiteral("ParentID")).SetAsInteger(parentID);
-  q.ExecSQL();
-  q.Close();
-  q.SetText(
+  TSession& session = dm_.CurrentSession();
+  {
+    TStatement st(session, QStringLiteral(
+                               "INSERT INTO CATEGORIES(NAME, PARENTID) VALUES(:Name, :ParentID);"));
+    st.BindText(":Name", name).BindInt(":ParentID", parentID);
+    st.Exec();
+  }
+  TStatement st(
+      session,
       QStringLiteral("SELECT ID FROM CATEGORIES WHERE NAME = :Name AND PARENTID = :ParentID;"));
-  q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-  q.ParamByName(QStringLiteral("ParentID")).SetAsInteger(parentID);
-  q.Open();
-  return q.Fields(0).AsInteger();
+  st.BindText(":Name", name).BindInt(":ParentID", parentID);
+  return st.Step() ? st.Row().Int("ID") : 0;
 }
 
 void TCatalogQueries::RenameCategory(std::int32_t id, const QString& name) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  if (q.Active()) {
-    q.Close();
-  }
-  q.SetText(QStringLiteral("UPDATE CATEGORIES SET NAME = :Name WHERE ID = :ID;"));
-  q.ParamByName(QStringLiteral("Name")).SetAsString(name);
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(id);
-  q.ExecSQL();
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("UPDATE CATEGORIES SET NAME = :Name WHERE ID = :ID;"));
+  st.BindText(":Name", name).BindInt(":ID", id);
+  st.Exec();
 }
 
 void TCatalogQueries::DeleteCategory(std::int32_t id) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral("DELETE FROM CATEGORIES WHERE ID = :ID;"));
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(id);
-  q.ExecSQL();
+  TSession& session = dm_.CurrentSession();
+  {
+    TStatement st(session, QStringLiteral("DELETE FROM CATEGORIES WHERE ID = :ID;"));
+    st.BindInt(":ID", id);
+    st.Exec();
+  }
   for (;;) {
-    q.Close();
-    q.SetText(QStringLiteral("SELECT ID FROM FILES WHERE CATEGORYID = :CategoryID;"));
-    q.ParamByName(QStringLiteral("CategoryID")).SetAsInteger(id);
-    q.Open();
-    if (q.RecordCount() == 0) {
-      break;
+    std::int32_t fileID = 0;
+    {
+      TStatement st(session,
+                    QStringLiteral("SELECT ID FROM FILES WHERE CATEGORYID = :CategoryID;"));
+      st.BindInt(":CategoryID", id);
+      if (!st.Step()) {
+        break;
+      }
+      fileID = st.Row().Int("ID");
     }
-    const std::int32_t fileID = q.Fields(0).AsInteger();
-    q.Close();
-    q.SetText(QStringLiteral("UPDATE FILES SET CATEGORYID = 0 WHERE ID = :ID;"));
-    q.ParamByName(QStringLiteral("ID")).SetAsInteger(fileID);
+    TStatement st(session, QStringLiteral("UPDATE FILES SET CATEGORYID = 0 WHERE ID = :ID;"));
+    st.BindInt(":ID", fileID);
     // A row the update cannot release would be found again for ever.
-    if (q.ExecSQL() == 0) {
+    if (st.Exec() == 0) {
       break;
     }
   }
-  q.Close();
 }
 
 QString TCatalogQueries::CategoryName(std::int32_t id) {
   TDbScope scope(dm_, nullptr);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(QStringLiteral("SELECT NAME FROM CATEGORIES WHERE ID = :ID;"));
-  q.ParamByName(QStringLiteral("ID")).SetAsInteger(id);
-  q.Open();
-  return q.RecordCount() > 0 ? q.Fields(0).AsString() : QString();
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("SELECT NAME FROM CATEGORIES WHERE ID = :ID;"));
+  st.BindInt(":ID", id);
+  return st.Step() ? st.Row().Text("NAME") : QString();
 }
 
 QString TCatalogQueries::CategoryPath(std::int32_t id) {
@@ -309,16 +351,13 @@ QString TCatalogQueries::CategoryPath(std::int32_t id) {
     std::int32_t parentID = 0;
     {
       TDbScope scope(dm_, nullptr);
-      TQuery& q = dm_.MyQuery;
-      q.Close();
-      q.SetText(QStringLiteral("SELECT NAME, PARENTID FROM CATEGORIES WHERE ID = :ID;"));
-      q.ParamByName(QStringLiteral("ID")).SetAsInteger(current);
-      q.Open();
-      if (q.RecordCount() > 0) {
-        name = q.Fields(0).AsString();
-        parentID = q.Fields(1).AsInteger();
+      TStatement st(dm_.CurrentSession(),
+                    QStringLiteral("SELECT NAME, PARENTID FROM CATEGORIES WHERE ID = :ID;"));
+      st.BindInt(":ID", current);
+      if (st.Step()) {
+        name = st.Row().Text("NAME");
+        parentID = st.Row().Int("PARENTID");
       }
-      q.Close();
     }
     names.prepend(name);
     seen.push_back(current);
@@ -337,24 +376,20 @@ QString TCatalogQueries::CategoryPath(std::int32_t id) {
 std::optional<TThumbRow> TCatalogQueries::ReadThumbRow(const QString& fileName,
                                                        std::int32_t catalogID, TSession* session) {
   TDbScope scope(dm_, session);
-  TQuery& q = dm_.MyQuery;
-  q.Close();
-  q.SetText(
-      QStringLiteral("SELECT Width, Height, FileDate, IsThumb, Thumb FROM Files WHERE "
-                     "FileName = :FileName AND CatalogID = :CatalogID;"));
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(fileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
-  q.Open();
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("SELECT Width, Height, FileDate, IsThumb, Thumb FROM Files WHERE "
+                               "FileName = :FileName AND CatalogID = :CatalogID;"));
+  st.BindText(":FileName", fileName).BindInt(":CatalogID", catalogID);
   std::optional<TThumbRow> row;
-  if (q.RecordCount() > 0) {
+  if (st.Step()) {
+    const TStatementRow& r = st.Row();
     row.emplace();
-    row->Width = q.Fields(0).AsInteger();
-    row->Height = q.Fields(1).AsInteger();
-    row->FileDate = q.Fields(2).AsDateTime();
-    row->IsThumb = q.Fields(3).AsBoolean();
-    row->Thumb = q.Fields(4).AsBlob();
+    row->Width = r.Int("Width");
+    row->Height = r.Int("Height");
+    row->FileDate = r.Float("FileDate");
+    row->IsThumb = r.Bool("IsThumb");
+    row->Thumb = r.Blob("Thumb");
   }
-  q.Close();
   return row;
 }
 
@@ -362,22 +397,19 @@ bool TCatalogQueries::WriteThumbRow(const QString& fileName, std::int32_t catalo
                                     const QByteArray& jpeg, double fileDate, std::int32_t width,
                                     std::int32_t height, TSession* session) {
   TDbScope scope(dm_, session);
-  TQuery& q = dm_.MyQuery;
   // The row is found by (file name, catalog), which the program keeps unique.
-  q.Close();
-  q.SetText(QStringLiteral(
-      "UPDATE Files SET Thumb = :Thumb, IsThumb = :IsThumb, FileDate = :FileDate, Width = "
-      ":Width, Height = :Height WHERE FileName = :FileName AND CatalogID = :CatalogID;"));
-  q.ParamByName(QStringLiteral("Thumb")).SetAsBlob(jpeg);
-  q.ParamByName(QStringLiteral("IsThumb")).SetAsBoolean(true);
-  q.ParamByName(QStringLiteral("FileDate")).SetAsDateTime(fileDate);
-  q.ParamByName(QStringLiteral("Width")).SetAsInteger(width);
-  q.ParamByName(QStringLiteral("Height")).SetAsInteger(height);
-  q.ParamByName(QStringLiteral("FileName")).SetAsString(fileName);
-  q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalogID);
-  const bool written = q.ExecSQL() > 0;
-  q.Close();
-  return written;
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("UPDATE Files SET Thumb = :Thumb, IsThumb = :IsThumb, FileDate = "
+                               ":FileDate, Width = :Width, Height = :Height WHERE FileName = "
+                               ":FileName AND CatalogID = :CatalogID;"));
+  st.BindBlob(":Thumb", jpeg)
+      .BindBool(":IsThumb", true)
+      .BindFloat(":FileDate", fileDate)
+      .BindInt(":Width", width)
+      .BindInt(":Height", height)
+      .BindText(":FileName", fileName)
+      .BindInt(":CatalogID", catalogID);
+  return st.Exec() > 0;
 }
 
 }  // namespace glimr

@@ -1,12 +1,14 @@
 #pragma once
-// The statements module of the catalog: folder paths to catalogs and back,
+// Every SQL statement of the program: folder paths to catalogs and back,
 // file records in and out of FILES, categories, and the stored-thumbnail
-// columns. Every operation takes DbLock itself unless noted.
+// columns. Every operation takes DbLock itself unless noted, and runs on the
+// calling thread's session (or the worker session passed in).
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -16,7 +18,6 @@
 namespace glimr {
 
 class TdmVesk;
-class TQuery;
 class TSession;
 
 // The stored-thumbnail columns of one FILES row.
@@ -46,6 +47,14 @@ class TCatalogQueries {
   std::int32_t InsertFileRecord(const TImageFileInfo& record);
   // The same inside the caller's holding of DbLock (a batch of inserts).
   std::int32_t InsertFileRecordLocked(const TImageFileInfo& record);
+  // Stores a row for each record in one transaction and sets each record's
+  // ID. On a failure the error is raised; the rows stored so far are kept
+  // when the engine still can commit them, otherwise their IDs go back to 0
+  // (they would name rows that do not exist).
+  void InsertFileRecords(const std::vector<TImageFileInfo*>& records);
+  // The records of every FILES row of a catalog, in the table's order; only
+  // the database fields are filled, the rest keep their defaults.
+  std::vector<std::unique_ptr<TImageFileInfo>> ReadCatalogFiles(std::int32_t catalogID);
   // Fills the database fields of the record from its row (by FileName and
   // CatalogID); false and the record untouched when there is none.
   bool ReadFileRecord(TImageFileInfo& record);
@@ -70,13 +79,8 @@ class TCatalogQueries {
                      double fileDate, std::int32_t width, std::int32_t height,
                      TSession* session = nullptr);
 
-  // Fills the database fields of a record from the current row of a
-  // "SELECT *" on FILES, by column position.
-  static void FillFromRow(const TQuery& q, TImageFileInfo& record);
-
  private:
   QString CatalogPathStep(std::int32_t id, std::vector<std::int32_t>& seen);
-  void SetFileParams(TQuery& q, const TImageFileInfo& record);
 
   TdmVesk& dm_;
   // Catalog paths with their IDs; CATALOGS rows are never changed or

@@ -8,7 +8,6 @@ namespace glimr {
 
 TdmVesk::TdmVesk(const QString& databaseDir, std::mutex& dbLock)
     : MyQuery(*this),
-      MyQueryAdd(*this),
       fileName_(DatabaseFileName(databaseDir)),
       dbLock_(dbLock),
       default_(std::make_unique<TSession>(QStringLiteral("Default"), fileName_)) {}
@@ -16,7 +15,6 @@ TdmVesk::TdmVesk(const QString& databaseDir, std::mutex& dbLock)
 TdmVesk::~TdmVesk() {
   std::lock_guard lock(dbLock_);
   MyQuery.Close();
-  MyQueryAdd.Close();
   sessions_.clear();
   default_.reset();
 }

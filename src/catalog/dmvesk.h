@@ -1,7 +1,7 @@
 #pragma once
 // The data module of the catalog database: the file DatabaseDir +
-// "catalog.sqlite", the shared statement objects MyQuery and MyQueryAdd, the
-// sessions (one connection per thread) and the lock that serialises every use.
+// "catalog.sqlite", the sessions (one connection per thread, each with its
+// prepared statements) and the lock that serialises every use.
 
 #include <QString>
 
@@ -30,8 +30,9 @@ class TdmVesk {
   const QString& FileName() const { return fileName_; }
   std::mutex& DbLock() { return dbLock_; }
 
-  TQuery MyQuery;     // every statement of every module
-  TQuery MyQueryAdd;  // only the catalog path walk
+  // A buffered statement object for ad-hoc texts outside the catalog
+  // library; catalog code uses TStatement.
+  TQuery MyQuery;
 
   // Session operations; the caller holds DbLock.
   TSession& DefaultSession() { return *default_; }

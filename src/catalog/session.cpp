@@ -16,10 +16,10 @@ namespace {
 
 constexpr int kBusyTimeoutMs = 10000;
 
-// The fourteen columns every "SELECT *" reads by position come first, in this
-// order; ISTHUMB and THUMB follow. The indexes serve the lookups by folder,
-// by (file name, catalog) and by category; they are not unique because the
-// program keeps its identity rules itself.
+// The fourteen record columns come first, in this order; ISTHUMB and THUMB
+// follow. Statements name the columns they read. The indexes serve the
+// lookups by folder, by (file name, catalog) and by category; they are not
+// unique because the program keeps its identity rules itself.
 const char* const kSchema[] = {
     "CREATE TABLE FILES(ID INTEGER PRIMARY KEY AUTOINCREMENT, CAPTION TEXT DEFAULT '', "
     "FILENAME TEXT DEFAULT '', TYPENAME TEXT DEFAULT '', CATEGORYID INTEGER DEFAULT 0, "
@@ -132,8 +132,8 @@ void TSession::CreateSchemaIfNew() {
 }
 
 void TSession::Close() {
-  for (sqlite3_stmt* st : std::as_const(statements_)) {
-    sqlite3_finalize(st);
+  for (auto& entry : statements_) {
+    sqlite3_finalize(entry.second.Handle);
   }
   statements_.clear();
   if (db_) {
@@ -142,11 +142,11 @@ void TSession::Close() {
   }
 }
 
-sqlite3_stmt* TSession::Statement(const QString& sql) {
+TCachedStatement& TSession::Prepared(const QString& sql) {
   Open();
-  auto it = statements_.constFind(sql);
-  if (it != statements_.constEnd()) {
-    return it.value();
+  auto it = statements_.find(sql);
+  if (it != statements_.end()) {
+    return it->second;
   }
   sqlite3_stmt* st = nullptr;
   const QByteArray text = sql.toUtf8();
@@ -157,8 +157,7 @@ sqlite3_stmt* TSession::Statement(const QString& sql) {
   if (!st) {
     throw GlimrError(QStringLiteral("empty statement"));
   }
-  statements_.insert(sql, st);
-  return st;
+  return statements_.emplace(sql, TCachedStatement{st, false}).first->second;
 }
 
 }  // namespace glimr

@@ -1,15 +1,23 @@
 #pragma once
 // One connection to the catalog file: the engine context of one thread (the
 // main thread's default session, or a worker's "Session1", "Session2", ...).
-// It connects on first use and keeps the statements it prepared.
+// It connects on first use and keeps every statement it prepared, keyed by
+// its text, for the life of the connection.
 
-#include <QHash>
 #include <QString>
+
+#include <map>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace glimr {
+
+// A statement a session prepared; Busy while a TStatement holds it.
+struct TCachedStatement {
+  sqlite3_stmt* Handle = nullptr;
+  bool Busy = false;
+};
 
 class TSession {
  public:
@@ -31,8 +39,11 @@ class TSession {
   // The engine connection; use it only while holding DbLock.
   sqlite3* Handle() const { return db_; }
 
-  // The prepared statement for this text, prepared once per connection.
-  sqlite3_stmt* Statement(const QString& sql);
+  // The prepared statement for this text, prepared once per connection
+  // (connecting first when needed); GlimrError when the text does not
+  // prepare. The entry stays where it is until the session closes.
+  TCachedStatement& Prepared(const QString& sql);
+  sqlite3_stmt* Statement(const QString& sql) { return Prepared(sql).Handle; }
 
   // The engine's message for the last failure on this connection.
   QString LastError() const;
@@ -44,7 +55,7 @@ class TSession {
   QString name_;
   QString fileName_;
   sqlite3* db_ = nullptr;
-  QHash<QString, sqlite3_stmt*> statements_;
+  std::map<QString, TCachedStatement> statements_;
 };
 
 }  // namespace glimr

@@ -16,6 +16,7 @@
 #include "browse/folderloader.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "catalog/statement.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 #include "common/locks.h"
@@ -99,9 +100,8 @@ struct Browser {
   }
   qint64 Rows() {
     std::lock_guard lock(locks.DbLock);
-    dm.MyQuery.SetText(QStringLiteral("SELECT count(*) FROM FILES"));
-    dm.MyQuery.Open();
-    return dm.MyQuery.Fields(0).AsLargeInt();
+    TStatement st(dm.CurrentSession(), QStringLiteral("SELECT count(*) FROM FILES"));
+    return st.Step() ? st.Row().Int64(0) : 0;
   }
 };
 

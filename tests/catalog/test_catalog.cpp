@@ -12,7 +12,7 @@
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
-#include "catalog/query.h"
+#include "catalog/statement.h"
 #include "common/errors.h"
 #include "common/locks.h"
 
@@ -27,19 +27,15 @@ struct Db {
   TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries q{dm};
 
-  // A scalar of a plain SQL text, read through the statement object.
+  // The first column of the first row of a plain SQL text (0 without a row).
   qint64 Scalar(const QString& sql) {
     std::lock_guard lock(locks.DbLock);
-    dm.MyQuery.Close();
-    dm.MyQuery.SetText(sql);
-    dm.MyQuery.Open();
-    return dm.MyQuery.Fields(0).AsLargeInt();
+    TStatement st(dm.CurrentSession(), sql);
+    return st.Step() ? st.Row().Int64(0) : 0;
   }
   void Exec(const QString& sql) {
     std::lock_guard lock(locks.DbLock);
-    dm.MyQuery.Close();
-    dm.MyQuery.SetText(sql);
-    dm.MyQuery.ExecSQL();
+    TStatement(dm.CurrentSession(), sql).Exec();
   }
   sqlite3* Handle() {
     std::lock_guard lock(locks.DbLock);
@@ -95,13 +91,12 @@ class TestCatalog : public QObject {
     }
     sqlite3_finalize(st);
     std::lock_guard lock(db.locks.DbLock);
-    TQuery& q = db.dm.MyQuery;
-    q.SetText(QStringLiteral("PRAGMA journal_mode"));
-    q.Open();
-    QCOMPARE(q.Fields(0).AsString(), QStringLiteral("wal"));
-    q.SetText(QStringLiteral("PRAGMA foreign_keys"));
-    q.Open();
-    QCOMPARE(q.Fields(0).AsInteger(), 0);
+    TStatement journal(db.dm.CurrentSession(), QStringLiteral("PRAGMA journal_mode"));
+    QVERIFY(journal.Step());
+    QCOMPARE(journal.Row().Text(0), QStringLiteral("wal"));
+    TStatement foreignKeys(db.dm.CurrentSession(), QStringLiteral("PRAGMA foreign_keys"));
+    QVERIFY(foreignKeys.Step());
+    QCOMPARE(foreignKeys.Row().Int(0), 0);
   }
 
   void catalogOfPath_data() {
@@ -410,8 +405,7 @@ class TestCatalog : public QObject {
       TCatalogQueries q(dm);
       q.CatalogIDOfPath(QStringLiteral("/home/ann/"));
       std::lock_guard lock(locks.DbLock);
-      dm.MyQuery.SetText(QStringLiteral("DROP TABLE FILES"));
-      dm.MyQuery.ExecSQL();
+      TStatement(dm.CurrentSession(), QStringLiteral("DROP TABLE FILES")).Exec();
     }
     TdmVesk dm(dbDir, locks.DbLock);
     TCatalogQueries q(dm);
@@ -427,9 +421,10 @@ class TestCatalog : public QObject {
     QCOMPARE(q.CatalogPath(q.CatalogIDOfPath(QStringLiteral("/home/ann/"))),
              QStringLiteral("/home/ann/"));
     std::lock_guard lock(locks.DbLock);
-    dm.MyQuery.SetText(QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'FILES'"));
-    dm.MyQuery.Open();
-    QCOMPARE(dm.MyQuery.Fields(0).AsInteger(), 0);
+    TStatement st(dm.CurrentSession(),
+                  QStringLiteral("SELECT count(*) FROM sqlite_master WHERE name = 'FILES'"));
+    QVERIFY(st.Step());
+    QCOMPARE(st.Row().Int(0), 0);
   }
 
   void writesRefused_data() {
