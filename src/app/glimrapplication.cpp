@@ -1,19 +1,73 @@
 #include "app/glimrapplication.h"
 
 #include <QLoggingCategory>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
 
 #include "app/frmsplash.h"
+#include "browse/folderloader.h"
+#include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "common/regstore.h"
+#include "imaging/cache/cash.h"
+#include "imaging/cache/catalogthumbstore.h"
+#include "imaging/cache/loadercontrol.h"
+#include "imaging/cache/pluginthumbmaker.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
+#include "ribbon/cashribbonmodel.h"
+#include "ribbon/ui/glpanel.h"
+#include "ribbon/ui/ribbonview.h"
+#include "viewer/ui/frmloading.h"
+#include "viewer/ui/frmzoom.h"
+#include "viewer/ui/showzoomed.h"
 
 namespace glimr {
 
 Q_LOGGING_CATEGORY(lcStartup, "glimr.startup")
+
+namespace {
+
+// The largest texture side of the GL implementation, asked once through a
+// short-lived context of the ribbon's format; 0 when no context comes up.
+int QueryMaxTextureSize() {
+  QOpenGLContext context;
+  context.setFormat(TGlPanel::RibbonFormat());
+  if (!context.create()) {
+    return 0;
+  }
+  QOffscreenSurface surface;
+  surface.setFormat(context.format());
+  surface.create();
+  if (!context.makeCurrent(&surface)) {
+    return 0;
+  }
+  GLint size = 0;
+  context.functions()->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
+  context.doneCurrent();
+  return size;
+}
+
+TRibbonSettings RibbonSettingsFrom(const TSettings& s) {
+  TRibbonSettings rs;
+  rs.AntialiasingThumbEnabled = s.AntialiasingThumbEnabled;
+  rs.AntialiasingTextEnabled = s.AntialiasingTextEnabled;
+  rs.ShowHalo = s.ShowHalo;
+  rs.ShowCaptionsText = s.ShowCaptionsText;
+  rs.Halo = QColor(s.HaloRValue & 255, s.HaloGValue & 255, s.HaloBValue & 255);
+  rs.Cap = QColor(s.CapRValue & 255, s.CapGValue & 255, s.CapBValue & 255);
+  rs.CapFontName = s.CapFontName;
+  rs.CapFontBold = s.CapFontStyle[0] != 0;
+  rs.CapFontItalic = s.CapFontStyle[1] != 0;
+  rs.TextureFilterLinear = s.TextureFilter == kGlLinear;
+  return rs;
+}
+
+}  // namespace
 
 TGlimrApplication::Options TGlimrApplication::Options::FromEnvironment() {
   Options o;
@@ -33,6 +87,7 @@ TGlimrApplication::~TGlimrApplication() {
   if (main_ && !shutDown_) {
     Shutdown();
   }
+  ReleaseParts();
 }
 
 TfrmVesk* TGlimrApplication::MainWindow() const {
@@ -77,26 +132,23 @@ void TGlimrApplication::BuildSteps() {
                     }});
   creation_.Append({QStringLiteral("InitProgramState"), 1, [this, &ctx] {
                       ctx.Settings.TextureFilter = TextureFilterFor(ctx.Settings.SmoothThumb);
-                      ctx.EaseTable = MakeEaseTable();
-                      ctx.Brightness = 1.0;
                       main_->InitProgramState();
                     }});
-  creation_.Append({QStringLiteral("LoadPlugins"), 2, [this] { main_->LoadPlugins(*store_); }});
-  creation_.Append({QStringLiteral("InitGraphics"), 3, [this] { main_->InitGraphics(); }});
-  creation_.Append(
-      {QStringLiteral("MakeCache"), 4, [this, &ctx] { main_->MakeCash(ctx.Settings.CashSize); }});
-  creation_.Append({QStringLiteral("LoadResources"), 5, [this] { main_->LoadResources(); }});
+  creation_.Append({QStringLiteral("LoadPlugins"), 2, [this] { LoadPlugins(); }});
+  creation_.Append({QStringLiteral("InitGraphics"), 3, [this] { InitGraphics(); }});
+  creation_.Append({QStringLiteral("MakeCache"), 4, [this] { MakeCash(); }});
+  creation_.Append({QStringLiteral("LoadResources"), 5, [this] {
+                      if (ribbon_) {
+                        ribbon_->SetPolling(true);
+                      }
+                    }});
 
   // Main window first shown: the language, then the remembered folder.
   show_.Append({QStringLiteral("ApplyLanguage"), -1, [&ctx] { ctx.Captions.ApplyLanguage(); }});
   show_.Append({QStringLiteral("SelectCrrSelection"), -1, [this] { main_->RestoreSelection(); }});
 
   // Close: modified records written back, the loader stopped and joined.
-  close_.Append({QStringLiteral("CloseMainWindow"), -1, [this] {
-                   if (main_) {
-                     main_->CloseStep();
-                   }
-                 }});
+  close_.Append({QStringLiteral("CloseMainWindow"), -1, [this] { CloseParts(); }});
 
   // Destruction writes the log first and the settings after the subsystems
   // have released their resources, while the windows still exist.
@@ -108,11 +160,7 @@ void TGlimrApplication::BuildSteps() {
                                  error);
                      }
                    }});
-  destroy_.Append({QStringLiteral("ReleaseResources"), -1, [this] {
-                     if (main_) {
-                       main_->ReleaseResources();
-                     }
-                   }});
+  destroy_.Append({QStringLiteral("ReleaseResources"), -1, [this] { ReleaseParts(); }});
   destroy_.Append({QStringLiteral("SaveSettings"), -1, [this, &ctx] {
                      if (main_) {
                        main_->CaptureLayout(ctx.Settings.ProgState);
@@ -127,28 +175,177 @@ void TGlimrApplication::BuildSteps() {
                    }});
 }
 
+// ---------------------------------------------------------------- creation
+
+void TGlimrApplication::LoadPlugins() {
+  const TSettings& s = context_.Settings;
+  const QString dir = s.PluginsPath.isEmpty() ? context_.Paths.DefaultPluginsPath : s.PluginsPath;
+  plugins_ = LoadPluginSet(*store_, dir);
+}
+
+void TGlimrApplication::InitGraphics() {
+  const int maxTexture = QueryMaxTextureSize();
+  thumbTextureSize_ =
+      ThumbTextureSizeFor(context_.Settings.ThumbQuality, maxTexture > 0 ? maxTexture : 2048);
+  context_.Settings.ThumbTextureSize = thumbTextureSize_;
+
+  // The ribbon shows CurrentFiles and follows the file list's focus; it gets
+  // its thumbnails once the cache exists (the next step).
+  TFileListView* list = main_->ListView();
+  ribbonModel_ = std::make_unique<TCashRibbonModel>(
+      lists_.CurrentFiles, nullptr, nullptr,
+      TCashRibbonModel::TListFocus{
+          [list] { return list->FocusedRow(); },
+          [list](int row, bool selectAlone) { list->FocusRow(row, selectAlone); }});
+  auto* panel = new TGlPanel();
+  ribbon_ =
+      std::make_unique<TRibbonView>(*panel, *ribbonModel_, RibbonSettingsFrom(context_.Settings));
+  main_->AttachRibbon(panel, *ribbon_);
+}
+
+void TGlimrApplication::MakeCash() {
+  if (!plugins_) {
+    throw GlimrError(QStringLiteral("the plug-ins are not loaded"));
+  }
+  maker_ = std::make_unique<TPluginThumbMaker>(*plugins_);
+  cash_ = std::make_unique<TCash>(context_.Locks, *maker_, context_.Settings.CashSize);
+  cash_->SetCapacity(context_.Settings.CashSize);
+  // The loader's catalog sessions come with the data module, after the
+  // window's creation; no loader starts before a folder is loaded.
+  loader_ = std::make_unique<TLoaderControl>(*cash_, context_.Locks);
+  loader_->SetOnLoaded([this](const QString& path) {
+    const int row = lists_.CurrentFiles.IndexOf(path);
+    if (row >= 0 && cash_ && UpdateDimensions(*cash_, path, lists_.CurrentFiles.At(row))) {
+      main_->ListView()->RefreshRows(row, row);
+    }
+  });
+  if (ribbonModel_) {
+    ribbonModel_->SetCache(cash_.get(), loader_.get());
+  }
+}
+
+void TGlimrApplication::AttachCatalog() {
+  dm_ = std::make_unique<TdmVesk>(context_.Paths.DatabaseDir, context_.Locks.DbLock);
+  queries_ = std::make_unique<TCatalogQueries>(*dm_);
+  if (loader_) {
+    // Each loader thread gets its own catalog session.
+    loader_->SetSessionFactory([this]() -> std::unique_ptr<TThumbStore> {
+      return std::make_unique<TCatalogThumbStore>(*dm_, *queries_);
+    });
+  }
+
+  TFileListView* list = main_->ListView();
+  TFolderLoadHooks hooks;
+  hooks.StopLoader = [this] {
+    if (loader_) {
+      loader_->StopLoader();
+    }
+  };
+  hooks.FreezeView = [list] { list->BeginUpdate(); };
+  hooks.ShowList = [list](int) { list->SetFiles(); };
+  hooks.QueueImages = [this](const QStringList& keys) {
+    if (loader_) {
+      loader_->Enqueue(keys);
+    }
+  };
+  hooks.StartLoader = [this] {
+    if (loader_) {
+      loader_->StartLoader(thumbTextureSize_);
+    }
+  };
+  hooks.ExtensionIndex = [this](const QString& path) { return extensions_.ExtensionIndex(path); };
+  const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
+  folderLoader_ = std::make_unique<TFolderLoader>(*dm_, *queries_, extensions, hooks);
+  folderLoader_->SetTypeNameOf(list->TypeNameOf());
+  list->SetWriteBack([this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
+  main_->AttachFolderLoader(*folderLoader_);
+}
+
+void TGlimrApplication::MakeViewer() {
+  if (!plugins_) {
+    return;  // nothing could be decoded
+  }
+  // The zoomed view decodes through the same plug-ins; its windows belong to
+  // the main window so they stay above it.
+  loading_ = std::make_unique<TfrmLoading>(PluginDecoder(*plugins_), context_.Locks.DecodeLock,
+                                           main_.get());
+  zoom_ = std::make_unique<TfrmZoom>(main_.get());
+  showZoomed_ = std::make_unique<TShowZoomed>(*loading_, *zoom_);
+  showZoomed_->SetHooks([this] { main_->repaint(); },
+                        [this] {
+                          if (ribbon_) {
+                            ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+                          }
+                        });
+  main_->AttachViewer(*showZoomed_);
+}
+
 void TGlimrApplication::Start() {
   if (!store_->Load()) {
     // An unreadable settings file: start with the defaults.
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
   }
   splash_ = std::make_unique<TfrmSplash>(*store_, context_.Paths.AppDir);
-  main_ = std::make_unique<TfrmVesk>(context_,
+  main_ = std::make_unique<TfrmVesk>(context_, lists_, extensions_,
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
   context_.Captions.Register(TCaptionTarget::MainWindow, [this] { main_->ApplyCaptions(); });
 
   creation_.Run([this](const QString& text) { SetStatus(text); });
 
-  // The data module follows the main window.
-  dm_ = std::make_unique<TdmVesk>(context_.Paths.DatabaseDir, context_.Locks.DbLock);
-  queries_ = std::make_unique<TCatalogQueries>(*dm_);
-  main_->AttachCatalog(*dm_, *queries_);
+  // The data module follows the main window, then the viewer windows.
+  AttachCatalog();
+  MakeViewer();
 
   main_->show();
   splash_->hide();
   splash_.reset();
   show_.Run();
+}
+
+// ---------------------------------------------------------------- shutdown
+
+void TGlimrApplication::CloseParts() {
+  if (closed_) {
+    return;
+  }
+  closed_ = true;
+  if (ribbon_) {
+    ribbon_->SetPolling(false);
+  }
+  if (queries_) {
+    try {
+      FlushLoadedFiles(lists_, *queries_);
+    } catch (const std::exception& e) {
+      // The records stay in the lists: nothing of them is lost silently.
+      ShowError(QStringLiteral("FlushLoadedFiles: "), ErrorText(e));
+    }
+  }
+  if (loader_) {
+    loader_->CloseLoader();
+  }
+}
+
+void TGlimrApplication::ReleaseParts() {
+  if (main_) {
+    main_->DetachServices();
+  }
+  // The view frees its textures in the panel's context and unpins its cache
+  // entries: it goes before the panel (the window's) and the cache.
+  ribbon_.reset();
+  if (loader_) {
+    loader_->CloseLoader();
+  }
+  showZoomed_.reset();
+  zoom_.reset();
+  loading_.reset();
+  folderLoader_.reset();
+  loader_.reset();
+  if (ribbonModel_) {
+    ribbonModel_->SetCache(nullptr, nullptr);
+  }
+  cash_.reset();
+  maker_.reset();
 }
 
 bool TGlimrApplication::Shutdown() {
@@ -159,8 +356,10 @@ bool TGlimrApplication::Shutdown() {
   context_.Captions.Unregister(TCaptionTarget::MainWindow);
   context_.Captions.Unregister(TCaptionTarget::About);
   main_.reset();
+  ribbonModel_.reset();
   queries_.reset();
   dm_.reset();
+  plugins_.reset();
   return shutdownOk_;
 }
 

@@ -1,25 +1,37 @@
 #pragma once
-// The composition root: creates the splash window, the main window and the
-// catalog's data module, runs the main window's creation and show steps in
-// their fixed order, and at exit the close and destruction steps (records
-// written back, loader stopped, log file, settings).
+// The composition root: builds every long-lived part of the program (the
+// settings store, the plug-in set, the thumbnail cache and its loader, the
+// ribbon, the catalog, the folder loader and the viewer windows) in the
+// start-up order, hands the main window references to them, and at exit
+// writes back, stops and releases them in the shutdown order.
 
-#include <QPointer>
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 #include "app/startupsequence.h"
+#include "browse/currentlists.h"
+#include "browse/ui/extensiontable.h"
 #include "common/appcontext.h"
+#include "imaging/pluginset.h"
 
 namespace glimr {
 
 class RegStore;
-class TfrmSplash;
+class TCash;
+class TCashRibbonModel;
 class TCatalogQueries;
 class TdmVesk;
+class TFolderLoader;
+class TfrmLoading;
+class TfrmSplash;
 class TfrmVesk;
+class TfrmZoom;
+class TLoaderControl;
+class TPluginThumbMaker;
+class TRibbonView;
+class TShowZoomed;
 
 class TGlimrApplication {
  public:
@@ -49,28 +61,40 @@ class TGlimrApplication {
   // Called with every status text as the splash window shows it.
   void SetStatusObserver(std::function<void(const QString&)> observer);
 
-  // Splash, main window creation steps, main window shown, splash hidden and
-  // destroyed, show steps. Returns once the main window is on screen.
+  // Splash, main window creation steps, data module, main window shown,
+  // splash hidden and destroyed, show steps. Returns once the main window is
+  // on screen.
   void Start();
-  // Close and destruction steps: the log file and the settings are written.
-  // False when something could not be written (already reported).
+  // Close and destruction steps: records written back, the loader stopped,
+  // the log file and the settings written, every part released. False when
+  // something could not be written (already reported).
   bool Shutdown();
 
   TAppContext& Context() { return context_; }
   TfrmVesk* MainWindow() const;
   TfrmSplash* Splash() const;
+  // The long-lived parts, null until their step has run.
+  TCash* Cash() const { return cash_.get(); }
+  TLoaderControl* Loader() const { return loader_.get(); }
+  TdmVesk* DataModule() const { return dm_.get(); }
 
  private:
   void BuildSteps();
   void SetStatus(const QString& text);
+  // Creation steps that build parts.
+  void LoadPlugins();
+  void InitGraphics();
+  void MakeCash();
+  // After the main window's creation: the catalog and what needs it.
+  void AttachCatalog();
+  void MakeViewer();
+  // Shutdown.
+  void CloseParts();
+  void ReleaseParts();
 
   Options options_;
   TAppContext context_;
   std::unique_ptr<RegStore> store_;
-  std::unique_ptr<TfrmSplash> splash_;
-  std::unique_ptr<TfrmVesk> main_;
-  std::unique_ptr<TdmVesk> dm_;
-  std::unique_ptr<TCatalogQueries> queries_;
   std::function<void(const QString&)> statusObserver_;
   TStartupSequence creation_;
   TStartupSequence show_;
@@ -78,6 +102,27 @@ class TGlimrApplication {
   TStartupSequence destroy_;
   bool shutdownOk_ = true;
   bool shutDown_ = false;
+  bool closed_ = false;
+
+  // Declared in the order they are built; ReleaseParts frees them in reverse
+  // before the main window goes.
+  TCurrentLists lists_;
+  TExtensionTable extensions_;
+  std::unique_ptr<TfrmSplash> splash_;
+  std::unique_ptr<TfrmVesk> main_;
+  TPluginSetPtr plugins_;
+  std::unique_ptr<TCashRibbonModel> ribbonModel_;
+  std::unique_ptr<TRibbonView> ribbon_;
+  std::unique_ptr<TPluginThumbMaker> maker_;
+  std::unique_ptr<TCash> cash_;
+  std::unique_ptr<TLoaderControl> loader_;
+  std::unique_ptr<TdmVesk> dm_;
+  std::unique_ptr<TCatalogQueries> queries_;
+  std::unique_ptr<TFolderLoader> folderLoader_;
+  std::unique_ptr<TfrmLoading> loading_;
+  std::unique_ptr<TfrmZoom> zoom_;
+  std::unique_ptr<TShowZoomed> showZoomed_;
+  int thumbTextureSize_ = 256;
 };
 
 }  // namespace glimr

@@ -16,24 +16,6 @@ std::vector<TStartupStep>::iterator TStartupSequence::Find(const QString& name) 
                       [&](const TStartupStep& s) { return s.name == name; });
 }
 
-bool TStartupSequence::InsertBefore(const QString& name, TStartupStep step) {
-  const auto it = Find(name);
-  if (it == steps_.end()) {
-    return false;
-  }
-  steps_.insert(it, std::move(step));
-  return true;
-}
-
-bool TStartupSequence::InsertAfter(const QString& name, TStartupStep step) {
-  const auto it = Find(name);
-  if (it == steps_.end()) {
-    return false;
-  }
-  steps_.insert(it + 1, std::move(step));
-  return true;
-}
-
 bool TStartupSequence::Extend(const QString& name, std::function<void()> more) {
   const auto it = Find(name);
   if (it == steps_.end()) {

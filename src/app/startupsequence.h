@@ -22,9 +22,6 @@ class TStartupSequence {
   using StatusFn = std::function<void(const QString& text)>;
 
   void Append(TStartupStep step);
-  // Inserts before/after the step of that name; false when there is none.
-  bool InsertBefore(const QString& name, TStartupStep step);
-  bool InsertAfter(const QString& name, TStartupStep step);
   // Adds work to the end of an existing step; false when there is none.
   bool Extend(const QString& name, std::function<void()> more);
 

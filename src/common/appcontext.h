@@ -1,8 +1,7 @@
 #pragma once
-// The application-wide state that the main window owns for the whole run:
-// the paths, the settings, the log lines, the easing table, the locks and
-// the windows' caption routines. Later subsystems keep their own state
-// (lists, cache, slots) beside it in the main window.
+// The application-wide state shared for the whole run: the paths, the
+// settings, the log lines, the locks and the windows' caption routines. The
+// start-up code owns it beside the long-lived parts it builds.
 
 #include <QString>
 #include <QStringList>
@@ -37,10 +36,8 @@ struct TAppContext {
   TAppPaths Paths;
   TSettings Settings;
   QStringList LogLines;  // lines for "glimr.log", written at exit
-  TEaseTable EaseTable{};
   TLocks Locks;
   TCaptionRegistry Captions;
-  double Brightness = 1.0;  // every ribbon render call passes it; never changes
 };
 
 }  // namespace glimr

@@ -11,9 +11,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
-#include <QOpenGLFunctions>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -24,31 +21,21 @@
 #include <QVBoxLayout>
 
 #include "browse/folderloader.h"
-#include "catalog/catalogqueries.h"
-#include "catalog/dmvesk.h"
-#include "browse/ui/extensiontable.h"
+#include "browse/ui/filelistview.h"
+#include "browse/ui/foldertree.h"
 #include "catalog/imagefileinfo.h"
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/language.h"
-#include "imaging/cache/catalogthumbstore.h"
-#include "imaging/cache/loadercontrol.h"
-#include "imaging/cache/pluginthumbmaker.h"
-#include "imaging/cache/cash.h"
-#include "ribbon/cashribbonmodel.h"
-#include "ribbon/ribbongap.h"
-#include "browse/ui/filelistview.h"
-#include "browse/ui/foldertree.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/mainwindowlog.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskicons.h"
 #include "mainwindow/vesksplitter.h"
+#include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
-#include "viewer/ui/frmloading.h"
-#include "viewer/ui/frmzoom.h"
 #include "viewer/ui/showzoomed.h"
 
 namespace glimr {
@@ -65,44 +52,25 @@ QWidget* Placeholder(QWidget* parent, const QString& name) {
   return w;
 }
 
-// The largest texture side of the GL implementation, asked once through a
-// short-lived context of the ribbon's format; 0 when no context comes up.
-int QueryMaxTextureSize() {
-  QOpenGLContext context;
-  context.setFormat(TGlPanel::RibbonFormat());
-  if (!context.create()) {
-    return 0;
-  }
-  QOffscreenSurface surface;
-  surface.setFormat(context.format());
-  surface.create();
-  if (!context.makeCurrent(&surface)) {
-    return 0;
-  }
-  GLint size = 0;
-  context.functions()->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);
-  context.doneCurrent();
-  return size;
-}
-
 QString WithoutTrailingSlash(const QString& path) {
   return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
 }
 
 }  // namespace
 
-TfrmVesk::TfrmVesk(TAppContext& context, QWidget* parent)
-    : TfrmVesk(context, TFolderTreeRoots{}, parent) {}
-
-TfrmVesk::TfrmVesk(TAppContext& context, TFolderTreeRoots roots, QWidget* parent)
-    : QMainWindow(parent), ctx_(context), roots_(std::move(roots)) {
+TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
+                   TFolderTreeRoots roots, QWidget* parent)
+    : QMainWindow(parent),
+      ctx_(context),
+      lists_(lists),
+      extensions_(extensions),
+      roots_(std::move(roots)) {
   setObjectName(QStringLiteral("frmVesk"));
   setWindowTitle(QStringLiteral("Glimr"));
   QFont f(QStringLiteral("Tahoma"));
   f.setPixelSize(13);
   setFont(f);
   EnsureIconTheme();
-  extensions_ = std::make_unique<TExtensionTable>();
   actions_ = new TVeskActions(this);
 
   auto* central = new QWidget(this);
@@ -140,9 +108,7 @@ TfrmVesk::TfrmVesk(TAppContext& context, TFolderTreeRoots roots, QWidget* parent
   ApplyCaptions();
 }
 
-TfrmVesk::~TfrmVesk() {
-  ReleaseResources();
-}
+TfrmVesk::~TfrmVesk() = default;
 
 // ---------------------------------------------------------------- layout
 
@@ -262,7 +228,7 @@ QWidget* TfrmVesk::BuildLowerArea() {
   tbFiles_->setIconSize(QSize(16, 16));
   tbFiles_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   col->addWidget(tbFiles_);
-  veskListFiles_ = new TFileListView(lists_, *extensions_, bottom);
+  veskListFiles_ = new TFileListView(lists_, extensions_, bottom);
   veskListFiles_->setObjectName(QStringLiteral("veskListFiles"));
   col->addWidget(veskListFiles_, 1);
   BuildFileToolBar(tbFiles_);
@@ -477,7 +443,7 @@ void TfrmVesk::ConnectActions() {
   const auto ribbonCommand = [this](void (TRibbonView::*command)()) {
     return [this, command] {
       if (ribbon_) {
-        (ribbon_.get()->*command)();
+        (ribbon_->*command)();
       }
     };
   };
@@ -525,118 +491,38 @@ void TfrmVesk::InitProgramState() {
   UpdateHistoryActions(folderHistory_);
 }
 
-void TfrmVesk::LoadPlugins(RegStore& store) {
-  const QString dir = ctx_.Settings.PluginsPath.isEmpty() ? ctx_.Paths.DefaultPluginsPath
-                                                          : ctx_.Settings.PluginsPath;
-  plugins_ = LoadPluginSet(store, dir);
-}
+// ---------------------------------------------------------------- hosted parts
 
-void TfrmVesk::InitGraphics() {
-  const int maxTexture = QueryMaxTextureSize();
-  thumbTextureSize_ =
-      ThumbTextureSizeFor(ctx_.Settings.ThumbQuality, maxTexture > 0 ? maxTexture : 2048);
-  ctx_.Settings.ThumbTextureSize = thumbTextureSize_;
-
-  TRibbonSettings rs;
-  const TSettings& s = ctx_.Settings;
-  rs.AntialiasingThumbEnabled = s.AntialiasingThumbEnabled;
-  rs.AntialiasingTextEnabled = s.AntialiasingTextEnabled;
-  rs.ShowHalo = s.ShowHalo;
-  rs.ShowCaptionsText = s.ShowCaptionsText;
-  rs.Halo = QColor(s.HaloRValue & 255, s.HaloGValue & 255, s.HaloBValue & 255);
-  rs.Cap = QColor(s.CapRValue & 255, s.CapGValue & 255, s.CapBValue & 255);
-  rs.CapFontName = s.CapFontName;
-  rs.CapFontBold = s.CapFontStyle[0] != 0;
-  rs.CapFontItalic = s.CapFontStyle[1] != 0;
-  rs.TextureFilterLinear = s.TextureFilter == kGlLinear;
-
-  model_ = std::make_unique<TCashRibbonModel>(
-      lists_.CurrentFiles, cash_.get(), loader_.get(),
-      TCashRibbonModel::TListFocus{[this] { return veskListFiles_->FocusedRow(); },
-                                   [this](int row, bool alone) { FocusListRow(row, alone); }});
-  veskGlOut_ = new TGlPanel(pnlGl_);
+void TfrmVesk::AttachRibbon(TGlPanel* panel, TRibbonView& ribbon) {
+  veskGlOut_ = panel;
   veskGlOut_->setObjectName(QStringLiteral("veskGlOut"));
+  veskGlOut_->setParent(pnlGl_);
   auto* col = static_cast<QVBoxLayout*>(pnlGl_->layout());
   col->replaceWidget(glPlaceholder_, veskGlOut_);
   glPlaceholder_->deleteLater();
   glPlaceholder_ = nullptr;
-  ribbon_ = std::make_unique<TRibbonView>(*veskGlOut_, *model_, rs);
-  connect(ribbon_.get(), &TRibbonView::OpenZoomedRequested, this,
-          [this] { aViewShowZoomedExecute(); });
-  connect(ribbon_.get(), &TRibbonView::FolderEntryActivated, this, &TfrmVesk::OpenFolderEntry);
   veskGlOut_->setContextMenuPolicy(Qt::NoContextMenu);
+  veskGlOut_->show();
+  ribbon_ = &ribbon;
+  connect(ribbon_, &TRibbonView::OpenZoomedRequested, this, [this] { aViewShowZoomedExecute(); });
+  connect(ribbon_, &TRibbonView::FolderEntryActivated, this, &TfrmVesk::OpenFolderEntry);
 }
 
-void TfrmVesk::MakeCash(int capacity) {
-  if (!plugins_) {
-    throw GlimrError(QStringLiteral("the plug-ins are not loaded"));
-  }
-  maker_ = std::make_unique<TPluginThumbMaker>(*plugins_);
-  cash_ = std::make_unique<TCash>(ctx_.Locks, *maker_, capacity);
-  cash_->SetCapacity(capacity);
-  // Each loader thread gets its own catalog session; the data module
-  // arrives after the window, before any loader starts.
-  loader_ = std::make_unique<TLoaderControl>(
-      *cash_, ctx_.Locks, [this]() -> std::unique_ptr<TThumbStore> {
-        return std::make_unique<TCatalogThumbStore>(*dm_, *queries_);
-      });
-  loader_->SetOnLoaded([this](const QString& path) {
-    const int row = lists_.CurrentFiles.IndexOf(path);
-    if (row >= 0 && cash_ && UpdateDimensions(*cash_, path, lists_.CurrentFiles.At(row))) {
-      veskListFiles_->RefreshRows(row, row);
-    }
-  });
-  if (model_) {
-    model_->SetCache(cash_.get(), loader_.get());
-  }
+void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
+  folderLoader_ = &loader;
 }
 
-void TfrmVesk::LoadResources() {
+void TfrmVesk::AttachViewer(TShowZoomed& showZoomed) {
+  showZoomed_ = &showZoomed;
+}
+
+void TfrmVesk::DetachServices() {
   if (ribbon_) {
-    ribbon_->SetPolling(true);
+    disconnect(ribbon_, nullptr, this, nullptr);
   }
-}
-
-void TfrmVesk::AttachCatalog(TdmVesk& dm, TCatalogQueries& queries) {
-  dm_ = &dm;
-  queries_ = &queries;
-  const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
-  TFolderLoadHooks hooks;
-  hooks.StopLoader = [this] {
-    if (loader_) {
-      loader_->StopLoader();
-    }
-  };
-  hooks.FreezeView = [this] { veskListFiles_->BeginUpdate(); };
-  hooks.ShowList = [this](int) { veskListFiles_->SetFiles(); };
-  hooks.QueueImages = [this](const QStringList& keys) {
-    if (loader_) {
-      loader_->Enqueue(keys);
-    }
-  };
-  hooks.StartLoader = [this] {
-    if (loader_) {
-      loader_->StartLoader(thumbTextureSize_);
-    }
-  };
-  hooks.ExtensionIndex = [this](const QString& path) { return extensions_->ExtensionIndex(path); };
-  folderLoader_ = std::make_unique<TFolderLoader>(dm, queries, extensions, hooks);
-  folderLoader_->SetTypeNameOf(veskListFiles_->TypeNameOf());
-  veskListFiles_->SetWriteBack(
-      [this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
-
-  if (plugins_) {
-    // The zoomed view decodes through the same plug-ins.
-    loading_ = std::make_unique<TfrmLoading>(PluginDecoder(*plugins_), ctx_.Locks.DecodeLock, this);
-    zoom_ = std::make_unique<TfrmZoom>(this);
-    showZoomed_ = std::make_unique<TShowZoomed>(*loading_, *zoom_);
-    showZoomed_->SetHooks([this] { repaint(); },
-                          [this] {
-                            if (ribbon_) {
-                              ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
-                            }
-                          });
-  }
+  ribbon_ = nullptr;
+  folderLoader_ = nullptr;
+  showZoomed_ = nullptr;
 }
 
 // ---------------------------------------------------------------- show steps
@@ -664,14 +550,9 @@ void TfrmVesk::ApplyCaptions() {
   for (auto& [key, menu] : menuCaptions_) {
     menu->setTitle(LangText(TLangSection::Captions, key));
   }
-  for (QAction* item : menuBar()->findChildren<QAction*>()) {
-    const QVariant key = item->property("glimrCaptionKey");
-    if (key.isValid()) {
-      item->setText(LangText(TLangSection::Captions, key.toInt()));
-    }
-  }
-  const QList<QAction*> helpItems = findChildren<QAction*>();
-  for (QAction* item : helpItems) {
+  // Menu items that carry their own caption key (the Help links).
+  const QList<QAction*> items = findChildren<QAction*>();
+  for (QAction* item : items) {
     const QVariant key = item->property("glimrCaptionKey");
     if (key.isValid()) {
       item->setText(LangText(TLangSection::Captions, key.toInt()));
@@ -690,43 +571,6 @@ void TfrmVesk::RestoreSelection() {
 }
 
 // ---------------------------------------------------------------- shutdown
-
-void TfrmVesk::CloseStep() {
-  if (closed_) {
-    return;
-  }
-  closed_ = true;
-  if (ribbon_) {
-    ribbon_->SetPolling(false);
-  }
-  if (queries_) {
-    try {
-      FlushLoadedFiles(lists_, *queries_);
-    } catch (const std::exception& e) {
-      // The records stay in the lists: nothing of them is lost silently.
-      ShowError(QStringLiteral("FlushLoadedFiles: "), ErrorText(e));
-    }
-  }
-  if (loader_) {
-    loader_->CloseLoader();
-  }
-}
-
-void TfrmVesk::ReleaseResources() {
-  // The view frees its textures in the panel's context and unpins its
-  // cache entries: it goes before the panel and the cache.
-  ribbon_.reset();
-  if (loader_) {
-    loader_->CloseLoader();
-  }
-  showZoomed_.reset();
-  loader_.reset();
-  if (model_) {
-    model_->SetCache(nullptr, nullptr);
-  }
-  cash_.reset();
-  maker_.reset();
-}
 
 QString TfrmVesk::CrrSelectionPath() const {
   return TFolderTree::TreeNodePath(veskTreeFolders_->SelectedNode());
@@ -747,7 +591,7 @@ void TfrmVesk::RestoreLayout(const TProgState& s) {
     setWindowState(Qt::WindowNoState);
   }
   layout_ = s;
-  left_->SetRememberedWidth(s.RightWidth >= 0 ? s.LeftWidth : s.LeftWidth);
+  left_->SetRememberedWidth(s.LeftWidth);
   right_->SetRememberedWidth(s.RightWidth);
   ApplyPanelSizes();
   SetLeftPanelVisible(s.LeftPanelShown != 0);

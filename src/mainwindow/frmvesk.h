@@ -1,9 +1,11 @@
 #pragma once
-// TfrmVesk: the main window. Tool bar, the left panel (Catalogs, Categories,
-// Search), the ribbon with its buttons, the right panel (File Info,
-// ImageBoard, Filters), the file list with its tool bar and the status line;
-// the actions, menus and history; the folder loads. The start-up code calls
-// its creation, show and shutdown steps in their fixed order.
+// TfrmVesk: the main window, a host. It lays out the tool bar, the left panel
+// (Catalogs, Categories, Search), the ribbon with its buttons, the right panel
+// (File Info, ImageBoard, Filters), the file list with its tool bar and the
+// status line, and routes the actions, menus and history to the parts that
+// do the work. It builds none of them: the start-up code creates the cache,
+// loader, ribbon, catalog, folder loader and viewer windows and attaches
+// them here as each is complete.
 
 #include <QMainWindow>
 
@@ -14,9 +16,8 @@
 
 #include "browse/currentlists.h"
 #include "browse/filter.h"
-#include "common/settings.h"
 #include "browse/historylist.h"
-#include "imaging/pluginset.h"
+#include "common/settings.h"
 
 class QLabel;
 class QMenu;
@@ -28,22 +29,12 @@ class QTreeWidgetItem;
 namespace glimr {
 
 struct TAppContext;
-class RegStore;
-class TCash;
-class TCashRibbonModel;
-class TCatalogQueries;
-class TdmVesk;
 class TExtensionTable;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
 class TfrmAbout;
-class TfrmLoading;
-class TfrmZoom;
 class TGlPanel;
-class TLoaderControl;
-class TPlugins;
-class TPluginThumbMaker;
 class TRibbonView;
 class TShowZoomed;
 class TSidePanel;
@@ -62,33 +53,32 @@ class TfrmVesk : public QMainWindow {
  public:
   using TTreeRoots = TFolderTreeRoots;
 
-  explicit TfrmVesk(TAppContext& context, QWidget* parent = nullptr);
-  TfrmVesk(TAppContext& context, TFolderTreeRoots roots, QWidget* parent = nullptr);
+  // lists: CurrentFiles and LoadedFiles, shown by the file list and the
+  // ribbon; extensions: the file list's icons and type names.
+  TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
+           TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
   ~TfrmVesk() override;
 
   // Creation steps, in the order the start-up runs them.
   void CreateLists();
   void RestoreLayout(const TProgState& state);
   void InitProgramState();
-  // First-run registration of the shipped plug-ins, then the plug-in set.
-  void LoadPlugins(RegStore& store);
-  void InitGraphics();
-  void MakeCash(int capacity);
-  void LoadResources();
-  // The data module arrives after the window (nothing above touches it).
-  void AttachCatalog(TdmVesk& dm, TCatalogQueries& queries);
+
+  // The parts the window hosts, each attached once it is complete. The panel
+  // takes the ribbon area's place (the window owns it from then on); the
+  // ribbon view draws into it. DetachServices lets go of all of them before
+  // they are released at shutdown.
+  void AttachRibbon(TGlPanel* panel, TRibbonView& ribbon);
+  void AttachFolderLoader(TFolderLoader& loader);
+  void AttachViewer(TShowZoomed& showZoomed);
+  void DetachServices();
 
   // Show steps.
   void ApplyCaptions();
   // SelectTreePath(CrrSelection) when the settings say so.
   void RestoreSelection();
 
-  // Shutdown: records written back, the loader stopped under the four locks
-  // and joined. Safe to call twice.
-  void CloseStep();
-  // The ribbon's GL objects and the cache go before the settings are saved.
-  void ReleaseResources();
-  // The layout into the record, and CrrSelection from the tree.
+  // Shutdown: the layout into the record, and CrrSelection from the tree.
   void CaptureLayout(TProgState& state) const;
   QString CrrSelectionPath() const;
 
@@ -129,10 +119,8 @@ class TfrmVesk : public QMainWindow {
   THistoryList& FolderHistory() { return folderHistory_; }
   THistoryList& CategoryHistory() { return categoryHistory_; }
   TFileListView* ListView() const { return veskListFiles_; }
-  TRibbonView* Ribbon() const { return ribbon_.get(); }
-  TCash* Cash() const { return cash_.get(); }
-  TLoaderControl* Loader() const { return loader_.get(); }
-  TPlugins* Plugins() const { return plugins_.get(); }
+  TRibbonView* Ribbon() const { return ribbon_; }
+  TGlPanel* GlPanel() const { return veskGlOut_; }
   QMenu* PrevMenu() const { return prevMenu_; }
   QMenu* NextMenu() const { return nextMenu_; }
   QWidget* UpperArea() const { return pnlUp_; }
@@ -174,24 +162,16 @@ class TfrmVesk : public QMainWindow {
   QRect RibbonPanelOnScreen() const;
 
   TAppContext& ctx_;
-  TCurrentLists lists_;
+  TCurrentLists& lists_;
+  TExtensionTable& extensions_;
   TFilterSettings filter_;
   THistoryList folderHistory_;
   THistoryList categoryHistory_;
-  std::unique_ptr<TExtensionTable> extensions_;
-  TPluginSetPtr plugins_;
-  std::unique_ptr<TPluginThumbMaker> maker_;
-  std::unique_ptr<TCash> cash_;
-  std::unique_ptr<TLoaderControl> loader_;
-  std::unique_ptr<TCashRibbonModel> model_;
-  std::unique_ptr<TRibbonView> ribbon_;
-  std::unique_ptr<TFolderLoader> folderLoader_;
   std::unique_ptr<TfrmAbout> about_;
-  std::unique_ptr<TfrmLoading> loading_;
-  std::unique_ptr<TfrmZoom> zoom_;
-  std::unique_ptr<TShowZoomed> showZoomed_;
-  TdmVesk* dm_ = nullptr;
-  TCatalogQueries* queries_ = nullptr;
+  // Attached by the start-up code; null until then and after DetachServices.
+  TRibbonView* ribbon_ = nullptr;
+  TFolderLoader* folderLoader_ = nullptr;
+  TShowZoomed* showZoomed_ = nullptr;
 
   TVeskActions* actions_ = nullptr;
   QMenu* mnuGlimr_ = nullptr;
@@ -216,8 +196,6 @@ class TfrmVesk : public QMainWindow {
   TTreeRoots roots_;
   TProgState layout_;  // sizes to apply once the window is laid out
   bool layoutPending_ = true;
-  bool closed_ = false;
-  int thumbTextureSize_ = 256;
   std::vector<std::pair<int, QMenu*>> menuCaptions_;  // "Captions" key, menu
 };
 

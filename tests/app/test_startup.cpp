@@ -61,7 +61,6 @@ class TestStartup : public QObject {
     QCOMPARE(app.MainWindow()->windowTitle(), QStringLiteral("Glimr"));
     QCOMPARE(app.Context().Settings.ThumbQuality, 2);
     QCOMPARE(app.Context().Settings.LanguagesPath, options.paths.AppDir + "Languages/");
-    QCOMPARE(app.Context().EaseTable[0], 1.0);
 
     QVERIFY(app.Shutdown());
     QFile log(options.logFile);

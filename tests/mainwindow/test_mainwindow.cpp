@@ -13,14 +13,15 @@
 #include <QTest>
 #include <QToolButton>
 
+#include "browse/historylist.h"
+#include "browse/ui/extensiontable.h"
+#include "browse/ui/foldertree.h"
 #include "common/appcontext.h"
 #include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
-#include "browse/ui/foldertree.h"
-#include "mainwindow/frmvesk.h"
-#include "browse/historylist.h"
 #include "imaging/pluginset.h"
+#include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/vesksplitter.h"
@@ -34,6 +35,8 @@ namespace {
 struct TWindowRig {
   QTemporaryDir dir;
   std::unique_ptr<TAppContext> ctx;
+  TCurrentLists lists;
+  TExtensionTable extensions;
   std::unique_ptr<TfrmVesk> window;
 
   TWindowRig() {
@@ -42,7 +45,7 @@ struct TWindowRig {
     }
     ctx = std::make_unique<TAppContext>(TAppPaths::ForAppDir(dir.filePath("app")));
     window = std::make_unique<TfrmVesk>(
-        *ctx, TFolderTreeRoots{dir.filePath("home"), dir.filePath("root")});
+        *ctx, lists, extensions, TFolderTreeRoots{dir.filePath("home"), dir.filePath("root")});
   }
   TFolderTree& Tree() { return *window->FolderTree(); }
   QTreeWidgetItem* Home(const QString& name) {
