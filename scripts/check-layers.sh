@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Checks the #include lines of the source tree against the layer order:
+#   check-layers.sh SRC_DIR LAYER...   (lowest layer first, e.g. common ... app:ui)
+# A file under SRC_DIR/<layer>/ may include headers of its own layer and of
+# the layers listed before it, never of a later one. A subsystem's logic
+# (any folder but ui/ and demo/) includes no widgets header of any subsystem
+# ("<x>/ui/..."), so it stays testable without a window; a layer named with
+# ":ui" (the main window, the program) is widgets through and through.
+# Prints every offending line as FILE:LINE: reason and exits 1 when there is
+# any.
+set -euo pipefail
+if [[ $# -lt 2 ]]; then
+  echo "usage: $0 SRC_DIR LAYER..." >&2
+  exit 2
+fi
+src=${1%/}
+shift
+declare -A rank=() widgets=()
+i=0
+for arg in "$@"; do
+  layer=${arg%:ui}
+  rank[$layer]=$i
+  [[ $arg == *:ui ]] && widgets[$layer]=1
+  i=$((i + 1))
+done
+
+status=0
+while IFS= read -r -d '' file; do
+  rel=${file#"$src"/}
+  own=${rel%%/*}
+  [[ -n ${rank[$own]+x} ]] || continue
+  # The subsystem's own pages, windows and programs may use widgets.
+  ui=0
+  [[ /$rel =~ /(ui|demo)/ || -n ${widgets[$own]+x} ]] && ui=1
+  while IFS=: read -r line target; do
+    top=${target%%/*}
+    [[ $target == */* && -n ${rank[$top]+x} ]] || continue
+    if ((rank[$top] > rank[$own])); then
+      echo "$file:$line: $own includes \"$target\" of the higher layer $top"
+      status=1
+    elif ((ui == 0)) && [[ /$target =~ /ui/ ]]; then
+      echo "$file:$line: the logic of $own includes the widgets header \"$target\""
+      status=1
+    fi
+  done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
+             sed -E 's/^([0-9]+):[^"]*"([^"]*)".*/\1:\2/')
+done < <(find "$src" -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.c' \) -print0 | sort -z)
+
+if ((status == 0)); then
+  echo "layers: every include follows the order $*"
+fi
+exit $status
