@@ -1,19 +1,22 @@
 #include "imaging/decode.h"
 
+#include "catalog/imagefileinfo.h"
 #include "imaging/plugins.h"
 
 namespace glimr {
 
-QString ExtensionOfPath(const QString& path) {
-  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
-  const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
-  if (dot < 0 || dot < slash)
-    return QString();
-  return path.mid(dot + 1);
+namespace {
+
+// GetExtension keeps at most 100 characters of the extension; no plug-in
+// supplies one that long, so the lookup is the same as on the whole text.
+const TPlugin* PluginForPath(const TPlugins& plugins, const QString& path) {
+  return plugins.PluginForExtension(GetExtension(path).toUpper());
 }
 
-TBitmap DecodeFile(const TPlugins& plugins, const QString& path) {
-  const TPlugin* plugin = plugins.PluginForExtension(ExtensionOfPath(path).toUpper());
+}  // namespace
+
+QImage DecodeFile(const TPlugins& plugins, const QString& path) {
+  const TPlugin* plugin = PluginForPath(plugins, path);
   if (!plugin)
     return {};
   return plugin->FileBitmap(path);
@@ -22,7 +25,7 @@ TBitmap DecodeFile(const TPlugins& plugins, const QString& path) {
 TDecodedImage DecodeFileForThumbnail(const TPlugins& plugins, const QString& path,
                                      std::int32_t minSide) {
   TDecodedImage result;
-  const TPlugin* plugin = plugins.PluginForExtension(ExtensionOfPath(path).toUpper());
+  const TPlugin* plugin = PluginForPath(plugins, path);
   if (!plugin)
     return result;
   if (plugin->HasReducedDecode()) {
@@ -31,15 +34,15 @@ TDecodedImage DecodeFileForThumbnail(const TPlugins& plugins, const QString& pat
     const QSize full = plugin->FileInfo(path);
     if (full.width() > 0 && full.height() > 0) {
       result.Bitmap = plugin->FileBitmapReduced(path, minSide);
-      if (!result.Bitmap.IsNull()) {
+      if (!result.Bitmap.isNull()) {
         result.FullSize = full;
         return result;
       }
     }
   }
   result.Bitmap = plugin->FileBitmap(path);
-  if (!result.Bitmap.IsNull())
-    result.FullSize = QSize(result.Bitmap.Width(), result.Bitmap.Height());
+  if (!result.Bitmap.isNull())
+    result.FullSize = result.Bitmap.size();
   return result;
 }
 

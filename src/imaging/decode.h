@@ -1,15 +1,15 @@
 #pragma once
 // Decoding an image file through the plug-in registered for its extension.
 // Callers hold DecodeLock for the whole call: plug-ins are never entered by
-// two threads at once.
+// two threads at once. Images come back as QImage::Format_BGR888 over the
+// plug-in's own block (see AdoptPluginBitmap): no copy of the rows.
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
-
-#include "imaging/tbitmap.h"
 
 namespace glimr {
 
@@ -17,25 +17,22 @@ class TPlugins;
 
 // The full image, or null when no plug-in supplies the extension (compared
 // in upper case) or the plug-in cannot decode the file.
-TBitmap DecodeFile(const TPlugins& plugins, const QString& path);
+QImage DecodeFile(const TPlugins& plugins, const QString& path);
 
 // A decode meant for a thumbnail of largest side minSide: reduced when the
 // plug-in offers it (neither side below minSide unless the image is
 // smaller), the full image otherwise. FullSize is the image's own size,
 // (0, 0) together with a null Bitmap when the file cannot be decoded.
 struct TDecodedImage {
-  TBitmap Bitmap;
+  QImage Bitmap;
   QSize FullSize;
 };
 TDecodedImage DecodeFileForThumbnail(const TPlugins& plugins, const QString& path,
                                      std::int32_t minSide);
 
-// Decodes the file at a path into a new plug-in bitmap (released with free()),
-// or returns nullptr. The full-image loader calls it on its worker thread
-// while DecodeLock is held.
-using TDecodeFunction = std::function<GlimrBitmap*(const QString& path)>;
-
-// The text after the last "." of the file name ("" when there is none).
-QString ExtensionOfPath(const QString& path);
+// Decodes the file at a path into a new 24-bit image, or gives a null image.
+// The full-image loader calls it on its worker thread while DecodeLock is
+// held.
+using TDecodeFunction = std::function<QImage(const QString& path)>;
 
 }  // namespace glimr

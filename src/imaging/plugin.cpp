@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <cstring>
 
 #include "imaging/imaginglog.h"
@@ -16,7 +17,28 @@ Fn Lookup(void* handle, const char* name) {
   return reinterpret_cast<Fn>(dlsym(handle, name));
 }
 
+void FreeBlock(void* block) {
+  std::free(block);
+}
+
 }  // namespace
+
+QImage AdoptPluginBitmap(GlimrBitmap* block) {
+  if (!block)
+    return {};
+  if (block->width <= 0 || block->height <= 0 || !block->bits ||
+      static_cast<std::int64_t>(block->bytes_per_row) <
+          static_cast<std::int64_t>(block->width) * 3) {
+    std::free(block);
+    return {};
+  }
+  QImage image(block->bits, block->width, block->height, block->bytes_per_row,
+               QImage::Format_BGR888, FreeBlock, block);
+  // QImage refuses sizes it cannot address and then never calls the cleanup.
+  if (image.isNull())
+    std::free(block);
+  return image;
+}
 
 TPlugin::TPlugin(TPlugins* owner) : owner_(owner) {}
 
@@ -80,11 +102,11 @@ bool TPlugin::Load(const QString& fileName) {
   return true;
 }
 
-TBitmap TPlugin::FileBitmap(const QString& path) const {
+QImage TPlugin::FileBitmap(const QString& path) const {
   if (!getFileBitmap_)
     return {};
   const QByteArray encoded = path.toUtf8();
-  return TBitmap(getFileBitmap_(encoded.constData()));
+  return AdoptPluginBitmap(getFileBitmap_(encoded.constData()));
 }
 
 QSize TPlugin::FileInfo(const QString& path) const {
@@ -96,11 +118,11 @@ QSize TPlugin::FileInfo(const QString& path) const {
   return QSize(size.width, size.height);
 }
 
-TBitmap TPlugin::FileBitmapReduced(const QString& path, std::int32_t minSide) const {
+QImage TPlugin::FileBitmapReduced(const QString& path, std::int32_t minSide) const {
   if (!getFileBitmapReduced_)
     return {};
   const QByteArray encoded = path.toUtf8();
-  return TBitmap(getFileBitmapReduced_(encoded.constData(), minSide));
+  return AdoptPluginBitmap(getFileBitmapReduced_(encoded.constData(), minSide));
 }
 
 }  // namespace glimr

@@ -3,6 +3,7 @@
 // its entry points. Loading follows the plug-in contract of glimr_plugin.h;
 // the library is released when the object is destroyed.
 
+#include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -10,11 +11,18 @@
 #include <cstdint>
 
 #include "glimr_plugin.h"
-#include "imaging/tbitmap.h"
 
 namespace glimr {
 
 class TPlugins;
+
+// The image of a plug-in's bitmap block, without copying its rows: a
+// QImage::Format_BGR888 over the block's pixels (rows top-down, the block's
+// own padded stride) that frees the block with free() when its last copy
+// goes. A block whose header is inconsistent (no pixels, an empty side, rows
+// shorter than the width) is freed at once and gives a null image, as does
+// nullptr.
+QImage AdoptPluginBitmap(GlimrBitmap* block);
 
 class TPlugin {
  public:
@@ -39,16 +47,17 @@ class TPlugin {
   std::int32_t Priority() const { return priority_; }
   void SetPriority(std::int32_t p) { priority_ = p; }
 
-  // The decoded image, or null when the plug-in has no GetFileBitmap or
-  // cannot decode the file. Callers hold DecodeLock.
-  TBitmap FileBitmap(const QString& path) const;
+  // The decoded image (Format_BGR888 over the plug-in's own block), or null
+  // when the plug-in has no GetFileBitmap or cannot decode the file.
+  // Callers hold DecodeLock.
+  QImage FileBitmap(const QString& path) const;
   // Width and height from the file's header; (0, 0) without GetFileInfo.
   QSize FileInfo(const QString& path) const;
   // Whether the plug-in offers the reduced decode for thumbnails.
   bool HasReducedDecode() const { return getFileBitmapReduced_ != nullptr; }
   // A decode with neither side below minSide (unless the image is smaller);
   // null when the plug-in has no reduced decode or it fails.
-  TBitmap FileBitmapReduced(const QString& path, std::int32_t minSide) const;
+  QImage FileBitmapReduced(const QString& path, std::int32_t minSide) const;
 
  private:
   void Unload();

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "common/errors.h"
 #include "common/regstore.h"
 #include "imaging/imaginglog.h"
+#include "imaging/pluginregistration.h"
 
 namespace glimr {
 
@@ -78,6 +80,39 @@ TPlugin* TPlugins::PluginAt(int index) const {
   if (index < 0 || index >= Count())
     return nullptr;
   return plugins_[index].second.get();
+}
+
+TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir) {
+  RegisterShippedPlugins(store, pluginsDir);  // logs what it registered
+  auto plugins = std::make_unique<TPlugins>(store);
+  plugins->LoadPlugins();
+  // Every registered library failed to load and was unregistered (the
+  // program folder moved, say): register what ships here and load again.
+  if (plugins->Count() == 0 && RegisterShippedPlugins(store, pluginsDir) > 0) {
+    plugins = std::make_unique<TPlugins>(store);
+    plugins->LoadPlugins();
+  }
+  return plugins;
+}
+
+QStringList PluginExtensions(const TPlugins& plugins) {
+  QStringList extensions;
+  for (int i = 0; i < plugins.ExtensionCount(); ++i) {
+    extensions << plugins.ExtensionAt(i);
+  }
+  return extensions;
+}
+
+TDecodeFunction PluginDecoder(const TPlugins& plugins) {
+  const TPlugins* set = &plugins;
+  return [set](const QString& path) -> QImage {
+    try {
+      return DecodeFile(*set, path);
+    } catch (const std::exception& e) {
+      qCWarning(lcImaging) << "decode failed:" << path << ErrorText(e);
+      return {};
+    }
+  };
 }
 
 }  // namespace glimr

@@ -1,16 +1,21 @@
 #pragma once
 // The set of format plug-ins registered in the settings store: loads them in
 // priority order and keeps the extension map that tells which extensions
-// exist and which plug-in decodes each. Read-only after LoadPlugins.
+// exist and which plug-in decodes each. Read-only after LoadPlugins. The
+// free functions at the end are the set as the main window uses it:
+// first-run registration and loading, the extensions to scan and the
+// full-image decoder of the zoomed view.
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <utility>
 #include <vector>
 
 #include "common/settings.h"  // kPluginsKey, the plug-in list in the store
+#include "imaging/decode.h"
 #include "imaging/plugin.h"
 
 namespace glimr {
@@ -56,5 +61,16 @@ class TPlugins {
   std::vector<ExtEntry> extensions_;
   QHash<QString, int> extensionIndex_;  // upper-case extension -> position
 };
+
+using TPluginSetPtr = std::unique_ptr<TPlugins>;
+
+// Registers the plug-ins of pluginsDir when the store has none yet, then
+// loads the set.
+TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir);
+// Every extension the set supplies, without the dot, in the set's order.
+QStringList PluginExtensions(const TPlugins& plugins);
+// Decodes a file through the set; a null image when no plug-in reads it.
+// The set must outlive the function.
+TDecodeFunction PluginDecoder(const TPlugins& plugins);
 
 }  // namespace glimr

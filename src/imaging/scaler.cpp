@@ -2,13 +2,42 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "common/numeric.h"
+#include "glimr_plugin.h"
 
 namespace glimr {
 
 namespace {
+
+bool Is24Bit(const QImage& image) {
+  return image.format() == QImage::Format_BGR888 || image.format() == QImage::Format_RGB888;
+}
+
+// The rows of an image as a base pointer and a stride: the loops below
+// address a row per pixel block and must not pay a library call for each.
+template <typename Byte>
+struct TRows {
+  Byte* Bits;
+  qsizetype Stride;
+  std::int32_t Width;
+  std::int32_t Height;
+
+  Byte* Row(std::int32_t y) const { return Bits + static_cast<qsizetype>(y) * Stride; }
+  Byte* Pixel(std::int32_t x, std::int32_t y) const { return Row(y) + 3 * x; }
+};
+
+TRows<const std::uint8_t> ReadRows(const QImage& image) {
+  return {image.constBits(), image.bytesPerLine(), image.width(), image.height()};
+}
+
+// Writable rows; the image must not share its data (a fresh image), or
+// bits() would copy it first.
+TRows<std::uint8_t> WriteRows(QImage& image) {
+  return {image.bits(), image.bytesPerLine(), image.width(), image.height()};
+}
 
 // Spans of source columns (or rows) per destination column: the difference
 // of truncated multiples of the float factor, products in extended
@@ -31,8 +60,8 @@ std::vector<std::int32_t> Spans(std::int32_t destination, std::int32_t source) {
   return spans;
 }
 
-void Sharpen(TBitmap& d) {
-  const std::int32_t w = d.Width(), h = d.Height();
+void Sharpen(const TRows<std::uint8_t>& d) {
+  const std::int32_t w = d.Width, h = d.Height;
   if (w < 3 || h < 3)
     return;
   // In place, top to bottom: the row above has already been sharpened when
@@ -86,31 +115,48 @@ QSize ThumbnailSize(std::int32_t w, std::int32_t h, std::int32_t thumbSize) {
   return QSize(W, H);
 }
 
-TBitmap MakeThumbnail(const TBitmap& source, std::int32_t thumbSize) {
-  const QSize size = ThumbnailSize(source.Width(), source.Height(), thumbSize);
+QImage NewImage24(std::int32_t width, std::int32_t height, QImage::Format format) {
+  if (!glimr_size_acceptable(width, height))
+    return {};
+  QImage image(width, height, format);
+  if (!image.isNull())
+    std::memset(image.bits(), 0, static_cast<std::size_t>(image.sizeInBytes()));
+  return image;
+}
+
+QImage MakeThumbnail(const QImage& source, std::int32_t thumbSize) {
+  return MakeThumbnail(source, source.size(), thumbSize);
+}
+
+QImage MakeThumbnail(const QImage& source, QSize full, std::int32_t thumbSize) {
+  if (!Is24Bit(source))
+    return {};
+  const QSize size = ThumbnailSize(full.width(), full.height(), thumbSize);
   if (size.isEmpty())
     return {};
-  TBitmap intermediate(std::min(source.Width(), size.width()),
-                       std::min(source.Height(), size.height()));
-  if (intermediate.IsNull())
+  QImage intermediate = NewImage24(std::min(source.width(), size.width()),
+                                   std::min(source.height(), size.height()), source.format());
+  if (intermediate.isNull())
     return {};
   ShrinkBitmap(source, intermediate);
-  if (intermediate.Width() == size.width() && intermediate.Height() == size.height()) {
+  if (intermediate.size() == size)
     return intermediate;
-  }
-  TBitmap thumb(size.width(), size.height());
-  if (thumb.IsNull())
+  QImage thumb = NewImage24(size.width(), size.height(), source.format());
+  if (thumb.isNull())
     return {};
   StretchBitmap(intermediate, thumb);
   return thumb;
 }
 
-void ShrinkBitmap(const TBitmap& s, TBitmap& d) {
-  const std::int32_t dw = d.Width(), dh = d.Height();
-  if (s.IsNull() || d.IsNull() || dw > s.Width() || dh > s.Height())
+void ShrinkBitmap(const QImage& source, QImage& destination) {
+  if (!Is24Bit(source) || !Is24Bit(destination) || destination.width() > source.width() ||
+      destination.height() > source.height())
     return;
-  const std::vector<std::int32_t> cx = Spans(dw, s.Width());
-  const std::vector<std::int32_t> cy = Spans(dh, s.Height());
+  const TRows<const std::uint8_t> s = ReadRows(source);
+  const TRows<std::uint8_t> d = WriteRows(destination);
+  const std::int32_t dw = d.Width, dh = d.Height;
+  const std::vector<std::int32_t> cx = Spans(dw, s.Width);
+  const std::vector<std::int32_t> cy = Spans(dh, s.Height);
   std::int32_t sy = 0;
   for (std::int32_t j = 0; j < dh; ++j) {
     const std::int32_t rows = cy[static_cast<std::size_t>(j)];
@@ -145,10 +191,12 @@ void ShrinkBitmap(const TBitmap& s, TBitmap& d) {
   Sharpen(d);
 }
 
-void StretchBitmap(const TBitmap& s, TBitmap& d) {
-  if (s.IsNull() || d.IsNull())
+void StretchBitmap(const QImage& source, QImage& destination) {
+  if (!Is24Bit(source) || !Is24Bit(destination))
     return;
-  const std::int64_t sw = s.Width(), sh = s.Height(), dw = d.Width(), dh = d.Height();
+  const TRows<const std::uint8_t> s = ReadRows(source);
+  const TRows<std::uint8_t> d = WriteRows(destination);
+  const std::int64_t sw = s.Width, sh = s.Height, dw = d.Width, dh = d.Height;
   std::vector<std::int32_t> columns(static_cast<std::size_t>(dw));
   for (std::int64_t x = 0; x < dw; ++x) {
     columns[static_cast<std::size_t>(x)] = static_cast<std::int32_t>(((2 * x + 1) * sw) / (2 * dw));
@@ -165,12 +213,17 @@ void StretchBitmap(const TBitmap& s, TBitmap& d) {
   }
 }
 
-void SwapRedBlue(TBitmap& bitmap) {
-  for (std::int32_t y = 0; y < bitmap.Height(); ++y) {
-    std::uint8_t* p = bitmap.Row(y);
-    for (std::int32_t x = 0; x < bitmap.Width(); ++x, p += 3)
+void SwapRedBlue(QImage& image) {
+  if (!Is24Bit(image))
+    return;
+  const TRows<std::uint8_t> rows = WriteRows(image);
+  for (std::int32_t y = 0; y < rows.Height; ++y) {
+    std::uint8_t* p = rows.Row(y);
+    for (std::int32_t x = 0; x < rows.Width; ++x, p += 3)
       std::swap(p[0], p[2]);
   }
+  image.reinterpretAsFormat(image.format() == QImage::Format_BGR888 ? QImage::Format_RGB888
+                                                                    : QImage::Format_BGR888);
 }
 
 }  // namespace glimr

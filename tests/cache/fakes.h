@@ -83,7 +83,8 @@ class TFakeMaker : public TThumbMaker {
     TMadeThumb made;
     made.Width = w;
     made.Height = h;
-    made.Thumb.Allocate(std::min(thumbSize, 16), std::min(thumbSize, 16));
+    made.Thumb = QImage(std::min(thumbSize, 16), std::min(thumbSize, 16), QImage::Format_RGB888);
+    made.Thumb.fill(Qt::black);
     return made;
   }
 

@@ -3,8 +3,9 @@
 
 #include "common/errors.h"
 #include "common/locks.h"
-#include "imaging/cache/loadqueue.h"
+#include "glimr_plugin.h"
 #include "imaging/cache/cash.h"
+#include "imaging/cache/loadqueue.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
 #include "imaging/cache/thumbstore.h"
@@ -20,8 +21,8 @@ class TNoMaker : public TThumbMaker {
 };
 
 TBmpCashPtr Entry(int w = 10) {
-  TCashBitmap b;
-  b.Allocate(4, 4);
+  QImage b(4, 4, QImage::Format_RGB888);
+  b.fill(Qt::black);
   return std::make_shared<TBmpCash>(w, w, std::move(b));
 }
 
@@ -34,12 +35,11 @@ QString Order(const TCash& cash) {
 }
 
 // A gradient with enough structure that a channel swap or a row shift shows.
-TCashBitmap Gradient(int w, int h) {
-  TCashBitmap b;
-  b.Allocate(w, h);
+QImage Gradient(int w, int h) {
+  QImage b(w, h, QImage::Format_RGB888);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = b.Row(y) + x * 3;
+      std::uint8_t* p = b.scanLine(y) + x * 3;
       p[0] = static_cast<std::uint8_t>(200 * x / (w + h));
       p[1] = static_cast<std::uint8_t>(200 * y / (w + h));
       p[2] = 230;
@@ -183,19 +183,20 @@ class TestCache : public QObject {
   void jpegRoundTrip() {
     QFETCH(int, w);
     QFETCH(int, h);
-    const TCashBitmap src = Gradient(w, h);
-    const QByteArray jpeg = EncodeThumbJpeg(src.Bits.data(), w, h, src.Stride);
+    const QImage src = Gradient(w, h);
+    const QByteArray jpeg = EncodeThumbJpeg(src.constBits(), w, h, int(src.bytesPerLine()));
     // JFIF, baseline (SOF0), never progressive (SOF2).
     QVERIFY(jpeg.startsWith("\xFF\xD8\xFF\xE0"));
     QVERIFY(jpeg.contains("\xFF\xC0"));
     QVERIFY(!jpeg.contains("\xFF\xC2"));
-    const TCashBitmap back = DecodeStoredThumb(jpeg);
-    QCOMPARE(back.Width, w);
-    QCOMPARE(back.Height, h);
-    QCOMPARE(back.Stride, TCashBitmap::StrideFor(w));
+    const QImage back = DecodeStoredThumb(jpeg);
+    QCOMPARE(back.width(), w);
+    QCOMPARE(back.height(), h);
+    QCOMPARE(back.format(), QImage::Format_RGB888);
+    QCOMPARE(back.bytesPerLine(), qsizetype(glimr_bytes_per_row(w)));
     // Byte order and rows survive: compare the centre pixel per channel.
-    const std::uint8_t* a = src.Row(h / 2) + (w / 2) * 3;
-    const std::uint8_t* b = back.Row(h / 2) + (w / 2) * 3;
+    const std::uint8_t* a = src.constScanLine(h / 2) + (w / 2) * 3;
+    const std::uint8_t* b = back.constScanLine(h / 2) + (w / 2) * 3;
     for (int c = 0; c < 3; ++c) {
       QVERIFY2(std::abs(a[c] - b[c]) <= 12, qPrintable(QString::number(c)));
     }
@@ -203,8 +204,8 @@ class TestCache : public QObject {
 
   void jpegDamaged_data() {
     QTest::addColumn<QByteArray>("data");
-    const TCashBitmap src = Gradient(64, 64);
-    const QByteArray good = EncodeThumbJpeg(src.Bits.data(), 64, 64, src.Stride);
+    const QImage src = Gradient(64, 64);
+    const QByteArray good = EncodeThumbJpeg(src.constBits(), 64, 64, int(src.bytesPerLine()));
     QTest::newRow("empty") << QByteArray();
     QTest::newRow("not a jpeg") << QByteArray("hello world, not a picture");
     QTest::newRow("truncated") << good.left(good.size() / 2);
@@ -235,25 +236,26 @@ class TestCache : public QObject {
   void undecodableTile() {
     QFETCH(int, thumbSize);
     QFETCH(int, side);
-    const TCashBitmap tile = MakeUndecodableThumb(thumbSize);
-    QCOMPARE(tile.Width, side);
-    QCOMPARE(tile.Height, side);
-    QCOMPARE(tile.Stride, TCashBitmap::StrideFor(side));
-    QCOMPARE(tile.Bits.size(), std::size_t(tile.Stride) * std::size_t(side));
+    const QImage tile = MakeUndecodableThumb(thumbSize);
+    QCOMPARE(tile.width(), side);
+    QCOMPARE(tile.height(), side);
+    QCOMPARE(tile.format(), QImage::Format_RGB888);
+    QCOMPARE(tile.bytesPerLine(), qsizetype(glimr_bytes_per_row(side)));
+    QCOMPARE(tile.sizeInBytes(), tile.bytesPerLine() * side);
     for (const auto& [x, y] :
          {std::pair{0, 0}, {side - 1, 0}, {0, side - 1}, {side - 1, side - 1}}) {
-      const std::uint8_t* p = tile.Row(y) + x * 3;
+      const std::uint8_t* p = tile.constScanLine(y) + x * 3;
       QCOMPARE(int(p[0]), 128);
       QCOMPARE(int(p[1]), 128);
       QCOMPARE(int(p[2]), 128);
     }
     if (side >= 64) {
-      const std::uint8_t* sun = tile.Row(side * 38 / 100) + (side * 34 / 100) * 3;
+      const std::uint8_t* sun = tile.constScanLine(side * 38 / 100) + (side * 34 / 100) * 3;
       QVERIFY2(sun[0] > 200 && sun[2] < 100, "red first");
       // Something is drawn: the middle of the tile is not all background.
       int grey = 0;
       for (int x = 0; x < side; ++x) {
-        const std::uint8_t* p = tile.Row(side / 2) + x * 3;
+        const std::uint8_t* p = tile.constScanLine(side / 2) + x * 3;
         grey += p[0] == 128 && p[1] == 128 && p[2] == 128;
       }
       QVERIFY(grey < side * 3 / 4);

@@ -14,10 +14,10 @@
 #include "common/errors.h"
 #include "common/locks.h"
 #include "common/regstore.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
-#include "imaging/cache/cash.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/undecodablethumb.h"
 #include "imaging/pluginregistration.h"
@@ -39,17 +39,16 @@ int DecodeCount() {
 // A JPEG of w by h with some structure in it, so that half of it is not
 // just its header.
 QByteArray SampleJpeg(int w, int h) {
-  TCashBitmap b;
-  b.Allocate(w, h);
+  QImage b(w, h, QImage::Format_RGB888);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = b.Row(y) + x * 3;
+      std::uint8_t* p = b.scanLine(y) + x * 3;
       p[0] = static_cast<std::uint8_t>((x * 7 + y * 3) % 251);
       p[1] = static_cast<std::uint8_t>((x * y) % 253);
       p[2] = static_cast<std::uint8_t>(255 - y);
     }
   }
-  return EncodeThumbJpeg(b.Bits.data(), w, h, b.Stride, 90);
+  return EncodeThumbJpeg(b.constBits(), w, h, int(b.bytesPerLine()), 90);
 }
 
 // Deterministic bytes that no decoder takes for a picture.
@@ -141,10 +140,10 @@ class TestCacheCatalog : public QObject {
     QVERIFY(first);
     QCOMPARE(first->Width, 800);
     QCOMPARE(first->Height, 600);
-    QCOMPARE(first->Bitmap.Width, 256);
-    QCOMPARE(first->Bitmap.Height, 256);
+    QCOMPARE(first->Bitmap.width(), 256);
+    QCOMPARE(first->Bitmap.height(), 256);
     // Red first in memory; the averaging lowers each value by one.
-    const std::uint8_t* px = first->Bitmap.Row(100) + 100 * 3;
+    const std::uint8_t* px = first->Bitmap.constScanLine(100) + 100 * 3;
     QCOMPARE(int(px[0]), 199);
     QCOMPARE(int(px[1]), 99);
     QCOMPARE(int(px[2]), 9);
@@ -161,8 +160,8 @@ class TestCacheCatalog : public QObject {
     TBmpCashPtr again = rig.cash.Find(a);
     QVERIFY(again);
     QCOMPARE(again->Width, 800);
-    QCOMPARE(again->Bitmap.Width, 256);  // the stored one, whatever the size now
-    const std::uint8_t* q = again->Bitmap.Row(100) + 100 * 3;
+    QCOMPARE(again->Bitmap.width(), 256);  // the stored one, whatever the size now
+    const std::uint8_t* q = again->Bitmap.constScanLine(100) + 100 * 3;
     for (int c = 0; c < 3; ++c) {
       QVERIFY(std::abs(int(q[c]) - int(px[c])) <= 3);
     }
@@ -194,7 +193,7 @@ class TestCacheCatalog : public QObject {
     QCOMPARE(row->Height, 100);
     QCOMPARE(row->FileDate, FileModDays(a));
     QVERIFY(row->Thumb != oldThumb);
-    QCOMPARE(rig.cash.Find(a)->Bitmap.Height, 128);  // 300 x 100 -> 256 x 128
+    QCOMPARE(rig.cash.Find(a)->Bitmap.height(), 128);  // 300 x 100 -> 256 x 128
   }
 
   // Files that decode to nothing get the in-memory "cannot show" entry and
@@ -276,8 +275,8 @@ class TestCacheCatalog : public QObject {
     QVERIFY(entry->Undecodable);
     QCOMPARE(entry->Width, 128);
     QCOMPARE(entry->Height, 128);
-    QCOMPARE(entry->Bitmap.Width, 128);
-    QVERIFY(entry->Bitmap.Bits == MakeUndecodableThumb(128).Bits);
+    QCOMPARE(entry->Bitmap.width(), 128);
+    QVERIFY(entry->Bitmap == MakeUndecodableThumb(128));
     const auto after = rig.Row(name);
     QVERIFY(after && !after->IsThumb && after->Thumb.isEmpty());
     QCOMPARE(after->Width, before->Width);
@@ -334,7 +333,7 @@ class TestCacheCatalog : public QObject {
     const auto big = rig.Row(QStringLiteral("big.cnt"));
     QVERIFY(big && big->IsThumb);
     QCOMPARE(big->Width, 4000);
-    QCOMPARE(DecodeStoredThumb(big->Thumb).Width, 256);
+    QCOMPARE(DecodeStoredThumb(big->Thumb).width(), 256);
     for (int i = 0; i < 5; ++i) {
       const auto r = rig.Row(QStringLiteral("n%1.cnt").arg(i));
       QVERIFY(r && !r->IsThumb && r->Thumb.isEmpty());

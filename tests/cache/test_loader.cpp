@@ -7,8 +7,8 @@
 
 #include "catalog/imagefileinfo.h"
 #include "fakes.h"
-#include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/cash.h"
+#include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/undecodablethumb.h"
 
 using namespace glimr;
@@ -163,7 +163,7 @@ class TestLoader : public QObject {
       QVERIFY(entry->Undecodable);
       QCOMPARE(entry->Width, 128);
       QCOMPARE(entry->Height, 128);
-      QVERIFY(entry->Bitmap.Bits == MakeUndecodableThumb(128).Bits);
+      QVERIFY(entry->Bitmap == MakeUndecodableThumb(128));
       QVERIFY(!rig.cash.Find(files[0])->Undecodable);
     }
   }

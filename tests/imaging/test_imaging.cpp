@@ -11,9 +11,8 @@
 #include "common/regstore.h"
 #include "imaging/decode.h"
 #include "imaging/pluginregistration.h"
-#include "imaging/scaler.h"
-#include "imaging/tbitmap.h"
 #include "imaging/plugins.h"
+#include "imaging/scaler.h"
 
 using namespace glimr;
 
@@ -43,28 +42,33 @@ void AddSubKey(RegStore& s, const QString& name, const QString& file, int canLoa
 
 // The blue byte of the test plug-ins' bitmap says which plug-in decoded.
 int DecodedBy(const TPlugins& set, const QString& path) {
-  const TBitmap b = DecodeFile(set, path);
-  return b.IsNull() ? -1 : b.Bits()[0];
+  const QImage b = DecodeFile(set, path);
+  return b.isNull() ? -1 : b.constBits()[0];
 }
 
 // A bitmap whose blue/green/red bytes of pixel (x, y) come from fn.
 template <typename Fn>
-TBitmap Filled(int w, int h, Fn fn) {
-  TBitmap b(w, h);
+QImage Filled(int w, int h, Fn fn) {
+  QImage b = NewImage24(w, h);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       const int v = fn(x, y);
-      std::uint8_t* p = b.Pixel(x, y);
+      std::uint8_t* p = b.scanLine(y) + 3 * x;
       p[0] = p[1] = p[2] = static_cast<std::uint8_t>(v);
     }
   }
   return b;
 }
 
-std::vector<int> BlueRow(const TBitmap& b, int y) {
+// The three bytes of pixel (x, y).
+const std::uint8_t* PixelOf(const QImage& b, int x, int y) {
+  return b.constScanLine(y) + 3 * x;
+}
+
+std::vector<int> BlueRow(const QImage& b, int y) {
   std::vector<int> out;
-  for (int x = 0; x < b.Width(); ++x)
-    out.push_back(b.Pixel(x, y)[0]);
+  for (int x = 0; x < b.width(); ++x)
+    out.push_back(PixelOf(b, x, y)[0]);
   return out;
 }
 
@@ -190,7 +194,7 @@ class TestImaging : public QObject {
     QVERIFY(p);
     QCOMPARE(p->ExtensionsCount(), 2);  // duplicates kept in the plug-in's list
     QCOMPARE(set.ExtensionCount(), 1);
-    QVERIFY(p->FileBitmap(QStringLiteral("a.nd")).IsNull());
+    QVERIFY(p->FileBitmap(QStringLiteral("a.nd")).isNull());
     QCOMPARE(p->FileInfo(QStringLiteral("a.nd")), QSize(0, 0));
     QVERIFY(!p->HasReducedDecode());
   }
@@ -229,15 +233,16 @@ class TestImaging : public QObject {
     image.fill(Qt::red);
     const QString jpg = dir_.filePath(QStringLiteral("Photo.JPG"));
     QVERIFY(image.save(jpg, "JPG"));
-    const TBitmap b = DecodeFile(set, jpg);
-    QCOMPARE(b.Width(), 30);
-    QVERIFY(b.Pixel(5, 5)[2] > 240 && b.Pixel(5, 5)[0] < 15);  // blue, green, red order
+    const QImage b = DecodeFile(set, jpg);
+    QCOMPARE(b.width(), 30);
+    QCOMPARE(b.format(), QImage::Format_BGR888);
+    QVERIFY(PixelOf(b, 5, 5)[2] > 240 && PixelOf(b, 5, 5)[0] < 15);  // blue, green, red order
 
     const TDecodedImage t = DecodeFileForThumbnail(set, jpg, 3);
     QCOMPARE(t.FullSize, QSize(30, 20));
-    QCOMPARE(QSize(t.Bitmap.Width(), t.Bitmap.Height()), QSize(4, 3));  // 1/8 scale
+    QCOMPARE(t.Bitmap.size(), QSize(4, 3));  // 1/8 scale
     QVERIFY(
-        DecodeFileForThumbnail(set, dir_.filePath(QStringLiteral("none.jpg")), 4).Bitmap.IsNull());
+        DecodeFileForThumbnail(set, dir_.filePath(QStringLiteral("none.jpg")), 4).Bitmap.isNull());
   }
 
   void registrationLeavesAListedKeyAlone() {
@@ -294,12 +299,12 @@ class TestImaging : public QObject {
     QFETCH(int, L);
     QFETCH(QSize, expected);
     QCOMPARE(ThumbnailSize(w, h, L), expected);
-    TBitmap source = Filled(w, h, [](int, int) { return 100; });
-    const TBitmap thumb = MakeThumbnail(source, L);
-    QCOMPARE(QSize(thumb.Width(), thumb.Height()), expected);
-    for (int y = 0; y < thumb.Height(); ++y) {
-      for (int x = 0; x < thumb.Width() * 3; ++x) {
-        const int v = thumb.Row(y)[x];
+    const QImage source = Filled(w, h, [](int, int) { return 100; });
+    const QImage thumb = MakeThumbnail(source, L);
+    QCOMPARE(thumb.size(), expected);
+    for (int y = 0; y < thumb.height(); ++y) {
+      for (int x = 0; x < thumb.width() * 3; ++x) {
+        const int v = thumb.constScanLine(y)[x];
         if (v != 99 && v != 98)
           QFAIL(qPrintable(QStringLiteral("value %1 at %2,%3").arg(v).arg(x).arg(y)));
       }
@@ -307,23 +312,23 @@ class TestImaging : public QObject {
   }
 
   void onePixelSourceFillsFourByFour() {
-    TBitmap source(1, 1);
-    source.Bits()[0] = 10;
-    source.Bits()[1] = 20;
-    source.Bits()[2] = 0;
-    const TBitmap thumb = MakeThumbnail(source, 256);
-    QCOMPARE(QSize(thumb.Width(), thumb.Height()), QSize(4, 4));
+    QImage source = NewImage24(1, 1);
+    source.bits()[0] = 10;
+    source.bits()[1] = 20;
+    source.bits()[2] = 0;
+    const QImage thumb = MakeThumbnail(source, 256);
+    QCOMPARE(thumb.size(), QSize(4, 4));
     for (int y = 0; y < 4; ++y) {
       for (int x = 0; x < 4; ++x) {
-        QCOMPARE(thumb.Pixel(x, y)[0], 9);
-        QCOMPARE(thumb.Pixel(x, y)[1], 19);
-        QCOMPARE(thumb.Pixel(x, y)[2], 0);
+        QCOMPARE(PixelOf(thumb, x, y)[0], 9);
+        QCOMPARE(PixelOf(thumb, x, y)[1], 19);
+        QCOMPARE(PixelOf(thumb, x, y)[2], 0);
       }
     }
   }
 
   void emptySourceGivesNull() {
-    QVERIFY(MakeThumbnail(TBitmap(), 256).IsNull());
+    QVERIFY(MakeThumbnail(QImage(), 256).isNull());
     QCOMPARE(ThumbnailSize(0, 10, 256), QSize(0, 0));
   }
 
@@ -346,9 +351,9 @@ class TestImaging : public QObject {
     QFETCH(std::vector<int>, source);
     QFETCH(int, dw);
     QFETCH(std::vector<int>, expected);
-    const TBitmap s =
+    const QImage s =
         Filled(static_cast<int>(source.size()), 1, [&](int x, int) { return source[x]; });
-    TBitmap d(dw, 1);
+    QImage d = NewImage24(dw, 1);
     ShrinkBitmap(s, d);
     QCOMPARE(BlueRow(d, 0), expected);
   }
@@ -356,8 +361,8 @@ class TestImaging : public QObject {
   // 5 x 4 at scale 1: averaging lowers every value by 1, then the interior
   // is sharpened top to bottom reading the already sharpened row above.
   void sharpeningReadsSharpenedRowAbove() {
-    const TBitmap s = Filled(5, 4, [](int x, int y) { return x == 1 && y == 1 ? 51 : 11; });
-    TBitmap d(5, 4);
+    const QImage s = Filled(5, 4, [](int x, int y) { return x == 1 && y == 1 ? 51 : 11; });
+    QImage d = NewImage24(5, 4);
     ShrinkBitmap(s, d);
     QCOMPARE(BlueRow(d, 0), (std::vector<int>{10, 10, 10, 10, 10}));
     // (12 * 50 - 4 * 10) / 8 = 70
@@ -379,29 +384,28 @@ class TestImaging : public QObject {
     QFETCH(int, centre);
     QFETCH(int, others);
     QFETCH(int, expected);
-    const TBitmap s =
-        Filled(3, 3, [&](int x, int y) { return x == 1 && y == 1 ? centre : others; });
-    TBitmap d(3, 3);
+    const QImage s = Filled(3, 3, [&](int x, int y) { return x == 1 && y == 1 ? centre : others; });
+    QImage d = NewImage24(3, 3);
     ShrinkBitmap(s, d);
-    QCOMPARE(int(d.Pixel(1, 1)[2]), expected);
-    QCOMPARE(int(d.Pixel(0, 0)[2]), others - 1);
+    QCOMPARE(int(PixelOf(d, 1, 1)[2]), expected);
+    QCOMPARE(int(PixelOf(d, 0, 0)[2]), others - 1);
   }
 
   void twoRowsAreNotSharpened() {
-    const TBitmap s = Filled(8, 2, [](int x, int y) { return (x * 37 + y * 101) % 256; });
-    TBitmap d(8, 2);
+    const QImage s = Filled(8, 2, [](int x, int y) { return (x * 37 + y * 101) % 256; });
+    QImage d = NewImage24(8, 2);
     ShrinkBitmap(s, d);
     for (int y = 0; y < 2; ++y) {
       for (int x = 0; x < 8; ++x) {
-        const int v = s.Pixel(x, y)[0];
-        QCOMPARE(int(d.Pixel(x, y)[1]), v ? v - 1 : 0);
+        const int v = PixelOf(s, x, y)[0];
+        QCOMPARE(int(PixelOf(d, x, y)[1]), v ? v - 1 : 0);
       }
     }
   }
 
   void stretchReplicatesPixels() {
-    const TBitmap s = Filled(50, 1, [](int x, int) { return x; });
-    TBitmap d(64, 2);
+    const QImage s = Filled(50, 1, [](int x, int) { return x; });
+    QImage d = NewImage24(64, 2);
     StretchBitmap(s, d);
     const std::vector<int> row = BlueRow(d, 1);
     QCOMPARE(row.front(), 0);
@@ -413,31 +417,35 @@ class TestImaging : public QObject {
   }
 
   void swapRedBlueTwiceRestores() {
-    TBitmap b(5, 3);  // 15 bytes of pixels per 16-byte row
-    for (std::size_t i = 0; i < b.ByteCount(); ++i)
-      b.Bits()[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    const TBitmap original = b.Clone();
+    QImage b = NewImage24(5, 3);  // 15 bytes of pixels per 16-byte row
+    for (qsizetype i = 0; i < b.sizeInBytes(); ++i)
+      b.bits()[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    const QImage original = b;  // shared: the swap must leave it alone
     SwapRedBlue(b);
-    QCOMPARE(b.Pixel(4, 2)[0], original.Pixel(4, 2)[2]);
-    QCOMPARE(b.Pixel(4, 2)[2], original.Pixel(4, 2)[0]);
-    QCOMPARE(b.Pixel(4, 2)[1], original.Pixel(4, 2)[1]);
+    QCOMPARE(b.format(), QImage::Format_RGB888);  // same colours, other byte order
+    QCOMPARE(b.pixel(4, 2), original.pixel(4, 2));
+    QCOMPARE(PixelOf(b, 4, 2)[0], PixelOf(original, 4, 2)[2]);
+    QCOMPARE(PixelOf(b, 4, 2)[2], PixelOf(original, 4, 2)[0]);
+    QCOMPARE(PixelOf(b, 4, 2)[1], PixelOf(original, 4, 2)[1]);
     SwapRedBlue(b);
+    QCOMPARE(b.format(), QImage::Format_BGR888);
     for (int y = 0; y < 3; ++y)
-      QVERIFY(std::memcmp(b.Row(y), original.Row(y), 15) == 0);
+      QVERIFY(std::memcmp(b.constScanLine(y), original.constScanLine(y), 15) == 0);
   }
 
   void bitmapAdoptsOnlyConsistentBlocks() {
     GlimrBitmap* good = glimr_bitmap_alloc(3, 2);
     good->bits[0] = 42;
-    TBitmap a(good);
-    QCOMPARE(a.Width(), 3);
-    QCOMPARE(a.Stride(), 12);
-    QCOMPARE(a.Bits()[0], 42);
+    const QImage a = AdoptPluginBitmap(good);
+    QCOMPARE(a.width(), 3);
+    QCOMPARE(a.bytesPerLine(), 12);
+    QVERIFY(a.constBits() == good->bits);  // the block's own rows, not a copy
+    QCOMPARE(a.constBits()[0], 42);
     GlimrBitmap* shortRows = glimr_bitmap_alloc(3, 2);
     shortRows->bytes_per_row = 8;
-    QVERIFY(TBitmap(shortRows).IsNull());  // freed, not used
-    QVERIFY(TBitmap(nullptr).IsNull());
-    QVERIFY(TBitmap(40000, 1).IsNull());
+    QVERIFY(AdoptPluginBitmap(shortRows).isNull());  // freed, not used
+    QVERIFY(AdoptPluginBitmap(nullptr).isNull());
+    QVERIFY(NewImage24(40000, 1).isNull());
   }
 };
 

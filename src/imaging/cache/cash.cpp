@@ -18,15 +18,19 @@ namespace glimr {
 
 Q_LOGGING_CATEGORY(lcCash, "glimr.cache")
 
-TCashBitmap DecodeStoredThumb(const QByteArray& jpeg) {
-  TCashBitmap bitmap;
+QImage DecodeStoredThumb(const QByteArray& jpeg) {
+  QImage bitmap;
   DecodeThumbJpeg(jpeg, [&bitmap](int width, int height) {
     // Stored thumbnails are at most 2048 a side; anything larger is not ours.
     if (width > 4096 || height > 4096) {
       return TThumbTarget{};
     }
-    bitmap.Allocate(width, height);
-    return TThumbTarget{bitmap.Bits.data(), bitmap.Stride};
+    // Every row is written by the decoder, so the image is not cleared first.
+    bitmap = QImage(width, height, QImage::Format_RGB888);
+    if (bitmap.isNull()) {
+      return TThumbTarget{};
+    }
+    return TThumbTarget{bitmap.bits(), static_cast<int>(bitmap.bytesPerLine())};
   });
   return bitmap;
 }
@@ -219,15 +223,14 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
     return;
   }
   std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
-  if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.Width <= 0 ||
-      made->Thumb.Height <= 0) {
+  if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
     // Not an error: the ribbon shows the file as unreadable instead of
     // waiting for it. Nothing reaches the catalog, so once the entry is
     // evicted or cleared the file is tried again, and a repaired file then
     // gets its real thumbnail.
     qCInfo(lcCash).noquote() << "cannot decode" << path;
-    TCashBitmap tile = MakeUndecodableThumb(thumbSize);
-    const std::int32_t side = tile.Width;
+    QImage tile = MakeUndecodableThumb(thumbSize);
+    const std::int32_t side = tile.width();
     Append(path, std::make_shared<TBmpCash>(side, side, std::move(tile), true));
     return;
   }
@@ -236,8 +239,9 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
   fresh.Height = made->Height;
   fresh.FileDate = fileDate;
   fresh.IsThumb = true;
-  fresh.Thumb = EncodeThumbJpeg(made->Thumb.Bits.data(), made->Thumb.Width, made->Thumb.Height,
-                                made->Thumb.Stride, 90);
+  const QImage& thumb = made->Thumb;
+  fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
+                                static_cast<int>(thumb.bytesPerLine()), 90);
   // A file without a FILES row keeps its thumbnail in memory only.
   session.WriteThumbRow(fileName, catalogID, fresh);
   Append(path, std::make_shared<TBmpCash>(made->Width, made->Height, std::move(made->Thumb)));

@@ -4,14 +4,13 @@
 // thumbnails stored in the catalog or from freshly decoded files.
 
 #include <QHash>
+#include <QImage>
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
-
-#include "imaging/cache/cashbitmap.h"
 
 namespace glimr {
 
@@ -20,13 +19,15 @@ class TThumbMaker;
 class TThumbStore;
 
 // One cached thumbnail. Width and Height are the full image's size; the
-// thumbnail's own sides are powers of two. An Undecodable entry stands for a
-// file no plug-in could decode: its bitmap is the "cannot show" tile, its
-// size the tile's own, and it lives in memory only (never stored, never
-// copied into the file's record) so a cleared cache tries the file again.
+// thumbnail (QImage::Format_RGB888: red, green, blue bytes, rows top-down,
+// each row padded to 4 bytes) has power-of-two sides. The ribbon shares the
+// pixels through QImage's implicit sharing; nobody writes to them. An Undecodable entry stands for
+// a file no plug-in could decode: its bitmap is the "cannot show" tile, its size the tile's own,
+// and it lives in memory only (never stored, never copied into the file's record) so a cleared
+// cache tries the file again.
 class TBmpCash {
  public:
-  TBmpCash(std::int32_t width, std::int32_t height, TCashBitmap bitmap, bool undecodable = false)
+  TBmpCash(std::int32_t width, std::int32_t height, QImage bitmap, bool undecodable = false)
       : Width(width), Height(height), Bitmap(std::move(bitmap)), Undecodable(undecodable) {}
 
   // Set while a ribbon slot shows the entry; such an entry is never evicted.
@@ -34,7 +35,7 @@ class TBmpCash {
   std::atomic<bool> InUse{false};
   const std::int32_t Width;
   const std::int32_t Height;
-  const TCashBitmap Bitmap;
+  const QImage Bitmap;
   const bool Undecodable;
 };
 
@@ -106,7 +107,8 @@ class TCash {
   QHash<QString, TBmpCashPtr> index_;  // same entries by path
 };
 
-// Decodes a stored thumbnail into a cache bitmap (same byte order as stored).
-TCashBitmap DecodeStoredThumb(const QByteArray& jpeg);
+// Decodes a stored thumbnail into a cache bitmap (QImage::Format_RGB888, the
+// byte order the thumbnails are stored in).
+QImage DecodeStoredThumb(const QByteArray& jpeg);
 
 }  // namespace glimr

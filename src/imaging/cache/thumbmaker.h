@@ -3,19 +3,18 @@
 // (reduced where the plug-in offers it), scale to a power-of-two thumbnail,
 // put red first. The caller holds DecodeLock for the whole call.
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-
-#include "imaging/cache/cashbitmap.h"
 
 namespace glimr {
 
 struct TMadeThumb {
   std::int32_t Width = 0;  // size of the full image
   std::int32_t Height = 0;
-  TCashBitmap Thumb;  // red, green, blue byte order
+  QImage Thumb;  // QImage::Format_RGB888: red, green, blue byte order
 };
 
 class TThumbMaker {

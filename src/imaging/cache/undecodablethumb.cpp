@@ -61,12 +61,16 @@ std::int32_t PowerOfTwoAtLeast(std::int32_t n) {
 
 }  // namespace
 
-TCashBitmap MakeUndecodableThumb(std::int32_t thumbSize) {
+QImage MakeUndecodableThumb(std::int32_t thumbSize) {
   const std::int32_t side = PowerOfTwoAtLeast(thumbSize);
-  TCashBitmap tile;
-  tile.Allocate(side, side);
+  // Every pixel is drawn, and a power-of-two row of at least 4 pixels has
+  // no padding.
+  QImage tile(side, side, QImage::Format_RGB888);
+  if (tile.isNull()) {
+    return tile;
+  }
   for (std::int32_t y = 0; y < side; ++y) {
-    std::uint8_t* p = tile.Row(y);
+    std::uint8_t* p = tile.scanLine(y);
     const double v = (y + 0.5) / side;
     for (std::int32_t x = 0; x < side; ++x, p += 3) {
       const TRgb c = Colour((x + 0.5) / side, v);
