@@ -56,12 +56,12 @@ void BM_ModelDataAllRows(benchmark::State& state) {
   model.SetRowCount(b.Lists.CurrentFiles.Count());
   for (auto _ : state) {
     for (int row = 0; row < model.rowCount(); ++row) {
-      for (int col = 0; col < fcCount; ++col) {
+      for (int col = 0; col < scCount; ++col) {
         const QModelIndex index = model.index(row, col);
         benchmark::DoNotOptimize(model.data(index, Qt::DisplayRole));
         benchmark::DoNotOptimize(model.data(index, Qt::BackgroundRole));
       }
-      benchmark::DoNotOptimize(model.data(model.index(row, fcName), Qt::DecorationRole));
+      benchmark::DoNotOptimize(model.data(model.index(row, scName), Qt::DecorationRole));
     }
   }
   state.SetItemsProcessed(state.iterations() * model.rowCount());
@@ -76,10 +76,10 @@ void BM_ModelDataPage(benchmark::State& state) {
   int top = 0;
   for (auto _ : state) {
     for (int row = top; row < top + 40; ++row) {
-      for (int col = 0; col < fcCount; ++col) {
+      for (int col = 0; col < scCount; ++col) {
         benchmark::DoNotOptimize(model.data(model.index(row, col), Qt::DisplayRole));
       }
-      benchmark::DoNotOptimize(model.data(model.index(row, fcName), Qt::DecorationRole));
+      benchmark::DoNotOptimize(model.data(model.index(row, scName), Qt::DecorationRole));
     }
     top = (top + 397) % (kFiles - 40);
   }

@@ -14,6 +14,7 @@ namespace glimr {
 
 class TFileList;
 
+// The file list's columns, which are also its sort keys.
 enum TSortColumn : int {
   scName = 0,
   scType = 1,
@@ -21,6 +22,7 @@ enum TSortColumn : int {
   scSize = 3,
   scDate = 4,
   scRating = 5,
+  scCount = 6,  // how many columns the list has
 };
 
 // The shell type name of an extension-table position ("JPEG image").

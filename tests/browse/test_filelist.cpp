@@ -151,8 +151,8 @@ void TestFileList::sortOnHeaderClicks() {
   QCOMPARE(header->sortIndicatorSection(), clicks.last());
   QCOMPARE(header->sortIndicatorOrder(), arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
   // The view shows the new order.
-  QCOMPARE(view.Model()->index(0, fcName).data().toString(), order.first());
-  QCOMPARE(view.Model()->index(order.size() - 1, fcName).data().toString(), order.last());
+  QCOMPARE(view.Model()->index(0, scName).data().toString(), order.first());
+  QCOMPARE(view.Model()->index(order.size() - 1, scName).data().toString(), order.last());
 }
 
 void TestFileList::ratingKeepsOrder() {
@@ -385,17 +385,17 @@ void TestFileList::cellTexts() {
     QCOMPARE(TFileListModel::ColumnWidth(c), c == 0 ? 150 : 100);
   }
   auto text = [&](int row, int col) { return model.index(row, col).data().toString(); };
-  QCOMPARE(text(0, fcName), QStringLiteral("photo.JPG"));
-  QCOMPARE(text(0, fcType), f.Extensions.At(img->ExtIndex)->ShellTypeName);
-  QCOMPARE(text(0, fcDimensions), QStringLiteral("640 x 480"));
-  QCOMPARE(text(0, fcSize), QStringLiteral("2.0 Kb"));
-  QCOMPARE(text(0, fcRating), QStringLiteral("4"));
-  QCOMPARE(text(1, fcDimensions), QString());
+  QCOMPARE(text(0, scName), QStringLiteral("photo.JPG"));
+  QCOMPARE(text(0, scType), f.Extensions.At(img->ExtIndex)->ShellTypeName);
+  QCOMPARE(text(0, scDimensions), QStringLiteral("640 x 480"));
+  QCOMPARE(text(0, scSize), QStringLiteral("2.0 Kb"));
+  QCOMPARE(text(0, scRating), QStringLiteral("4"));
+  QCOMPARE(text(1, scDimensions), QString());
   QVERIFY(unsized->Width == 0);
-  QCOMPARE(text(2, fcType), QStringLiteral("<Folder>"));
-  QCOMPARE(text(2, fcSize), QString());
-  QCOMPARE(text(2, fcRating), QString());
-  QCOMPARE(text(4, fcName), QString());
+  QCOMPARE(text(2, scType), QStringLiteral("<Folder>"));
+  QCOMPARE(text(2, scSize), QString());
+  QCOMPARE(text(2, scRating), QString());
+  QCOMPARE(text(4, scName), QString());
   // Zebra rows: even rows the list colour, odd rows white.
   QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
            QColor(237, 240, 249));

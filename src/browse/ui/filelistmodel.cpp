@@ -17,8 +17,8 @@ namespace glimr {
 
 namespace {
 
-constexpr int kColumnWidths[fcCount] = {150, 100, 100, 100, 100, 100};
-constexpr int kCaptionKeys[fcCount] = {45, 46, 47, 48, 49, 50};
+constexpr int kColumnWidths[scCount] = {150, 100, 100, 100, 100, 100};
+constexpr int kCaptionKeys[scCount] = {45, 46, 47, 48, 49, 50};
 
 bool IsParentEntry(const TImageFileInfo& r) {
   return r.IsFolder && r.FileName == QLatin1String("..");
@@ -57,7 +57,7 @@ void TFileListModel::RowsChanged(int first, int last) {
   first = std::max(first, 0);
   last = std::min(last, rowCount_ - 1);
   if (first <= last) {
-    Q_EMIT dataChanged(index(first, 0), index(last, fcCount - 1));
+    Q_EMIT dataChanged(index(first, 0), index(last, scCount - 1));
   }
 }
 
@@ -72,18 +72,18 @@ void TFileListModel::EndReorder() {
 }
 
 void TFileListModel::ApplyCaptions() {
-  for (int c = 0; c < fcCount; ++c) {
+  for (int c = 0; c < scCount; ++c) {
     captions_[c] = LangText(TLangSection::Captions, kCaptionKeys[c]);
   }
   folderText_ = LangText(TLangSection::Strings, 12, QStringLiteral("<Folder>"));
   if (rowCount_ > 0) {
-    Q_EMIT dataChanged(index(0, fcType), index(rowCount_ - 1, fcType), {Qt::DisplayRole});
+    Q_EMIT dataChanged(index(0, scType), index(rowCount_ - 1, scType), {Qt::DisplayRole});
   }
-  Q_EMIT headerDataChanged(Qt::Horizontal, 0, fcCount - 1);
+  Q_EMIT headerDataChanged(Qt::Horizontal, 0, scCount - 1);
 }
 
 int TFileListModel::ColumnWidth(int column) {
-  return column >= 0 && column < fcCount ? kColumnWidths[column] : 100;
+  return column >= 0 && column < scCount ? kColumnWidths[column] : 100;
 }
 
 const TImageFileInfo* TFileListModel::RecordAt(int row) const {
@@ -98,33 +98,33 @@ int TFileListModel::rowCount(const QModelIndex& parent) const {
 }
 
 int TFileListModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : fcCount;
+  return parent.isValid() ? 0 : scCount;
 }
 
 QString TFileListModel::CellText(const TImageFileInfo& r, int column) const {
-  if (r.IsFolder && column > fcType) {
+  if (r.IsFolder && column > scType) {
     return {};
   }
   switch (column) {
-    case fcName:
+    case scName:
       return r.FileName;
-    case fcType: {
+    case scType: {
       if (r.IsFolder) {
         return folderText_;
       }
       const TExtInfo* ext = extensions_.At(r.ExtIndex);
       return ext != nullptr ? ext->ShellTypeName : QString();
     }
-    case fcDimensions:
+    case scDimensions:
       if (r.Width != 0 && r.Height != 0) {
         return QString::number(r.Width) + QStringLiteral(" x ") + QString::number(r.Height);
       }
       return {};
-    case fcSize:
+    case scSize:
       return FileSizeToText(r.FileSize);
-    case fcDate:
+    case scDate:
       return QLocale().toString(DaysToDateTime(r.FileDate), QLocale::ShortFormat);
-    case fcRating:
+    case scRating:
       return QString::number(r.Rating);
     default:
       return {};
@@ -156,17 +156,17 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
-      if (role == Qt::ToolTipRole && index.column() != fcName) {
+      if (role == Qt::ToolTipRole && index.column() != scName) {
         return {};
       }
       return CellText(*r, index.column());
     case Qt::DecorationRole:
-      if (index.column() == fcName) {
+      if (index.column() == scName) {
         return IconOf(*r);
       }
       return {};
     case Qt::TextAlignmentRole:
-      if (index.column() == fcSize || index.column() == fcRating) {
+      if (index.column() == scSize || index.column() == scRating) {
         return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       }
       return {};
@@ -176,7 +176,7 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= fcCount) {
+  if (orientation != Qt::Horizontal || section < 0 || section >= scCount) {
     return {};
   }
   if (role == Qt::DisplayRole) {

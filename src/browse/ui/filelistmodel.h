@@ -7,21 +7,13 @@
 #include <QColor>
 #include <QIcon>
 
+#include "browse/filesort.h"
+
 namespace glimr {
 
 class TExtensionTable;
 class TFileList;
 class TImageFileInfo;
-
-enum TFileColumn : int {
-  fcName = 0,
-  fcType = 1,
-  fcDimensions = 2,
-  fcSize = 3,
-  fcDate = 4,
-  fcRating = 5,
-  fcCount = 6,
-};
 
 class TFileListModel : public QAbstractTableModel {
   Q_OBJECT
@@ -64,7 +56,7 @@ class TFileListModel : public QAbstractTableModel {
   const TFileList& files_;
   TExtensionTable& extensions_;
   int rowCount_ = 0;
-  QString captions_[fcCount];
+  QString captions_[scCount];
   QString folderText_;
   QIcon folderIcon_;
   QIcon parentIcon_;

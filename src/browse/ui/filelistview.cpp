@@ -10,8 +10,8 @@
 #include <QVBoxLayout>
 
 #include "browse/ui/extensiontable.h"
-#include "catalog/imagefileinfo.h"
 #include "browse/ui/filelistmodel.h"
+#include "catalog/imagefileinfo.h"
 
 namespace glimr {
 
@@ -129,7 +129,7 @@ TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, 
   header->setSectionsMovable(false);
   header->setStretchLastSection(false);
   header->setSortIndicatorShown(false);
-  for (int c = 0; c < fcCount; ++c) {
+  for (int c = 0; c < scCount; ++c) {
     report_->setColumnWidth(c, TFileListModel::ColumnWidth(c));
   }
   connect(header, &QHeaderView::sectionClicked, this, &TFileListView::OnHeaderClicked);
@@ -138,7 +138,7 @@ TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, 
   icons_ = icons;
   icons_->setModel(model_);
   icons_->setSelectionModel(selection_);
-  icons_->setModelColumn(fcName);
+  icons_->setModelColumn(scName);
   icons_->setUniformItemSizes(true);
   icons_->setMovement(QListView::Static);
   icons_->setResizeMode(QListView::Adjust);
@@ -223,7 +223,7 @@ void TFileListView::FocusRow(int row, bool selectAlone) {
   if (row < 0 || row >= model_->rowCount()) {
     return;
   }
-  const QModelIndex index = model_->index(row, fcName);
+  const QModelIndex index = model_->index(row, scName);
   if (selectAlone && SelectedCount() <= 1) {
     selection_->setCurrentIndex(index,
                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -317,7 +317,7 @@ void TFileListView::SetViewStyle(TViewStyle style) {
 void TFileListView::SelectAll() {
   const int n = model_->rowCount();
   if (n > 0) {
-    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, fcCount - 1)),
+    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, scCount - 1)),
                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
   SetSelectionCommand(TSelectionCommand::All);
@@ -335,7 +335,7 @@ void TFileListView::InvertSelection() {
   // One toggle over all rows: the same result as toggling row by row, with
   // one notification instead of one per row.
   if (n > 0) {
-    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, fcCount - 1)),
+    selection_->select(QItemSelection(model_->index(0, 0), model_->index(n - 1, scCount - 1)),
                        QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
   }
   SetSelectionCommand(TSelectionCommand::Invert);
@@ -469,7 +469,7 @@ void TFileListView::RestoreSelectionFromRecords() {
       while (j + 1 < n && files.At(j + 1)->Selected) {
         ++j;
       }
-      wanted.select(model_->index(i, 0), model_->index(j, fcCount - 1));
+      wanted.select(model_->index(i, 0), model_->index(j, scCount - 1));
       i = j;
     }
   }
@@ -482,7 +482,7 @@ void TFileListView::RestoreSelectionFromRecords() {
     selection_->select(wanted, QItemSelectionModel::Select | QItemSelectionModel::Rows);
   }
   if (focused >= 0) {
-    selection_->setCurrentIndex(model_->index(focused, fcName), QItemSelectionModel::NoUpdate);
+    selection_->setCurrentIndex(model_->index(focused, scName), QItemSelectionModel::NoUpdate);
   }
   restoring_ = false;
   summary_ = SummarizeSelection(files);
