@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -42,6 +43,18 @@ struct Db {
     return dm.CurrentSession().Handle();
   }
 };
+
+// The statements prepared on a connection, and how many of them are still
+// running (holding a read or write of their own).
+std::pair<int, int> PreparedAndBusy(sqlite3* db) {
+  int prepared = 0;
+  int busy = 0;
+  for (sqlite3_stmt* st = sqlite3_next_stmt(db, nullptr); st; st = sqlite3_next_stmt(db, st)) {
+    ++prepared;
+    busy += sqlite3_stmt_busy(st) ? 1 : 0;
+  }
+  return {prepared, busy};
+}
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
@@ -326,6 +339,135 @@ class TestCatalog : public QObject {
         1);
     QCOMPARE(db.q.CategoryName(alps), QString());
     QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")), 3);
+  }
+
+  // Values read in another storage class than the one stored.
+  void columnConversions_data() {
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<bool>("isNull");
+    QTest::addColumn<qint64>("asInt");
+    QTest::addColumn<double>("asFloat");
+    QTest::addColumn<QString>("asText");
+    QTest::addColumn<QByteArray>("asBlob");
+    QTest::newRow("integer") << "42" << false << qint64(42) << 42.0 << "42" << QByteArray();
+    QTest::newRow("large integer") << "5000000123" << false << qint64(5000000123) << 5000000123.0
+                                   << "5000000123" << QByteArray();
+    QTest::newRow("real halves to even")
+        << "2.5" << false << qint64(2) << 2.5 << "2.5" << QByteArray();
+    QTest::newRow("real halves up to even")
+        << "3.5" << false << qint64(4) << 3.5 << "3.5" << QByteArray();
+    QTest::newRow("negative half")
+        << "-2.5" << false << qint64(-2) << -2.5 << "-2.5" << QByteArray();
+    QTest::newRow("numeric text") << "'12'" << false << qint64(12) << 12.0 << "12"
+                                  << QByteArray("12");
+    QTest::newRow("text with a number in front")
+        << "'12abc'" << false << qint64(0) << 0.0 << "12abc" << QByteArray("12abc");
+    QTest::newRow("null") << "NULL" << true << qint64(0) << 0.0 << QString() << QByteArray();
+    QTest::newRow("blob") << "x'6869'" << false << qint64(0) << 0.0 << "hi" << QByteArray("hi");
+  }
+  void columnConversions() {
+    QFETCH(QString, expr);
+    QFETCH(bool, isNull);
+    QFETCH(qint64, asInt);
+    QFETCH(double, asFloat);
+    QFETCH(QString, asText);
+    QFETCH(QByteArray, asBlob);
+    Db db;
+    std::lock_guard lock(db.locks.DbLock);
+    TStatement st(db.dm.CurrentSession(), QStringLiteral("SELECT 0 AS other, %1 AS v").arg(expr));
+    QVERIFY(st.Step());
+    const TStatementRow& row = st.Row();
+    QCOMPARE(row.IsNull("V"), isNull);
+    QCOMPARE(row.Int64("v"), asInt);
+    QCOMPARE(row.Int("v"), static_cast<std::int32_t>(asInt));
+    QCOMPARE(row.Bool("v"), asInt != 0);
+    QCOMPARE(row.Float("v"), asFloat);
+    QCOMPARE(row.Text("v"), asText);
+    QCOMPARE(row.Blob("v"), asBlob);
+    QVERIFY(!st.Step());
+    // Past the last row every column reads as missing.
+    QVERIFY(row.IsNull("v"));
+    QCOMPARE(row.Text("v"), QString());
+  }
+
+  // Every operation gives its statements back reset, also when it stops
+  // after the first of several rows or fails, and a text is prepared once.
+  void statementsAreResetAndReused() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/deep/"));
+    TImageFileInfo r = SampleRecord(cat);
+    db.q.InsertFileRecord(r);
+    db.q.InsertFileRecord(r);  // two rows answer the look-ups by name
+    const std::int32_t category = db.q.InsertCategory(QStringLiteral("c"), 0);
+    TSession* worker = db.dm.CreateWorkerSession();
+    auto operations = [&] {
+      db.q.CatalogIDOfPath(QStringLiteral("/pics/deep/"));
+      db.q.CatalogIDOfPath(QStringLiteral("/pics/"), worker);
+      TImageFileInfo back = r;
+      QVERIFY(db.q.ReadFileRecord(back));
+      QCOMPARE(db.q.ReadCatalogFiles(cat).size(), size_t(2));
+      QVERIFY(db.q.ReadThumbRow(r.FileName, cat, worker).has_value());
+      QVERIFY(db.q.WriteThumbRow(r.FileName, cat, QByteArray("j"), 1.0, 1, 1, worker));
+      db.q.SetFileCategory(r.FileName, cat, category);
+      db.q.CategoryPath(category);
+      db.q.DeleteCategory(12345);
+      TImageFileInfo missing;
+      QVERIFY(!db.q.ReadFileRecord(missing));
+    };
+    operations();
+    sqlite3* main = db.Handle();
+    sqlite3* other = nullptr;
+    {
+      std::lock_guard lock(db.locks.DbLock);
+      other = worker->Handle();
+    }
+    const auto [mainPrepared, mainBusy] = PreparedAndBusy(main);
+    const auto [workerPrepared, workerBusy] = PreparedAndBusy(other);
+    QCOMPARE(mainBusy, 0);
+    QCOMPARE(workerBusy, 0);
+    QVERIFY(mainPrepared > 0 && workerPrepared > 0);
+    operations();
+    QCOMPARE(PreparedAndBusy(main), std::make_pair(mainPrepared, 0));
+    QCOMPARE(PreparedAndBusy(other), std::make_pair(workerPrepared, 0));
+
+    // A write on another connection goes through at once: no read is left open.
+    QCOMPARE(db.Scalar(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")), 0);
+    db.dm.ReleaseWorkerSession(worker);
+  }
+
+  void statementMisuseIsReported() {
+    Db db;
+    std::lock_guard lock(db.locks.DbLock);
+    TSession& session = db.dm.CurrentSession();
+    const QString sql = QStringLiteral("SELECT ID FROM CATALOGS WHERE ID = :ID");
+    auto expectError = [](const std::function<void()>& f, const QString& message) {
+      try {
+        f();
+        QFAIL("no error");
+      } catch (const GlimrError& e) {
+        QCOMPARE(e.message(), message);
+      }
+    };
+    expectError([&] { TStatement(session, sql).BindInt(":Nope", 1); },
+                QStringLiteral("Parameter ':Nope' not found"));
+    expectError(
+        [&] {
+          TStatement st(session, sql);
+          st.Step();
+          st.Row().Int("NAME");
+        },
+        QStringLiteral("Column 'NAME' not found"));
+    expectError(
+        [&] {
+          TStatement outer(session, sql);
+          TStatement inner(session, sql);
+        },
+        QStringLiteral("Statement already in use: ") + sql);
+    expectError([&] { TStatement(session, QStringLiteral("SELECT FROM")); },
+                QStringLiteral("near \"FROM\": syntax error"));
+    // The text is free again after each failure.
+    TStatement st(session, sql);
+    QVERIFY(!st.BindInt(":ID", 1).Step());
   }
 
   void categoryPathOfLoopEnds() {
