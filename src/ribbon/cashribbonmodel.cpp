@@ -1,8 +1,8 @@
 #include "ribbon/cashribbonmodel.h"
 
 #include "browse/filelist.h"
-#include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/cash.h"
+#include "imaging/cache/loadercontrol.h"
 
 namespace glimr {
 
@@ -53,13 +53,11 @@ std::unique_ptr<TPinnedThumb> TCashRibbonModel::PinThumb(const QString& path) {
     return nullptr;
   }
   ++(*pins_)[path];
-  const TCashBitmap& b = entry->Bitmap;
-  TThumbPixels px{b.Width, b.Height, b.Stride, b.Bits.empty() ? nullptr : b.Bits.data()};
-  // The shared pointer keeps the pixels alive even when the cache is cleared
-  // while the slot still shows them.
+  // The image shares the entry's pixels, which stay alive even when the
+  // cache is cleared while the slot still shows them.
   TCash* cache = cache_;
   std::weak_ptr<QHash<QString, int>> pins = pins_;
-  return std::make_unique<TPinnedThumb>(entry->Width, entry->Height, px,
+  return std::make_unique<TPinnedThumb>(entry->Width, entry->Height, entry->Bitmap,
                                         [entry, cache, pins, path] {
                                           auto counts = pins.lock();
                                           if (counts) {

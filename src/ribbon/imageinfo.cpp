@@ -17,8 +17,8 @@ void TImageInfo::AttachCacheEntry(std::unique_ptr<TPinnedThumb> entry) {
   cacheEntry_ = std::move(entry);
 }
 
-void TImageInfo::SetBitmap(const TThumbPixels& bitmap) {
-  if (bitmap.IsEmpty()) {
+void TImageInfo::SetBitmap(const QImage& bitmap) {
+  if (bitmap.isNull()) {
     return;
   }
   textures_.UploadTexture(TextureName, bitmap);

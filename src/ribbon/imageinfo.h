@@ -27,8 +27,9 @@ enum class TSlotState : std::uint8_t {
 class TTextureSink {
  public:
   virtual ~TTextureSink() = default;
-  // Replaces the texture of that name with the pixels.
-  virtual void UploadTexture(std::uint32_t name, const TThumbPixels& pixels) = 0;
+  // Replaces the texture of that name with the pixels of a 24-bit image
+  // (Format_RGB888, rows top-down).
+  virtual void UploadTexture(std::uint32_t name, const QImage& pixels) = 0;
   virtual void DeleteTexture(std::uint32_t name) = 0;
 };
 
@@ -40,7 +41,7 @@ class TImageInfo {
   TImageInfo& operator=(const TImageInfo&) = delete;
 
   void AttachCacheEntry(std::unique_ptr<TPinnedThumb> entry);
-  void SetBitmap(const TThumbPixels& bitmap);
+  void SetBitmap(const QImage& bitmap);
   const TPinnedThumb* CacheEntry() const { return cacheEntry_.get(); }
 
   bool Loaded = false;

@@ -63,9 +63,9 @@ void TRibbon::FillSlot(TImageInfo& slot, int index) {
   slot.ListIndex = index;
   if (r->IsFolder) {
     slot.Caption = r->FileName;
-    const TThumbPixels& pic = r->FileName == ".." ? pictures_.Parent : pictures_.Folder;
-    slot.PicWidth = pic.Width;
-    slot.PicHeight = pic.Height;
+    const QImage& pic = r->FileName == ".." ? pictures_.Parent : pictures_.Folder;
+    slot.PicWidth = pic.width();
+    slot.PicHeight = pic.height();
     slot.Size = 0.65;
     slot.SetBitmap(pic);
     slot.State = TSlotState::Idle;
@@ -85,15 +85,15 @@ void TRibbon::FillSlot(TImageInfo& slot, int index) {
   slot.AttachCacheEntry(model_.PinThumb(key));
   slot.Caption = r->Caption.isEmpty() ? r->FileName : r->Caption;
   const TPinnedThumb* entry = slot.CacheEntry();
-  if (entry != nullptr && !entry->Bitmap.IsEmpty()) {
+  if (entry != nullptr && !entry->Bitmap.isNull()) {
     TakeThumb(slot, *entry);
     slot.State = TSlotState::Idle;
   } else {
     // An entry without pixels waits like a missing one; the poll step takes
     // it up once the loader has made its thumbnail.
     slot.HasThumb = false;
-    slot.PicWidth = pictures_.FirstGear.Width;
-    slot.PicHeight = pictures_.FirstGear.Height;
+    slot.PicWidth = pictures_.FirstGear.width();
+    slot.PicHeight = pictures_.FirstGear.height();
     slot.Size = 0.5;
     slot.SetBitmap(pictures_.FirstGear);
     slot.State = TSlotState::Waiting;
@@ -264,7 +264,7 @@ void TRibbon::PollSlot(TImageInfo& slot) {
       if (model_.ContainsThumb(key)) {
         slot.AttachCacheEntry(model_.PinThumb(key));
         const TPinnedThumb* entry = slot.CacheEntry();
-        if (entry != nullptr && !entry->Bitmap.IsEmpty()) {
+        if (entry != nullptr && !entry->Bitmap.isNull()) {
           slot.State = TSlotState::BusyFadeOut;
           slot.Counter = 1;
         }

@@ -4,6 +4,7 @@
 // step (arriving thumbnails, rotate and flip animations, highlight fades,
 // zoom, gap closing) and the user commands. TRibbonView draws it.
 
+#include <QLoggingCategory>
 #include <QString>
 #include <QStringList>
 
@@ -16,11 +17,14 @@
 
 namespace glimr {
 
-// The built-in pictures the slots upload (first gear frame, folder, "..").
+Q_DECLARE_LOGGING_CATEGORY(lcRibbon)
+
+// The built-in pictures the slots upload (first gear frame, folder, ".."),
+// Format_RGB888.
 struct TRibbonPictures {
-  TThumbPixels FirstGear;
-  TThumbPixels Folder;
-  TThumbPixels Parent;
+  QImage FirstGear;
+  QImage Folder;
+  QImage Parent;
 };
 
 class TRibbon {

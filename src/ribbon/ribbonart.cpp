@@ -102,13 +102,4 @@ TRibbonArt::TRibbonArt() {
   Parent = DrawFolder(true);
 }
 
-TThumbPixels TRibbonArt::Pixels(const QImage& image) {
-  TThumbPixels p;
-  p.Width = image.width();
-  p.Height = image.height();
-  p.Stride = static_cast<std::int32_t>(image.bytesPerLine());
-  p.Bits = image.constBits();
-  return p;
-}
-
 }  // namespace glimr

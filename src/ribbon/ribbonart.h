@@ -7,8 +7,6 @@
 
 #include <array>
 
-#include "ribbon/ribbonmodel.h"
-
 namespace glimr {
 
 class TRibbonArt {
@@ -19,9 +17,6 @@ class TRibbonArt {
   std::array<QImage, 10> Gears;
   QImage Folder;
   QImage Parent;
-
-  // A view of an RGB888 image's pixels (valid while the image lives).
-  static TThumbPixels Pixels(const QImage& image);
 };
 
 }  // namespace glimr

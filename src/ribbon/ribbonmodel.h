@@ -4,6 +4,7 @@
 // the file list view. The main window binds it to CurrentFiles, TCash,
 // LoadImageFirst and the list view; tests use a fake.
 
+#include <QImage>
 #include <QString>
 
 #include <cstdint>
@@ -14,24 +15,14 @@ namespace glimr {
 
 class TImageFileInfo;
 
-// Pixels of a thumbnail or built-in picture: 24 bits per pixel in red, green,
-// blue byte order, rows top-down, Stride bytes apart. Not owned.
-struct TThumbPixels {
-  std::int32_t Width = 0;
-  std::int32_t Height = 0;
-  std::int32_t Stride = 0;
-  const std::uint8_t* Bits = nullptr;
-
-  bool IsEmpty() const { return Bits == nullptr || Width <= 0 || Height <= 0; }
-};
-
 // A cache entry held by a ribbon slot. While the object lives the entry is
-// marked in use (never evicted); destroying it clears the mark.
+// marked in use (never evicted); destroying it clears the mark. The pixels
+// are the cache's own, shared (QImage::Format_RGB888: red, green, blue bytes,
+// rows top-down) and only read.
 class TPinnedThumb {
  public:
-  TPinnedThumb(std::int32_t width, std::int32_t height, TThumbPixels bitmap,
-               std::function<void()> unpin)
-      : Width(width), Height(height), Bitmap(bitmap), unpin_(std::move(unpin)) {}
+  TPinnedThumb(std::int32_t width, std::int32_t height, QImage bitmap, std::function<void()> unpin)
+      : Width(width), Height(height), Bitmap(std::move(bitmap)), unpin_(std::move(unpin)) {}
   ~TPinnedThumb() {
     if (unpin_) {
       unpin_();
@@ -42,7 +33,7 @@ class TPinnedThumb {
 
   const std::int32_t Width;  // the full image's size
   const std::int32_t Height;
-  const TThumbPixels Bitmap;  // power-of-two sides; may be empty
+  const QImage Bitmap;  // power-of-two sides; may be null
 
  private:
   std::function<void()> unpin_;

@@ -83,12 +83,7 @@ class TFakeRibbonModel : public TRibbonModel {
     }
     TThumb& t = it->second;
     ++t.Pins;
-    TThumbPixels px;
-    px.Width = t.Pixels.width();
-    px.Height = t.Pixels.height();
-    px.Stride = static_cast<std::int32_t>(t.Pixels.bytesPerLine());
-    px.Bits = t.Pixels.constBits();
-    return std::make_unique<TPinnedThumb>(t.Width, t.Height, px, [&t] { --t.Pins; });
+    return std::make_unique<TPinnedThumb>(t.Width, t.Height, t.Pixels, [&t] { --t.Pins; });
   }
   void LoadImageFirst(const QString& path) override { Queued.append(path); }
   int FocusedRow() const override { return Focused; }

@@ -18,9 +18,9 @@ namespace {
 // Records uploads and deletions instead of talking to GL.
 class TFakeTextures : public TTextureSink {
  public:
-  void UploadTexture(std::uint32_t name, const TThumbPixels& pixels) override {
+  void UploadTexture(std::uint32_t name, const QImage& pixels) override {
     Live.insert(name);
-    LastSize[name] = pixels.Width;
+    LastSize[name] = pixels.width();
     ++Uploads;
   }
   void DeleteTexture(std::uint32_t name) override { Live.erase(name); }
@@ -43,14 +43,10 @@ struct TFixture {
     folder = QImage(128, 128, QImage::Format_RGB888);
     folder.fill(Qt::yellow);
     TRibbonPictures pics;
-    pics.FirstGear = Pixels(gear);
-    pics.Folder = Pixels(folder);
-    pics.Parent = Pixels(folder);
+    pics.FirstGear = gear;
+    pics.Folder = folder;
+    pics.Parent = folder;
     ribbon = std::make_unique<TRibbon>(model, textures, pics);
-  }
-  static TThumbPixels Pixels(const QImage& img) {
-    return {img.width(), img.height(), static_cast<std::int32_t>(img.bytesPerLine()),
-            img.constBits()};
   }
   // Slot k's entry index, -1 when empty.
   int Entry(int k) const {

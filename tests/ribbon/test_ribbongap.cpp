@@ -5,11 +5,11 @@
 
 #include "browse/currentlists.h"
 #include "browse/ui/extensiontable.h"
-#include "catalog/imagefileinfo.h"
-#include "ribbon/ribbongap.h"
 #include "browse/ui/filelistmodel.h"
 #include "browse/ui/filelistview.h"
+#include "catalog/imagefileinfo.h"
 #include "ribbon/ribbon.h"
+#include "ribbon/ribbongap.h"
 
 using namespace glimr;
 
@@ -39,7 +39,7 @@ class TListRibbonModel : public TRibbonModel {
 
 class TNoTextures : public TTextureSink {
  public:
-  void UploadTexture(std::uint32_t, const TThumbPixels&) override {}
+  void UploadTexture(std::uint32_t, const QImage&) override {}
   void DeleteTexture(std::uint32_t) override {}
 };
 

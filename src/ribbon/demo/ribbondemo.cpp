@@ -103,10 +103,8 @@ class TFolderModel : public TRibbonModel {
     if (it == thumbs_.end()) {
       return nullptr;
     }
-    const QImage& p = it->second.Pixels;
-    const TThumbPixels px{p.width(), p.height(), static_cast<std::int32_t>(p.bytesPerLine()),
-                          p.constBits()};
-    return std::make_unique<TPinnedThumb>(it->second.Width, it->second.Height, px, nullptr);
+    return std::make_unique<TPinnedThumb>(it->second.Width, it->second.Height, it->second.Pixels,
+                                          nullptr);
   }
   void LoadImageFirst(const QString& path) override {
     queue_.removeAll(path);

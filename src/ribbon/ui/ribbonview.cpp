@@ -51,9 +51,9 @@ TRibbonView::TRibbonView(TGlPanel& panel, TRibbonModel& model, const TRibbonSett
       glyphs_(std::make_unique<TCaptionGlyphs>()),
       accum_(std::make_unique<TAccumBuffer>()) {
   TRibbonPictures pictures;
-  pictures.FirstGear = TRibbonArt::Pixels(art_.Gears[0]);
-  pictures.Folder = TRibbonArt::Pixels(art_.Folder);
-  pictures.Parent = TRibbonArt::Pixels(art_.Parent);
+  pictures.FirstGear = art_.Gears[0];
+  pictures.Folder = art_.Folder;
+  pictures.Parent = art_.Parent;
   ribbon_ = std::make_unique<TRibbon>(model, sink_, pictures);
 
   panel_.EnableLighting = false;
@@ -112,10 +112,18 @@ unsigned TRibbonView::GlName(std::uint32_t name) const {
   return name < glNames_.size() ? glNames_[name] : 0;
 }
 
-void TRibbonView::UploadTexture(std::uint32_t name, const TThumbPixels& pixels) {
-  if (!panel_.IsInitialized() || name == 0 || name >= glNames_.size() || pixels.IsEmpty()) {
+void TRibbonView::UploadTexture(std::uint32_t name, const QImage& image) {
+  if (!panel_.IsInitialized() || name == 0 || name >= glNames_.size() || image.isNull()) {
     return;
   }
+  // Thumbnails and the built-in pictures are RGB888 already; the image is
+  // then shared, not copied. Only const access below: the pixels may be
+  // the cache's, shared with the loader thread.
+  const QImage pixels = image.format() == QImage::Format_RGB888
+                            ? image
+                            : image.convertToFormat(QImage::Format_RGB888);
+  const int width = pixels.width();
+  const int height = pixels.height();
   if (QOpenGLContext::currentContext() != panel_.context()) {
     panel_.makeCurrent();
   }
@@ -126,16 +134,17 @@ void TRibbonView::UploadTexture(std::uint32_t name, const TThumbPixels& pixels) 
   glGenTextures(1, &glNames_[name]);
   glBindTexture(GL_TEXTURE_2D, glNames_[name]);
   // GL takes the bottom row first; the pixels come top-down.
-  const int rowBytes = pixels.Width * 3;
-  std::vector<std::uint8_t> rows(static_cast<std::size_t>(rowBytes) * pixels.Height);
-  for (int y = 0; y < pixels.Height; ++y) {
-    const std::uint8_t* src = pixels.Bits + static_cast<std::size_t>(y) * pixels.Stride;
+  const int rowBytes = width * 3;
+  const std::uint8_t* bits = pixels.constBits();
+  const qsizetype stride = pixels.bytesPerLine();
+  std::vector<std::uint8_t> rows(static_cast<std::size_t>(rowBytes) * height);
+  for (int y = 0; y < height; ++y) {
+    const std::uint8_t* src = bits + static_cast<qsizetype>(y) * stride;
     std::copy(src, src + rowBytes,
-              rows.begin() + static_cast<std::ptrdiff_t>(pixels.Height - 1 - y) * rowBytes);
+              rows.begin() + static_cast<std::ptrdiff_t>(height - 1 - y) * rowBytes);
   }
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-  glTexImage2D(GL_TEXTURE_2D, 0, 3, pixels.Width, pixels.Height, 0, GL_RGB, GL_UNSIGNED_BYTE,
-               rows.data());
+  glTexImage2D(GL_TEXTURE_2D, 0, 3, width, height, 0, GL_RGB, GL_UNSIGNED_BYTE, rows.data());
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   const GLint filter = settings_.TextureFilterLinear ? GL_LINEAR : GL_NEAREST;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
@@ -158,7 +167,7 @@ void TRibbonView::DeleteTexture(std::uint32_t name) {
 
 void TRibbonView::InitGL() {
   for (int i = 0; i < 10; ++i) {
-    UploadTexture(static_cast<std::uint32_t>(kBusyBase + 1 + i), TRibbonArt::Pixels(art_.Gears[i]));
+    UploadTexture(static_cast<std::uint32_t>(kBusyBase + 1 + i), art_.Gears[i]);
   }
   QFont font(settings_.CapFontName);
   font.setBold(settings_.CapFontBold);
@@ -339,70 +348,65 @@ void TRibbonView::PlaceSlot(const TImageInfo& slot, const THalfExtents& e, doubl
 }
 
 void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend) {
-  try {
-    const double fade = FadeFactor(static_cast<int>(slot.State), slot.Counter);
-    a *= fade;
-    b *= fade;
-    const TImageFileInfo* r = ribbon_->Model().FileAt(slot.ListIndex);
-    const bool frame = front && r != nullptr && r->Selected;
-    const std::uint32_t texture =
-        slot.State == TSlotState::Waiting
-            ? static_cast<std::uint32_t>(kBusyBase + std::clamp(slot.Counter, 1, 10))
-            : slot.TextureName;
-    glBindTexture(GL_TEXTURE_2D, GlName(texture));
-    const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
-    glPushMatrix();
-    // The gradient follows the turn only of a turned picture; busy pictures
-    // and folders stand upright whatever angle their record holds.
-    PlaceSlot(slot, e, 0);
-    const double gradZ = slot.HasThumb ? slot.AngleZ : 0;
-    const double gradX = slot.HasThumb ? slot.AngleX : 0;
-    const double corners[4][4] = {
-        {-e.Hw, -e.Hh, 0, 0}, {e.Hw, -e.Hh, 1, 0}, {e.Hw, e.Hh, 1, 1}, {-e.Hw, e.Hh, 0, 1}};
-    glBegin(GL_QUADS);
-    for (int i = 0; i < 4; ++i) {
-      const double t = GradientFactor(gradZ, kCornerK[i], gradX);
-      const double c = b + t * (a - b);
-      glColor3d(c, c, c);
-      glTexCoord2d(corners[i][2], corners[i][3]);
-      glVertex3d(corners[i][0], corners[i][1], 0);
-    }
-    glEnd();
-    if (frame) {
-      const double q = FrameZOffset(slot.AngleX, slot.AngleY);
-      const double w = 0.04;
-      glDisable(GL_TEXTURE_2D);
-      if (blend) {
-        glEnable(GL_BLEND);
-      }
-      glColor4d(1, 1, 1, 0.5);
-      glBegin(GL_QUADS);
-      // top, bottom, left, right strips just inside the edges
-      glVertex3d(-e.Hw, e.Hh, q);
-      glVertex3d(e.Hw, e.Hh, q);
-      glVertex3d(e.Hw, e.Hh - w, q);
-      glVertex3d(-e.Hw, e.Hh - w, q);
-      glVertex3d(-e.Hw, -e.Hh + w, q);
-      glVertex3d(e.Hw, -e.Hh + w, q);
-      glVertex3d(e.Hw, -e.Hh, q);
-      glVertex3d(-e.Hw, -e.Hh, q);
-      glVertex3d(-e.Hw, e.Hh - w, q);
-      glVertex3d(-e.Hw + w, e.Hh - w, q);
-      glVertex3d(-e.Hw + w, -e.Hh + w, q);
-      glVertex3d(-e.Hw, -e.Hh + w, q);
-      glVertex3d(e.Hw - w, e.Hh - w, q);
-      glVertex3d(e.Hw, e.Hh - w, q);
-      glVertex3d(e.Hw, -e.Hh + w, q);
-      glVertex3d(e.Hw - w, -e.Hh + w, q);
-      glEnd();
-      glDisable(GL_BLEND);
-      glEnable(GL_TEXTURE_2D);
-    }
-    glPopMatrix();
-  } catch (const std::exception& ex) {
-    ShowError(QString::asprintf("DrawOnePlane(%f, %f, %f, %f, %f, %f, %s): %s", a, a, a, b, b, b,
-                                front ? "TRUE" : "FALSE", Utf8(ErrorText(ex)).constData()));
+  const double fade = FadeFactor(static_cast<int>(slot.State), slot.Counter);
+  a *= fade;
+  b *= fade;
+  const TImageFileInfo* r = ribbon_->Model().FileAt(slot.ListIndex);
+  const bool frame = front && r != nullptr && r->Selected;
+  const std::uint32_t texture =
+      slot.State == TSlotState::Waiting
+          ? static_cast<std::uint32_t>(kBusyBase + std::clamp(slot.Counter, 1, 10))
+          : slot.TextureName;
+  glBindTexture(GL_TEXTURE_2D, GlName(texture));
+  const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
+  glPushMatrix();
+  // The gradient follows the turn only of a turned picture; busy pictures
+  // and folders stand upright whatever angle their record holds.
+  PlaceSlot(slot, e, 0);
+  const double gradZ = slot.HasThumb ? slot.AngleZ : 0;
+  const double gradX = slot.HasThumb ? slot.AngleX : 0;
+  const double corners[4][4] = {
+      {-e.Hw, -e.Hh, 0, 0}, {e.Hw, -e.Hh, 1, 0}, {e.Hw, e.Hh, 1, 1}, {-e.Hw, e.Hh, 0, 1}};
+  glBegin(GL_QUADS);
+  for (int i = 0; i < 4; ++i) {
+    const double t = GradientFactor(gradZ, kCornerK[i], gradX);
+    const double c = b + t * (a - b);
+    glColor3d(c, c, c);
+    glTexCoord2d(corners[i][2], corners[i][3]);
+    glVertex3d(corners[i][0], corners[i][1], 0);
   }
+  glEnd();
+  if (frame) {
+    const double q = FrameZOffset(slot.AngleX, slot.AngleY);
+    const double w = 0.04;
+    glDisable(GL_TEXTURE_2D);
+    if (blend) {
+      glEnable(GL_BLEND);
+    }
+    glColor4d(1, 1, 1, 0.5);
+    glBegin(GL_QUADS);
+    // top, bottom, left, right strips just inside the edges
+    glVertex3d(-e.Hw, e.Hh, q);
+    glVertex3d(e.Hw, e.Hh, q);
+    glVertex3d(e.Hw, e.Hh - w, q);
+    glVertex3d(-e.Hw, e.Hh - w, q);
+    glVertex3d(-e.Hw, -e.Hh + w, q);
+    glVertex3d(e.Hw, -e.Hh + w, q);
+    glVertex3d(e.Hw, -e.Hh, q);
+    glVertex3d(-e.Hw, -e.Hh, q);
+    glVertex3d(-e.Hw, e.Hh - w, q);
+    glVertex3d(-e.Hw + w, e.Hh - w, q);
+    glVertex3d(-e.Hw + w, -e.Hh + w, q);
+    glVertex3d(-e.Hw, -e.Hh + w, q);
+    glVertex3d(e.Hw - w, e.Hh - w, q);
+    glVertex3d(e.Hw, e.Hh - w, q);
+    glVertex3d(e.Hw, -e.Hh + w, q);
+    glVertex3d(e.Hw - w, -e.Hh + w, q);
+    glEnd();
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+  }
+  glPopMatrix();
 }
 
 void TRibbonView::DrawThumbnails(bool select, bool reflected, double top, double bottom) {
@@ -518,68 +522,62 @@ void TRibbonView::DrawHalos(double brightness) {
 }
 
 void TRibbonView::DrawHalo(int n, double f) {
-  try {
-    const TImageInfo& slot = *ribbon_->Slots[n - 1];
-    glDisable(GL_TEXTURE_2D);
-    const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
-    const double hw = e.Hw;
-    const double hh = e.Hh;
-    glPushMatrix();
-    PlaceSlot(slot, e, 0.0001);
-    const double hr = settings_.Halo.red() / 255.0;
-    const double hg = settings_.Halo.green() / 255.0;
-    const double hb = settings_.Halo.blue() / 255.0;
-    const auto inner = [&](double alpha) {
-      glColor4d(hr * f * 0.8, hg * f * 0.8, hb * f * 0.8, alpha);
-    };
-    const auto outer = [&] { glColor4d(hr * f * 0.3, hg * f * 0.3, hb * f * 0.3, 0.0); };
-    const double ed = 0.1;
-    const double sx = std::sin(M_PI / 4) * 0.1;
-    const double cy = std::cos(M_PI / 4) * 0.1;
-    glBegin(GL_QUADS);
-    inner(0.3 * f);
-    glVertex2d(-hw, -hh);
-    glVertex2d(hw, -hh);
-    glVertex2d(hw, hh);
-    glVertex2d(-hw, hh);
-    // Edge strips: two inner points on the edge, two outer points beyond it.
-    const double strips[4][8] = {
-        {-hw, hh, hw, hh, hw, hh + ed, -hw, hh + ed},
-        {-hw, hh, -hw, -hh, -hw - ed, -hh, -hw - ed, hh},
-        {hw, hh, hw, -hh, hw + ed, -hh, hw + ed, hh},
-        {-hw, -hh, hw, -hh, hw, -hh - ed, -hw, -hh - ed},
-    };
-    for (const auto& s : strips) {
-      inner(0.5 * f);
-      glVertex2d(s[0], s[1]);
-      glVertex2d(s[2], s[3]);
-      outer();
-      glVertex2d(s[4], s[5]);
-      glVertex2d(s[6], s[7]);
-    }
-    // Corner pieces: the corner, then three points around it.
-    const double corners[4][8] = {
-        {-hw, hh, -hw - ed, hh, -hw - sx, hh + cy, -hw, hh + ed},
-        {hw, hh, hw + ed, hh, hw + sx, hh + cy, hw, hh + ed},
-        {-hw, -hh, -hw - ed, -hh, -hw - sx, -hh - cy, -hw, -hh - ed},
-        {hw, -hh, hw + ed, -hh, hw + sx, -hh - cy, hw, -hh - ed},
-    };
-    for (const auto& c : corners) {
-      inner(0.5 * f);
-      glVertex2d(c[0], c[1]);
-      outer();
-      glVertex2d(c[2], c[3]);
-      glVertex2d(c[4], c[5]);
-      glVertex2d(c[6], c[7]);
-    }
-    glEnd();
-    glPopMatrix();
-    glEnable(GL_TEXTURE_2D);
-  } catch (const std::exception& ex) {
-    glEnable(GL_TEXTURE_2D);
-    ShowError(
-        QString::asprintf("DrawHalo(%d, %f, %f): %s", n, f, f, Utf8(ErrorText(ex)).constData()));
+  const TImageInfo& slot = *ribbon_->Slots[n - 1];
+  glDisable(GL_TEXTURE_2D);
+  const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
+  const double hw = e.Hw;
+  const double hh = e.Hh;
+  glPushMatrix();
+  PlaceSlot(slot, e, 0.0001);
+  const double hr = settings_.Halo.red() / 255.0;
+  const double hg = settings_.Halo.green() / 255.0;
+  const double hb = settings_.Halo.blue() / 255.0;
+  const auto inner = [&](double alpha) {
+    glColor4d(hr * f * 0.8, hg * f * 0.8, hb * f * 0.8, alpha);
+  };
+  const auto outer = [&] { glColor4d(hr * f * 0.3, hg * f * 0.3, hb * f * 0.3, 0.0); };
+  const double ed = 0.1;
+  const double sx = std::sin(M_PI / 4) * 0.1;
+  const double cy = std::cos(M_PI / 4) * 0.1;
+  glBegin(GL_QUADS);
+  inner(0.3 * f);
+  glVertex2d(-hw, -hh);
+  glVertex2d(hw, -hh);
+  glVertex2d(hw, hh);
+  glVertex2d(-hw, hh);
+  // Edge strips: two inner points on the edge, two outer points beyond it.
+  const double strips[4][8] = {
+      {-hw, hh, hw, hh, hw, hh + ed, -hw, hh + ed},
+      {-hw, hh, -hw, -hh, -hw - ed, -hh, -hw - ed, hh},
+      {hw, hh, hw, -hh, hw + ed, -hh, hw + ed, hh},
+      {-hw, -hh, hw, -hh, hw, -hh - ed, -hw, -hh - ed},
+  };
+  for (const auto& s : strips) {
+    inner(0.5 * f);
+    glVertex2d(s[0], s[1]);
+    glVertex2d(s[2], s[3]);
+    outer();
+    glVertex2d(s[4], s[5]);
+    glVertex2d(s[6], s[7]);
   }
+  // Corner pieces: the corner, then three points around it.
+  const double corners[4][8] = {
+      {-hw, hh, -hw - ed, hh, -hw - sx, hh + cy, -hw, hh + ed},
+      {hw, hh, hw + ed, hh, hw + sx, hh + cy, hw, hh + ed},
+      {-hw, -hh, -hw - ed, -hh, -hw - sx, -hh - cy, -hw, -hh - ed},
+      {hw, -hh, hw + ed, -hh, hw + sx, -hh - cy, hw, -hh - ed},
+  };
+  for (const auto& c : corners) {
+    inner(0.5 * f);
+    glVertex2d(c[0], c[1]);
+    outer();
+    glVertex2d(c[2], c[3]);
+    glVertex2d(c[4], c[5]);
+    glVertex2d(c[6], c[7]);
+  }
+  glEnd();
+  glPopMatrix();
+  glEnable(GL_TEXTURE_2D);
 }
 
 int TRibbonView::Pick(int deviceX, int deviceY) {
@@ -776,11 +774,15 @@ void TRibbonView::RenderProc(double b) {
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
   } catch (const std::exception& e) {
+    // This runs inside the panel's paint: a modal message box here would
+    // paint again under itself, so the frame is dropped and logged.
     QOpenGLContext::currentContext()->functions()->glBindFramebuffer(
         GL_FRAMEBUFFER, panel_.defaultFramebufferObject());
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    ShowError(QString::asprintf("DrawScene(%f):\n\r%s", b, Utf8(ErrorText(e)).constData()));
+    glEnable(GL_TEXTURE_2D);
+    qCWarning(lcRibbon).noquote() << QString::asprintf("DrawScene(%f):\n\r%s", b,
+                                                       Utf8(ErrorText(e)).constData());
   }
 }
 

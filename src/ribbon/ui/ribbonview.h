@@ -84,7 +84,7 @@ class TRibbonView : public QObject, private TTextureSink {
 
  private:
   // TTextureSink
-  void UploadTexture(std::uint32_t name, const TThumbPixels& pixels) override;
+  void UploadTexture(std::uint32_t name, const QImage& pixels) override;
   void DeleteTexture(std::uint32_t name) override;
   unsigned GlName(std::uint32_t name) const;
 
