@@ -1,8 +1,8 @@
 #pragma once
-// The statement object every catalog statement runs on: close, replace the
-// text, set named parameters, open (the whole result is read at once, so the
-// row count is exact) or execute, then walk the rows and read fields by
-// position. It runs on the calling thread's session of the data module.
+// A buffered statement object for ad-hoc SQL texts outside the catalog
+// library: set the text and named parameters, open (the whole result is read
+// at once) or execute, then read fields by position. It runs on the calling
+// thread's session; catalog code uses TStatement.
 
 #include <QByteArray>
 #include <QString>
