@@ -10,7 +10,6 @@
 #include <functional>
 #include <mutex>
 
-#include "glimr_plugin.h"
 #include "imaging/decode.h"
 
 namespace glimr {
@@ -23,10 +22,12 @@ struct TLoadRequest {
   QSize Screen;                  // the cap is three quarters of this; empty: no cap
 };
 
-// The picture for a decoded bitmap: capped, smoothly scaled, turned and
-// mirrored, as a 24-bit bitmap. Null when the bitmap is missing, empty or
-// malformed.
-QImage PrepareLoadedImage(const GlimrBitmap* decoded, const TLoadRequest& request);
+// The picture for a decoded image: capped, smoothly scaled, turned and
+// mirrored, as a 24-bit bitmap (QImage::Format_BGR888). Null when the image
+// is missing, empty, above the plug-in size limits or has rows shorter than
+// a padded 24-bit row. A decoded image handed over as the only copy is
+// reused when it needs no scaling, instead of being copied.
+QImage PrepareLoadedImage(QImage decoded, const TLoadRequest& request);
 
 class TLoadThread {
  public:

@@ -1,5 +1,7 @@
 #include "viewer/rows24.h"
 
+#include <QTransform>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -37,84 +39,21 @@ QImage NewBitmap24(int width, int height) {
   return image;
 }
 
-bool IsUsableBitmap(const GlimrBitmap* bitmap) {
-  return bitmap != nullptr && bitmap->bits != nullptr &&
-         glimr_size_acceptable(bitmap->width, bitmap->height) &&
-         bitmap->bytes_per_row >= glimr_bytes_per_row(bitmap->width);
-}
-
-QImage CopyGlimrBitmap(const GlimrBitmap& bitmap) {
-  if (!IsUsableBitmap(&bitmap))
-    return {};
-  QImage image(bitmap.width, bitmap.height, QImage::Format_BGR888);
+QImage TurnAndMirror(QImage image, double angle, bool mirrorLeftRight, bool mirrorTopBottom) {
   if (image.isNull())
-    return {};
-  const size_t rowBytes = static_cast<size_t>(bitmap.width) * kPixel;
-  for (int y = 0; y < bitmap.height; ++y) {
-    std::memcpy(image.scanLine(y),
-                bitmap.bits + static_cast<size_t>(y) * static_cast<size_t>(bitmap.bytes_per_row),
-                rowBytes);
-  }
-  return image;
-}
-
-QImage RotateRows(const QImage& image, double angle) {
-  const bool quarter = angle == 90.0;
-  const bool threeQuarters = angle == 270.0;
-  if ((!quarter && !threeQuarters) || image.isNull())
     return image;
-  const int w = image.width();
-  const int h = image.height();
-  QImage turned(h, w, QImage::Format_BGR888);
-  if (turned.isNull())
-    return {};
-  for (int y = 0; y < h; ++y) {
-    const uchar* src = image.constScanLine(y);
-    for (int x = 0; x < w; ++x, src += kPixel) {
-      // 90: new (H - 1 - y, x) = old (x, y); 270: new (y, W - 1 - x) = old (x, y).
-      uchar* dst = quarter ? PixelAt(turned, h - 1 - y, x) : PixelAt(turned, y, w - 1 - x);
-      dst[0] = src[0];
-      dst[1] = src[1];
-      dst[2] = src[2];
-    }
-  }
-  return turned;
-}
-
-void MirrorLeftRight(QImage& image) {
-  const int w = image.width();
-  for (int y = 0; y < image.height(); ++y) {
-    uchar* row = image.scanLine(y);
-    for (int a = 0, b = w - 1; a < b; ++a, --b) {
-      std::swap_ranges(row + a * kPixel, row + a * kPixel + kPixel, row + b * kPixel);
-    }
-  }
-}
-
-void MirrorTopBottom(QImage& image) {
-  const size_t rowBytes = static_cast<size_t>(image.width()) * kPixel;
-  std::vector<uchar> spare(rowBytes);
-  for (int a = 0, b = image.height() - 1; a < b; ++a, --b) {
-    uchar* top = image.scanLine(a);
-    uchar* bottom = image.scanLine(b);
-    std::memcpy(spare.data(), top, rowBytes);
-    std::memcpy(top, bottom, rowBytes);
-    std::memcpy(bottom, spare.data(), rowBytes);
-  }
-}
-
-QImage TurnAndMirror(const QImage& image, double angle, bool mirrorLeftRight,
-                     bool mirrorTopBottom) {
-  QImage result = RotateRows(image, angle);
-  if (angle == 180.0) {
+  if (angle == 90.0 || angle == 270.0) {
+    // QTransform gives exact sines for whole quarter turns, and Qt turns
+    // such images by moving pixels, keeping the format.
+    image = image.transformed(QTransform().rotate(angle));
+  } else if (angle == 180.0) {
+    // A half turn is both mirrors at once, which Qt does in place.
     mirrorLeftRight = !mirrorLeftRight;
     mirrorTopBottom = !mirrorTopBottom;
   }
-  if (mirrorLeftRight)
-    MirrorLeftRight(result);
-  if (mirrorTopBottom)
-    MirrorTopBottom(result);
-  return result;
+  if (mirrorLeftRight || mirrorTopBottom)
+    image = std::move(image).mirrored(mirrorLeftRight, mirrorTopBottom);
+  return image;
 }
 
 QImage BoxReduceRows(const QImage& image, int factor) {

@@ -1,34 +1,22 @@
 #pragma once
 // Pixel work on 24-bit bitmaps held as QImage::Format_BGR888: three bytes per
 // pixel in blue-green-red order, rows top-down, each row padded to 4 bytes (the
-// same layout as a plug-in's GlimrBitmap). Every function works on raw rows.
+// same layout as a plug-in's GlimrBitmap). The averaging and blending work on
+// raw rows, with their own rounding; turns and mirrors are Qt's.
 
 #include <QImage>
 #include <QRect>
-
-#include "glimr_plugin.h"
 
 namespace glimr {
 
 // A black w x h bitmap; a null image when a side is not positive.
 QImage NewBitmap24(int width, int height);
 
-// True when the plug-in bitmap describes a usable, non-empty image.
-bool IsUsableBitmap(const GlimrBitmap* bitmap);
-
-// A deep copy of a usable plug-in bitmap (null image otherwise).
-QImage CopyGlimrBitmap(const GlimrBitmap& bitmap);
-
-// Quarter turns by exactly 90 (clockwise) or 270 degrees (counter-clockwise):
-// a W x H image becomes H x W. Any other angle returns the image unchanged.
-QImage RotateRows(const QImage& image, double angle);
-
-void MirrorLeftRight(QImage& image);  // reverses every row
-void MirrorTopBottom(QImage& image);  // reverses the order of the rows
-
-// The turn and the mirrors the ribbon shows for an image: the quarter turn,
-// then (a half turn being both mirrors at once) the mirrors, left-right first.
-QImage TurnAndMirror(const QImage& image, double angle, bool mirrorLeftRight, bool mirrorTopBottom);
+// The turn and the mirrors the ribbon shows for an image: a turn by exactly
+// 90 (clockwise), 180 or 270 degrees (any other angle turns nothing), then
+// the mirrors. A W x H image becomes H x W after a quarter turn. An image
+// handed over as the only copy is mirrored in place.
+QImage TurnAndMirror(QImage image, double angle, bool mirrorLeftRight, bool mirrorTopBottom);
 
 // Shrinks by a whole factor (>= 1), each pixel the average of a factor x
 // factor block; the right and bottom remainders are dropped.

@@ -10,11 +10,11 @@
 #include "catalog/imagefileinfo.h"
 #include "common/locks.h"
 #include "testbitmaps.h"
-#include "viewer/ui/frmloading.h"
-#include "viewer/ui/frmzoom.h"
 #include "viewer/loadingdots.h"
 #include "viewer/loadthread.h"
 #include "viewer/rows24.h"
+#include "viewer/ui/frmloading.h"
+#include "viewer/ui/frmzoom.h"
 #include "viewer/ui/showzoomed.h"
 #include "viewer/zoomanimation.h"
 #include "viewer/zoomartwork.h"
@@ -227,8 +227,9 @@ class TestViewer : public QObject {
   void turnOddSizesWithPadding() {
     // 5 x 3 rows are 15 bytes padded to 16; turned, 3 x 5 rows are 9 padded to 12.
     const QImage source = Numbered(5, 3);
-    QCOMPARE(Layout(RotateRows(source, 90)), QStringLiteral("11 6 1|12 7 2|13 8 3|14 9 4|15 10 5"));
-    QCOMPARE(Layout(RotateRows(RotateRows(source, 90), 270)), Layout(source));
+    const QImage turned = TurnAndMirror(source, 90, false, false);
+    QCOMPARE(Layout(turned), QStringLiteral("11 6 1|12 7 2|13 8 3|14 9 4|15 10 5"));
+    QCOMPARE(Layout(TurnAndMirror(turned, 270, false, false)), Layout(source));
   }
 
   // ---- Pixel rows ------------------------------------------------------
@@ -385,10 +386,9 @@ class TestViewer : public QObject {
     QFETCH(int, width);
     QFETCH(int, height);
     QFETCH(int, bytesPerRow);
-    GlimrBitmap* b = test::RawBitmap(width, height, bytesPerRow);
-    QVERIFY(PrepareLoadedImage(b, TLoadRequest{}).isNull());
-    std::free(b);
-    QVERIFY(PrepareLoadedImage(nullptr, TLoadRequest{}).isNull());
+    QVERIFY(
+        PrepareLoadedImage(test::RawBitmap(width, height, bytesPerRow), TLoadRequest{}).isNull());
+    QVERIFY(PrepareLoadedImage(QImage(), TLoadRequest{}).isNull());
   }
 
   void workerCapsTurnsAndMirrors() {
@@ -411,9 +411,9 @@ class TestViewer : public QObject {
   void workerSurvivesFailingDecoders() {
     TLocks locks;
     const TLoadRequest request{QStringLiteral("/x/bad.jpg"), 0, false, false, QSize(1280, 1024)};
-    TLoadThread none([](const QString&) -> GlimrBitmap* { return nullptr; }, locks.DecodeLock);
+    TLoadThread none([](const QString&) -> QImage { return {}; }, locks.DecodeLock);
     QVERIFY(none.Run(request).isNull());
-    TLoadThread throws([](const QString&) -> GlimrBitmap* { throw std::runtime_error("boom"); },
+    TLoadThread throws([](const QString&) -> QImage { throw std::runtime_error("boom"); },
                        locks.DecodeLock);
     QVERIFY(throws.Run(request).isNull());
     QVERIFY(locks.DecodeLock.try_lock());  // a throwing decode still releases the lock
@@ -434,7 +434,7 @@ class TestViewer : public QObject {
     QFETCH(int, kind);
     TLocks locks;
     TfrmLoading loading(
-        [kind](const QString&) -> GlimrBitmap* {
+        [kind](const QString&) -> QImage {
           switch (kind) {
             case 1:
               return test::RawBitmap(0, 0, 0);
@@ -443,7 +443,7 @@ class TestViewer : public QObject {
             case 3:
               throw std::runtime_error("corrupt");
             default:
-              return nullptr;
+              return {};
           }
         },
         locks.DecodeLock);
@@ -467,9 +467,9 @@ class TestViewer : public QObject {
     TLocks locks;
     std::atomic<int> calls{0};
     TfrmLoading loading(
-        [&](const QString&) -> GlimrBitmap* {
+        [&](const QString&) -> QImage {
           ++calls;
-          return nullptr;
+          return {};
         },
         locks.DecodeLock);
     TfrmZoom zoom(nullptr, [](const QRect&) { return QImage(); });
@@ -531,10 +531,10 @@ class TestViewer : public QObject {
     std::atomic<bool> done{false};
     {
       TfrmLoading loading(
-          [&](const QString&) -> GlimrBitmap* {
+          [&](const QString&) -> QImage {
             QThread::msleep(200);
             done = true;
-            return nullptr;
+            return {};
           },
           locks.DecodeLock);
       loading.show();
