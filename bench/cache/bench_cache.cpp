@@ -24,10 +24,10 @@
 #include "common/datetime.h"
 #include "common/locks.h"
 #include "common/regstore.h"
+#include "imaging/cache/cash.h"
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
-#include "imaging/cache/cash.h"
 #include "imaging/plugins.h"
 
 using namespace glimr;
@@ -59,7 +59,7 @@ struct TWorld {
         maker(plugins),
         cash(locks, maker, capacity) {
     QDir().mkpath(tmp.path() + QStringLiteral("/DataBase/"));
-    const QString key = QLatin1String(kPluginsKey) + QStringLiteral("\\jpeg");
+    const QString key = kPluginsKey + QStringLiteral("\\jpeg");
     reg.WriteString(key, QStringLiteral("PluginFileName"),
                     QStringLiteral(GLIMR_PLUGIN_DIR "/glimr_jpeg.so"));
     reg.WriteDword(key, QStringLiteral("CanLoadPlugin"), 1);

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "imaging/scaler.h"
 #include "imaging/plugin.h"
+#include "imaging/scaler.h"
 
 extern char** environ;
 
@@ -80,8 +80,8 @@ glimr::TPlugin& JpegPlugin() {
 
 void Full(benchmark::State& state, QString path) {
   for (auto _ : state) {
-    glimr::TBitmap bitmap = JpegPlugin().FileBitmap(path);
-    if (bitmap.IsNull()) {
+    const QImage bitmap = JpegPlugin().FileBitmap(path);
+    if (bitmap.isNull()) {
       state.SkipWithError("decode failed");
       break;
     }
@@ -92,8 +92,8 @@ void Full(benchmark::State& state, QString path) {
 void Reduced(benchmark::State& state, QString path) {
   for (auto _ : state) {
     const QSize full = JpegPlugin().FileInfo(path);
-    glimr::TBitmap bitmap = JpegPlugin().FileBitmapReduced(path, kThumbSize);
-    if (bitmap.IsNull() || full.isEmpty()) {
+    const QImage bitmap = JpegPlugin().FileBitmapReduced(path, kThumbSize);
+    if (bitmap.isNull() || full.isEmpty()) {
       state.SkipWithError("decode failed");
       break;
     }
