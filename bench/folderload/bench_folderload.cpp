@@ -75,7 +75,7 @@ struct Session {
   Session() {
     TFolderLoadHooks hooks;
     hooks.QueueImages = [this](const QStringList& keys) { queued = keys.size(); };
-    loader = std::make_unique<TFolderLoader>(dm, queries, kExtensions, hooks);
+    loader = std::make_unique<TFolderLoader>(queries, kExtensions, hooks);
   }
   void Load() { loader->LoadFolder(Pics().folder, lists, TSortState{}, TFilterSettings{}); }
 };

@@ -255,7 +255,7 @@ void TGlimrApplication::AttachCatalog() {
   };
   hooks.ExtensionIndex = [this](const QString& path) { return extensions_.ExtensionIndex(path); };
   const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
-  folderLoader_ = std::make_unique<TFolderLoader>(*dm_, *queries_, extensions, hooks);
+  folderLoader_ = std::make_unique<TFolderLoader>(*queries_, extensions, hooks);
   folderLoader_->SetTypeNameOf(list->TypeNameOf());
   list->SetWriteBack([this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
   main_->AttachFolderLoader(*folderLoader_);

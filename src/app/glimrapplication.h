@@ -14,7 +14,7 @@
 #include "browse/currentlists.h"
 #include "browse/ui/extensiontable.h"
 #include "common/appcontext.h"
-#include "imaging/pluginset.h"
+#include "imaging/plugins.h"
 
 namespace glimr {
 

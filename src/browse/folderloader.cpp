@@ -85,8 +85,8 @@ bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
 
 }  // namespace
 
-TFolderLoader::TFolderLoader(TdmVesk& /*dm*/, TCatalogQueries& queries,
-                             const QStringList& extensions, TFolderLoadHooks hooks)
+TFolderLoader::TFolderLoader(TCatalogQueries& queries, const QStringList& extensions,
+                             TFolderLoadHooks hooks)
     : queries_(queries), hooks_(std::move(hooks)) {
   SetExtensions(extensions);
 }

@@ -20,7 +20,6 @@
 namespace glimr {
 
 class TCatalogQueries;
-class TdmVesk;
 
 struct TSortState {
   int Column = scName;  // the file list's sort column
@@ -44,8 +43,7 @@ struct TFolderLoadHooks {
 class TFolderLoader {
  public:
   // extensions: the plug-in set's extensions without the dot, in its order.
-  // dm is the catalog queries runs on; every statement goes through queries.
-  TFolderLoader(TdmVesk& dm, TCatalogQueries& queries, const QStringList& extensions,
+  TFolderLoader(TCatalogQueries& queries, const QStringList& extensions,
                 TFolderLoadHooks hooks = {});
 
   void SetExtensions(const QStringList& extensions);

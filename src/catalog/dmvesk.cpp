@@ -7,14 +7,12 @@
 namespace glimr {
 
 TdmVesk::TdmVesk(const QString& databaseDir, std::mutex& dbLock)
-    : MyQuery(*this),
-      fileName_(DatabaseFileName(databaseDir)),
+    : fileName_(DatabaseFileName(databaseDir)),
       dbLock_(dbLock),
       default_(std::make_unique<TSession>(QStringLiteral("Default"), fileName_)) {}
 
 TdmVesk::~TdmVesk() {
   std::lock_guard lock(dbLock_);
-  MyQuery.Close();
   sessions_.clear();
   default_.reset();
 }

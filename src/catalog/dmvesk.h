@@ -11,7 +11,6 @@
 #include <thread>
 #include <vector>
 
-#include "catalog/query.h"
 #include "catalog/session.h"
 
 namespace glimr {
@@ -32,7 +31,6 @@ class TdmVesk {
 
   // A buffered statement object for ad-hoc texts outside the catalog
   // library; catalog code uses TStatement.
-  TQuery MyQuery;
 
   // Session operations; the caller holds DbLock.
   TSession& DefaultSession() { return *default_; }

@@ -43,7 +43,6 @@ class TSession {
   // (connecting first when needed); GlimrError when the text does not
   // prepare. The entry stays where it is until the session closes.
   TCachedStatement& Prepared(const QString& sql);
-  sqlite3_stmt* Statement(const QString& sql) { return Prepared(sql).Handle; }
 
   // The engine's message for the last failure on this connection.
   QString LastError() const;

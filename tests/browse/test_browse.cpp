@@ -92,7 +92,7 @@ struct Browser {
       dm.ReleaseWorkerSession(worker);
     };
     hooks.StartLoader = [this] { calls << QStringLiteral("start"); };
-    loader = std::make_unique<TFolderLoader>(dm, queries, extensions, hooks);
+    loader = std::make_unique<TFolderLoader>(queries, extensions, hooks);
   }
   void Load(const QString& folder) {
     calls.clear();

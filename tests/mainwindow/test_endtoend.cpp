@@ -15,7 +15,7 @@
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
-#include "catalog/query.h"
+#include "catalog/statement.h"
 #include "common/regstore.h"
 #include "common/settings.h"
 
@@ -27,15 +27,11 @@ constexpr int kImages = 6;
 
 int Count(TdmVesk& dm, const QString& sql, int catalog) {
   std::lock_guard guard(dm.DbLock());
-  TQuery& q = dm.MyQuery;
-  q.SetText(sql);
+  TStatement st(dm.CurrentSession(), sql);
   if (catalog > 0) {
-    q.ParamByName(QStringLiteral("CatalogID")).SetAsInteger(catalog);
+    st.BindInt(":CatalogID", catalog);
   }
-  q.Open();
-  const int n = q.Fields(0).AsInteger();
-  q.Close();
-  return n;
+  return st.Step() ? st.Row().Int(0) : 0;
 }
 
 // Rows with a stored thumbnail and a measured size (read only: the program

@@ -20,7 +20,7 @@
 #include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
-#include "imaging/pluginset.h"
+#include "imaging/plugins.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
