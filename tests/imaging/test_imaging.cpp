@@ -447,6 +447,20 @@ class TestImaging : public QObject {
     QVERIFY(AdoptPluginBitmap(nullptr).isNull());
     QVERIFY(NewImage24(40000, 1).isNull());
   }
+  // Plug-ins registered from a folder that has since moved are unregistered
+  // by the loader; the shipped ones are then registered again at once.
+  void movedPluginFolderHealsItself() {
+    QTemporaryDir dir;
+    RegStore store(dir.filePath(QStringLiteral("Glimr.reg")));
+    store.WriteDword(kPluginsKey + QStringLiteral("\\glimr_jpeg"), QStringLiteral("CanLoadPlugin"),
+                     1);
+    store.WriteString(kPluginsKey + QStringLiteral("\\glimr_jpeg"),
+                      QStringLiteral("PluginFileName"),
+                      dir.filePath(QStringLiteral("old/glimr_jpeg.so")));
+    const TPluginSetPtr plugins = LoadPluginSet(store, QStringLiteral(GLIMR_PLUGIN_DIR));
+    QVERIFY(PluginExtensions(*plugins).contains(QStringLiteral("JPG")));
+    QCOMPARE(store.SubKeys(kPluginsKey).size(), 6);
+  }
 };
 
 QTEST_GUILESS_MAIN(TestImaging)

@@ -20,7 +20,6 @@
 #include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
-#include "imaging/plugins.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
@@ -444,20 +443,6 @@ class TestMainWindow : public QObject {
     LoadLanguageFile(QString());
     rig.window->ApplyCaptions();
     QCOMPARE(rig.Action("aShowCatalogs")->text(), QStringLiteral("Catalogs"));
-  }
-  // Plug-ins registered from a folder that has since moved are unregistered
-  // by the loader; the shipped ones are then registered again at once.
-  void movedPluginFolderHealsItself() {
-    QTemporaryDir dir;
-    RegStore store(dir.filePath(QStringLiteral("Glimr.reg")));
-    store.WriteDword(kPluginsKey + QStringLiteral("\\glimr_jpeg"), QStringLiteral("CanLoadPlugin"),
-                     1);
-    store.WriteString(kPluginsKey + QStringLiteral("\\glimr_jpeg"),
-                      QStringLiteral("PluginFileName"),
-                      dir.filePath(QStringLiteral("old/glimr_jpeg.so")));
-    const TPluginSetPtr plugins = LoadPluginSet(store, QStringLiteral(GLIMR_PLUGIN_DIR));
-    QVERIFY(PluginExtensions(*plugins).contains(QStringLiteral("JPG")));
-    QCOMPARE(store.SubKeys(kPluginsKey).size(), 6);
   }
 };
 
