@@ -20,7 +20,7 @@ double DotIntensity(int counter) {
 }
 
 QImage PaintDots(const QImage& background, const QImage& dot, const TDotCounters& counters) {
-  QImage bitmap = NewBitmap24(background.width(), background.height());
+  QImage bitmap = NewImage24(background.width(), background.height());
   if (bitmap.isNull() || dot.isNull())
     return bitmap;
   for (int i = 0; i < static_cast<int>(counters.size()); ++i) {

@@ -30,15 +30,6 @@ inline uchar Mix28(uchar target, uchar image) {
 
 }  // namespace
 
-QImage NewBitmap24(int width, int height) {
-  if (width <= 0 || height <= 0)
-    return {};
-  QImage image(width, height, QImage::Format_BGR888);
-  if (!image.isNull())
-    image.fill(Qt::black);
-  return image;
-}
-
 QImage TurnAndMirror(QImage image, double angle, bool mirrorLeftRight, bool mirrorTopBottom) {
   if (image.isNull())
     return image;
@@ -61,7 +52,7 @@ QImage BoxReduceRows(const QImage& image, int factor) {
     return image;
   const int w = image.width() / factor;
   const int h = image.height() / factor;
-  QImage reduced = NewBitmap24(w, h);
+  QImage reduced = NewImage24(w, h);
   if (reduced.isNull())
     return {};
   std::vector<quint32> sums(static_cast<size_t>(w) * kPixel);

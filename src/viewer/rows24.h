@@ -7,10 +7,9 @@
 #include <QImage>
 #include <QRect>
 
-namespace glimr {
+#include "imaging/scaler.h"
 
-// A black w x h bitmap; a null image when a side is not positive.
-QImage NewBitmap24(int width, int height);
+namespace glimr {
 
 // The turn and the mirrors the ribbon shows for an image: a turn by exactly
 // 90 (clockwise), 180 or 270 degrees (any other angle turns nothing), then

@@ -29,7 +29,7 @@ namespace {
 // A W x H bitmap whose pixel (x, y) carries the number y * W + x + 1 in its
 // blue byte, +100 in green and +200 in red, so channel order is checked too.
 QImage Numbered(int w, int h) {
-  QImage image = NewBitmap24(w, h);
+  QImage image = NewImage24(w, h);
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
       uchar* p = image.scanLine(y) + 3 * x;
@@ -58,7 +58,7 @@ QString Layout(const QImage& image) {
 }
 
 QImage Filled(int w, int h, uchar value) {
-  QImage image = NewBitmap24(w, h);
+  QImage image = NewImage24(w, h);
   image.fill(QColor(value, value, value));
   return image;
 }
@@ -289,7 +289,7 @@ class TestViewer : public QObject {
     QVERIFY(art.CloseHover != art.CloseNormal && art.ClosePressed != art.CloseHover);
 
     const QImage picture = Numbered(40, 3);
-    QImage frame = NewBitmap24(40 + 11, 3 + 40);  // the frame of the last growth step
+    QImage frame = NewImage24(40 + 11, 3 + 40);  // the frame of the last growth step
     ComposeZoomFrame(frame, picture, art);
     QCOMPARE(Layout(frame.copy(5, 34, 40, 3)), Layout(picture));
     QCOMPARE(frame.copy(frame.width() - 35, 0, 34, 34), art.CloseNormal);
@@ -360,7 +360,7 @@ class TestViewer : public QObject {
     QCOMPARE(cycle, after14);
 
     const QImage dot = Filled(20, 10, 255);
-    const QImage painted = PaintDots(NewBitmap24(160, 30), dot, TDotCounters{20, 1, 21, 10, 0});
+    const QImage painted = PaintDots(NewImage24(160, 30), dot, TDotCounters{20, 1, 21, 10, 0});
     QCOMPARE(painted.size(), QSize(160, 30));
     QCOMPARE(ByteAt(painted, 10, 10), uchar(255));
     QCOMPARE(ByteAt(painted, 40 + 19, 19), uchar(37));  // 0.145 * 255 = 36.975

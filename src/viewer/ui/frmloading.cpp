@@ -70,7 +70,7 @@ void TfrmLoading::showEvent(QShowEvent* event) {
 
 void TfrmLoading::FormShow() {
   try {
-    background_ = NewBitmap24(width(), height());
+    background_ = NewImage24(width(), height());
     result_ = QImage();
     loading_ = true;
     const TLoadThread worker = worker_;

@@ -34,7 +34,7 @@ QImage GrabScreenArea(const QRect& screenRect) {
     // High-density screens hand back device pixels.
     grabbed = grabbed.scaled(onScreen.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
-  QImage area = NewBitmap24(screenRect.width(), screenRect.height());
+  QImage area = NewImage24(screenRect.width(), screenRect.height());
   DrawRows(area, onScreen.x() - screenRect.x(), onScreen.y() - screenRect.y(),
            grabbed.convertToFormat(QImage::Format_BGR888));
   return area;
@@ -71,7 +71,7 @@ void TfrmZoom::Prepare(const TScreenRect& start, const TScreenRect& target) {
 
   background_ = grab_ ? grab_(window.ToQRect()) : QImage();
   if (background_.size() != size()) {
-    background_ = NewBitmap24(window.Width(), window.Height());
+    background_ = NewImage24(window.Width(), window.Height());
   } else if (background_.format() != QImage::Format_BGR888) {
     background_ = background_.convertToFormat(QImage::Format_BGR888);
   }
@@ -84,7 +84,7 @@ void TfrmZoom::Prepare(const TScreenRect& start, const TScreenRect& target) {
 
   animation_.Start(start, target);
   const QSize first = animation_.FirstFrameSize();
-  frame_ = NewBitmap24(first.width(), first.height());
+  frame_ = NewImage24(first.width(), first.height());
   if (!frame_.isNull())
     ComposeZoomFrame(frame_, picture_, art_);
   everShown_ = true;
@@ -116,7 +116,7 @@ void TfrmZoom::zoomTimerTimer() {
   try {
     if (animation_.Tick()) {
       const QSize size = animation_.FrameSize();
-      frame_ = NewBitmap24(size.width(), size.height());
+      frame_ = NewImage24(size.width(), size.height());
       if (!frame_.isNull())
         ComposeZoomFrame(frame_, picture_, art_);
     }
