@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "browse/currentlists.h"
-#include "browse/ui/extensiontable.h"
-#include "catalog/imagefileinfo.h"
-#include "browse/ui/filelistmodel.h"
 #include "browse/filelistops.h"
+#include "browse/ui/extensiontable.h"
+#include "browse/ui/filelistmodel.h"
 #include "browse/ui/filelistview.h"
+#include "catalog/imagefileinfo.h"
 
 using namespace glimr;
 

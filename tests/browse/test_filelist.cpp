@@ -5,12 +5,12 @@
 #include <QTreeView>
 
 #include "browse/currentlists.h"
+#include "browse/filelistops.h"
 #include "browse/ui/extensiontable.h"
+#include "browse/ui/filelistmodel.h"
+#include "browse/ui/filelistview.h"
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
-#include "browse/ui/filelistmodel.h"
-#include "browse/filelistops.h"
-#include "browse/ui/filelistview.h"
 
 using namespace glimr;
 

@@ -7,8 +7,8 @@
 #include <QWidget>
 
 #include "browse/currentlists.h"
-#include "browse/folderloader.h"
 #include "browse/filelistops.h"
+#include "browse/folderloader.h"
 
 class QAbstractItemView;
 class QItemSelection;

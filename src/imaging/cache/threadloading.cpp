@@ -8,8 +8,8 @@
 
 #include "common/errors.h"
 #include "common/locks.h"
-#include "imaging/cache/loadqueue.h"
 #include "imaging/cache/cash.h"
+#include "imaging/cache/loadqueue.h"
 #include "imaging/cache/thumbstore.h"
 
 namespace glimr {
