@@ -1,8 +1,6 @@
 #include "mainwindow/frmvesk.h"
 
 #include <QAction>
-#include <QActionGroup>
-#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QElapsedTimer>
@@ -10,11 +8,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
-#include <QMenuBar>
-#include <QScreen>
 #include <QStatusBar>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -32,6 +26,7 @@
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskicons.h"
+#include "mainwindow/veskmenus.h"
 #include "mainwindow/vesksplitter.h"
 #include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
@@ -94,8 +89,12 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   statusBar()->setFixedHeight(19 + 4);
   statusBar()->setSizeGripEnabled(true);
 
-  BuildToolBar();
-  BuildMenus();
+  menus_ = std::make_unique<TVeskMenus>(*this, *actions_);
+  menus_->BuildToolBar();
+  menus_->BuildFileToolBar(tbFiles_, veskListFiles_);
+  menus_->BuildMenus(pnlGl_, veskListFiles_);
+  connect(menus_->PrevMenu(), &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
+  connect(menus_->NextMenu(), &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
   ConnectActions();
 
   about_ = std::make_unique<TfrmAbout>(this);
@@ -109,6 +108,14 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
 }
 
 TfrmVesk::~TfrmVesk() = default;
+
+QMenu* TfrmVesk::PrevMenu() const {
+  return menus_->PrevMenu();
+}
+
+QMenu* TfrmVesk::NextMenu() const {
+  return menus_->NextMenu();
+}
 
 // ---------------------------------------------------------------- layout
 
@@ -231,7 +238,6 @@ QWidget* TfrmVesk::BuildLowerArea() {
   veskListFiles_ = new TFileListView(lists_, extensions_, bottom);
   veskListFiles_->setObjectName(QStringLiteral("veskListFiles"));
   col->addWidget(veskListFiles_, 1);
-  BuildFileToolBar(tbFiles_);
 
   connect(veskListFiles_, &TFileListView::focusedIndexChanged, this, [this] {
     if (ribbon_) {
@@ -267,164 +273,6 @@ QWidget* TfrmVesk::BuildLowerArea() {
     }
   });
   return bottom;
-}
-
-void TfrmVesk::BuildFileToolBar(QToolBar* tb) {
-  auto* selMenu = new QMenu(tb);
-  selMenu->setObjectName(QStringLiteral("selMenu"));
-  selMenu->addAction(actions_->Get("aSelectAll"));
-  selMenu->addAction(actions_->Get("aSelectNone"));
-  selMenu->addAction(actions_->Get("aSelectInvert"));
-  tbSelection_ = new QToolButton(tb);
-  tbSelection_->setObjectName(QStringLiteral("tbSelection"));
-  tbSelection_->setIcon(VeskIcon(11));
-  tbSelection_->setMenu(selMenu);
-  tbSelection_->setPopupMode(QToolButton::MenuButtonPopup);
-  connect(tbSelection_, &QToolButton::clicked, veskListFiles_,
-          &TFileListView::RepeatSelectionCommand);
-  connect(veskListFiles_, &TFileListView::selectionCommandChanged, this,
-          [this](TSelectionCommand c) { tbSelection_->setIcon(VeskIcon(static_cast<int>(c))); });
-  tb->addWidget(tbSelection_);
-
-  auto* viewMenu = new QMenu(tb);
-  viewMenu->setObjectName(QStringLiteral("viewMenu"));
-  for (const char* n : {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"}) {
-    viewMenu->addAction(actions_->Get(n));
-  }
-  tbViewStyle_ = new QToolButton(tb);
-  tbViewStyle_->setObjectName(QStringLiteral("tbViewStyle"));
-  tbViewStyle_->setIcon(VeskIcon(14));
-  tbViewStyle_->setMenu(viewMenu);
-  tbViewStyle_->setPopupMode(QToolButton::InstantPopup);
-  tb->addWidget(tbViewStyle_);
-  tb->addSeparator();
-  for (const char* n : {"aCopyToIB", "aPasteFromIB", "aCutToCB", "aCopyToCB", "aPasteFromCB",
-                        "aFileDelete", "aFileRename", "aCopyToFolder", "aMoveToFolder"}) {
-    tb->addAction(actions_->Get(n));
-  }
-}
-
-void TfrmVesk::BuildToolBar() {
-  tbMain_ = addToolBar(QStringLiteral("tbMain"));
-  tbMain_->setObjectName(QStringLiteral("tbMain"));
-  tbMain_->setMovable(false);
-  tbMain_->setIconSize(QSize(20, 20));
-  prevMenu_ = new QMenu(this);
-  prevMenu_->setObjectName(QStringLiteral("PrevMenu"));
-  nextMenu_ = new QMenu(this);
-  nextMenu_->setObjectName(QStringLiteral("NextMenu"));
-  connect(prevMenu_, &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
-  connect(nextMenu_, &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
-  const auto addDropDown = [this](QAction* a, QMenu* menu) {
-    tbMain_->addAction(a);
-    if (auto* b = qobject_cast<QToolButton*>(tbMain_->widgetForAction(a))) {
-      b->setMenu(menu);
-      b->setPopupMode(QToolButton::MenuButtonPopup);
-    }
-  };
-  addDropDown(actions_->Get("aPrevHistory"), prevMenu_);
-  addDropDown(actions_->Get("aNextHistory"), nextMenu_);
-  tbMain_->addAction(actions_->Get("aUp"));
-  tbMain_->addSeparator();
-  tbMain_->addAction(actions_->Get("aVGOpenDir"));
-  tbMain_->addSeparator();
-  for (const char* n : {"aShowCatalogs", "aShowCategories", "aShowSearch"}) {
-    tbMain_->addAction(actions_->Get(n));
-  }
-  tbMain_->addSeparator();
-  for (const char* n : {"aShowFileInfo", "aShowImageBoard", "aShowFilter"}) {
-    tbMain_->addAction(actions_->Get(n));
-  }
-  tbMain_->addSeparator();
-  tbMain_->addAction(actions_->Get("aOptions"));
-  tbMain_->addSeparator();
-}
-
-void TfrmVesk::BuildMenus() {
-  QMenuBar* bar = menuBar();
-  bar->setObjectName(QStringLiteral("veskMainMenu"));
-  const auto add = [this](QMenu* m, std::initializer_list<const char*> names) {
-    for (const char* n : names) {
-      if (n == nullptr) {
-        m->addSeparator();
-      } else {
-        m->addAction(actions_->Get(n));
-      }
-    }
-  };
-  const auto sub = [this](QMenu* parent, int key) {
-    QMenu* m = parent->addMenu(QString());
-    menuCaptions_.push_back({key, m});
-    return m;
-  };
-  const auto top = [this, bar](int key) {
-    QMenu* m = bar->addMenu(QString());
-    menuCaptions_.push_back({key, m});
-    return m;
-  };
-  const auto ratingMenu = [&](QMenu* parent) {
-    QMenu* m = sub(parent, 37);
-    add(m, {"aClearRating", "aSetOneStar", "aSetTwoStars", "aSetThreeStars", "aSetFourStars",
-            "aSetFiveStars"});
-  };
-  const auto externalMenu = [&](QMenu* parent) {
-    QMenu* m = sub(parent, 213);
-    add(m, {"aAddProgs"});
-  };
-
-  mnuGlimr_ = bar->addMenu(QStringLiteral("Glimr"));
-  add(mnuGlimr_,
-      {"aVGOpenDir", nullptr, "aPrevHistory", "aNextHistory", "aUp", nullptr, "aVGExit"});
-  QMenu* edit = top(36);
-  externalMenu(edit);
-  add(edit, {nullptr, "aCopyToIB", "aPasteFromIB", nullptr, "aCutToCB", "aCopyToCB", "aPasteFromCB",
-             nullptr, "aCopyToFolder", "aMoveToFolder", nullptr, "aFileDelete", "aFileRename"});
-  ratingMenu(edit);
-  add(top(38), {"aSelectAll", "aSelectNone", "aSelectInvert"});
-  QMenu* view = top(39);
-  add(view, {"aViewShowZoomed", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft", "aViewRotRight",
-             "aViewFlipHoriz", "aViewFlipVert", nullptr});
-  add(sub(view, 40), {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"});
-  add(top(41), {"aShowCatalogs", "aShowCategories", "aShowSearch", nullptr, "aShowFileInfo",
-                "aShowImageBoard", "aShowFilter"});
-  add(top(42), {"aOptions"});
-  QMenu* help = top(43);
-  add(help, {"aAbout"});
-  // The Help links carry their own captions (123 to 125).
-  for (auto [name, key] : {std::pair{"aVisitWebSite", 123}, std::pair{"aFeedback", 124},
-                           std::pair{"aFeedback2", 125}}) {
-    QAction* item = help->addAction(actions_->Get(name)->icon(), QString());
-    item->setObjectName(QStringLiteral("mi") + QString::fromLatin1(name));
-    item->setProperty("glimrCaptionKey", key);
-    connect(item, &QAction::triggered, actions_->Get(name), &QAction::trigger);
-  }
-
-  // ViewPopUp on the ribbon, FilesMenu on the file list.
-  auto* viewPopUp = new QMenu(this);
-  viewPopUp->setObjectName(QStringLiteral("ViewPopUp"));
-  add(viewPopUp, {"aViewShowZoomed", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft",
-                  "aViewRotRight", "aViewFlipHoriz", "aViewFlipVert"});
-  viewPopUp->setDefaultAction(actions_->Get("aViewShowZoomed"));
-  pnlGl_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(pnlGl_, &QWidget::customContextMenuRequested, this,
-          [this, viewPopUp](const QPoint& p) { viewPopUp->exec(pnlGl_->mapToGlobal(p)); });
-
-  auto* filesMenu = new QMenu(this);
-  filesMenu->setObjectName(QStringLiteral("FilesMenu"));
-  add(filesMenu, {"aViewShowZoomed", nullptr, "aExplorerHere"});
-  externalMenu(filesMenu);
-  filesMenu->addSeparator();
-  ratingMenu(filesMenu);
-  add(filesMenu, {"aSetCategory", nullptr});
-  add(sub(filesMenu, 44), {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"});
-  add(sub(filesMenu, 38), {"aSelectAll", "aSelectNone", "aSelectInvert"});
-  add(filesMenu,
-      {nullptr, "aCopyToIB", "aPasteFromIB", nullptr, "aCutToCB", "aCopyToCB", "aPasteFromCB",
-       nullptr, "aCopyToFolder", "aMoveToFolder", nullptr, "aFileDelete", "aFileRename"});
-  filesMenu->setDefaultAction(actions_->Get("aViewShowZoomed"));
-  veskListFiles_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(veskListFiles_, &QWidget::customContextMenuRequested, this,
-          [this, filesMenu](const QPoint& p) { filesMenu->exec(veskListFiles_->mapToGlobal(p)); });
 }
 
 void TfrmVesk::ConnectActions() {
@@ -528,36 +376,13 @@ void TfrmVesk::DetachServices() {
 // ---------------------------------------------------------------- show steps
 
 void TfrmVesk::ApplyCaptions() {
-  mnuGlimr_->setTitle(QStringLiteral("Glimr"));
   veskListFiles_->ApplyCaptions();
   for (int k = 0; k < 3; ++k) {
     left_->SetPageCaption(k, LangText(TLangSection::Captions, kLeftPageKeys[k]));
     right_->SetPageCaption(k, LangText(TLangSection::Captions, kRightPageKeys[k]));
   }
   actions_->ApplyCaptions();
-  const auto buttonHint = [this](const char* name, int hintKey) {
-    if (auto* w = tbFiles_->widgetForAction(actions_->Get(name))) {
-      w->setToolTip(HintToolTip(LangText(TLangSection::Hints, hintKey)));
-    }
-  };
-  buttonHint("aCutToCB", 7);
-  buttonHint("aCopyToCB", 8);
-  buttonHint("aPasteFromCB", 9);
-  buttonHint("aFileDelete", 12);
-  buttonHint("aFileRename", 13);
-  tbSelection_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 36)));
-  tbViewStyle_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 37)));
-  for (auto& [key, menu] : menuCaptions_) {
-    menu->setTitle(LangText(TLangSection::Captions, key));
-  }
-  // Menu items that carry their own caption key (the Help links).
-  const QList<QAction*> items = findChildren<QAction*>();
-  for (QAction* item : items) {
-    const QVariant key = item->property("glimrCaptionKey");
-    if (key.isValid()) {
-      item->setText(LangText(TLangSection::Captions, key.toInt()));
-    }
-  }
+  menus_->ApplyCaptions();
   UpdateHistoryActions(lists_.ListSource == TListSource::Category ? categoryHistory_
                                                                   : folderHistory_);
   UpdateTitle();
@@ -869,23 +694,23 @@ void TfrmVesk::aUpExecute() {
 }
 
 void TfrmVesk::PrevMenuPopup() {
-  prevMenu_->clear();
+  menus_->PrevMenu()->clear();
   if (lists_.ListSource != TListSource::Catalog) {
     return;
   }
   for (int i = folderHistory_.CurrentIndex() - 1; i >= 0; --i) {
-    QAction* item = prevMenu_->addAction(folderHistory_.TextAt(i));
+    QAction* item = menus_->PrevMenu()->addAction(folderHistory_.TextAt(i));
     connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
   }
 }
 
 void TfrmVesk::NextMenuPopup() {
-  nextMenu_->clear();
+  menus_->NextMenu()->clear();
   if (lists_.ListSource != TListSource::Catalog) {
     return;
   }
   for (int i = folderHistory_.CurrentIndex() + 1; i < folderHistory_.Count(); ++i) {
-    QAction* item = nextMenu_->addAction(folderHistory_.TextAt(i));
+    QAction* item = menus_->NextMenu()->addAction(folderHistory_.TextAt(i));
     connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
   }
 }

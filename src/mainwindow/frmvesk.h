@@ -11,8 +11,6 @@
 
 #include <memory>
 #include <optional>
-#include <utility>
-#include <vector>
 
 #include "browse/currentlists.h"
 #include "browse/filter.h"
@@ -23,7 +21,6 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QToolBar;
-class QToolButton;
 class QTreeWidgetItem;
 
 namespace glimr {
@@ -39,6 +36,7 @@ class TRibbonView;
 class TShowZoomed;
 class TSidePanel;
 class TVeskActions;
+class TVeskMenus;
 class TVeskSplitter;
 
 // The folders behind "Home" and "File System" (tests use temporary ones).
@@ -120,9 +118,8 @@ class TfrmVesk : public QMainWindow {
   THistoryList& CategoryHistory() { return categoryHistory_; }
   TFileListView* ListView() const { return veskListFiles_; }
   TRibbonView* Ribbon() const { return ribbon_; }
-  TGlPanel* GlPanel() const { return veskGlOut_; }
-  QMenu* PrevMenu() const { return prevMenu_; }
-  QMenu* NextMenu() const { return nextMenu_; }
+  QMenu* PrevMenu() const;
+  QMenu* NextMenu() const;
   QWidget* UpperArea() const { return pnlUp_; }
   TVeskSplitter* UpperSplitter() const { return hsplit_; }
   TVeskSplitter* MainSplitter() const { return vsplit_; }
@@ -144,13 +141,9 @@ class TfrmVesk : public QMainWindow {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void BuildActions();
-  void BuildMenus();
-  void BuildToolBar();
   QWidget* BuildUpperArea();
   QWidget* BuildRibbonArea();
   QWidget* BuildLowerArea();
-  void BuildFileToolBar(QToolBar* tb);
   void ConnectActions();
   void SelectHistoryEntry(THistoryList& history, int index);
   void FolderTreeClicked();
@@ -174,13 +167,8 @@ class TfrmVesk : public QMainWindow {
   TShowZoomed* showZoomed_ = nullptr;
 
   TVeskActions* actions_ = nullptr;
-  QMenu* mnuGlimr_ = nullptr;
-  QMenu* prevMenu_ = nullptr;
-  QMenu* nextMenu_ = nullptr;
-  QToolBar* tbMain_ = nullptr;
+  std::unique_ptr<TVeskMenus> menus_;
   QToolBar* tbFiles_ = nullptr;
-  QToolButton* tbSelection_ = nullptr;
-  QToolButton* tbViewStyle_ = nullptr;
   QWidget* pnlUp_ = nullptr;
   QWidget* pnlGl_ = nullptr;
   QWidget* pnlButtons_ = nullptr;
@@ -196,7 +184,6 @@ class TfrmVesk : public QMainWindow {
   TTreeRoots roots_;
   TProgState layout_;  // sizes to apply once the window is laid out
   bool layoutPending_ = true;
-  std::vector<std::pair<int, QMenu*>> menuCaptions_;  // "Captions" key, menu
 };
 
 }  // namespace glimr
