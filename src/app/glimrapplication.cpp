@@ -84,10 +84,11 @@ TGlimrApplication::TGlimrApplication(Options options)
 }
 
 TGlimrApplication::~TGlimrApplication() {
+  // Every part is built after the main window, so one that exists is
+  // released, in order, by the shutdown steps.
   if (main_ && !shutDown_) {
     Shutdown();
   }
-  ReleaseParts();
 }
 
 TfrmVesk* TGlimrApplication::MainWindow() const {

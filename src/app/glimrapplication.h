@@ -73,10 +73,6 @@ class TGlimrApplication {
   TAppContext& Context() { return context_; }
   TfrmVesk* MainWindow() const;
   TfrmSplash* Splash() const;
-  // The long-lived parts, null until their step has run.
-  TCash* Cash() const { return cash_.get(); }
-  TLoaderControl* Loader() const { return loader_.get(); }
-  TdmVesk* DataModule() const { return dm_.get(); }
 
  private:
   void BuildSteps();
