@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalog/session.h"
+#include "catalog/writehealth.h"
 
 namespace glimr {
 
@@ -28,9 +29,6 @@ class TdmVesk {
   static QString DatabaseFileName(const QString& databaseDir);
   const QString& FileName() const { return fileName_; }
   std::mutex& DbLock() { return dbLock_; }
-
-  // A buffered statement object for ad-hoc texts outside the catalog
-  // library; catalog code uses TStatement.
 
   // Session operations; the caller holds DbLock.
   TSession& DefaultSession() { return *default_; }
@@ -57,12 +55,16 @@ class TdmVesk {
   void Rollback();
   bool InWork();
 
+  // Whether writes to the catalog currently fail; every writer reports here.
+  TCatalogWriteHealth& WriteHealth() { return writeHealth_; }
+
  private:
   QString fileName_;
   std::mutex& dbLock_;
   std::unique_ptr<TSession> default_;
   std::vector<std::unique_ptr<TSession>> sessions_;
   std::map<std::thread::id, TSession*> current_;
+  TCatalogWriteHealth writeHealth_;
 };
 
 }  // namespace glimr
