@@ -6,7 +6,7 @@
 function(glimr_add_test)
   cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} Qt6::Test)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} glimr_testsupport Qt6::Test)
   target_compile_definitions(${T_NAME} PRIVATE
     GLIMR_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     GLIMR_BINARY_DIR="${PROJECT_BINARY_DIR}"
