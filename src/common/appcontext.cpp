@@ -1,6 +1,6 @@
 #include "common/appcontext.h"
 
-#include <QFile>
+#include "common/filewrite.h"
 
 namespace glimr {
 
@@ -17,22 +17,13 @@ TEaseTable MakeEaseTable() {
 }
 
 bool WriteLogFile(const QStringList& lines, const QString& path, QString* error) {
-  QFile f(path);
-  if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    if (error) {
-      *error = f.errorString();
-    }
-    return false;
+  // Nothing on this platform produces log lines in a normal run; writing an
+  // empty file would put a glimr.log into whatever folder the program was
+  // started from (a desktop launcher's, often not writable) at every exit.
+  if (lines.isEmpty()) {
+    return true;
   }
-  const QByteArray bytes = lines.join(QStringLiteral("\r\n")).toUtf8();
-  if (f.write(bytes) != bytes.size()) {
-    if (error) {
-      *error = f.errorString();
-    }
-    return false;
-  }
-  f.close();
-  return true;
+  return WriteFileAtomically(path, lines.join(QStringLiteral("\r\n")).toUtf8(), error);
 }
 
 }  // namespace glimr

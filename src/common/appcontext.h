@@ -21,8 +21,10 @@ using TEaseTable = std::array<double, 20>;
 TEaseTable MakeEaseTable();
 
 // Writes the log lines to path: one line per entry, CR LF between lines (none
-// after the last), an empty file when there are none. Returns false with
-// error filled when the file cannot be written.
+// after the last), replacing the old file in one step. Without lines nothing
+// is written (no file is created, an old one stays) and the call succeeds.
+// Returns false with error filled when the file cannot be written; the old
+// file is then kept.
 bool WriteLogFile(const QStringList& lines, const QString& path, QString* error = nullptr);
 
 // The log file, relative to the current folder.

@@ -1,10 +1,9 @@
 #include "common/inifile.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "common/filewrite.h"
 #include "common/textcodec.h"
 
 namespace glimr {
@@ -111,28 +110,7 @@ QString TIniFile::ToText() const {
 }
 
 bool TIniFile::Save(const QString& path, QString* error) const {
-  const QString dir = QFileInfo(path).absolutePath();
-  if (!QDir().mkpath(dir)) {
-    if (error) {
-      *error = QStringLiteral("cannot create folder %1").arg(dir);
-    }
-    return false;
-  }
-  QSaveFile f(path);
-  if (!f.open(QIODevice::WriteOnly)) {
-    if (error) {
-      *error = f.errorString();
-    }
-    return false;
-  }
-  const QByteArray bytes = ToText().toUtf8();
-  if (f.write(bytes) != bytes.size() || !f.commit()) {
-    if (error) {
-      *error = f.errorString();
-    }
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, ToText().toUtf8(), error);
 }
 
 const TIniSection* TIniFile::FindSection(const QString& name) const {

@@ -2,12 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <optional>
+
+#include "common/filewrite.h"
 
 namespace glimr {
 
@@ -275,20 +275,10 @@ QString RegStore::ToText() const {
 }
 
 bool RegStore::Save() const {
-  const QFileInfo fi(path_);
-  if (!QDir().mkpath(fi.absolutePath())) {
-    lastError_ = QStringLiteral("cannot create folder %1").arg(fi.absolutePath());
-    return false;
-  }
-  QSaveFile f(path_);
-  if (!f.open(QIODevice::WriteOnly)) {
-    lastError_ = f.errorString();
-    return false;
-  }
-  const QByteArray bytes = ToText().toUtf8();
-  if (f.write(bytes) != bytes.size() || !f.commit()) {
-    lastError_ = f.errorString();
-    f.cancelWriting();
+  QString error;
+  if (!WriteFileAtomically(path_, ToText().toUtf8(), &error)) {
+    lastError_ = error;
+    qCWarning(lcRegStore) << "cannot write" << path_ << error;
     return false;
   }
   return true;

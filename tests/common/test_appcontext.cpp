@@ -51,7 +51,8 @@ class TestAppContext : public QObject {
   void logFile_data() {
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("empty") << QStringList() << QByteArray();
+    // Without lines the older log is left as it was.
+    QTest::newRow("empty") << QStringList() << QByteArray("an older and much longer log file\r\n");
     QTest::newRow("one") << QStringList{QStringLiteral("GetDibBits: x")}
                          << QByteArray("GetDibBits: x");
     QTest::newRow("two") << QStringList{QStringLiteral("a"), QStringLiteral("b")}
@@ -73,10 +74,33 @@ class TestAppContext : public QObject {
     QCOMPARE(f.readAll(), expected);
   }
 
-  void logFileInMissingFolderFails() {
+  // An exit without log lines writes nothing, so a folder the program cannot
+  // write to (a launcher's current folder) gives no error and no file.
+  void emptyLogWritesNoFile_data() {
+    QTest::addColumn<QString>("relativePath");
+    QTest::newRow("writable folder") << QStringLiteral("glimr.log");
+    QTest::newRow("missing folder") << QStringLiteral("no/such/glimr.log");
+  }
+  void emptyLogWritesNoFile() {
+    QFETCH(QString, relativePath);
     QTemporaryDir dir;
     QString error;
-    QVERIFY(!WriteLogFile({}, dir.filePath(QStringLiteral("no/such/glimr.log")), &error));
+    QVERIFY(WriteLogFile({}, dir.filePath(relativePath), &error));
+    QVERIFY(error.isEmpty());
+    QVERIFY(QDir(dir.path())
+                .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                .isEmpty());
+  }
+
+  void logFileInUnwritablePlaceFails() {
+    QTemporaryDir dir;
+    // A regular file where the folder should be: refused even for root.
+    QFile blocker(dir.filePath(QStringLiteral("no")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString error;
+    QVERIFY(!WriteLogFile({QStringLiteral("line")}, dir.filePath(QStringLiteral("no/glimr.log")),
+                          &error));
     QVERIFY(!error.isEmpty());
   }
 };
