@@ -55,6 +55,56 @@ std::optional<QString> ParseQuoted(const QString& line, qsizetype& pos) {
   return std::nullopt;
 }
 
+// Characters that must not appear raw inside a quoted text: anything that
+// could end the line for a reader (CR, LF, the Unicode line separators) and
+// the other control characters, which an editor may mangle.
+bool NeedsHexForm(const QString& s) {
+  for (QChar c : s) {
+    const char16_t u = c.unicode();
+    if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0x2028 || u == 0x2029) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// REG_SZ in regedit's binary form: the UTF-16LE code units of the text and a
+// terminating zero unit, as "hex(1):" bytes.
+QString HexText(const QString& s) {
+  QStringList hex;
+  hex.reserve((s.size() + 1) * 2);
+  const auto add = [&hex](char16_t u) {
+    hex.append(QStringLiteral("%1").arg(u & 0xFF, 2, 16, QLatin1Char('0')));
+    hex.append(QStringLiteral("%1").arg(u >> 8, 2, 16, QLatin1Char('0')));
+  };
+  for (QChar c : s) {
+    add(c.unicode());
+  }
+  add(0);
+  return QStringLiteral("hex(1):") + hex.join(QLatin1Char(','));
+}
+
+std::optional<QByteArray> ParseHexBytes(const QString& data);
+
+// The text of "hex(1):" bytes: UTF-16LE, one terminating zero unit dropped.
+std::optional<QString> ParseHexText(const QString& data) {
+  const auto bytes = ParseHexBytes(data);
+  if (!bytes || bytes->size() % 2 != 0) {
+    return std::nullopt;
+  }
+  QString out;
+  out.reserve(bytes->size() / 2);
+  for (qsizetype i = 0; i < bytes->size(); i += 2) {
+    const auto lo = static_cast<uchar>((*bytes)[i]);
+    const auto hi = static_cast<uchar>((*bytes)[i + 1]);
+    out.append(QChar(static_cast<char16_t>(lo | (hi << 8))));
+  }
+  if (out.endsWith(QChar(u'\0'))) {
+    out.chop(1);
+  }
+  return out;
+}
+
 std::optional<QByteArray> ParseHexBytes(const QString& data) {
   QByteArray bytes;
   const QString trimmed = data.trimmed();
@@ -218,6 +268,12 @@ void RegStore::ParseText(const QString& text) {
         v.dword = static_cast<quint32>(d);
         ok = true;
       }
+    } else if (data.startsWith(QLatin1String("hex(1):"), Qt::CaseInsensitive)) {
+      if (auto text = ParseHexText(data.mid(7))) {
+        v.type = RegType::String;
+        v.text = *text;
+        ok = true;
+      }
     } else if (data.startsWith(QLatin1String("hex:"), Qt::CaseInsensitive)) {
       if (auto bytes = ParseHexBytes(data.mid(4))) {
         v.type = RegType::Binary;
@@ -250,7 +306,13 @@ QString RegStore::ToText() const {
           out += QStringLiteral("dword:%1").arg(v.dword, 8, 16, QLatin1Char('0'));
           break;
         case RegType::String:
-          out += QLatin1Char('"') + EscapeText(v.text) + QLatin1Char('"');
+          // A line break inside quotes would cut the value at the next load
+          // and let the rest of the text read as keys and values of its own.
+          if (NeedsHexForm(v.text)) {
+            out += HexText(v.text);
+          } else {
+            out += QLatin1Char('"') + EscapeText(v.text) + QLatin1Char('"');
+          }
           break;
         case RegType::Binary: {
           out += QStringLiteral("hex:");

@@ -106,6 +106,95 @@ class TestCommon : public QObject {
     QCOMPARE(s.ReadString(key, QStringLiteral("Text")).value(), QStringLiteral("a\\b"));
   }
 
+  // Text values are written so that they read back exactly, whatever they
+  // hold; a line break must neither cut the value nor start a key of its own.
+  void regStoreTextRoundTrip_data() {
+    QTest::addColumn<QString>("value");
+    QTest::newRow("LF") << QStringLiteral("Computer\\Home\\two\nlines");
+    QTest::newRow("CR LF") << QStringLiteral("a\r\nb");
+    QTest::newRow("CR") << QStringLiteral("a\rb");
+    QTest::newRow("trailing LF") << QStringLiteral("folder\n");
+    QTest::newRow("only a line break") << QStringLiteral("\n");
+    QTest::newRow("tab and escape") << QStringLiteral("a\tb\x1b[0m");
+    QTest::newRow("quotes") << QStringLiteral("say \"hi\" \"");
+    QTest::newRow("backslashes") << QStringLiteral("\\\\server\\share\\");
+    QTest::newRow("quotes and LF") << QStringLiteral("\"\n\\\"");
+    QTest::newRow("non-ASCII") << QStringLiteral("Фото\n写真 😀");
+    QTest::newRow("NUL inside") << QString(QStringLiteral("a\0b\n"));
+    QTest::newRow("line separator") << QString(QChar(0x2028)) + QStringLiteral("x");
+    QTest::newRow("crafted key") << QStringLiteral(
+        "x\"\r\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr\\Evil]\r\n"
+        "\"Injected\"=dword:00000001\r\n\"CashSize\"=dword:00000009");
+    QTest::newRow("empty") << QString();
+  }
+  void regStoreTextRoundTrip() {
+    QFETCH(QString, value);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("Glimr.reg"));
+    const QString key = QStringLiteral("Software\\Quillfen\\Glimr");
+    {
+      RegStore s(file);
+      s.WriteString(key, QStringLiteral("CrrSelection"), value);
+      s.WriteDword(key, QStringLiteral("CashSize"), 100);
+      QVERIFY(s.Save());
+    }
+    RegStore back(file);
+    QVERIFY(back.Load());
+    QCOMPARE(
+        back.ReadString(key, QStringLiteral("CrrSelection")).value_or(QStringLiteral("<none>")),
+        value);
+    QCOMPARE(back.ValueNames(key),
+             QStringList({QStringLiteral("CrrSelection"), QStringLiteral("CashSize")}));
+    QCOMPARE(back.ReadDword(key, QStringLiteral("CashSize")).value_or(0), 100u);
+    QVERIFY(back.SubKeys(key).isEmpty());
+  }
+
+  // The encoded form of a text with control characters: REG_SZ as hex(1),
+  // UTF-16LE bytes and the terminating zero code unit.
+  void regStoreHexText_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("accepted");
+    QTest::addColumn<QString>("value");
+    QTest::newRow("written form") << QStringLiteral("\"V\"=hex(1):61,00,0a,00,62,00,00,00") << true
+                                  << QStringLiteral("a\nb");
+    QTest::newRow("no terminator")
+        << QStringLiteral("\"V\"=hex(1):61,00") << true << QStringLiteral("a");
+    QTest::newRow("upper case") << QStringLiteral("\"V\"=HEX(1):01,04,00,00") << true
+                                << QStringLiteral("Ё");
+    QTest::newRow("empty") << QStringLiteral("\"V\"=hex(1):") << true << QString();
+    QTest::newRow("odd byte count")
+        << QStringLiteral("\"V\"=hex(1):61,00,62") << false << QString();
+    QTest::newRow("bad byte") << QStringLiteral("\"V\"=hex(1):61,zz") << false << QString();
+  }
+  void regStoreHexText() {
+    QFETCH(QString, line);
+    QFETCH(bool, accepted);
+    QFETCH(QString, value);
+    RegStore s(QString{});
+    s.ParseText(
+        QStringLiteral("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\r\n") +
+        line + QStringLiteral("\r\n"));
+    const auto text =
+        s.ReadString(QStringLiteral("Software\\Quillfen\\Glimr"), QStringLiteral("V"));
+    QCOMPARE(text.has_value(), accepted);
+    if (accepted) {
+      QCOMPARE(*text, value);
+    }
+  }
+
+  void regStoreWritesLineBreakAsHex() {
+    RegStore s(QString{});
+    s.WriteString(QStringLiteral("Software\\Quillfen\\Glimr"), QStringLiteral("V"),
+                  QStringLiteral("a\nb"));
+    s.WriteString(QStringLiteral("Software\\Quillfen\\Glimr"), QStringLiteral("Plain"),
+                  QStringLiteral("C:\\x"));
+    const QString text = s.ToText();
+    QVERIFY2(text.contains(QStringLiteral("\"V\"=hex(1):61,00,0a,00,62,00,00,00\r\n")),
+             qPrintable(text));
+    // Texts without control characters keep the readable quoted form.
+    QVERIFY(text.contains(QStringLiteral("\"Plain\"=\"C:\\\\x\"\r\n")));
+  }
+
   void regStoreUnwritableKeepsOldFile() {
     QTemporaryDir dir;
     const QString file = dir.filePath(QStringLiteral("Glimr.reg"));
