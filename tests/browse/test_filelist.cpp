@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QSignalSpy>
 #include <QTest>
@@ -97,6 +98,8 @@ class TestFileList : public QObject {
   void cellTexts();
   void removeSelectedFromView();
   void removeKeepsAllWhenWriteFails();
+  void iconNamesShowInFull_data();
+  void iconNamesShowInFull();
 };
 
 void TestFileList::sortOnHeaderClicks_data() {
@@ -468,6 +471,65 @@ void TestFileList::removeKeepsAllWhenWriteFails() {
   // The records not yet written keep their mark for the next unload.
   QVERIFY(f.Lists.CurrentFiles.At(2)->Modified);
   QVERIFY(f.Lists.CurrentFiles.At(3)->Modified);
+}
+
+void TestFileList::iconNamesShowInFull_data() {
+  QTest::addColumn<TViewStyle>("before");
+  QTest::addColumn<TViewStyle>("style");
+  QTest::addColumn<QSize>("cell");
+  QTest::addColumn<int>("iconSide");
+  // Each style is also reached from another one: the item size must follow
+  // the style shown, not the one laid out first.
+  QTest::newRow("icons") << TViewStyle::Report << TViewStyle::Icons << QSize(96, 72) << 32;
+  QTest::newRow("small icons") << TViewStyle::Report << TViewStyle::SmallIcons << QSize(180, 20)
+                               << 16;
+  QTest::newRow("list") << TViewStyle::Report << TViewStyle::List << QSize(200, 20) << 16;
+  QTest::newRow("icons after list") << TViewStyle::List << TViewStyle::Icons << QSize(96, 72) << 32;
+  QTest::newRow("small icons after icons")
+      << TViewStyle::Icons << TViewStyle::SmallIcons << QSize(180, 20) << 16;
+  QTest::newRow("list after small icons")
+      << TViewStyle::SmallIcons << TViewStyle::List << QSize(200, 20) << 16;
+}
+
+void TestFileList::iconNamesShowInFull() {
+  QFETCH(TViewStyle, before);
+  QFETCH(TViewStyle, style);
+  QFETCH(QSize, cell);
+  QFETCH(int, iconSide);
+  TFixture f;
+  // ".." first, as every folder shows it: its short name must not set the
+  // width of the others.
+  f.Add("..", 0, true);
+  f.Add("sub", 0, true);
+  f.Add("photo-21.jpg", 10);
+  f.Add("a_very_long_file_name_wider_than_any_cell_of_the_list.jpg", 10);
+  TFileListView view(f.Lists, f.Extensions);
+  view.resize(800, 400);
+  view.SetFiles();
+  view.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&view));
+  view.SetViewStyle(before);
+  QCoreApplication::processEvents();
+  view.SetViewStyle(style);
+  QAbstractItemView* v = view.ActiveView();
+  const QFontMetrics metrics = v->fontMetrics();
+  // The layout runs from the event loop; wait until the rows have their place.
+  QTRY_VERIFY(v->visualRect(v->model()->index(3, 0)).isValid());
+  for (int row = 0; row < f.Lists.CurrentFiles.Count(); ++row) {
+    const QString name = f.Lists.CurrentFiles.At(row)->FileName;
+    const QRect rect = v->visualRect(v->model()->index(row, 0));
+    const QSize hint = v->sizeHintForIndex(v->model()->index(row, 0));
+    // Every row gets its whole cell: room for the icon and, for a name that
+    // fits the cell, the full name; a longer one stays inside its cell.
+    QVERIFY2(rect.width() == cell.width() && rect.height() == cell.height(),
+             qPrintable(name + QStringLiteral(": %1 x %2").arg(rect.width()).arg(rect.height())));
+    QCOMPARE(hint, cell);
+    QVERIFY(rect.height() >= iconSide);
+    const int textRoom = style == TViewStyle::Icons ? rect.width() : rect.width() - iconSide;
+    if (metrics.horizontalAdvance(name) + 8 <= textRoom) {
+      QVERIFY2(rect.width() >= metrics.horizontalAdvance(name), qPrintable(name));
+    }
+  }
 }
 
 QTEST_MAIN(TestFileList)

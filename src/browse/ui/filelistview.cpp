@@ -6,6 +6,7 @@
 #include <QListView>
 #include <QMouseEvent>
 #include <QStackedWidget>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -51,6 +52,26 @@ class TUpdatesGuard {
 };
 
 }  // namespace
+
+// Draws the icon styles' items one grid cell each. The icon view lays its
+// items out with uniform sizes (thousands of rows stay cheap), and a uniform
+// size is taken from a single row, normally "..": with the style's own size
+// hint every name would be cut to the width of that row. A hint equal to the
+// grid cell gives every row the whole cell; a name longer than the cell is
+// elided at its edge instead of running into the next one.
+class TFileListView::TCellDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void SetCell(const QSize& cell) { cell_ = cell; }
+
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return cell_.isValid() ? cell_ : QStyledItemDelegate::sizeHint(option, index);
+  }
+
+ private:
+  QSize cell_;
+};
 
 // The report style. Find-by-typing is switched off (the list answers no
 // search), Space opens the zoomed view, key up and mouse down refresh the
@@ -144,6 +165,8 @@ TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, 
   icons_->setResizeMode(QListView::Adjust);
   icons_->setLayoutMode(QListView::Batched);
   icons_->setBatchSize(500);
+  iconCells_ = new TCellDelegate(icons_);
+  icons_->setItemDelegate(iconCells_);
   SetUpCommon(icons_);
 
   stack_ = new QStackedWidget(this);
@@ -279,29 +302,32 @@ void TFileListView::SetViewStyle(TViewStyle style) {
     stack_->setCurrentWidget(report_);
     setFocusProxy(report_);
   } else {
+    QSize cell;
     switch (style) {
       case TViewStyle::Icons:
         icons_->setViewMode(QListView::IconMode);
         icons_->setFlow(QListView::LeftToRight);
         icons_->setIconSize(QSize(32, 32));
-        icons_->setGridSize(QSize(96, 72));
         icons_->setWordWrap(true);
+        cell = QSize(96, 72);
         break;
       case TViewStyle::SmallIcons:
         icons_->setViewMode(QListView::ListMode);
         icons_->setFlow(QListView::LeftToRight);
         icons_->setIconSize(QSize(16, 16));
-        icons_->setGridSize(QSize(180, 20));
         icons_->setWordWrap(false);
+        cell = QSize(180, 20);
         break;
       default:
         icons_->setViewMode(QListView::ListMode);
         icons_->setFlow(QListView::TopToBottom);
         icons_->setIconSize(QSize(16, 16));
-        icons_->setGridSize(QSize(200, 20));
         icons_->setWordWrap(false);
+        cell = QSize(200, 20);
         break;
     }
+    iconCells_->SetCell(cell);
+    icons_->setGridSize(cell);
     icons_->setWrapping(true);
     icons_->setMovement(QListView::Static);
     icons_->setResizeMode(QListView::Adjust);

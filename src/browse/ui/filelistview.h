@@ -123,6 +123,7 @@ class TFileListView : public QWidget {
   bool HandleKey(QKeyEvent* event);
   class TReportView;
   class TIconView;
+  class TCellDelegate;
 
   TCurrentLists& lists_;
   TExtensionTable& extensions_;
@@ -131,6 +132,7 @@ class TFileListView : public QWidget {
   QStackedWidget* stack_ = nullptr;
   QTreeView* report_ = nullptr;
   QListView* icons_ = nullptr;
+  TCellDelegate* iconCells_ = nullptr;
   TViewStyle style_ = TViewStyle::Report;
   TSelectionCommand selectionCommand_ = TSelectionCommand::All;
   TSortState sort_;
