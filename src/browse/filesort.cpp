@@ -10,7 +10,14 @@ namespace glimr {
 
 namespace {
 
-constexpr double kOneMsInDays = 1.0 / 86400000.0;
+constexpr double kMsPerDay = 86400000.0;
+
+// File dates come from whole milliseconds (DateTimeToDays), so rounding back
+// gives the exact count; comparing the difference of two day values against
+// a millisecond instead ties neighbours whose difference rounds just below it.
+std::int64_t WholeMs(double days) {
+  return std::llround(days * kMsPerDay);
+}
 
 // A record with its case-folded name and type, so that a sort folds each
 // name once instead of at every comparison.
@@ -73,9 +80,7 @@ int CompareKeys(int column, bool ascending, const TSortKey& ka, const TSortKey& 
       r = Cmp(a.FileSize, b.FileSize);
       break;
     case scDate:
-      if (std::fabs(a.FileDate - b.FileDate) >= kOneMsInDays) {
-        r = Cmp(a.FileDate, b.FileDate);
-      }
+      r = Cmp(WholeMs(a.FileDate), WholeMs(b.FileDate));
       break;
     default:
       return 0;

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <mutex>
+#include <type_traits>
 
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
+#include "catalog/writehealth.h"
 #include "common/numeric.h"
 
 namespace glimr {
@@ -86,14 +88,56 @@ void BindFileParams(TStatement& st, const TImageFileInfo& r) {
       .BindFloat(":FileSize", static_cast<double>(r.FileSize));
 }
 
+// Runs one write operation (which takes DbLock itself) and tells the write
+// health how it went once the lock is released: a success re-arms the
+// report, a refused write is reported and raised on.
+template <typename F>
+auto Reported(TCatalogWriteHealth& health, F&& write) -> decltype(write()) {
+  try {
+    if constexpr (std::is_void_v<decltype(write())>) {
+      write();
+      health.Succeeded();
+    } else {
+      auto result = write();
+      health.Succeeded();
+      return result;
+    }
+  } catch (const TCatalogWriteError& e) {
+    health.Failed(e.message());
+    throw;
+  }
+}
+
 }  // namespace
 
 std::int32_t TCatalogQueries::CatalogIDOfPath(const QString& folderPath, TSession* session) {
-  TDbScope scope(dm_, session);
-  return FindOrAddCatalog(folderPath);
+  bool wrote = false;
+  try {
+    std::int32_t id = 0;
+    {
+      TDbScope scope(dm_, session);
+      id = FindOrAddCatalog(folderPath, wrote);
+    }
+    // Only a catalog made here counts as a write; a worker's caller reports
+    // for itself (it may hold other locks the notify hook must not see).
+    if (wrote && !session) {
+      dm_.WriteHealth().Succeeded();
+    }
+    return id;
+  } catch (const TCatalogWriteError& e) {
+    if (!session) {
+      dm_.WriteHealth().Failed(e.message());
+    }
+    throw;
+  }
 }
 
 std::int32_t TCatalogQueries::FindOrAddCatalog(const QString& path) {
+  bool wrote = false;
+  return FindOrAddCatalog(path, wrote);
+}
+
+std::int32_t TCatalogQueries::FindOrAddCatalog(const QString& path, bool& wrote) {
   QString p = path;
   if (p.endsWith(kSep)) {
     p.chop(1);
@@ -102,7 +146,7 @@ std::int32_t TCatalogQueries::FindOrAddCatalog(const QString& path) {
   QString name = p;
   const qsizetype slash = p.lastIndexOf(kSep);
   if (slash >= 0) {
-    parentID = FindOrAddCatalog(p.left(slash + 1));
+    parentID = FindOrAddCatalog(p.left(slash + 1), wrote);
     name = p.mid(slash + 1);
   }
   TSession& session = dm_.CurrentSession();
@@ -117,10 +161,12 @@ std::int32_t TCatalogQueries::FindOrAddCatalog(const QString& path) {
     return *id;
   }
   {
-    TStatement st(session,
-                  QStringLiteral("INSERT INTO CATALOGS(NAME, PARENTID) VALUES(:Name, :ParentID);"));
+    // Another process may have made the row since the look-up; the unique
+    // key then keeps the one row and the look-up below finds it.
+    TStatement st(session, QStringLiteral("INSERT OR IGNORE INTO CATALOGS(NAME, PARENTID) "
+                                          "VALUES(:Name, :ParentID);"));
     st.BindText(":Name", name).BindInt(":ParentID", parentID);
-    st.Exec();
+    wrote = st.Exec() > 0 || wrote;
   }
   return find().value_or(0);
 }
@@ -166,32 +212,50 @@ QString TCatalogQueries::CatalogPathStep(std::int32_t id, std::vector<std::int32
 }
 
 std::int32_t TCatalogQueries::InsertFileRecord(const TImageFileInfo& record) {
-  TDbScope scope(dm_, nullptr);
-  return InsertFileRecordLocked(record);
+  return Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    return InsertFileRecordLocked(record);
+  });
 }
 
 std::int32_t TCatalogQueries::InsertFileRecordLocked(const TImageFileInfo& record) {
   TSession& session = dm_.CurrentSession();
+  auto find = [&]() -> std::optional<std::int32_t> {
+    TStatement st(session, QStringLiteral("SELECT ID FROM FILES WHERE FILENAME = :FileName AND "
+                                          "CATALOGID = :CatalogID;"));
+    st.BindText(":FileName", record.FileName).BindInt(":CatalogID", record.CatalogID);
+    return st.Step() ? std::optional(st.Row().Int("ID")) : std::nullopt;
+  };
+  // A file is recorded once: another process (or an earlier, interrupted
+  // load) may have stored it already, and its row is the file's row.
+  if (const auto id = find()) {
+    return *id;
+  }
   {
+    // The unique key ignores a row another process stored in between
+    // instead of failing the whole batch the insert is part of.
     TStatement st(session,
-                  QStringLiteral("INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, "
-                                 "CATALOGID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, "
-                                 "FILEDATE, FILESIZE, ISTHUMB)VALUES(:Caption, :FileName, "
+                  QStringLiteral("INSERT OR IGNORE INTO FILES(CAPTION, FILENAME, TYPENAME, "
+                                 "CATEGORYID, CATALOGID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, "
+                                 "HEIGHT, FILEDATE, FILESIZE, ISTHUMB)VALUES(:Caption, :FileName, "
                                  ":TypeName, :CategoryID, :CatalogID, :Rating, :Angle, :VFliped, "
                                  ":HFliped, :Width, :Height, :FileDate, :FileSize, False);"));
     BindFileParams(st, record);
-    st.Exec();
+    if (st.Exec() > 0) {
+      return static_cast<std::int32_t>(session.LastInsertID());
+    }
   }
-  TStatement st(session, QStringLiteral("SELECT ID FROM FILES WHERE FILENAME = :FileName AND "
-                                        "CATALOGID = :CatalogID;"));
-  st.BindText(":FileName", record.FileName).BindInt(":CatalogID", record.CatalogID);
-  return st.Step() ? st.Row().Int("ID") : 0;
+  return find().value_or(0);
 }
 
 void TCatalogQueries::InsertFileRecords(const std::vector<TImageFileInfo*>& records) {
   if (records.empty()) {
     return;
   }
+  Reported(dm_.WriteHealth(), [&] { InsertFileRecordsUnreported(records); });
+}
+
+void TCatalogQueries::InsertFileRecordsUnreported(const std::vector<TImageFileInfo*>& records) {
   // One transaction for all new rows: row by row, each commit is a write of
   // its own, which makes a first visit of a large folder several times
   // slower. DbLock is held throughout, so no worker can start a statement
@@ -256,55 +320,101 @@ bool TCatalogQueries::ReadFileRecord(TImageFileInfo& record) {
 }
 
 void TCatalogQueries::UpdateFileRecord(const TImageFileInfo& record) {
-  TDbScope scope(dm_, nullptr);
-  TStatement st(dm_.CurrentSession(),
-                QStringLiteral("UPDATE FILES SET FILENAME = :FileName, CAPTION = :Caption, "
-                               "TYPENAME = :TypeName, CATEGORYID = :CategoryID, CATALOGID = "
-                               ":CatalogID, RATING = :Rating, ANGLE = :Angle, VFLIPED = :VFliped, "
-                               "HFLIPED = :HFliped, WIDTH = :Width, HEIGHT = :Height, FILEDATE = "
-                               ":FileDate, FILESIZE = :FileSize WHERE ID = :ID;"));
-  BindFileParams(st, record);
-  st.BindInt(":ID", record.ID);
-  st.Exec();
+  // The user's edits only: the file's date and the full image size belong
+  // to the thumbnail stored with them (the cache writes all three), and an
+  // older copy of them here would make the cache remake the thumbnail at
+  // every visit, or keep one that no longer matches the file.
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("UPDATE FILES SET FILENAME = :FileName, CAPTION = :Caption, "
+                                 "TYPENAME = :TypeName, CATEGORYID = :CategoryID, CATALOGID = "
+                                 ":CatalogID, RATING = :Rating, ANGLE = :Angle, VFLIPED = "
+                                 ":VFliped, HFLIPED = :HFliped, FILESIZE = :FileSize WHERE ID = "
+                                 ":ID;"));
+    st.BindText(":Caption", record.Caption)
+        .BindText(":FileName", record.FileName)
+        .BindText(":TypeName", record.TypeName)
+        .BindInt(":CategoryID", record.CategoryID)
+        .BindInt(":CatalogID", record.CatalogID)
+        .BindInt(":Rating", record.Rating)
+        .BindFloat(":Angle", record.Angle)
+        .BindBool(":VFliped", record.VFliped)
+        .BindBool(":HFliped", record.HFliped)
+        .BindFloat(":FileSize", static_cast<double>(record.FileSize))
+        .BindInt(":ID", record.ID);
+    st.Exec();
+  });
+}
+
+void TCatalogQueries::UpdateFileStats(const std::vector<const TImageFileInfo*>& records) {
+  if (records.empty()) {
+    return;
+  }
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    dm_.BeginWork();
+    try {
+      for (const TImageFileInfo* r : records) {
+        TStatement st(dm_.CurrentSession(),
+                      QStringLiteral("UPDATE FILES SET FILESIZE = :FileSize, FILEDATE = "
+                                     ":FileDate, ISTHUMB = FALSE WHERE ID = :ID;"));
+        st.BindFloat(":FileSize", static_cast<double>(r->FileSize))
+            .BindFloat(":FileDate", r->FileDate)
+            .BindInt(":ID", r->ID);
+        st.Exec();
+      }
+      dm_.Commit();
+    } catch (...) {
+      dm_.Rollback();
+      throw;
+    }
+  });
 }
 
 void TCatalogQueries::SetFileCategory(const QString& fileName, std::int32_t catalogID,
                                       std::int32_t categoryID) {
-  TDbScope scope(dm_, nullptr);
-  TStatement st(dm_.CurrentSession(),
-                QStringLiteral("UPDATE FILES SET CATEGORYID = :CategoryID WHERE FILENAME = "
-                               ":FileName AND CATALOGID = :CatalogID;"));
-  st.BindInt(":CategoryID", categoryID)
-      .BindText(":FileName", fileName)
-      .BindInt(":CatalogID", catalogID);
-  st.Exec();
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("UPDATE FILES SET CATEGORYID = :CategoryID WHERE FILENAME = "
+                                 ":FileName AND CATALOGID = :CatalogID;"));
+    st.BindInt(":CategoryID", categoryID)
+        .BindText(":FileName", fileName)
+        .BindInt(":CatalogID", catalogID);
+    st.Exec();
+  });
 }
 
 std::int32_t TCatalogQueries::InsertCategory(const QString& name, std::int32_t parentID) {
-  TDbScope scope(dm_, nullptr);
-  TSession& session = dm_.CurrentSession();
-  {
+  return Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TSession& session = dm_.CurrentSession();
     TStatement st(session, QStringLiteral(
                                "INSERT INTO CATEGORIES(NAME, PARENTID) VALUES(:Name, :ParentID);"));
     st.BindText(":Name", name).BindInt(":ParentID", parentID);
     st.Exec();
-  }
-  TStatement st(
-      session,
-      QStringLiteral("SELECT ID FROM CATEGORIES WHERE NAME = :Name AND PARENTID = :ParentID;"));
-  st.BindText(":Name", name).BindInt(":ParentID", parentID);
-  return st.Step() ? st.Row().Int("ID") : 0;
+    // The row just made, not a look-up by name: siblings may share a name
+    // ("New category" twice), and each must get its own ID.
+    return static_cast<std::int32_t>(session.LastInsertID());
+  });
 }
 
 void TCatalogQueries::RenameCategory(std::int32_t id, const QString& name) {
-  TDbScope scope(dm_, nullptr);
-  TStatement st(dm_.CurrentSession(),
-                QStringLiteral("UPDATE CATEGORIES SET NAME = :Name WHERE ID = :ID;"));
-  st.BindText(":Name", name).BindInt(":ID", id);
-  st.Exec();
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("UPDATE CATEGORIES SET NAME = :Name WHERE ID = :ID;"));
+    st.BindText(":Name", name).BindInt(":ID", id);
+    st.Exec();
+  });
 }
 
 void TCatalogQueries::DeleteCategory(std::int32_t id) {
+  Reported(dm_.WriteHealth(), [&] { DeleteCategoryUnreported(id); });
+}
+
+void TCatalogQueries::DeleteCategoryUnreported(std::int32_t id) {
   TDbScope scope(dm_, nullptr);
   TSession& session = dm_.CurrentSession();
   {

@@ -2,7 +2,10 @@
 // Every SQL statement of the program: folder paths to catalogs and back,
 // file records in and out of FILES, categories, and the stored-thumbnail
 // columns. Every operation takes DbLock itself unless noted, and runs on the
-// calling thread's session (or the worker session passed in).
+// calling thread's session (or the worker session passed in). A write the
+// catalog refuses raises TCatalogWriteError; the main thread's writes also
+// tell dm.WriteHealth() how they went (the thumbnail columns' writer reports
+// for itself).
 
 #include <QByteArray>
 #include <QString>
@@ -34,7 +37,8 @@ class TCatalogQueries {
   explicit TCatalogQueries(TdmVesk& dm) : dm_(dm) {}
 
   // The catalog of a folder ("/home/ann/" or "/home/ann"), made when missing.
-  // session: the calling worker's own session, or null for the default one.
+  // session: the calling worker's own session (which reports write failures
+  // itself), or null for the default one.
   std::int32_t CatalogIDOfPath(const QString& folderPath, TSession* session = nullptr);
   // The recursive walk behind CatalogIDOfPath; the caller holds DbLock.
   std::int32_t FindOrAddCatalog(const QString& path);
@@ -43,7 +47,8 @@ class TCatalogQueries {
   QString CatalogPath(std::int32_t id);
   int CatalogPathCacheSize() const { return static_cast<int>(pathCache_.size()); }
 
-  // Stores a new FILES row from the record; returns its ID, 0 when not found after.
+  // Stores a new FILES row from the record and returns its ID; when the file
+  // has a row already (another process stored it) that row's ID, unchanged.
   std::int32_t InsertFileRecord(const TImageFileInfo& record);
   // The same inside the caller's holding of DbLock (a batch of inserts).
   std::int32_t InsertFileRecordLocked(const TImageFileInfo& record);
@@ -58,8 +63,14 @@ class TCatalogQueries {
   // Fills the database fields of the record from its row (by FileName and
   // CatalogID); false and the record untouched when there is none.
   bool ReadFileRecord(TImageFileInfo& record);
-  // Writes the record's fields to its row (by ID); ISTHUMB and THUMB stay.
+  // Writes the record's fields to its row (by ID): the user's edits, name,
+  // folder, type and size. FILEDATE, WIDTH, HEIGHT, ISTHUMB and THUMB stay:
+  // they describe the stored thumbnail and only its writer sets them.
   void UpdateFileRecord(const TImageFileInfo& record);
+  // The file changed on disk: stores each record's FileSize and FileDate in
+  // its row (by ID) with ISTHUMB false, so the thumbnail is made again once.
+  // One transaction; on a failure nothing is changed and the error raised.
+  void UpdateFileStats(const std::vector<const TImageFileInfo*>& records);
   void SetFileCategory(const QString& fileName, std::int32_t catalogID, std::int32_t categoryID);
 
   std::int32_t InsertCategory(const QString& name, std::int32_t parentID);
@@ -81,6 +92,9 @@ class TCatalogQueries {
 
  private:
   QString CatalogPathStep(std::int32_t id, std::vector<std::int32_t>& seen);
+  std::int32_t FindOrAddCatalog(const QString& path, bool& wrote);
+  void InsertFileRecordsUnreported(const std::vector<TImageFileInfo*>& records);
+  void DeleteCategoryUnreported(std::int32_t id);
 
   TdmVesk& dm_;
   // Catalog paths with their IDs; CATALOGS rows are never changed or

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "catalog/statement.h"
 #include "common/errors.h"
 
 namespace glimr {
@@ -109,19 +110,32 @@ void TdmVesk::ReleaseWorkerSession(TSession* session) {
   FreeSession(session);
 }
 
+namespace {
+
+[[noreturn]] void ThrowEngineError(int rc, const QString& message) {
+  if (IsWriteFailureCode(rc)) {
+    throw TCatalogWriteError(message);
+  }
+  throw GlimrError(message);
+}
+
+}  // namespace
+
 void TdmVesk::BeginWork() {
   TSession& s = CurrentSession();
-  if (sqlite3_exec(s.Handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-    throw GlimrError(s.LastError());
+  const int rc = sqlite3_exec(s.Handle(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
+    ThrowEngineError(rc, s.LastError());
   }
 }
 
 void TdmVesk::Commit() {
   TSession& s = CurrentSession();
-  if (sqlite3_exec(s.Handle(), "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+  const int rc = sqlite3_exec(s.Handle(), "COMMIT", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) {
     const QString message = s.LastError();
     sqlite3_exec(s.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
-    throw GlimrError(message);
+    ThrowEngineError(rc, message);
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 
+#include "catalog/uniquekeys.h"
 #include "common/errors.h"
 
 namespace glimr {
@@ -18,8 +19,9 @@ constexpr int kBusyTimeoutMs = 10000;
 
 // The fourteen record columns come first, in this order; ISTHUMB and THUMB
 // follow. Statements name the columns they read. The indexes serve the
-// lookups by folder, by (file name, catalog) and by category; they are not
-// unique because the program keeps its identity rules itself.
+// lookups by folder, by (file name, catalog) and by category; the keys of
+// FILES and CATALOGS are unique, so a file or folder is never recorded
+// twice, even by two processes at once (see uniquekeys.h).
 const char* const kSchema[] = {
     "CREATE TABLE FILES(ID INTEGER PRIMARY KEY AUTOINCREMENT, CAPTION TEXT DEFAULT '', "
     "FILENAME TEXT DEFAULT '', TYPENAME TEXT DEFAULT '', CATEGORYID INTEGER DEFAULT 0, "
@@ -31,9 +33,9 @@ const char* const kSchema[] = {
     "PARENTID INTEGER DEFAULT 0)",
     "CREATE TABLE CATEGORIES(ID INTEGER PRIMARY KEY AUTOINCREMENT, NAME TEXT DEFAULT '', "
     "PARENTID INTEGER DEFAULT 0)",
-    "CREATE INDEX FILES_CATALOG ON FILES(CATALOGID, FILENAME)",
+    "CREATE UNIQUE INDEX FILES_KEY ON FILES(CATALOGID, FILENAME)",
     "CREATE INDEX FILES_CATEGORY ON FILES(CATEGORYID)",
-    "CREATE INDEX CATALOGS_PARENT ON CATALOGS(PARENTID, NAME)",
+    "CREATE UNIQUE INDEX CATALOGS_KEY ON CATALOGS(PARENTID, NAME)",
     "CREATE INDEX CATEGORIES_PARENT ON CATEGORIES(PARENTID)",
 };
 
@@ -89,12 +91,29 @@ void TSession::Open() {
     if (!sqlite3_db_readonly(db_, "main")) {
       Exec("PRAGMA journal_mode = WAL");
       Exec("PRAGMA synchronous = NORMAL");
+      AddUniqueKeys();
     }
   } catch (...) {
     Close();
     throw;
   }
   qCDebug(lcSession) << "opened" << name_ << fileName_;
+}
+
+void TSession::AddUniqueKeys() {
+  // A catalog made by an older version gets its unique keys at the first
+  // connection that can write. One that cannot (a full disk, a read-only
+  // file) is still read and written as before: inserts look their row up
+  // first, so only two processes racing could still add a twin.
+  try {
+    EnsureUniqueKeys(*this);
+  } catch (const GlimrError& e) {
+    qCWarning(lcSession).noquote() << "unique keys not made:" << e.message();
+  }
+}
+
+std::int64_t TSession::LastInsertID() const {
+  return db_ ? sqlite3_last_insert_rowid(db_) : 0;
 }
 
 void TSession::CreateSchemaIfNew() {
@@ -113,7 +132,7 @@ void TSession::CreateSchemaIfNew() {
     return count;
   };
   if (schemaCount() != 0) {
-    return;  // an existing database is used as it is, never "repaired"
+    return;  // an existing database keeps its tables: a missing one is never made
   }
   // Two connections may find the same empty file; the write lock decides who
   // creates the tables, the other sees them on the second look.

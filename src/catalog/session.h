@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <map>
 
 struct sqlite3;
@@ -30,7 +31,8 @@ class TSession {
   const QString& FileName() const { return fileName_; }
 
   // Connects when not connected yet: WAL journal, busy timeout, foreign keys
-  // off; a file without any schema gets the three tables. A file that is not
+  // off; a file without any schema gets the three tables, an older one its
+  // unique keys (when it can be written). A file that is not
   // a database (or cannot be opened) raises GlimrError and is left untouched.
   void Open();
   bool Active() const { return db_ != nullptr; }
@@ -46,10 +48,13 @@ class TSession {
 
   // The engine's message for the last failure on this connection.
   QString LastError() const;
+  // The ID the last successful INSERT on this connection gave its row.
+  std::int64_t LastInsertID() const;
 
  private:
   void Exec(const char* sql);
   void CreateSchemaIfNew();
+  void AddUniqueKeys();
 
   QString name_;
   QString fileName_;

@@ -3,10 +3,26 @@
 #include <sqlite3.h>
 
 #include "catalog/session.h"
+#include "catalog/writehealth.h"
 #include "common/errors.h"
 #include "common/numeric.h"
 
 namespace glimr {
+
+bool IsWriteFailureCode(int rc) {
+  switch (rc & 0xff) {
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_IOERR:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN:
+      return true;
+    default:
+      return false;
+  }
+}
 
 int TStatementRow::Type(int column) const {
   if (!hasRow_ || column < 0 || column >= sqlite3_column_count(st_)) {
@@ -158,6 +174,9 @@ bool TStatement::Step() {
   // another connection is never held back by a finished query.
   Reset();
   if (rc != SQLITE_DONE) {
+    if (IsWriteFailureCode(rc) && !sqlite3_stmt_readonly(cached_.Handle)) {
+      throw TCatalogWriteError(message);
+    }
     throw GlimrError(message);
   }
   return false;

@@ -17,6 +17,11 @@ namespace glimr {
 class TSession;
 struct TCachedStatement;
 
+// Whether an engine result code means that the catalog cannot be written
+// just now (read-only, full, busy, locked, I/O), which a writing statement
+// raises as TCatalogWriteError.
+bool IsWriteFailureCode(int rc);
+
 // The current row of a stepped statement. Values convert between storage
 // classes the catalog's way: a real read as an integer rounds half to even,
 // text reads as a number only when all of it is one, and a missing value
@@ -76,7 +81,8 @@ class TStatement {
   TStatement& BindBlob(const char* name, const QByteArray& value);
 
   // Moves to the next row; false when there is none, and the statement is
-  // then reset so its read ends at once. GlimrError on a failure.
+  // then reset so its read ends at once. GlimrError on a failure, and
+  // TCatalogWriteError when a writing statement could not write.
   bool Step();
   const TStatementRow& Row() const { return row_; }
 

@@ -9,7 +9,19 @@
 #include <functional>
 #include <mutex>
 
+#include "common/errors.h"
+
 namespace glimr {
+
+// A catalog write the engine refused because the catalog cannot be written
+// just now (a read-only file or connection, a full disk, a lock held too
+// long, an I/O error), as opposed to a damaged file or a bad statement.
+// Callers that can go on without the write (a viewer keeps viewing) catch
+// this one and let the others through.
+class TCatalogWriteError : public GlimrError {
+ public:
+  using GlimrError::GlimrError;
+};
 
 class TCatalogWriteHealth {
  public:

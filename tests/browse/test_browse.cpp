@@ -278,7 +278,7 @@ class TestBrowse : public QObject {
     const double day = 45000.0;
     Q_UNUSED(day);
     // Files: b.jpg (size 30, date d+2, 10x10), a.png (30, d+1, 20x20),
-    // C.jpg (10, d+3, 5x5), A.png (20, d+1 + 0.5 ms, 1x1).
+    // C.jpg (10, d+3, 5x5), A.png (20, d+1 + 0.4 ms: the same millisecond, 1x1).
     QTest::newRow("no click: name descending")
         << 0 << 0 << QStringList{"..", "zeta", "Alpha", "C.jpg", "b.jpg", "a.png", "A.png"};
     QTest::newRow("name first click: descending")
@@ -313,7 +313,7 @@ class TestBrowse : public QObject {
     add(Folder(QStringLiteral("..")));
     add(File(QStringLiteral("C.jpg"), 10, d + 3, 5, 5));
     add(Folder(QStringLiteral("Alpha")));
-    add(File(QStringLiteral("A.png"), 20, d + 1 + 0.5 / 86400000.0, 1, 1));
+    add(File(QStringLiteral("A.png"), 20, d + 1 + 0.4 / 86400000.0, 1, 1));
     for (int i = 0; i < list.Count(); ++i) {
       list.At(i)->ExtIndex = list.At(i)->FileName.endsWith(QLatin1String("jpg")) ? 0 : 1;
     }
@@ -326,6 +326,34 @@ class TestBrowse : public QObject {
     for (int i = 0; i < list.Count(); ++i) {
       QCOMPARE(list.IndexOf(list.Key(i)), i);
     }
+  }
+
+  // Dates one millisecond apart always sort apart, at any time of day; the
+  // same millisecond ties and the names decide.
+  void dateSortByWholeMilliseconds_data() {
+    QTest::addColumn<double>("day");
+    QTest::addColumn<qint64>("ms");
+    QTest::addColumn<qint64>("otherMs");
+    QTest::addColumn<int>("expected");  // ascending "z.jpg" against "a.jpg"
+    QTest::newRow("00:41:09.134 and .135") << 45000.0 << qint64(2469134) << qint64(2469135) << -1;
+    QTest::newRow("02:03:27.402 and .403") << 45123.0 << qint64(7407402) << qint64(7407403) << -1;
+    QTest::newRow("03:25:45.670 and .671") << 45000.0 << qint64(12345670) << qint64(12345671) << -1;
+    QTest::newRow("05:49:47.639 and .640") << 45123.0 << qint64(20987639) << qint64(20987640) << -1;
+    QTest::newRow("later one first") << 45000.0 << qint64(25925908) << qint64(25925907) << 1;
+    QTest::newRow("same millisecond: by name")
+        << 45000.0 << qint64(2469134) << qint64(2469134) << 1;
+  }
+  void dateSortByWholeMilliseconds() {
+    QFETCH(double, day);
+    QFETCH(qint64, ms);
+    QFETCH(qint64, otherMs);
+    QFETCH(int, expected);
+    const std::unique_ptr<TImageFileInfo> z(
+        File(QStringLiteral("z.jpg"), 0, day + ms / 86400000.0));
+    const std::unique_ptr<TImageFileInfo> a(
+        File(QStringLiteral("a.jpg"), 0, day + otherMs / 86400000.0));
+    QCOMPARE(CompareFiles(scDate, true, *z, *a), expected);
+    QCOMPARE(CompareFiles(scDate, false, *z, *a), -expected);
   }
 
   void titles_data() {

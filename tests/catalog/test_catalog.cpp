@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -14,6 +15,7 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
+#include "catalog/writehealth.h"
 #include "common/errors.h"
 #include "common/locks.h"
 
@@ -59,6 +61,28 @@ std::pair<int, int> PreparedAndBusy(sqlite3* db) {
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A catalog file as an older version left it: no unique keys, and the rows
+// of sql (which may repeat a file or a folder). Closed when it returns.
+void MakeCatalogWithoutKeys(const QString& dbDir, const QStringList& sql) {
+  TLocks locks;
+  TdmVesk dm(dbDir, locks.DbLock);
+  std::lock_guard lock(locks.DbLock);
+  TSession& session = dm.CurrentSession();
+  for (const char* drop : {"DROP INDEX FILES_KEY", "DROP INDEX CATALOGS_KEY",
+                           "CREATE INDEX FILES_CATALOG ON FILES(CATALOGID, FILENAME)",
+                           "CREATE INDEX CATALOGS_PARENT ON CATALOGS(PARENTID, NAME)"}) {
+    TStatement(session, QString::fromLatin1(drop)).Exec();
+  }
+  for (const QString& text : sql) {
+    TStatement(session, text).Exec();
+  }
+}
+
+// "caption|rating|category" of a FILES row.
+QString UserFields(const TImageFileInfo& r) {
+  return QStringLiteral("%1|%2|%3").arg(r.Caption).arg(r.Rating).arg(r.CategoryID);
 }
 
 TImageFileInfo SampleRecord(std::int32_t catalogID) {
@@ -223,6 +247,22 @@ class TestCatalog : public QObject {
     QCOMPARE(back.FileSize, (1LL << 53) - 1);
     QCOMPARE(db.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 1);
     QCOMPARE(db.Scalar(QStringLiteral("SELECT length(THUMB) FROM FILES")), 4);
+    // The date and full size stored with the thumbnail are its writer's: the
+    // record's older copies do not overwrite them.
+    QCOMPARE(back.FileDate, 1.5);
+    QCOMPARE(back.Width, 10);
+    QCOMPARE(back.Height, 20);
+
+    // The file changed on disk: its new size and date, and the thumbnail is
+    // to be made again.
+    r.FileDate = 2.25;
+    r.FileSize = 77;
+    db.q.UpdateFileStats({&r});
+    QVERIFY(db.q.ReadFileRecord(back));
+    QCOMPARE(back.FileDate, 2.25);
+    QCOMPARE(back.FileSize, 77);
+    QCOMPARE(back.Rating, std::uint8_t(1));
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 0);
 
     // A file without a row: false, and the record as it was.
     TImageFileInfo missing = SampleRecord(cat);
@@ -341,6 +381,158 @@ class TestCatalog : public QObject {
     QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")), 3);
   }
 
+  // Siblings may share a name; each insert gives the new row's own ID, so a
+  // rename, delete or assignment reaches the one the user chose.
+  void categoriesWithOneName() {
+    Db db;
+    const std::int32_t parent = db.q.InsertCategory(QStringLiteral("Travel"), 0);
+    const std::int32_t first = db.q.InsertCategory(QStringLiteral("New category"), parent);
+    const std::int32_t second = db.q.InsertCategory(QStringLiteral("New category"), parent);
+    const std::int32_t top = db.q.InsertCategory(QStringLiteral("New category"), 0);
+    QVERIFY(first > 0 && second > 0 && top > 0);
+    QCOMPARE(QSet<std::int32_t>({first, second, top}).size(), 3);
+    db.q.RenameCategory(second, QStringLiteral("Alps"));
+    QCOMPARE(db.q.CategoryName(first), QStringLiteral("New category"));
+    QCOMPARE(db.q.CategoryPath(second), QStringLiteral("Travel\\Alps\\"));
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo r;
+    r.FileName = QStringLiteral("1.jpg");
+    r.CatalogID = cat;
+    db.q.InsertFileRecord(r);
+    db.q.SetFileCategory(r.FileName, cat, first);
+    db.q.DeleteCategory(second);
+    QCOMPARE(db.q.CategoryName(first), QStringLiteral("New category"));
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES")), first);
+  }
+
+  // Two processes on one data folder: each looks a new file up before it
+  // stores it, and the catalog itself refuses a second row for one file.
+  void twoConnectionsStoreEachFileOnce() {
+    QTemporaryDir dir;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    TLocks locksA;
+    TLocks locksB;  // two processes share no lock
+    TdmVesk dmA(dbDir, locksA.DbLock);
+    TdmVesk dmB(dbDir, locksB.DbLock);
+    TCatalogQueries qA(dmA);
+    TCatalogQueries qB(dmB);
+    const std::int32_t cat = qA.CatalogIDOfPath(QStringLiteral("/pics/"));
+    QCOMPARE(qB.CatalogIDOfPath(QStringLiteral("/pics")), cat);
+    auto batch = [cat](std::vector<TImageFileInfo>& records) {
+      records.resize(50);
+      std::vector<TImageFileInfo*> ptrs;
+      for (size_t i = 0; i < records.size(); ++i) {
+        records[i].FileName = QStringLiteral("img%1.jpg").arg(i);
+        records[i].CatalogID = cat;
+        ptrs.push_back(&records[i]);
+      }
+      return ptrs;
+    };
+    std::vector<TImageFileInfo> a;
+    std::vector<TImageFileInfo> b;
+    qA.InsertFileRecords(batch(a));
+    qB.InsertFileRecords(batch(b));
+    for (size_t i = 0; i < a.size(); ++i) {
+      QVERIFY(a[i].ID > 0);
+      QCOMPARE(b[i].ID, a[i].ID);
+    }
+    QCOMPARE(qB.InsertFileRecord(a[7]), a[7].ID);
+    std::lock_guard lock(locksA.DbLock);
+    TSession& session = dmA.CurrentSession();
+    TStatement count(session, QStringLiteral("SELECT count(*) FROM FILES"));
+    QVERIFY(count.Step());
+    QCOMPARE(count.Row().Int(0), 50);
+    // A plain insert of a twin is refused by the engine.
+    try {
+      TStatement(session,
+                 QStringLiteral("INSERT INTO FILES(FILENAME, CATALOGID) VALUES('img1.jpg', "
+                                "%1)")
+                     .arg(cat))
+          .Exec();
+      QFAIL("twin stored");
+    } catch (const GlimrError& e) {
+      QVERIFY2(e.message().contains(QStringLiteral("UNIQUE")), qPrintable(e.message()));
+    }
+  }
+
+  // An older catalog with twins of a folder: the first connection merges
+  // them; the lowest ID stays and takes over the files and child folders.
+  void duplicateCatalogsMerged() {
+    QTemporaryDir dir;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    MakeCatalogWithoutKeys(
+        dbDir, {"INSERT INTO CATALOGS(ID, NAME, PARENTID) VALUES(1, '', 0), (2, 'home', 1), "
+                "(3, 'ann', 2), (4, 'home', 1), (5, 'ann', 4), (6, 'bob', 4), (7, 'x', 5)",
+                "INSERT INTO FILES(ID, FILENAME, CATALOGID, CAPTION, RATING, ISTHUMB, THUMB) "
+                "VALUES(10, 'a.jpg', 3, 'mine', 0, 1, x'4b'), (11, 'a.jpg', 5, 'theirs', 4, 1, "
+                "x'44'), (12, 'b.jpg', 6, '', 0, 0, NULL), (13, 'c.jpg', 5, '', 2, 0, NULL)"});
+    Db db;
+    TdmVesk dm(dbDir, db.locks.DbLock);
+    TCatalogQueries q(dm);
+    QCOMPARE(q.CatalogIDOfPath(QStringLiteral("/home/ann/")), 3);
+    QCOMPARE(q.CatalogIDOfPath(QStringLiteral("/home/bob/")), 6);
+    QCOMPARE(q.CatalogIDOfPath(QStringLiteral("/home/ann/x/")), 7);
+    QCOMPARE(q.CatalogPath(6), QStringLiteral("/home/bob/"));
+    std::vector<std::unique_ptr<TImageFileInfo>> ann = q.ReadCatalogFiles(3);
+    QCOMPARE(ann.size(), size_t(2));
+    QCOMPARE(ann[0]->ID, 10);
+    QCOMPARE(UserFields(*ann[0]), QStringLiteral("mine|4|0"));
+    QCOMPARE(ann[1]->FileName, QStringLiteral("c.jpg"));
+    QCOMPARE(q.ReadCatalogFiles(6).size(), size_t(1));
+    // The row that stays keeps its own thumbnail.
+    const std::optional<TThumbRow> thumb = q.ReadThumbRow(QStringLiteral("a.jpg"), 3);
+    QVERIFY(thumb && thumb->IsThumb);
+    QCOMPARE(thumb->Thumb, QByteArray("K"));
+    std::lock_guard lock(db.locks.DbLock);
+    TStatement rows(dm.CurrentSession(),
+                    QStringLiteral("SELECT (SELECT count(*) FROM CATALOGS), (SELECT count(*) FROM "
+                                   "FILES), (SELECT count(*) FROM sqlite_master WHERE name IN "
+                                   "('FILES_KEY', 'CATALOGS_KEY'))"));
+    QVERIFY(rows.Step());
+    QCOMPARE(rows.Row().Int(0), 5);
+    QCOMPARE(rows.Row().Int(1), 3);
+    QCOMPARE(rows.Row().Int(2), 2);
+  }
+
+  // Twins of one file: the lowest ID stays and fills only its empty caption,
+  // rating or category, from the duplicates in the order of their IDs.
+  void duplicateFilesMerged_data() {
+    QTest::addColumn<QStringList>("rows");  // "caption|rating|category", lowest ID first
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("its own values stay") << QStringList{"k|3|1", "d|5|2", "e|4|7"} << "k|3|1";
+    QTest::newRow("empty takes the first duplicate's")
+        << QStringList{"|0|0", "d|5|2", "e|4|7"} << "d|5|2";
+    QTest::newRow("only what is missing") << QStringList{"k|0|1", "|5|0", "e|4|7"} << "k|5|1";
+    QTest::newRow("each field from the first that has it")
+        << QStringList{"|0|0", "|0|2", "e|4|0"} << "e|4|2";
+  }
+  void duplicateFilesMerged() {
+    QFETCH(QStringList, rows);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    QStringList sql{"INSERT INTO CATALOGS(ID, NAME, PARENTID) VALUES(1, '', 0), (2, 'p', 1)",
+                    "INSERT INTO FILES(FILENAME, CATALOGID) VALUES('other.jpg', 2)"};
+    for (const QString& row : rows) {
+      const QStringList f = row.split(QLatin1Char('|'));
+      sql << QStringLiteral(
+                 "INSERT INTO FILES(FILENAME, CATALOGID, CAPTION, RATING, CATEGORYID, "
+                 "ISTHUMB, THUMB) VALUES('a.jpg', 2, '%1', %2, %3, 1, x'00')")
+                 .arg(f[0], f[1], f[2]);
+    }
+    MakeCatalogWithoutKeys(dbDir, sql);
+    TLocks locks;
+    TdmVesk dm(dbDir, locks.DbLock);
+    TCatalogQueries q(dm);
+    QCOMPARE(q.ReadCatalogFiles(2).size(), size_t(2));
+    TImageFileInfo a;
+    a.FileName = QStringLiteral("a.jpg");
+    a.CatalogID = 2;
+    QVERIFY(q.ReadFileRecord(a));
+    QCOMPARE(a.ID, 2);  // the lowest ID of the twins
+    QCOMPARE(UserFields(a), expected);
+  }
+
   // Values read in another storage class than the one stored.
   void columnConversions_data() {
     QTest::addColumn<QString>("expr");
@@ -397,7 +589,9 @@ class TestCatalog : public QObject {
     const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/deep/"));
     TImageFileInfo r = SampleRecord(cat);
     db.q.InsertFileRecord(r);
-    db.q.InsertFileRecord(r);  // two rows answer the look-ups by name
+    TImageFileInfo second = r;
+    second.FileName = QStringLiteral("second.jpg");
+    db.q.InsertFileRecord(second);  // the folder's look-up reads two rows
     const std::int32_t category = db.q.InsertCategory(QStringLiteral("c"), 0);
     TSession* worker = db.dm.CreateWorkerSession();
     auto operations = [&] {
@@ -536,6 +730,8 @@ class TestCatalog : public QObject {
     QVERIFY(locks.DbLock.try_lock());
     locks.DbLock.unlock();
     QCOMPARE(ReadAll(file), content);
+    // A damaged file is an error, not a catalog that merely cannot be written.
+    QVERIFY(!dm.WriteHealth().Failing());
   }
 
   void missingTableIsNotRecreated() {
@@ -590,18 +786,42 @@ class TestCatalog : public QObject {
     TImageFileInfo big = r;
     big.FileName = QStringLiteral("big.jpg");
     big.Caption = QString(20000, QLatin1Char('c'));
-    try {
-      db.q.InsertFileRecord(big);
-      QFAIL("no error");
-    } catch (const GlimrError& e) {
-      QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+    QStringList reports;
+    db.dm.WriteHealth().SetNotify([&reports](const QString& error) { reports << error; });
+    // Each refused write raises its own error type, and the run of failures
+    // is reported once.
+    const std::function<void()> writes[] = {
+        [&] { db.q.InsertFileRecord(big); },
+        [&] { db.q.UpdateFileRecord(big); },
+        [&] { db.q.InsertCategory(QString(20000, QLatin1Char('n')), 0); },
+        [&] { db.q.CatalogIDOfPath(QStringLiteral("/new/") + QString(20000, QLatin1Char('d'))); },
+    };
+    for (const auto& write : writes) {
+      try {
+        write();
+        QFAIL("no error");
+      } catch (const TCatalogWriteError& e) {
+        QVERIFY2(e.message().contains(message), qPrintable(e.message()));
+      }
     }
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].contains(message));
+    QVERIFY(db.dm.WriteHealth().Failing());
     // What was stored before is still there and readable.
     TImageFileInfo back;
     back.FileName = r.FileName;
     back.CatalogID = cat;
     QVERIFY(db.q.ReadFileRecord(back));
     QCOMPARE(back.ID, r.ID);
+    QVERIFY(db.dm.WriteHealth().Failing());  // a read is no write
+    // A write that goes through arms the report again.
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0; PRAGMA max_page_count = 1000000", nullptr,
+                 nullptr, nullptr);
+    db.q.UpdateFileRecord(r);
+    QVERIFY(!db.dm.WriteHealth().Failing());
+    sqlite3_exec(db.Handle(), pragma.toUtf8().constData(), nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError, db.q.InsertFileRecord(big));
+    QCOMPARE(reports.size(), 2);
   }
 
   void readOnlyFile() {
