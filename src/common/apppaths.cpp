@@ -14,21 +14,29 @@ QString WithTrailingSlash(const QString& folder) {
 }
 
 TAppPaths TAppPaths::ForAppDir(const QString& appDir) {
+  return ForFolders(appDir, appDir);
+}
+
+TAppPaths TAppPaths::ForFolders(const QString& dataDir, const QString& programDir) {
   TAppPaths p;
-  p.AppDir = WithTrailingSlash(appDir);
+  p.AppDir = WithTrailingSlash(dataDir);
   p.DatabaseDir = p.AppDir + QStringLiteral("DataBase/");
   p.ExternalProgsFile = p.AppDir + QStringLiteral("eprogs.dat");
   p.DefaultLanguagesPath = p.AppDir + QStringLiteral("Languages/");
-  p.DefaultPluginsPath = p.AppDir + QStringLiteral("Plugins/");
+  p.ProgramDir = WithTrailingSlash(programDir);
+  p.DefaultPluginsPath = p.ProgramDir + QStringLiteral("Plugins/");
   return p;
 }
 
 TAppPaths TAppPaths::FromEnvironment() {
+  const QString exeDir = ExecutableDir();
   const QString home = qEnvironmentVariable("GLIMR_HOME");
   if (!home.isEmpty()) {
-    return ForAppDir(QDir::cleanPath(QDir(home).absolutePath()));
+    // GLIMR_HOME moves the user's data only: the plug-ins are part of the
+    // program and a data folder holds none of them.
+    return ForFolders(QDir::cleanPath(QDir(home).absolutePath()), exeDir);
   }
-  return ForAppDir(ExecutableDir());
+  return ForAppDir(exeDir);
 }
 
 QString ExecutableDir() {

@@ -1,22 +1,27 @@
 #pragma once
-// Where the program keeps what lies beside it: the catalog database, the
-// external program list, the language files and the plug-ins. GLIMR_HOME,
-// when set, stands in for the program's folder (tests point it elsewhere).
+// Where the program finds its files: the data folder (the catalog database,
+// the external program list, the language files) and, beside the executable,
+// the shipped plug-ins. GLIMR_HOME, when set, names the data folder (tests
+// point it at a temporary folder); the plug-ins stay beside the program.
 
 #include <QString>
 
 namespace glimr {
 
 struct TAppPaths {
-  QString AppDir;                // ends with "/"
+  QString AppDir;                // the data folder, ends with "/"
   QString DatabaseDir;           // AppDir + "DataBase/"
   QString ExternalProgsFile;     // AppDir + "eprogs.dat"
   QString DefaultLanguagesPath;  // AppDir + "Languages/"
-  QString DefaultPluginsPath;    // AppDir + "Plugins/"
+  QString ProgramDir;            // the executable's folder, ends with "/"
+  QString DefaultPluginsPath;    // ProgramDir + "Plugins/": the shipped plug-ins
 
-  // Every path below the given folder (a missing trailing "/" is added).
+  // Data and program in the same folder (a missing trailing "/" is added).
   static TAppPaths ForAppDir(const QString& appDir);
-  // GLIMR_HOME when set and not empty, else the executable's folder.
+  // The data below dataDir, the shipped plug-ins below programDir.
+  static TAppPaths ForFolders(const QString& dataDir, const QString& programDir);
+  // Data in GLIMR_HOME when set and not empty, else in the executable's
+  // folder; plug-ins always from the executable's folder.
   static TAppPaths FromEnvironment();
 };
 

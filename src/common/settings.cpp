@@ -96,9 +96,13 @@ std::optional<TProgState> DecodeProgState(const QByteArray& b) {
 }
 
 TSettings TSettings::Defaults(const QString& appDir) {
+  return Defaults(TAppPaths::ForAppDir(appDir));
+}
+
+TSettings TSettings::Defaults(const TAppPaths& paths) {
   TSettings s;
-  s.LanguagesPath = appDir + QStringLiteral("Languages/");
-  s.PluginsPath = appDir + QStringLiteral("Plugins/");
+  s.LanguagesPath = paths.DefaultLanguagesPath;
+  s.PluginsPath = paths.DefaultPluginsPath;
   s.TextureFilter = TextureFilterFor(s.SmoothThumb);
   s.ThumbTextureSize = ThumbSizes[static_cast<std::size_t>(s.ThumbQuality)];
   return s;
@@ -128,8 +132,12 @@ QString StoredLanguageFilePath(const RegStore& store, const QString& appDir) {
   return JoinFolderFile(folder, file);
 }
 
-void LoadSettings(RegStore& store, TSettings& s, const QString& appDir) {
-  s = TSettings::Defaults(appDir);
+void LoadSettings(RegStore& store, TSettings& settings, const QString& appDir) {
+  LoadSettings(store, settings, TAppPaths::ForAppDir(appDir));
+}
+
+void LoadSettings(RegStore& store, TSettings& s, const TAppPaths& paths) {
+  s = TSettings::Defaults(paths);
   store.CreateKey(kMainKey);
   const TReader r(store, kMainKey);
 

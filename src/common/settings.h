@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "common/apppaths.h"
+
 namespace glimr {
 
 class RegStore;
@@ -88,6 +90,8 @@ struct TSettings {
 
   // Every value at its default; the two folder defaults lie in appDir.
   static TSettings Defaults(const QString& appDir);
+  // The languages default in the data folder, the plug-ins beside the program.
+  static TSettings Defaults(const TAppPaths& paths);
 };
 
 // GL_LINEAR when smoothing is on, else GL_NEAREST.
@@ -108,6 +112,9 @@ QString StoredLanguageFilePath(const RegStore& store, const QString& appDir);
 // that is missing, of another type or of another length keeps its default.
 // Creates the main key in the store when it is missing.
 void LoadSettings(RegStore& store, TSettings& settings, const QString& appDir);
+// The same with the folder defaults taken from paths (DefaultLanguagesPath,
+// DefaultPluginsPath).
+void LoadSettings(RegStore& store, TSettings& settings, const TAppPaths& paths);
 
 // Writes every value into the store (in memory; RegStore::Save writes the
 // file) and replaces the content of the "History" subkey. The caller captures

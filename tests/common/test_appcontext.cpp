@@ -32,6 +32,7 @@ class TestAppContext : public QObject {
     QCOMPARE(p.ExternalProgsFile, QStringLiteral("/opt/glimr/eprogs.dat"));
     QCOMPARE(p.DefaultLanguagesPath, QStringLiteral("/opt/glimr/Languages/"));
     QCOMPARE(p.DefaultPluginsPath, QStringLiteral("/opt/glimr/Plugins/"));
+    QCOMPARE(p.ProgramDir, QStringLiteral("/opt/glimr/"));
   }
 
   void glimrHomeOverridesAppDir() {
@@ -44,8 +45,26 @@ class TestAppContext : public QObject {
     if (!old.isEmpty()) {
       qputenv("GLIMR_HOME", old);
     }
+    const QString exeDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     QCOMPARE(p.AppDir, dir.path() + QLatin1Char('/'));
-    QCOMPARE(exe.AppDir, QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    QCOMPARE(p.DatabaseDir, dir.path() + QStringLiteral("/DataBase/"));
+    QCOMPARE(p.DefaultLanguagesPath, dir.path() + QStringLiteral("/Languages/"));
+    // The shipped plug-ins lie beside the program, wherever the data is.
+    QCOMPARE(p.ProgramDir, exeDir);
+    QCOMPARE(p.DefaultPluginsPath, exeDir + QStringLiteral("Plugins/"));
+    QCOMPARE(exe.AppDir, exeDir);
+    QCOMPARE(exe.DefaultPluginsPath, exeDir + QStringLiteral("Plugins/"));
+  }
+
+  void dataAndProgramFolders() {
+    const TAppPaths p =
+        TAppPaths::ForFolders(QStringLiteral("/home/ann/glimr-data"), QStringLiteral("/opt/glimr"));
+    QCOMPARE(p.AppDir, QStringLiteral("/home/ann/glimr-data/"));
+    QCOMPARE(p.DatabaseDir, QStringLiteral("/home/ann/glimr-data/DataBase/"));
+    QCOMPARE(p.ExternalProgsFile, QStringLiteral("/home/ann/glimr-data/eprogs.dat"));
+    QCOMPARE(p.DefaultLanguagesPath, QStringLiteral("/home/ann/glimr-data/Languages/"));
+    QCOMPARE(p.ProgramDir, QStringLiteral("/opt/glimr/"));
+    QCOMPARE(p.DefaultPluginsPath, QStringLiteral("/opt/glimr/Plugins/"));
   }
 
   void logFile_data() {

@@ -100,6 +100,18 @@ class TestSettings : public QObject {
     QCOMPARE(back.ReadString(kMainKey, QStringLiteral("LanguageFile")).value(), QString());
   }
 
+  // The plug-in folder's default follows the program, the languages' the
+  // data folder, so a GLIMR_HOME data folder does not hide the plug-ins.
+  void folderDefaultsFromPaths() {
+    RegStore store(QString{});
+    TSettings s;
+    LoadSettings(
+        store, s,
+        TAppPaths::ForFolders(QStringLiteral("/home/ann/data"), QStringLiteral("/opt/glimr")));
+    QCOMPARE(s.LanguagesPath, QStringLiteral("/home/ann/data/Languages/"));
+    QCOMPARE(s.PluginsPath, QStringLiteral("/opt/glimr/Plugins/"));
+  }
+
   void roundTripOfChangedValues() {
     RegStore store(QString{});
     TSettings s = TSettings::Defaults(kAppDir);
