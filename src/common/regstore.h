@@ -4,6 +4,8 @@
 // their creation order, values the order in which they were first written.
 // Key paths use "\" and are relative to HKEY_CURRENT_USER, for example
 // "Software\Quillfen\Glimr\Plugins". Lookups ignore case, as the registry does.
+// A text holding a line break or another control character is written in
+// regedit's hex(1) form (UTF-16LE bytes), so it reads back exactly.
 
 #include <QByteArray>
 #include <QString>
@@ -41,8 +43,9 @@ class RegStore {
   // Reads the file. A missing file gives an empty tree and true; an unreadable
   // one gives false. Lines that cannot be parsed are skipped one by one.
   bool Load();
-  // Writes the whole tree atomically (temporary file renamed over the old).
-  // On failure returns false and leaves the old file untouched.
+  // Writes the whole tree atomically (temporary file renamed over the old
+  // once every byte is on disk). On failure (a full disk, say) returns false
+  // with lastError() set and leaves the old file untouched.
   bool Save() const;
   QString lastError() const { return lastError_; }
 
