@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "browse/filelist.h"
+#include "browse/pendingwrites.h"
 
 namespace glimr {
 
@@ -19,6 +20,8 @@ struct TCurrentLists {
   TFileList CurrentFiles{false};
   TListSource ListSource = TListSource::Catalog;
   QString CurrentFolder;  // the loaded folder with its trailing "/", empty at start
+  // Edits and rows the catalog refused, kept until it takes them.
+  TPendingWrites PendingWrites;
 };
 
 // The main window's title for the list's source: the folder path for a

@@ -5,15 +5,18 @@
 #include <QFile>
 #include <QHash>
 #include <QLoggingCategory>
+#include <QStringDecoder>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <cerrno>
 
 #include <memory>
 #include <vector>
 
 #include "catalog/catalogqueries.h"
+#include "catalog/writehealth.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 
@@ -34,18 +37,33 @@ double StatDays(const struct stat& st) {
 struct TDirEntry {
   QString name;
   bool isDir = false;
+  // The name is valid UTF-8: only then does it name the file when encoded
+  // again, so an entry without it cannot be shown or opened.
+  bool validName = true;
 };
 
-// One pass over the folder; names that do not survive the round trip to the
-// file system's bytes (not UTF-8) are skipped, since no later open would
-// find them.
-bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
+// The name as a QString when its bytes are valid UTF-8 and come back the
+// same when encoded (anything else would name another file or none).
+bool DecodeName(const QByteArray& bytes, QString& name) {
+  QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  name = toUtf16(bytes);
+  return !toUtf16.hasError() && QFile::encodeName(name) == bytes;
+}
+
+// One pass over the folder. Returns the system's reason when the folder
+// cannot be read (it may still have given some entries), empty otherwise.
+QString ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
   DIR* d = opendir(folder.constData());
   if (!d) {
-    return false;
+    return qt_error_string(errno);
   }
   const int fd = dirfd(d);
-  while (const dirent* e = readdir(d)) {
+  for (;;) {
+    errno = 0;
+    const dirent* e = readdir(d);
+    if (!e) {
+      break;
+    }
     const char* raw = e->d_name;
     if (raw[0] == '.' && raw[1] == '\0') {
       continue;
@@ -68,19 +86,19 @@ bool ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
     if (!isDir && !isFile) {
       continue;
     }
-    const QByteArray bytes(raw);
-    QString name = QFile::decodeName(bytes);
-    bool ascii = true;
-    for (char c : bytes) {
-      ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-    }
-    if (!ascii && QFile::encodeName(name) != bytes) {
-      continue;
-    }
-    entries.push_back({std::move(name), isDir});
+    TDirEntry entry;
+    entry.isDir = isDir;
+    entry.validName = DecodeName(QByteArray(raw), entry.name);
+    entries.push_back(std::move(entry));
   }
+  const int readError = errno;
   closedir(d);
-  return true;
+  return readError != 0 ? qt_error_string(readError) : QString();
+}
+
+// The entry's size and modification time, read now.
+bool StatEntry(const QByteArray& folder, const QString& name, struct stat& st) {
+  return stat((folder + QFile::encodeName(name)).constData(), &st) == 0;
 }
 
 }  // namespace
@@ -107,61 +125,130 @@ void TFolderLoader::SetExtensions(const QStringList& extensions) {
   }
 }
 
-void FlushLoadedFiles(TCurrentLists& lists, TCatalogQueries& queries) {
+namespace {
+
+// Moves what still has to reach the catalog into the pending writes and
+// empties both lists.
+void StashAndClear(TCurrentLists& lists) {
   TFileList& loaded = lists.LoadedFiles;
   for (int i = 0; i < loaded.Count(); ++i) {
-    TImageFileInfo* r = loaded.At(i);
-    if (r->Modified && !r->IsFolder) {
-      queries.UpdateFileRecord(*r);
-      r->Modified = false;
+    const TImageFileInfo* r = loaded.At(i);
+    if (!r->IsFolder && (r->Modified || r->ID == 0)) {
+      lists.PendingWrites.Put(*r);
     }
   }
   lists.CurrentFiles.ClearWithoutFreeing();
   loaded.Clear();
 }
 
-void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
-                               const TSortState& sort, const TFilterSettings& filter) {
-  lists.ListSource = TListSource::Catalog;
+}  // namespace
 
+int FlushLoadedFiles(TCurrentLists& lists, TCatalogQueries& queries) {
+  StashAndClear(lists);
+  lists.PendingWrites.WriteAll(queries);
+  return lists.PendingWrites.Count();
+}
+
+TFolderLoadReport TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
+                                            const TSortState& sort, const TFilterSettings& filter) {
+  TFolderLoadReport report;
   // Step 5: no loader may read the lists while they are rebuilt.
   if (hooks_.StopLoader) {
     hooks_.StopLoader();
   }
-
-  // Step 6.
   QString folder = QDir::cleanPath(folderPath);
   if (!folder.endsWith(QLatin1Char('/'))) {
     folder += QLatin1Char('/');
   }
-  const std::int32_t catalogID = queries_.CatalogIDOfPath(folder);
-  lists.CurrentFolder = folder;
+  bool flushed = false;
+  try {
+    // Step 6. A catalog that cannot be written cannot make the folder's
+    // catalog either; then it has no rows, and its files are listed from
+    // the disk alone until their rows can be stored.
+    std::int32_t catalogID = 0;
+    try {
+      catalogID = queries_.CatalogIDOfPath(folder);
+    } catch (const TCatalogWriteError&) {
+      report.CatalogWriteFailed = true;
+    }
 
-  // Step 7.
-  if (hooks_.FreezeView) {
-    hooks_.FreezeView();
+    // Step 7. From here on the old lists are gone; their unsaved edits wait
+    // in PendingWrites when the catalog does not take them.
+    if (hooks_.FreezeView) {
+      hooks_.FreezeView();
+    }
+    flushed = true;
+    lists.ListSource = TListSource::Catalog;
+    lists.CurrentFolder = folder;
+    if (FlushLoadedFiles(lists, queries_) > 0) {
+      report.CatalogWriteFailed = true;
+    }
+    Fill(folder, catalogID, lists, sort, filter, report);
+  } catch (const std::exception& e) {
+    report.Error = ErrorText(e);
+    if (flushed) {
+      // Half-built lists are not shown: the folder stays empty until a load
+      // succeeds. Edits laid over its rows go back to the pending writes.
+      StashAndClear(lists);
+    } else {
+      report.OldListsKept = true;
+    }
+    qCWarning(lcBrowse).noquote() << "load of" << folder << "failed:" << report.Error;
   }
-  FlushLoadedFiles(lists, queries_);
-  TFileList& loaded = lists.LoadedFiles;
+  ShowAndQueue(lists);
+  return report;
+}
 
+void TFolderLoader::ShowAndQueue(const TCurrentLists& lists) {
+  // Step 13.
+  const TFileList& current = lists.CurrentFiles;
+  if (hooks_.ShowList) {
+    hooks_.ShowList(current.Count());
+  }
+  // Step 14: the first images, for the loader.
+  QStringList keys;
+  for (int i = 0; i < current.Count() && i < kQueueCount; ++i) {
+    if (!current.At(i)->IsFolder) {
+      keys.append(current.Key(i));
+    }
+  }
+  if (hooks_.QueueImages) {
+    hooks_.QueueImages(keys);
+  }
+  // Step 15.
+  if (!current.IsEmpty() && hooks_.StartLoader) {
+    hooks_.StartLoader();
+  }
+}
+
+void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrentLists& lists,
+                         const TSortState& sort, const TFilterSettings& filter,
+                         TFolderLoadReport& report) {
+  TFileList& loaded = lists.LoadedFiles;
   auto extIndex = [this](const QString& fullPath) -> std::int32_t {
     return hooks_.ExtensionIndex ? hooks_.ExtensionIndex(fullPath) : -1;
   };
 
   // Step 8: the records the catalog holds for this folder.
-  for (std::unique_ptr<TImageFileInfo>& r : queries_.ReadCatalogFiles(catalogID)) {
-    r->Path = folder;
-    r->SlotWidth = 2.0;
-    const QString key = folder + r->FileName;
-    r->ExtIndex = extIndex(key);
-    loaded.Append(key, r.release());
+  if (catalogID != 0) {
+    for (std::unique_ptr<TImageFileInfo>& r : queries_.ReadCatalogFiles(catalogID)) {
+      r->Path = folder;
+      r->SlotWidth = 2.0;
+      const QString key = folder + r->FileName;
+      r->ExtIndex = extIndex(key);
+      loaded.Append(key, r.release());
+    }
+  }
+  // Edits and rows the catalog refused before: laid over what was read.
+  QHash<QString, TImageFileInfo> pending;
+  for (TImageFileInfo& r : lists.PendingWrites.TakeFolder(folder)) {
+    pending.insert(r.FileName, std::move(r));
   }
 
-  // Steps 9 and 10 share one listing of the folder; a folder that cannot be
-  // listed gives no entries.
+  // Steps 9 and 10 share one listing of the folder.
   std::vector<TDirEntry> entries;
   const QByteArray folderBytes = QFile::encodeName(folder);
-  ListFolder(folderBytes, entries);
+  report.ReadError = ListFolder(folderBytes, entries);
 
   // Step 9: plain files (hidden ones too) per supported extension, in the
   // plug-in set's order; extensions match without regard to case.
@@ -179,39 +266,83 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
       continue;
     }
     const auto it = extOrder.constFind(e.name.mid(dot + 1).toLower());
-    if (it != extOrder.constEnd()) {
-      byExt[static_cast<size_t>(it.value())].push_back(&e);
+    if (it == extOrder.constEnd()) {
+      continue;
     }
+    if (!e.validName) {
+      ++report.NamesNotUtf8;
+      continue;
+    }
+    byExt[static_cast<size_t>(it.value())].push_back(&e);
   }
   std::vector<TImageFileInfo*> fresh;
+  std::vector<const TImageFileInfo*> changed;
   for (size_t x = 0; x < byExt.size(); ++x) {
     const QString typeName = extensions_[static_cast<qsizetype>(x)].toUpper();
     for (const TDirEntry* e : byExt[x]) {
       const QString key = folder + e->name;
+      struct stat st;
+      if (!StatEntry(folderBytes, e->name, st)) {
+        continue;  // gone since the listing
+      }
+      const auto size = static_cast<std::int64_t>(st.st_size);
+      const double date = StatDays(st);
+      if (hooks_.DiskDateSeen) {
+        hooks_.DiskDateSeen(key, date);
+      }
       TImageFileInfo* r = loaded.Find(key);
       if (!r) {
-        struct stat st;
-        if (stat((folderBytes + QFile::encodeName(e->name)).constData(), &st) != 0) {
-          continue;  // gone since the listing
-        }
         auto made = std::make_unique<TImageFileInfo>();
         made->FileName = e->name;
         made->ExtIndex = extIndex(key);
-        made->FileSize = static_cast<std::int64_t>(st.st_size);
+        made->FileSize = size;
         made->SlotWidth = 2.0;
         made->CatalogID = catalogID;
         made->Path = folder;
-        made->FileDate = StatDays(st);
+        made->FileDate = date;
         made->TypeName = typeName;
         r = made.get();
-        fresh.push_back(r);
         loaded.Append(key, made.release());
+        if (catalogID != 0) {
+          fresh.push_back(r);
+        }
+      } else if (r->FileSize != size || r->FileDate != date) {
+        // Changed outside Glimr: the list shows the disk's size and date,
+        // and the row takes them with its thumbnail marked stale, so the
+        // thumbnail is made again once.
+        r->FileSize = size;
+        r->FileDate = date;
+        changed.push_back(r);
+      }
+      const auto edit = pending.constFind(e->name);
+      if (edit != pending.constEnd()) {
+        ApplyUserEdits(edit.value(), *r);
       }
       r->Found = true;
     }
   }
-  // The rows are committed before the loader is told about any file.
-  queries_.InsertFileRecords(fresh);
+  // Edits of rows whose files are not on the disk just now still wait for
+  // the catalog (the rows stay); a missing row of a vanished file is not
+  // needed any more.
+  for (const TImageFileInfo& edit : std::as_const(pending)) {
+    const TImageFileInfo* r = loaded.Find(folder + edit.FileName);
+    if (!(r && r->Found) && edit.ID != 0) {
+      lists.PendingWrites.Put(edit);
+    }
+  }
+  // The rows are committed before the loader is told about any file. A
+  // refused write leaves the records as they are (new ones without an ID):
+  // the folder is shown from the disk, and the rows follow at a later write.
+  try {
+    queries_.InsertFileRecords(fresh);
+  } catch (const TCatalogWriteError&) {
+    report.CatalogWriteFailed = true;
+  }
+  try {
+    queries_.UpdateFileStats(changed);
+  } catch (const TCatalogWriteError&) {
+    report.CatalogWriteFailed = true;
+  }
 
   // Step 10: subfolders that are not hidden, and ".." except at the root.
   for (const TDirEntry& e : entries) {
@@ -222,13 +353,17 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
     if (parent ? folder == QLatin1String("/") : e.name.startsWith(QLatin1Char('.'))) {
       continue;
     }
+    if (!e.validName) {
+      ++report.NamesNotUtf8;
+      continue;
+    }
     auto r = std::make_unique<TImageFileInfo>();
     r->IsFolder = true;
     r->FileName = e.name;
     r->SlotWidth = 2.0;
     r->Found = true;
     struct stat st;
-    if (stat((folderBytes + QFile::encodeName(e.name)).constData(), &st) == 0) {
+    if (StatEntry(folderBytes, e.name, st)) {
       r->FileDate = StatDays(st);
     }
     loaded.Append(folder + e.name, r.release());
@@ -237,42 +372,16 @@ void TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
   // Step 11: files recorded for this folder that are gone; their rows stay.
   loaded.RemoveIf([](const TImageFileInfo& r) { return !r.Found; });
 
-  // Step 12. A malformed name mask still leaves consistent lists; it is
-  // reported once the load is complete.
+  // Step 12. A malformed name mask still leaves consistent lists, with the
+  // name test passed; it is reported as the load's error.
   SortLoadedFiles(loaded, sort.Column, sort.Arrow, typeNameOf_);
-  std::optional<GlimrError> filterError;
   try {
     ApplyFilter(loaded, lists.CurrentFiles, filter);
   } catch (const GlimrError& e) {
-    filterError = e;
+    report.Error = e.message();
   }
-
-  // Step 13.
-  const TFileList& current = lists.CurrentFiles;
-  if (hooks_.ShowList) {
-    hooks_.ShowList(current.Count());
-  }
-
-  // Step 14: the first images, for the loader.
-  QStringList keys;
-  for (int i = 0; i < current.Count() && i < kQueueCount; ++i) {
-    if (!current.At(i)->IsFolder) {
-      keys.append(current.Key(i));
-    }
-  }
-  if (hooks_.QueueImages) {
-    hooks_.QueueImages(keys);
-  }
-
-  // Step 15.
-  if (!current.IsEmpty() && hooks_.StartLoader) {
-    hooks_.StartLoader();
-  }
-  qCDebug(lcBrowse) << "loaded" << folder << loaded.Count() << "entries," << current.Count()
-                    << "shown";
-  if (filterError) {
-    throw *filterError;
-  }
+  qCDebug(lcBrowse) << "loaded" << folder << loaded.Count() << "entries,"
+                    << lists.CurrentFiles.Count() << "shown";
 }
 
 }  // namespace glimr

@@ -1,9 +1,14 @@
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <mutex>
@@ -69,7 +74,8 @@ struct Browser {
   TFilterSettings filter;
   QStringList calls;
   QStringList queued;
-  int rowsSeenByWorker = 0;  // queued files whose row a worker's connection saw
+  QHash<QString, double> diskDates;  // what DiskDateSeen was told
+  int rowsSeenByWorker = 0;          // queued files whose row a worker's connection saw
   std::unique_ptr<TFolderLoader> loader;
 
   explicit Browser(const QStringList& extensions = {QStringLiteral("JPG"), QStringLiteral("png")}) {
@@ -84,24 +90,38 @@ struct Browser {
       // must already be committed when it hears of the file.
       TSession* worker = dm.CreateWorkerSession();
       rowsSeenByWorker = 0;
-      for (const QString& key : keys) {
-        const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
-        const std::int32_t cat = queries.CatalogIDOfPath(key.left(slash + 1), worker);
-        rowsSeenByWorker += queries.ReadThumbRow(key.mid(slash + 1), cat, worker) ? 1 : 0;
+      try {
+        for (const QString& key : keys) {
+          const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+          const std::int32_t cat = queries.CatalogIDOfPath(key.left(slash + 1), worker);
+          rowsSeenByWorker += queries.ReadThumbRow(key.mid(slash + 1), cat, worker) ? 1 : 0;
+        }
+      } catch (const GlimrError&) {
+        rowsSeenByWorker = -1;  // a damaged catalog
       }
       dm.ReleaseWorkerSession(worker);
     };
     hooks.StartLoader = [this] { calls << QStringLiteral("start"); };
+    hooks.DiskDateSeen = [this](const QString& path, double date) { diskDates[path] = date; };
     loader = std::make_unique<TFolderLoader>(queries, extensions, hooks);
   }
-  void Load(const QString& folder) {
+  TFolderLoadReport Load(const QString& folder) {
     calls.clear();
-    loader->LoadFolder(folder, lists, sort, filter);
+    diskDates.clear();
+    return loader->LoadFolder(folder, lists, sort, filter);
   }
-  qint64 Rows() {
+  qint64 Scalar(const QString& sql) {
     std::lock_guard lock(locks.DbLock);
-    TStatement st(dm.CurrentSession(), QStringLiteral("SELECT count(*) FROM FILES"));
+    TStatement st(dm.CurrentSession(), sql);
     return st.Step() ? st.Row().Int64(0) : 0;
+  }
+  qint64 Rows() { return Scalar(QStringLiteral("SELECT count(*) FROM FILES")); }
+  // The engine refusing every write of the main connection, as it does for
+  // a read-only file (the superuser included).
+  void SetReadOnly(bool on) {
+    std::lock_guard lock(locks.DbLock);
+    sqlite3_exec(dm.CurrentSession().Handle(),
+                 on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
   }
 };
 
@@ -466,12 +486,9 @@ class TestBrowse : public QObject {
 
     // A malformed mask: the load completes with the name test passed, then reports.
     b.filter.NameText = QStringLiteral("[");
-    try {
-      b.Load(dir);
-      QFAIL("no error");
-    } catch (const GlimrError& e) {
-      QCOMPARE(e.message(), QStringLiteral("'*[*' is an invalid mask at (4)"));
-    }
+    const TFolderLoadReport report = b.Load(dir);
+    QCOMPARE(report.Error, QStringLiteral("'*[*' is an invalid mask at (4)"));
+    QVERIFY(!report.OldListsKept);
     QCOMPARE(b.lists.CurrentFiles.Count(), 4);
     QVERIFY(b.calls.contains(QStringLiteral("start")));
   }
@@ -503,6 +520,153 @@ class TestBrowse : public QObject {
     QCOMPARE(b.lists.CurrentFiles.Count(), 0);
     QVERIFY(!b.calls.contains(QStringLiteral("start")));
     QVERIFY(b.queued.isEmpty());
+  }
+
+  // A folder that cannot be read is reported with the system's reason,
+  // not shown as an empty folder without a word.
+  void unreadableFolderReported_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing") << "missing"
+                             << "No such file or directory";
+    QTest::newRow("a file, not a folder") << "file"
+                                          << "Not a directory";
+    if (geteuid() != 0) {  // permissions do not bind the superuser
+      QTest::newRow("no permission") << "locked"
+                                     << "Permission denied";
+    }
+  }
+  void unreadableFolderReported() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    Browser b;
+    QTemporaryDir pics;
+    const QString path = pics.filePath(QStringLiteral("target"));
+    if (kind == QLatin1String("file")) {
+      Touch(path);
+    } else if (kind == QLatin1String("locked")) {
+      QVERIFY(QDir().mkdir(path));
+      Touch(path + QStringLiteral("/a.jpg"));
+      QVERIFY(QFile::setPermissions(path, QFile::Permissions()));
+    }
+    const TFolderLoadReport report = b.Load(path);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QCOMPARE(report.ReadError, reason);
+    QVERIFY(report.Error.isEmpty());
+    QCOMPARE(b.lists.CurrentFiles.Count(), 0);
+    QCOMPARE(b.calls, (QStringList{"stop", "freeze", "show 0", "queue"}));
+    // A readable folder reports nothing.
+    QVERIFY(b.Load(pics.path()).ReadError.isEmpty());
+  }
+
+  // Names that are not valid UTF-8 cannot be shown or opened; they are
+  // counted so the window can say so, instead of an empty-looking folder.
+  void namesNotUtf8Counted() {
+    Browser b;
+    QTemporaryDir pics;
+    const QByteArray dir = QFile::encodeName(pics.path()) + '/';
+    for (const QByteArray& name :
+         {QByteArray("\xff\xfe.jpg"), QByteArray("caf\xe9.png"), QByteArray("\xc0\xaf.jpg"),
+          QByteArray("\xff.txt"), QByteArray("ok.jpg")}) {
+      const int fd = ::open((dir + name).constData(), O_CREAT | O_WRONLY, 0644);
+      QVERIFY(fd >= 0);
+      ::close(fd);
+    }
+    QVERIFY(::mkdir((dir + "sub\xff").constData(), 0755) == 0);
+    QVERIFY(::mkdir((dir + ".hidden\xff").constData(), 0755) == 0);
+    const TFolderLoadReport report = b.Load(pics.path());
+    // Three images and one folder; the text file and the hidden folder
+    // would not be shown anyway.
+    QCOMPARE(report.NamesNotUtf8, 4);
+    QCOMPARE(Names(b.lists.CurrentFiles), (QStringList{"..", "ok.jpg"}));
+    QCOMPARE(b.Rows(), 1);
+  }
+
+  // A failure half way leaves a consistent view: before the old lists were
+  // written back they stay shown; after it the new folder is shown empty.
+  // Either way the list repaints and the loader starts only for what is shown.
+  void failedLoadLeavesConsistentView_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("oldKept");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("calls");
+    QTest::newRow("catalogs unreadable: old folder stays")
+        << "DROP TABLE CATALOGS" << true << QStringList{"..", "old.jpg"}
+        << QStringList{"stop", "show 2", "queue", "start"};
+    QTest::newRow("files unreadable: new folder empty")
+        << "DROP TABLE FILES" << false << QStringList{}
+        << QStringList{"stop", "freeze", "show 0", "queue"};
+  }
+  void failedLoadLeavesConsistentView() {
+    QFETCH(QString, damage);
+    QFETCH(bool, oldKept);
+    QFETCH(QStringList, shown);
+    QFETCH(QStringList, calls);
+    Browser b;
+    QTemporaryDir oldDir;
+    QTemporaryDir newDir;
+    Touch(oldDir.filePath(QStringLiteral("old.jpg")));
+    Touch(newDir.filePath(QStringLiteral("new.jpg")));
+    b.queries.CatalogIDOfPath(oldDir.path());
+    b.Load(oldDir.path());
+    {
+      std::lock_guard lock(b.locks.DbLock);
+      TStatement(b.dm.CurrentSession(), damage).Exec();
+    }
+    const TFolderLoadReport report = b.Load(newDir.path());
+    QVERIFY(report.Error.startsWith(QStringLiteral("no such table")));
+    QCOMPARE(report.OldListsKept, oldKept);
+    QCOMPARE(Names(b.lists.CurrentFiles), shown);
+    QCOMPARE(b.lists.LoadedFiles.Count(), shown.size());
+    QCOMPARE(b.lists.CurrentFolder, (oldKept ? oldDir.path() : newDir.path()) + QLatin1Char('/'));
+    QCOMPARE(b.calls, calls);
+  }
+
+  // A file changed outside Glimr: the list and the row take the disk's size
+  // and date, and the stored thumbnail is made again once, not at every visit.
+  void changedFileTakesDiskSizeAndDate() {
+    Browser b;
+    QTemporaryDir pics;
+    const QString path = pics.filePath(QStringLiteral("a.jpg"));
+    Touch(path);
+    b.Load(pics.path());
+    const std::int32_t cat = b.queries.CatalogIDOfPath(pics.path());
+    // What the thumbnail cache stores once it made the thumbnail.
+    const auto storeThumb = [&] {
+      QVERIFY(b.queries.WriteThumbRow(QStringLiteral("a.jpg"), cat, QByteArray("jpeg"),
+                                      FileModDays(path), 640, 480));
+    };
+    storeThumb();
+    QCOMPARE(b.diskDates.value(path), FileModDays(path));
+
+    Touch(path, QByteArray(5000, 'y'));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(3600),
+                             QFileDevice::FileModificationTime));
+    file.close();
+    const double newDate = FileModDays(path);
+    b.Load(pics.path());
+    TImageFileInfo* a = b.lists.LoadedFiles.Find(path);
+    QCOMPARE(a->FileSize, 5000);
+    QCOMPARE(a->FileDate, newDate);
+    QCOMPARE(b.diskDates.value(path), newDate);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT FILESIZE FROM FILES")), 5000);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 0);
+    std::optional<TThumbRow> row = b.queries.ReadThumbRow(QStringLiteral("a.jpg"), cat);
+    QCOMPARE(row->FileDate, newDate);
+
+    // The cache makes it again; an edit written back later keeps its date.
+    storeThumb();
+    a->Rating = 2;
+    a->FileDate = 1.0;  // a stale copy in memory
+    a->Modified = true;
+    b.Load(pics.path());
+    QCOMPARE(b.lists.LoadedFiles.Find(path)->Rating, std::uint8_t(2));
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT ISTHUMB FROM FILES")), 1);
+    row = b.queries.ReadThumbRow(QStringLiteral("a.jpg"), cat);
+    QCOMPARE(row->FileDate, newDate);
+    QCOMPARE(row->Width, 640);
   }
 
   void rootHasNoParentEntry() {
@@ -537,13 +701,13 @@ class TestBrowse : public QObject {
     b.queries.CatalogIDOfPath(pics.path());
     // Room for a few rows only.
     sqlite3_exec(db, "PRAGMA max_page_count = 12", nullptr, nullptr, nullptr);
-    try {
-      b.Load(pics.path());
-      QFAIL("no error");
-    } catch (const GlimrError& e) {
-      QCOMPARE(e.message(), QStringLiteral("database or disk is full"));
-    }
-    QVERIFY(!b.calls.contains(QStringLiteral("queue")));
+    const TFolderLoadReport report = b.Load(pics.path());
+    // The folder is shown from the disk all the same.
+    QVERIFY(report.Error.isEmpty());
+    QVERIFY(report.CatalogWriteFailed);
+    QCOMPARE(b.lists.LoadedFiles.Count(), 401);
+    QVERIFY(b.calls.contains(QStringLiteral("start")));
+    QVERIFY(b.dm.WriteHealth().Failing());
     // Every ID a record still carries names its own row; none points at a
     // row that was rolled back (an ID that would be handed out again).
     for (int i = 0; i < b.lists.LoadedFiles.Count(); ++i) {
@@ -559,40 +723,66 @@ class TestBrowse : public QObject {
     }
     // With room again, the next load completes and every file has one row.
     sqlite3_exec(db, "PRAGMA max_page_count = 1000000", nullptr, nullptr, nullptr);
-    b.Load(pics.path());
+    QVERIFY(!b.Load(pics.path()).CatalogWriteFailed);
     QCOMPARE(b.Rows(), 400);
     QCOMPARE(b.lists.LoadedFiles.Count(), 401);
+    QVERIFY(!b.dm.WriteHealth().Failing());
+    QVERIFY(b.lists.PendingWrites.IsEmpty());
   }
 
-  void databaseErrorKeepsLists() {
+  // A catalog that cannot be written: the user keeps browsing, new folders
+  // are listed from the disk alone, edits stay in memory (shown again with
+  // their folder) and everything reaches the catalog once it can be written.
+  void readOnlyCatalogKeepsViewing() {
     Browser b;
-    QTemporaryDir pics;
-    Touch(pics.filePath(QStringLiteral("a.jpg")));
-    b.Load(pics.path());
-    TImageFileInfo* a = b.lists.CurrentFiles.At(1);
+    QStringList reports;
+    b.dm.WriteHealth().SetNotify([&reports](const QString& error) { reports << error; });
+    QTemporaryDir first;
+    QTemporaryDir second;
+    Touch(first.filePath(QStringLiteral("a.jpg")));
+    Touch(first.filePath(QStringLiteral("b.jpg")));
+    Touch(second.filePath(QStringLiteral("c.jpg")));
+    QVERIFY(QDir(second.path()).mkdir(QStringLiteral("sub")));
+    b.Load(first.path());
+    const QString aKey = first.filePath(QStringLiteral("a.jpg"));
+    TImageFileInfo* a = b.lists.LoadedFiles.Find(aKey);
     a->Rating = 3;
+    a->Caption = QStringLiteral("unsaved");
     a->Modified = true;
-    {
-      std::lock_guard lock(b.locks.DbLock);
-      sqlite3_exec(b.dm.CurrentSession().Handle(), "PRAGMA query_only = 1", nullptr, nullptr,
-                   nullptr);
-    }
-    QTemporaryDir other;
-    Touch(other.filePath(QStringLiteral("b.jpg")));
-    ErrorRecorder errors;
-    // What the folder tree's handler does with a failure.
-    try {
-      b.Load(other.path());
-    } catch (const GlimrError& e) {
-      ShowError(QStringLiteral("veskTreeFolders.OnChange: "), e.message());
-    }
-    QCOMPARE(errors.messages(),
-             QStringList{"veskTreeFolders.OnChange: attempt to write a readonly database"});
-    // The unsaved change is still in memory, in both lists.
-    QCOMPARE(b.lists.CurrentFiles.Count(), 2);
-    QCOMPARE(b.lists.CurrentFiles.At(1), a);
-    QVERIFY(a->Modified);
+
+    b.SetReadOnly(true);
+    TFolderLoadReport report = b.Load(second.path());
+    QVERIFY(report.Error.isEmpty());
+    QVERIFY(report.CatalogWriteFailed);
+    QCOMPARE(Names(b.lists.CurrentFiles), (QStringList{"..", "sub", "c.jpg"}));
+    QCOMPARE(b.lists.LoadedFiles.Find(second.filePath(QStringLiteral("c.jpg")))->ID, 0);
+    QVERIFY(b.calls.contains(QStringLiteral("start")));
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].contains(QStringLiteral("readonly")));
+
+    // Back to the first folder: the edit is shown over its row, still unsaved.
+    report = b.Load(first.path());
+    QVERIFY(report.Error.isEmpty());
+    a = b.lists.LoadedFiles.Find(aKey);
     QCOMPARE(a->Rating, std::uint8_t(3));
+    QCOMPARE(a->Caption, QStringLiteral("unsaved"));
+    QVERIFY(a->Modified);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE RATING = 3")), 0);
+    QCOMPARE(reports.size(), 1);  // one message for the whole run
+
+    // Writable again: the next write-back stores the edit and the rows the
+    // second folder is still missing.
+    b.SetReadOnly(false);
+    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE RATING = 3 AND CAPTION = "
+                                     "'unsaved'")),
+             1);
+    QCOMPARE(b.Rows(), 3);
+    QVERIFY(!b.dm.WriteHealth().Failing());
+    report = b.Load(second.path());
+    QVERIFY(!report.CatalogWriteFailed);
+    QVERIFY(b.lists.LoadedFiles.Find(second.filePath(QStringLiteral("c.jpg")))->ID > 0);
+    QCOMPARE(b.Rows(), 3);
   }
 };
 

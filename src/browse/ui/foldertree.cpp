@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QPersistentModelIndex>
+
+#include <algorithm>
 
 namespace glimr {
 
@@ -20,6 +24,35 @@ QString Folder(const QString& path) {
   return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
+// An absolute, clean folder path with a trailing "/".
+QString CleanFolder(const QString& path) {
+  return Folder(QDir::cleanPath(QFileInfo(path).absoluteFilePath()));
+}
+
+bool IsFolderOnDisk(const QString& path) {
+  return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+bool IsHiddenName(const QString& name) {
+  return name.startsWith(QLatin1Char('.'));
+}
+
+// The order of sibling folders: by name regardless of case, ties by case so
+// that the order never depends on the listing's.
+bool NameLess(const QString& a, const QString& b) {
+  const int c = a.compare(b, Qt::CaseInsensitive);
+  return c != 0 ? c < 0 : a < b;
+}
+
+bool IsWithin(const QTreeWidgetItem* node, const QTreeWidgetItem* branch) {
+  for (; node; node = node->parent()) {
+    if (node == branch) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 TFolderTree::TFolderTree(QWidget* parent, const QString& homePath, const QString& rootPath)
@@ -34,19 +67,28 @@ TFolderTree::TFolderTree(QWidget* parent, const QString& homePath, const QString
   auto* root = new QTreeWidgetItem(this, QStringList(QStringLiteral("Computer")));
   root->setIcon(0, Icons().icon(QFileIconProvider::Computer));
   root->setData(0, kFilledRole, true);
-  MakeNode(root, QStringLiteral("Home"), homePath.isEmpty() ? QDir::homePath() : homePath)
+  MakeNode(root, QStringLiteral("Home"),
+           CleanFolder(homePath.isEmpty() ? QDir::homePath() : homePath), false)
       ->setIcon(0, QIcon::fromTheme(QStringLiteral("user-home"),
                                     Icons().icon(QFileIconProvider::Folder)));
-  MakeNode(root, QStringLiteral("File System"), rootPath)
+  MakeNode(root, QStringLiteral("File System"),
+           CleanFolder(rootPath.isEmpty() ? QStringLiteral("/") : rootPath), false)
       ->setIcon(0, QIcon::fromTheme(QStringLiteral("drive-harddisk"),
                                     Icons().icon(QFileIconProvider::Drive)));
   root->setExpanded(true);
-  connect(this, &QTreeWidget::itemExpanded, this, &TFolderTree::FillChildren);
+  connect(this, &QTreeWidget::itemExpanded, this, &TFolderTree::OnExpanded);
 }
 
 QTreeWidgetItem* TFolderTree::MakeNode(QTreeWidgetItem* parent, const QString& text,
-                                       const QString& path) {
-  auto* node = new QTreeWidgetItem(parent, QStringList(text));
+                                       const QString& path, bool sorted) {
+  auto* node = new QTreeWidgetItem(QStringList(text));
+  // Folders stay in name order, also when one is added later; "Home" and
+  // "File System" keep the order they were made in.
+  int at = parent->childCount();
+  while (sorted && at > 0 && NameLess(text, parent->child(at - 1)->text(0))) {
+    --at;
+  }
+  parent->insertChild(at, node);
   node->setData(0, kPathRole, Folder(path));
   node->setIcon(0, Icons().icon(QFileIconProvider::Folder));
   // Children are listed on the first expansion; until then show the arrow.
@@ -78,19 +120,106 @@ void TFolderTree::FillChildren(QTreeWidgetItem* node) {
   if (!node || node->data(0, kFilledRole).toBool()) {
     return;
   }
-  node->setData(0, kFilledRole, true);
+  ReadChildren(node);
+}
+
+void TFolderTree::ReadChildren(QTreeWidgetItem* node) {
   const QString path = NodeFullPath(node);
-  // Folders only, no hidden ones (names starting with "."); an unreadable
-  // folder simply has no children.
-  const QStringList names =
-      QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+  if (path.isEmpty()) {
+    return;
+  }
+  node->setData(0, kFilledRole, true);
+  // A node goes only when its own folder is gone, checked one by one, so an
+  // unreadable listing never drops nodes, and a hidden folder that got its
+  // node by navigation keeps it.
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    QTreeWidgetItem* child = node->child(i);
+    if (!IsFolderOnDisk(NodeFullPath(child))) {
+      if (IsWithin(currentItem(), child)) {
+        setCurrentItem(node);
+      }
+      RemoveNode(child);
+    }
+  }
+  // Folders only, no hidden ones; an unreadable folder lists nothing.
+  const QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
   for (const QString& name : names) {
-    if (!name.startsWith(QLatin1Char('.'))) {
+    if (!IsHiddenName(name) && !ChildNamed(node, name)) {
       MakeNode(node, name, path + name);
     }
   }
   node->setChildIndicatorPolicy(node->childCount() ? QTreeWidgetItem::ShowIndicator
                                                    : QTreeWidgetItem::DontShowIndicator);
+}
+
+void TFolderTree::RemoveNode(QTreeWidgetItem* node) {
+  for (int i = node->childCount() - 1; i >= 0; --i) {
+    RemoveNode(node->child(i));
+  }
+  Q_EMIT nodeRemoving(node);
+  delete node;
+}
+
+QTreeWidgetItem* TFolderTree::RefreshNode(QTreeWidgetItem* node) {
+  if (!node) {
+    return nullptr;
+  }
+  // "Home" and "File System" stay even when their folder is gone; below
+  // them, a vanished folder hands the reading to the nearest ancestor that
+  // still exists, which drops the vanished branch.
+  QTreeWidgetItem* target = node;
+  while (target->parent() && target->parent() != RootNode() &&
+         !IsFolderOnDisk(NodeFullPath(target))) {
+    target = target->parent();
+  }
+  ReadChildren(target);
+  return target;
+}
+
+void TFolderTree::OnExpanded(QTreeWidgetItem* node) {
+  if (!node->data(0, kFilledRole).toBool()) {
+    ReadChildren(node);
+    return;
+  }
+  if (node->parent() == RootNode() || IsFolderOnDisk(NodeFullPath(node))) {
+    ReadChildren(node);
+    return;
+  }
+  // The expanded node's own folder is gone. The node must go, but not from
+  // inside its own expansion, which the view is still handling: do it once
+  // control is back in the event loop, if the node is still there.
+  const QPersistentModelIndex index(indexFromItem(node));
+  QMetaObject::invokeMethod(
+      this,
+      [this, index] {
+        if (index.isValid()) {
+          RefreshNode(itemFromIndex(index));
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+QTreeWidgetItem* TFolderTree::ChildNamed(QTreeWidgetItem* node, const QString& name) const {
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (node->child(i)->text(0) == name) {
+      return node->child(i);
+    }
+  }
+  return nullptr;
+}
+
+QTreeWidgetItem* TFolderTree::ChildForFolder(QTreeWidgetItem* node, const QString& name) {
+  FillChildren(node);
+  if (QTreeWidgetItem* child = ChildNamed(node, name)) {
+    return child;
+  }
+  // Created after the node was read, or hidden: it gets its node now.
+  const QString path = NodeFullPath(node) + name;
+  if (!IsFolderOnDisk(path)) {
+    return nullptr;
+  }
+  node->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+  return MakeNode(node, name, path);
 }
 
 QString TFolderTree::TreeNodePath(const QTreeWidgetItem* node) {
@@ -152,44 +281,54 @@ void TFolderTree::SelectTreePath(const QString& fullPath) {
   }
 }
 
-QTreeWidgetItem* TFolderTree::DescendTo(QTreeWidgetItem* base, const QString& basePath,
-                                        const QString& folderPath) {
+bool TFolderTree::NavigateToPath(const QString& folder) {
+  if (folder.isEmpty() || !IsFolderOnDisk(folder)) {
+    return false;
+  }
+  const QString target = CleanFolder(folder);
+  QTreeWidgetItem* base = HomeNode();
+  if (!target.startsWith(NodeFullPath(base))) {
+    base = FileSystemNode();
+    if (!target.startsWith(NodeFullPath(base))) {
+      return false;
+    }
+  }
   const QStringList parts =
-      folderPath.mid(basePath.length()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+      target.mid(NodeFullPath(base).length()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
   QTreeWidgetItem* node = base;
   for (const QString& part : parts) {
-    FillChildren(node);
-    QTreeWidgetItem* next = nullptr;
-    for (int i = 0; i < node->childCount(); ++i) {
-      if (node->child(i)->text(0) == part) {
-        next = node->child(i);
-        break;
-      }
+    node = ChildForFolder(node, part);
+    if (!node) {
+      return false;  // vanished while we walked
     }
-    if (!next) {
-      return nullptr;
-    }
-    node = next;
-  }
-  return node;
-}
-
-bool TFolderTree::NavigateToPath(const QString& folder) {
-  const QString target = Folder(QDir::cleanPath(folder));
-  const QString home = NodeFullPath(HomeNode());
-  QTreeWidgetItem* node = nullptr;
-  if (target.startsWith(home)) {
-    node = DescendTo(HomeNode(), home, target);
-  }
-  const QString root = NodeFullPath(FileSystemNode());
-  if (!node && target.startsWith(root)) {
-    node = DescendTo(FileSystemNode(), root, target);
-  }
-  if (!node) {
-    return false;
   }
   SelectNode(node);
   return true;
+}
+
+QString TFolderTree::ParentFolderPath(const QTreeWidgetItem* node) {
+  if (!IsFileSystemFolder(node)) {
+    return {};
+  }
+  QString path = NodeFullPath(node);
+  path.chop(1);  // the trailing "/"; "/" itself becomes "" and has no parent
+  const int cut = path.lastIndexOf(QLatin1Char('/'));
+  return cut < 0 ? QString() : path.left(cut + 1);
+}
+
+bool TFolderTree::NavigateToParent(QTreeWidgetItem* node) {
+  const QString parent = ParentFolderPath(node);
+  if (parent.isEmpty()) {
+    return false;
+  }
+  // Stay in the node's own branch when its tree parent is that folder; "Home"
+  // and folders above a root go through the path.
+  QTreeWidgetItem* up = node->parent();
+  if (up && NodeFullPath(up) == parent && IsFolderOnDisk(parent)) {
+    SelectNode(up);
+    return true;
+  }
+  return NavigateToPath(parent);
 }
 
 }  // namespace glimr

@@ -1,7 +1,8 @@
 #pragma once
 // veskTreeFolders: the folder tree. A virtual root "Computer" with "Home" and
 // "File System" under it, then the folders (hidden ones skipped), each level
-// filled when its parent is first expanded.
+// filled when its parent is first expanded and read again on every later
+// expansion.
 
 #include <QTreeWidget>
 
@@ -32,18 +33,46 @@ class TFolderTree : public QTreeWidget {
   // first segment matches no root).
   void SelectTreePath(const QString& path);
   // Selects the folder node of a file-system path, under "Home" when the
-  // path lies in the home folder, else under "File System". False when a
-  // folder on the way is not in the tree (missing, hidden).
+  // path lies in the home folder, else under "File System". Folders the tree
+  // does not show yet (created since their parent was read, or hidden) get
+  // their node on the way. False, selecting nothing, when the path is not an
+  // existing folder or lies outside both roots.
   bool NavigateToPath(const QString& folderPath);
+  // The real parent folder of a folder node, with a trailing "/": for "Home"
+  // the folder above the home folder, not the virtual root; "" for "/" and
+  // for the virtual root.
+  static QString ParentFolderPath(const QTreeWidgetItem* node);
+  // Selects the node of ParentFolderPath(node): the node's own tree parent
+  // when that is the folder, else the folder's node found or made through
+  // NavigateToPath. False when there is no such folder.
+  bool NavigateToParent(QTreeWidgetItem* node);
   void SelectNode(QTreeWidgetItem* node);
   QTreeWidgetItem* SelectedNode() const { return currentItem(); }
   // Fills the node's children when that has not happened yet.
   void FillChildren(QTreeWidgetItem* node);
+  // Reads the node's folder again: adds folders created since, drops nodes
+  // of folders that are gone; the other nodes (and the selection among
+  // them) stay. When the node's own folder is gone, the nearest ancestor
+  // whose folder still exists is read instead, and it takes the selection if
+  // the selected node was dropped. Returns the node that was read.
+  QTreeWidgetItem* RefreshNode(QTreeWidgetItem* node);
+
+ Q_SIGNALS:
+  // The node is about to be deleted (its folder vanished): whoever keeps
+  // node pointers (the folder history) must let go of it. Sent for every
+  // node of a dropped branch, the deepest first.
+  void nodeRemoving(QTreeWidgetItem* node);
 
  private:
-  QTreeWidgetItem* MakeNode(QTreeWidgetItem* parent, const QString& text, const QString& path);
-  QTreeWidgetItem* DescendTo(QTreeWidgetItem* base, const QString& basePath,
-                             const QString& folderPath);
+  QTreeWidgetItem* MakeNode(QTreeWidgetItem* parent, const QString& text, const QString& path,
+                            bool sorted = true);
+  QTreeWidgetItem* ChildNamed(QTreeWidgetItem* node, const QString& name) const;
+  // The child node of an existing folder name, made in sorted place when
+  // the tree does not show it yet.
+  QTreeWidgetItem* ChildForFolder(QTreeWidgetItem* node, const QString& name);
+  void ReadChildren(QTreeWidgetItem* node);
+  void RemoveNode(QTreeWidgetItem* node);
+  void OnExpanded(QTreeWidgetItem* node);
 };
 
 }  // namespace glimr
