@@ -47,7 +47,10 @@
  * Hostile input: a plug-in must return NULL (or 0 x 0) for a corrupt,
  * truncated or oversized file, never crash, hang or allocate without bound.
  * Images with a side above GLIMR_MAX_SIDE or more than GLIMR_MAX_PIXELS pixels
- * are reported as undecodable (glimr_size_acceptable tells).
+ * are reported as undecodable (glimr_size_acceptable tells); GetFileBitmap
+ * also refuses more than GLIMR_MAX_FULL_PIXELS (glimr_full_size_acceptable)
+ * while a reduced decode of such a picture may still succeed. A plug-in
+ * opens only regular files and never blocks in open (a FIFO, a device).
  *
  * Registration: Glimr finds plug-ins through its settings, one subkey of
  * "Software\Quillfen\Glimr\Plugins" per library with the values
@@ -89,6 +92,14 @@ extern "C" {
 #define GLIMR_MAX_PIXELS 400000000LL
 #endif
 
+/* A full-size decode (GetFileBitmap, which the zoom window uses) is refused
+ * above this many pixels: 2^27, room for the 100-megapixel medium-format
+ * cameras (11648 x 8736) at 384 MB of bitmap. The zoom window shows at most
+ * three quarters of a screen, so a larger picture would be decoded only to
+ * be thrown away; thumbnails come from the reduced decode, which has no
+ * such need and keeps the GLIMR_MAX_PIXELS cap. */
+#define GLIMR_MAX_FULL_PIXELS (GLIMR_MAX_PIXELS < 134217728LL ? GLIMR_MAX_PIXELS : 134217728LL)
+
 #if defined(__GNUC__)
 #define GLIMR_PLUGIN_EXPORT __attribute__((visibility("default")))
 #else
@@ -129,6 +140,12 @@ static inline int32_t glimr_bytes_per_row(int32_t width) {
 static inline int glimr_size_acceptable(int64_t width, int64_t height) {
   return width > 0 && height > 0 && width <= GLIMR_MAX_SIDE && height <= GLIMR_MAX_SIDE &&
          width * height <= GLIMR_MAX_PIXELS;
+}
+
+/* True when a width x height image may be decoded at full size: within
+ * glimr_size_acceptable and GLIMR_MAX_FULL_PIXELS. */
+static inline int glimr_full_size_acceptable(int64_t width, int64_t height) {
+  return glimr_size_acceptable(width, height) && width * height <= GLIMR_MAX_FULL_PIXELS;
 }
 
 /* Allocates a zeroed bitmap as one malloc block; NULL when the size is not

@@ -18,8 +18,12 @@
 #define JPEG_MAX_SCANS 500
 /* Corrupt-data warnings beyond this mean the stream is garbage. */
 #define JPEG_MAX_WARNINGS 1000
-/* Coefficient buffers of a progressive 400 MP image stay below this. */
-#define JPEG_MAX_MEMORY ((long)3000 * 1024 * 1024)
+/* What the library may allocate for one image. A progressive file keeps
+ * every DCT coefficient of the picture until its last scan, whatever the
+ * output scale: 2 bytes per coefficient, 3 to 6 bytes per pixel. 240 MB
+ * holds an 80 MP progressive photo (4:2:0) and refuses a forged frame
+ * header that asks for gigabytes; baseline files need only a few rows. */
+#define JPEG_MAX_MEMORY ((long)240 * 1024 * 1024)
 
 typedef struct {
   struct jpeg_error_mgr base;
@@ -106,7 +110,7 @@ static unsigned scale_denominator(JDIMENSION w, JDIMENSION h, int32_t min_side) 
 /* min_side < 0: header only, fills size. Otherwise decodes, reduced when
  * min_side > 0. */
 static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* size) {
-  FILE* volatile file = fopen(path, "rb");
+  FILE* volatile file = glimr_fopen_regular(path, NULL);
   if (!file)
     return NULL;
   struct jpeg_decompress_struct cinfo;
@@ -134,6 +138,8 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
   if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
     longjmp(err.jump, 1);
   if (!glimr_size_acceptable(cinfo.image_width, cinfo.image_height))
+    longjmp(err.jump, 1);
+  if (min_side == 0 && !glimr_full_size_acceptable(cinfo.image_width, cinfo.image_height))
     longjmp(err.jump, 1);
   const int orientation = orientation_of(&cinfo);
   if (min_side < 0) {
@@ -219,9 +225,4 @@ static const GlimrExtNode kJpe = {"JPE", &kJfif};
 static const GlimrExtNode kJpeg = {"JPEG", &kJpe};
 static const GlimrExtNode kJpg = {"JPG", &kJpeg};
 
-/* Mode 0 decodes at full size, -1 reads the header only. */
-GLIMR_STANDARD_EXPORTS("JPEG (libjpeg-turbo)", &kJpg, decode, 0, -1)
-
-GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side) {
-  return path ? decode(path, min_side > 0 ? min_side : 0, NULL) : NULL;
-}
+GLIMR_STANDARD_EXPORTS("JPEG (libjpeg-turbo)", &kJpg, decode)

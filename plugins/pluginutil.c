@@ -1,8 +1,11 @@
 #include "pluginutil.h"
 
+#include <fcntl.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 static unsigned read_u16(const unsigned char* p, int big_endian) {
   return big_endian ? (unsigned)((p[0] << 8) | p[1]) : (unsigned)((p[1] << 8) | p[0]);
@@ -150,8 +153,142 @@ static unsigned char* read_stream(FILE* f, size_t max_size, size_t* size, int wh
   return buf;
 }
 
+int glimr_open_regular(const char* path, int64_t* size) {
+  /* O_NONBLOCK makes open() of a FIFO return at once; for a regular file
+   * the flag has no effect on reading. */
+  const int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0)
+    return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return -1;
+  }
+  if (size)
+    *size = (int64_t)st.st_size;
+  return fd;
+}
+
+FILE* glimr_fopen_regular(const char* path, int64_t* size) {
+  const int fd = glimr_open_regular(path, size);
+  if (fd < 0)
+    return NULL;
+  FILE* f = fdopen(fd, "rb");
+  if (!f)
+    close(fd);
+  return f;
+}
+
+int32_t glimr_reduce_factor(int64_t width, int64_t height, int32_t min_side) {
+  if (min_side <= 0 || width <= 0 || height <= 0)
+    return 1;
+  const int64_t need_w = min_side < width ? min_side : width;
+  const int64_t need_h = min_side < height ? min_side : height;
+  /* ceil(side / f) >= need holds for every f <= (side - 1) / (need - 1). */
+  int64_t f = need_w > 1 ? (width - 1) / (need_w - 1) : width;
+  const int64_t fh = need_h > 1 ? (height - 1) / (need_h - 1) : height;
+  if (fh < f)
+    f = fh;
+  /* Sums of up to f * f values of 255 must fit 32 bits. */
+  if (f > 4096)
+    f = 4096;
+  return f < 1 ? 1 : (int32_t)f;
+}
+
+int glimr_reducer_init(GlimrReducer* r, int32_t width, int32_t height, int32_t min_side,
+                       int any_order) {
+  memset(r, 0, sizeof *r);
+  if (!glimr_size_acceptable(width, height))
+    return 0;
+  r->width = width;
+  r->height = height;
+  r->factor = glimr_reduce_factor(width, height, min_side);
+  r->any_order = any_order;
+  const int32_t f = r->factor;
+  r->bitmap = glimr_bitmap_alloc((width + f - 1) / f, (height + f - 1) / f);
+  if (!r->bitmap)
+    return 0;
+  if (f > 1) {
+    const size_t rows = any_order ? (size_t)r->bitmap->height : 1;
+    r->sums = (uint32_t*)calloc(rows * (size_t)r->bitmap->width * 3, sizeof(uint32_t));
+    if (!r->sums) {
+      glimr_reducer_free(r);
+      return 0;
+    }
+  }
+  return 1;
+}
+
+/* Writes the averages of one output row from its sums and clears them. */
+static void flush_row(GlimrReducer* r, int32_t out_y, uint32_t* sums) {
+  const int32_t f = r->factor;
+  const int32_t rows = r->height - out_y * f < f ? r->height - out_y * f : f;
+  unsigned char* out = r->bitmap->bits + (size_t)out_y * r->bitmap->bytes_per_row;
+  for (int32_t ox = 0; ox < r->bitmap->width; ++ox) {
+    const int32_t cols = r->width - ox * f < f ? r->width - ox * f : f;
+    const uint64_t n = (uint64_t)rows * (uint64_t)cols;
+    for (int c = 0; c < 3; ++c) {
+      out[3 * ox + c] = (unsigned char)((sums[3 * ox + c] + n / 2) / n);
+      sums[3 * ox + c] = 0;
+    }
+  }
+}
+
+void glimr_reducer_add(GlimrReducer* r, int32_t y, int32_t x0, int32_t step,
+                       const unsigned char* bgr, int32_t count) {
+  if (!r->bitmap || y < 0 || y >= r->height || x0 < 0 || step < 1)
+    return;
+  const int32_t f = r->factor;
+  if (f == 1) {
+    unsigned char* out = r->bitmap->bits + (size_t)y * r->bitmap->bytes_per_row;
+    for (int32_t i = 0, x = x0; i < count && x < r->width; ++i, x += step, bgr += 3)
+      memcpy(out + 3 * (size_t)x, bgr, 3);
+    return;
+  }
+  const int32_t out_y = y / f;
+  uint32_t* sums;
+  if (r->any_order) {
+    sums = r->sums + (size_t)out_y * r->bitmap->width * 3;
+  } else {
+    if (out_y < r->band)
+      return; /* rows promised in order came back: ignore */
+    while (r->band < out_y)
+      flush_row(r, r->band++, r->sums);
+    sums = r->sums;
+  }
+  for (int32_t i = 0, x = x0; i < count && x < r->width; ++i, x += step, bgr += 3) {
+    uint32_t* s = sums + 3 * (size_t)(x / f);
+    s[0] += bgr[0];
+    s[1] += bgr[1];
+    s[2] += bgr[2];
+  }
+}
+
+GlimrBitmap* glimr_reducer_finish(GlimrReducer* r) {
+  if (r->bitmap && r->sums) {
+    if (r->any_order) {
+      for (int32_t oy = 0; oy < r->bitmap->height; ++oy)
+        flush_row(r, oy, r->sums + (size_t)oy * r->bitmap->width * 3);
+    } else {
+      while (r->band < r->bitmap->height)
+        flush_row(r, r->band++, r->sums);
+    }
+  }
+  GlimrBitmap* b = r->bitmap;
+  r->bitmap = NULL;
+  glimr_reducer_free(r);
+  return b;
+}
+
+void glimr_reducer_free(GlimrReducer* r) {
+  free(r->bitmap);
+  free(r->sums);
+  r->bitmap = NULL;
+  r->sums = NULL;
+}
+
 unsigned char* glimr_read_file(const char* path, size_t max_size, size_t* size) {
-  FILE* f = fopen(path, "rb");
+  FILE* f = glimr_fopen_regular(path, NULL);
   if (!f)
     return NULL;
   unsigned char* data = read_stream(f, max_size, size, 1);
@@ -160,7 +297,7 @@ unsigned char* glimr_read_file(const char* path, size_t max_size, size_t* size) 
 }
 
 unsigned char* glimr_read_file_head(const char* path, size_t max_size, size_t* size) {
-  FILE* f = fopen(path, "rb");
+  FILE* f = glimr_fopen_regular(path, NULL);
   if (!f)
     return NULL;
   unsigned char* data = read_stream(f, max_size, size, 0);

@@ -7,6 +7,7 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
 #include "glimr_plugin.h"
 
@@ -34,6 +35,55 @@ static inline unsigned char glimr_composite(unsigned int value, unsigned int alp
   return (unsigned char)((value * alpha + GLIMR_NEUTRAL_BACKGROUND * (255u - alpha) + 127u) / 255u);
 }
 
+/* Opens path for reading without ever blocking: a FIFO without a writer
+ * would hold open() forever, and a device or folder has no picture in it.
+ * Returns a descriptor of a regular file (and its length in *size when size
+ * is not NULL), or -1. */
+int glimr_open_regular(const char* path, int64_t* size);
+
+/* The same as a stdio stream; NULL when not a regular file. */
+FILE* glimr_fopen_regular(const char* path, int64_t* size);
+
+/* The most bytes a deflate stream of n compressed bytes inflates to: the
+ * format cannot do better than 258 bytes per 2 bits, about 1032 : 1. */
+static inline int64_t glimr_inflated_max(int64_t n) {
+  return n * 1032 + 4096;
+}
+
+/* Reduces a picture by averaging whole blocks of factor x factor pixels as
+ * its rows arrive, so a thumbnail costs memory in proportion to its own
+ * size, not the picture's. With factor 1 the rows go straight into the
+ * bitmap (a full decode). Rows must arrive top to bottom unless any_order
+ * was asked for (interlaced images), which keeps sums for every output
+ * pixel instead of one output row. */
+typedef struct GlimrReducer {
+  int32_t width, height, factor;
+  int any_order;
+  GlimrBitmap* bitmap;
+  uint32_t* sums; /* blue, green, red per output pixel of one row or all */
+  int32_t band;   /* output row being summed when rows come in order */
+} GlimrReducer;
+
+/* The coarsest whole factor that keeps both sides of the result at least
+ * min_side (or the full side when that is smaller); 1 when min_side <= 0. */
+int32_t glimr_reduce_factor(int64_t width, int64_t height, int32_t min_side);
+
+/* Prepares a reducer to the size glimr_reduce_factor gives; 0 when memory
+ * is short or the size is not acceptable. */
+int glimr_reducer_init(GlimrReducer* r, int32_t width, int32_t height, int32_t min_side,
+                       int any_order);
+
+/* Adds count pixels (blue, green, red) of source row y, the i-th at column
+ * x0 + i * step. */
+void glimr_reducer_add(GlimrReducer* r, int32_t y, int32_t x0, int32_t step,
+                       const unsigned char* bgr, int32_t count);
+
+/* Hands over the finished bitmap (NULL after a failed init). */
+GlimrBitmap* glimr_reducer_finish(GlimrReducer* r);
+
+/* Releases whatever the reducer still holds. */
+void glimr_reducer_free(GlimrReducer* r);
+
 /* Reads a whole file into a malloc block (caller frees); NULL when it cannot
  * be read or is larger than max_size bytes. */
 unsigned char* glimr_read_file(const char* path, size_t max_size, size_t* size);
@@ -55,20 +105,24 @@ unsigned char* glimr_read_file_head(const char* path, size_t max_size, size_t* s
   }
 
 /* Every standard export for a plug-in whose decoder has the form
- * decode(path, mode, size): mode full_mode decodes the pixels, mode
- * info_mode only fills *size from the header and returns NULL. */
-#define GLIMR_STANDARD_EXPORTS(name, first_extension, decode, full_mode, info_mode) \
-  GLIMR_NAMING_EXPORTS(name, first_extension)                                       \
-  GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {                \
-    return path ? decode(path, full_mode, NULL) : NULL;                             \
-  }                                                                                 \
-  GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {    \
-    if (!size)                                                                      \
-      return;                                                                       \
-    size->width = 0;                                                                \
-    size->height = 0;                                                               \
-    if (path)                                                                       \
-      decode(path, info_mode, size);                                                \
+ * decode(path, min_side, size): min_side < 0 only fills *size from the
+ * header and returns NULL, 0 decodes at full size, above 0 decodes reduced
+ * to no side below min_side. */
+#define GLIMR_STANDARD_EXPORTS(name, first_extension, decode)                                 \
+  GLIMR_NAMING_EXPORTS(name, first_extension)                                                 \
+  GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {                          \
+    return path ? decode(path, 0, NULL) : NULL;                                               \
+  }                                                                                           \
+  GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side) { \
+    return path ? decode(path, min_side > 0 ? min_side : 0, NULL) : NULL;                     \
+  }                                                                                           \
+  GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {              \
+    if (!size)                                                                                \
+      return;                                                                                 \
+    size->width = 0;                                                                          \
+    size->height = 0;                                                                         \
+    if (path)                                                                                 \
+      decode(path, -1, size);                                                                 \
   }
 
 #ifdef __cplusplus

@@ -9,16 +9,22 @@
 #include <QString>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <list>
+#include <memory>
 #include <string>
 
 #include "glimr_plugin.h"
 
 namespace {
 
-// Qt refuses images above 256 MB by default; ours are capped by pixel count.
-constexpr int kAllocationLimitMb = 2048;
+// Qt refuses images above 256 MB by default; ours are capped by pixel count
+// (a full decode at GLIMR_MAX_FULL_PIXELS as 32-bit pixels).
+constexpr int kAllocationLimitMb = 512;
 
 struct ExtensionList {
   std::list<std::string> texts;  // node pointers into a list never move
@@ -47,14 +53,30 @@ struct ExtensionList {
   }
 };
 
+// The file at path, opened without blocking (a FIFO without a writer would
+// hold open() forever) and only when it is a regular file; null otherwise.
+std::unique_ptr<QFile> OpenRegular(const char* path) {
+  const int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0)
+    return nullptr;
+  struct stat st;
+  // The name stays on the file: the reader takes its suffix from it.
+  auto file = std::make_unique<QFile>(QString::fromUtf8(path));
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
+      !file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(fd);
+    return nullptr;
+  }
+  return file;
+}
+
 // Qt's BMP reader fills rows missing from a truncated file with black and
 // reports success; an uncompressed BMP must hold all its rows.
-bool BmpComplete(const char* path) {
-  QFile file(QString::fromUtf8(path));
-  if (!file.open(QIODevice::ReadOnly))
+bool BmpComplete(QFile& file) {
+  if (!file.seek(0))
     return false;
   const QByteArray h = file.read(34);
-  if (h.size() < 34)
+  if (h.size() < 34 || !file.seek(0))
     return false;
   const auto le32 = [&h](int at) { return qFromLittleEndian<quint32>(h.constData() + at); };
   const auto le16 = [&h](int at) { return qFromLittleEndian<quint16>(h.constData() + at); };
@@ -67,8 +89,8 @@ bool BmpComplete(const char* path) {
   return le32(10) + rowBytes * height <= file.size();
 }
 
-void OpenReader(const char* path, QImageReader& reader) {
-  reader.setFileName(QString::fromUtf8(path));
+void OpenReader(QFile& file, QImageReader& reader) {
+  reader.setDevice(&file);
   reader.setAutoTransform(true);
   reader.setAllocationLimit(kAllocationLimitMb);
 }
@@ -92,18 +114,21 @@ GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
 GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
   if (!path)
     return nullptr;
+  const std::unique_ptr<QFile> file = OpenRegular(path);
+  if (!file)
+    return nullptr;
   QImageReader reader;
-  OpenReader(path, reader);
+  OpenReader(*file, reader);
   const QSize declared = reader.size();
-  if (declared.isValid() && !glimr_size_acceptable(declared.width(), declared.height())) {
+  if (declared.isValid() && !glimr_full_size_acceptable(declared.width(), declared.height())) {
     return nullptr;
   }
-  if (reader.format() == "bmp" && !BmpComplete(path))
+  if (reader.format() == "bmp" && !BmpComplete(*file))
     return nullptr;
   QImage image;
   if (!reader.read(&image) || image.isNull())
     return nullptr;
-  if (!glimr_size_acceptable(image.width(), image.height()))
+  if (!glimr_full_size_acceptable(image.width(), image.height()))
     return nullptr;
   // Transparent pixels end up on the same neutral grey as in the other
   // plug-ins: draw onto it before dropping alpha.
@@ -144,8 +169,11 @@ GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
   size->height = 0;
   if (!path)
     return;
+  const std::unique_ptr<QFile> file = OpenRegular(path);
+  if (!file)
+    return;
   QImageReader reader;
-  OpenReader(path, reader);
+  OpenReader(*file, reader);
   QSize s = reader.size();
   if (!s.isValid() || !glimr_size_acceptable(s.width(), s.height()))
     return;

@@ -5,14 +5,17 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include <gif_lib.h>
 #include <png.h>
 #include <tiffio.h>
 #include <webp/encode.h>
+#include <zlib.h>
 
 namespace samples {
 
@@ -185,6 +188,224 @@ bool WriteWebp(const QString& path, const QString& kind) {
   return ok;
 }
 
+// 8-bit RGB PNG of any picture, written row by row (Adam7 when interlaced).
+bool WritePngImage(const QString& path, const QImage& source, bool interlace) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+  FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
+  if (!f)
+    return false;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    std::fclose(f);
+    return false;
+  }
+  png_init_io(png, f);
+  png_set_IHDR(png, info, image.width(), image.height(), 8, PNG_COLOR_TYPE_RGB,
+               interlace ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_bytep> rows;
+  for (int y = 0; y < image.height(); ++y)
+    rows.push_back(const_cast<png_bytep>(image.constScanLine(y)));
+  png_write_image(png, rows.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+  return true;
+}
+
+// The picture reduced to a 6 x 6 x 6 colour cube, so any picture fits GIF.
+bool WriteGifImage(const QString& path, const QImage& source, bool interlace) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+  const int w = image.width(), h = image.height();
+  int error = 0;
+  GifFileType* gif = EGifOpenFileName(QFile::encodeName(path).constData(), false, &error);
+  if (!gif)
+    return false;
+  GifColorType colors[256] = {};
+  for (int i = 0; i < 216; ++i) {
+    colors[i] = {static_cast<GifByteType>(i / 36 * 51), static_cast<GifByteType>(i / 6 % 6 * 51),
+                 static_cast<GifByteType>(i % 6 * 51)};
+  }
+  ColorMapObject* map = GifMakeMapObject(256, colors);
+  bool ok = EGifPutScreenDesc(gif, w, h, 8, 0, map) == GIF_OK;
+  ok = ok && EGifPutImageDesc(gif, 0, 0, w, h, interlace, nullptr) == GIF_OK;
+  std::vector<int> order;
+  for (int start : interlace ? std::vector<int>{0, 4, 2, 1} : std::vector<int>{0}) {
+    const int step = !interlace ? 1 : start == 0 || start == 4 ? 8 : start == 2 ? 4 : 2;
+    for (int y = start; y < h; y += step)
+      order.push_back(y);
+  }
+  std::vector<GifPixelType> line(static_cast<size_t>(w));
+  for (int y : order) {
+    const uchar* p = image.constScanLine(y);
+    for (int x = 0; x < w; ++x, p += 3)
+      line[x] = static_cast<GifPixelType>((p[0] + 25) / 51 * 36 + (p[1] + 25) / 51 * 6 +
+                                          (p[2] + 25) / 51);
+    ok = ok && EGifPutLine(gif, line.data(), w) == GIF_OK;
+  }
+  GifFreeMapObject(map);
+  return EGifCloseFile(gif, &error) == GIF_OK && ok;
+}
+
+// RGB TIFF in strips of the given height, or in 64 x 64 tiles when tiled.
+bool WriteTiffImage(const QString& path, const QImage& source, int compression, int rowsPerStrip,
+                    bool tiled) {
+  const QImage image = source.convertToFormat(QImage::Format_RGB888);
+  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tif)
+    return false;
+  const int w = image.width(), h = image.height();
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, compression);
+  bool ok = true;
+  if (tiled) {
+    const int t = 64;
+    TIFFSetField(tif, TIFFTAG_TILEWIDTH, t);
+    TIFFSetField(tif, TIFFTAG_TILELENGTH, t);
+    std::vector<uchar> tile(static_cast<size_t>(t) * t * 3);
+    for (int ty = 0; ty < h; ty += t) {
+      for (int tx = 0; tx < w; tx += t) {
+        std::fill(tile.begin(), tile.end(), 0);
+        for (int y = ty; y < std::min(h, ty + t); ++y) {
+          const int n = std::min(w, tx + t) - tx;
+          std::memcpy(&tile[static_cast<size_t>(y - ty) * t * 3], image.constScanLine(y) + tx * 3,
+                      static_cast<size_t>(n) * 3);
+        }
+        ok = ok && TIFFWriteTile(tif, tile.data(), tx, ty, 0, 0) > 0;
+      }
+    }
+  } else {
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
+    for (int y = 0; y < h; ++y)
+      ok = ok && TIFFWriteScanline(tif, const_cast<uchar*>(image.constScanLine(y)), y, 0) == 1;
+  }
+  TIFFClose(tif);
+  return ok;
+}
+
+bool WriteWebpImage(const QString& path, const QImage& source, bool lossless, bool alpha) {
+  QImage rgba = source.convertToFormat(QImage::Format_RGBA8888);
+  if (alpha) {
+    // Transparency fading in from the left edge.
+    for (int y = 0; y < rgba.height(); ++y) {
+      uchar* p = rgba.scanLine(y);
+      for (int x = 0; x < rgba.width(); ++x)
+        p[4 * x + 3] = static_cast<uchar>(x * 255 / rgba.width());
+    }
+  }
+  uint8_t* out = nullptr;
+  const size_t size = lossless ? WebPEncodeLosslessRGBA(rgba.constBits(), rgba.width(),
+                                                        rgba.height(), rgba.bytesPerLine(), &out)
+                               : WebPEncodeRGBA(rgba.constBits(), rgba.width(), rgba.height(),
+                                                rgba.bytesPerLine(), 95, &out);
+  QFile f(path);
+  const bool ok = size > 0 && f.open(QIODevice::WriteOnly) &&
+                  f.write(reinterpret_cast<const char*>(out), qint64(size)) == qint64(size);
+  WebPFree(out);
+  return ok;
+}
+
+bool WriteBytes(const QString& path, const QByteArray& bytes) {
+  QFile f(path);
+  return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+void PutBig32(QByteArray& a, qsizetype at, quint32 v) {
+  for (int i = 0; i < 4; ++i)
+    a[at + i] = static_cast<char>(v >> (24 - 8 * i));
+}
+
+QByteArray PngChunk(const char* type, const QByteArray& data) {
+  QByteArray chunk(4, 0);
+  PutBig32(chunk, 0, static_cast<quint32>(data.size()));
+  chunk += QByteArray(type, 4) + data;
+  QByteArray crc(4, 0);
+  PutBig32(crc, 0,
+           crc32(0, reinterpret_cast<const Bytef*>(chunk.constData() + 4), chunk.size() - 4));
+  return chunk + crc;
+}
+
+// Length of the filtered image data: one filter byte per row, per pass.
+qint64 PngRawLength(qint64 w, qint64 h, int bitsPerPixel, bool interlace) {
+  const int sx[7] = {0, 4, 0, 2, 0, 1, 0}, sy[7] = {0, 0, 4, 0, 2, 0, 1};
+  const int dx[7] = {8, 8, 4, 4, 2, 2, 1}, dy[7] = {8, 8, 8, 4, 4, 2, 2};
+  if (!interlace)
+    return h * (1 + (w * bitsPerPixel + 7) / 8);
+  qint64 total = 0;
+  for (int p = 0; p < 7; ++p) {
+    const qint64 pw = w > sx[p] ? (w - sx[p] + dx[p] - 1) / dx[p] : 0;
+    const qint64 ph = h > sy[p] ? (h - sy[p] + dy[p] - 1) / dy[p] : 0;
+    if (pw > 0 && ph > 0)
+      total += ph * (1 + (pw * bitsPerPixel + 7) / 8);
+  }
+  return total;
+}
+
+// Deflates length zero bytes.
+QByteArray DeflateZeros(qint64 length) {
+  z_stream z{};
+  deflateInit(&z, 9);
+  const std::vector<Bytef> zeros(1 << 20, 0);
+  QByteArray out;
+  std::vector<Bytef> buffer(1 << 16);
+  int flush = Z_NO_FLUSH;
+  do {
+    if (z.avail_in == 0 && length > 0) {
+      const qint64 n = std::min<qint64>(length, static_cast<qint64>(zeros.size()));
+      z.next_in = const_cast<Bytef*>(zeros.data());
+      z.avail_in = static_cast<uInt>(n);
+      length -= n;
+    }
+    flush = length == 0 ? Z_FINISH : Z_NO_FLUSH;
+    z.next_out = buffer.data();
+    z.avail_out = static_cast<uInt>(buffer.size());
+    deflate(&z, flush);
+    out.append(reinterpret_cast<const char*>(buffer.data()),
+               static_cast<qsizetype>(buffer.size() - z.avail_out));
+  } while (!(flush == Z_FINISH && z.avail_out != 0));
+  deflateEnd(&z);
+  return out;
+}
+
+QByteArray PngHeader(int w, int h, int bitDepth, int colorType, bool interlace) {
+  QByteArray ihdr(13, 0);
+  PutBig32(ihdr, 0, static_cast<quint32>(w));
+  PutBig32(ihdr, 4, static_cast<quint32>(h));
+  ihdr[8] = static_cast<char>(bitDepth);
+  ihdr[9] = static_cast<char>(colorType);
+  ihdr[12] = interlace ? 1 : 0;
+  return QByteArray::fromHex("89504e470d0a1a0a") + PngChunk("IHDR", ihdr);
+}
+
+// A giant zero-filled greyscale TIFF, deflated in strips of 64 rows.
+bool WriteZeroTiff(const QString& path, int w, int h) {
+  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tif)
+    return false;
+  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_ADOBE_DEFLATE);
+  TIFFSetField(tif, TIFFTAG_ZIPQUALITY, 9);
+  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 64);
+  const std::vector<uchar> row(static_cast<size_t>(w), 0);
+  bool ok = true;
+  for (int y = 0; y < h && ok; ++y)
+    ok = TIFFWriteScanline(tif, const_cast<uchar*>(row.data()), y, 0) == 1;
+  TIFFClose(tif);
+  return ok;
+}
+
 }  // namespace
 
 QImage Quadrants(int width, int height, bool grey) {
@@ -196,6 +417,75 @@ QImage Quadrants(int width, int height, bool grey) {
     }
   }
   return image;
+}
+
+QImage Gradient(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB888);
+  for (int y = 0; y < height; ++y) {
+    uchar* p = image.scanLine(y);
+    for (int x = 0; x < width; ++x, p += 3) {
+      p[0] = static_cast<uchar>(x * 255 / std::max(1, width - 1));
+      p[1] = static_cast<uchar>(y * 255 / std::max(1, height - 1));
+      p[2] = static_cast<uchar>((x + y) * 255 / std::max(1, width + height - 2));
+    }
+  }
+  return image;
+}
+
+QByteArray ZeroPng(int width, int height, int bitDepth, int colorType, bool interlace) {
+  const int channels = colorType == PNG_COLOR_TYPE_RGB          ? 3
+                       : colorType == PNG_COLOR_TYPE_RGB_ALPHA  ? 4
+                       : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                : 1;
+  const qint64 raw = PngRawLength(width, height, bitDepth * channels, interlace);
+  return PngHeader(width, height, bitDepth, colorType, interlace) +
+         PngChunk("IDAT", DeflateZeros(raw)) + PngChunk("IEND", {});
+}
+
+QList<QPair<QString, QString>> CraftedKinds() {
+  return {{"glimr_gif", "gif-huge-screen"}, {"glimr_png", "png-interlaced-huge"},
+          {"glimr_png", "png-itxt-huge"},   {"glimr_jpeg", "jpeg-progressive-huge"},
+          {"glimr_webp", "webp-sparse"},    {"glimr_tiff", "tiff-deflate-huge"}};
+}
+
+bool WriteCrafted(const QString& kind, const QString& path) {
+  if (kind == QLatin1String("gif-huge-screen")) {
+    // 35 bytes: a 30000 x 13333 logical screen holding one 1 x 1 frame.
+    return WriteBytes(path, QByteArray::fromHex("474946383961"
+                                                "3075153480"
+                                                "0000"
+                                                "000000ffffff"
+                                                "2c000000000100010000"
+                                                "02024401003b"));
+  }
+  if (kind == QLatin1String("png-interlaced-huge"))
+    return WriteBytes(path, ZeroPng(20000, 20000, 1, PNG_COLOR_TYPE_GRAY, true));
+  if (kind == QLatin1String("png-itxt-huge")) {
+    // 52 bytes: an iTXt chunk declaring 1 GB right after the header.
+    QByteArray chunk(8, 0);
+    PutBig32(chunk, 0, 1u << 30);
+    chunk.replace(4, 4, "iTXt");
+    return WriteBytes(path, PngHeader(1, 1, 8, PNG_COLOR_TYPE_GRAY, false) + chunk +
+                                QByteArray::fromHex("6b65790000000000747874"));
+  }
+  if (kind == QLatin1String("jpeg-progressive-huge")) {
+    // A real progressive stream whose frame header claims 20000 x 20000.
+    QByteArray a = Bytes(QStringLiteral("jpeg-big-progressive"));
+    const qsizetype sof = a.indexOf(QByteArray::fromHex("ffc2"));
+    if (sof < 0)
+      return false;
+    a[sof + 5] = char(0x4e), a[sof + 6] = char(0x20);
+    a[sof + 7] = char(0x4e), a[sof + 8] = char(0x20);
+    return WriteBytes(path, a);
+  }
+  if (kind == QLatin1String("webp-sparse")) {
+    // 1 GB of nothing: sparse, so it costs no disk.
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.resize(qint64(1) << 30);
+  }
+  if (kind == QLatin1String("tiff-deflate-huge"))
+    return WriteZeroTiff(path, 20000, 20000);
+  return false;
 }
 
 QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
@@ -237,6 +527,29 @@ bool Write(const QString& kind, const QString& path) {
     return SaveQt(Quadrants(800, 600), path, "JPG", true);
   if (kind == QLatin1String("jpeg-big"))
     return SaveQt(Quadrants(800, 600), path, "JPG");
+  const QImage gradient = Gradient(1203, 807);
+  if (kind == QLatin1String("jpeg-gradient"))
+    return SaveQt(gradient, path, "JPG");
+  if (kind == QLatin1String("png-gradient"))
+    return WritePngImage(path, gradient, false);
+  if (kind == QLatin1String("png-gradient-interlaced"))
+    return WritePngImage(path, gradient, true);
+  if (kind == QLatin1String("gif-gradient"))
+    return WriteGifImage(path, gradient, false);
+  if (kind == QLatin1String("gif-gradient-interlaced"))
+    return WriteGifImage(path, gradient, true);
+  if (kind == QLatin1String("tiff-gradient"))
+    return WriteTiffImage(path, gradient, COMPRESSION_ADOBE_DEFLATE, 16, false);
+  if (kind == QLatin1String("tiff-gradient-onestrip"))
+    return WriteTiffImage(path, gradient, COMPRESSION_NONE, gradient.height(), false);
+  if (kind == QLatin1String("tiff-gradient-tiled"))
+    return WriteTiffImage(path, gradient, COMPRESSION_LZW, 0, true);
+  if (kind == QLatin1String("webp-gradient"))
+    return WriteWebpImage(path, gradient, false, false);
+  if (kind == QLatin1String("webp-gradient-alpha"))
+    return WriteWebpImage(path, gradient, false, true);
+  if (kind == QLatin1String("webp-gradient-lossless"))
+    return WriteWebpImage(path, gradient, true, false);
   if (kind == QLatin1String("png-rgb"))
     return WritePng(path, PNG_COLOR_TYPE_RGB, 8, false);
   if (kind == QLatin1String("png-palette"))

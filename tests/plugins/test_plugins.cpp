@@ -6,9 +6,17 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <zlib.h>
 
+#include <functional>
+
 #include "imaging/plugin.h"
+#include "imaging/scaler.h"
 #include "samples.h"
 
 using namespace glimr;
@@ -91,6 +99,95 @@ QByteArray HugeHeader(const QString& plugin) {
   return {};
 }
 
+// Sanitizer builds reserve shadow memory and keep freed blocks in
+// quarantine, so resident-memory figures mean nothing there.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// What a call made in a child process came to.
+struct TChildResult {
+  bool Finished = false;  // false: still running when the watchdog fired, or crashed
+  bool GotBitmap = false;
+  QSize Size;
+  qint64 PeakGrowthMb = 0;  // growth of the peak resident set during the call
+};
+
+qint64 PeakRssKb() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly))
+    return 0;
+  for (const QByteArray& line : status.readAll().split('\n')) {
+    if (line.startsWith("VmHWM:"))
+      return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+  }
+  return 0;
+}
+
+// Runs call in a forked child, so a hang can be killed and the memory it
+// takes is measured apart from the test's own. The child is killed when it
+// runs longer than watchdogSeconds; that is a hang, not a slow call.
+TChildResult RunInChild(const std::function<QImage()>& call, int watchdogSeconds) {
+  int fds[2];
+  if (pipe(fds) != 0)
+    return {};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    ::close(fds[0]);
+    // Resets the peak to the current resident set (Linux 4.0 and later).
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+      clear.write("5");
+    clear.close();
+    const qint64 before = PeakRssKb();
+    const QImage image = call();
+    qint64 message[4] = {image.isNull() ? 0 : 1, image.width(), image.height(),
+                         (PeakRssKb() - before) / 1024};
+    const ssize_t written = ::write(fds[1], message, sizeof message);
+    _exit(written == sizeof message ? 0 : 1);
+  }
+  ::close(fds[1]);
+  TChildResult result;
+  int status = 0;
+  bool exited = false;
+  for (int waited = 0; waited < watchdogSeconds * 20 && pid > 0; ++waited) {
+    if (waitpid(pid, &status, WNOHANG) == pid) {
+      exited = true;
+      break;
+    }
+    usleep(50 * 1000);
+  }
+  if (!exited && pid > 0) {
+    kill(pid, SIGKILL);
+    waitpid(pid, &status, 0);
+  }
+  qint64 message[4] = {};
+  if (exited && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+      ::read(fds[0], message, sizeof message) == sizeof message) {
+    result.Finished = true;
+    result.GotBitmap = message[0] != 0;
+    result.Size = QSize(int(message[1]), int(message[2]));
+    result.PeakGrowthMb = message[3];
+  }
+  ::close(fds[0]);
+  return result;
+}
+
+// The thumbnail path of the loader: the reduced decode where the plug-in
+// has one, else (or when it gives nothing) the full decode.
+QImage ThumbnailDecode(const TPlugin& p, const QString& path, int minSide) {
+  QImage b = p.HasReducedDecode() ? p.FileBitmapReduced(path, minSide) : QImage();
+  return b.isNull() ? p.FileBitmap(path) : b;
+}
+
 }  // namespace
 
 class TestPlugins : public QObject {
@@ -128,10 +225,10 @@ class TestPlugins : public QObject {
     QTest::addColumn<QStringList>("extensions");  // a few it must supply
     QTest::addColumn<bool>("reduced");
     QTest::newRow("jpeg") << "glimr_jpeg" << QStringList{"JPG", "JPEG", "JPE", "JFIF"} << true;
-    QTest::newRow("png") << "glimr_png" << QStringList{"PNG"} << false;
-    QTest::newRow("gif") << "glimr_gif" << QStringList{"GIF"} << false;
-    QTest::newRow("tiff") << "glimr_tiff" << QStringList{"TIF", "TIFF"} << false;
-    QTest::newRow("webp") << "glimr_webp" << QStringList{"WEBP"} << false;
+    QTest::newRow("png") << "glimr_png" << QStringList{"PNG"} << true;
+    QTest::newRow("gif") << "glimr_gif" << QStringList{"GIF"} << true;
+    QTest::newRow("tiff") << "glimr_tiff" << QStringList{"TIF", "TIFF"} << true;
+    QTest::newRow("webp") << "glimr_webp" << QStringList{"WEBP"} << true;
     QTest::newRow("qt") << "glimr_qtformats"
                         << QStringList{"BMP", "PPM", "PGM", "PBM", "XPM", "ICO"} << false;
   }
@@ -314,6 +411,138 @@ class TestPlugins : public QObject {
     if (!headerUsable)
       QCOMPARE(info, QSize(0, 0));
     QVERIFY(info == QSize(0, 0) || (info.width() > 0 && info.height() > 0));
+  }
+
+  // Hostile files that once made a decoder take gigabytes: the header read,
+  // the thumbnail and the full decode each stay within a bound that does not
+  // depend on the declared picture size.
+  void memoryBound_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("kind");
+    for (const auto& [plugin, kind] : samples::CraftedKinds())
+      QTest::newRow(qPrintable(kind)) << plugin << kind;
+  }
+  void memoryBound() {
+    if (kSanitized)
+      QSKIP("the sanitizer's shadow memory and quarantine make resident figures meaningless");
+    QFETCH(QString, plugin);
+    QFETCH(QString, kind);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::WriteCrafted(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    const qint64 limitMb = 300;
+    const QList<QPair<const char*, std::function<QImage()>>> calls = {
+        {"info", [&] { return QImage(p.FileInfo(path), QImage::Format_Mono); }},
+        {"thumbnail", [&] { return ThumbnailDecode(p, path, 256); }},
+        {"full", [&] { return p.FileBitmap(path); }}};
+    for (const auto& [name, call] : calls) {
+      const TChildResult r = RunInChild(call, 240);
+      QVERIFY2(r.Finished, name);
+      qInfo("%s %s: peak grew by %lld MB", qPrintable(kind), name, r.PeakGrowthMb);
+      QVERIFY2(
+          r.PeakGrowthMb < limitMb,
+          qPrintable(QStringLiteral("%1: %2 MB").arg(QLatin1String(name)).arg(r.PeakGrowthMb)));
+    }
+  }
+
+  // A queued name that turns out to be a FIFO without a writer, a device or
+  // a folder: every export gives up at once instead of blocking in open or
+  // reading without end.
+  void notRegularFile_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("what");
+    for (const char* plugin :
+         {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp", "glimr_qtformats"}) {
+      for (const char* what : {"fifo", "device", "folder"}) {
+        QTest::addRow("%s %s", plugin, what)
+            << QString::fromLatin1(plugin) << QString::fromLatin1(what);
+      }
+    }
+  }
+  void notRegularFile() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, what);
+    const QString suffix =
+        plugin == QLatin1String("glimr_qtformats") ? QStringLiteral("bmp") : plugin.mid(6);
+    QString path;
+    if (what == QLatin1String("fifo")) {
+      path = dir_.filePath(QStringLiteral("queue-%1.%2").arg(plugin, suffix));
+      QFile::remove(path);
+      QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else if (what == QLatin1String("device")) {
+      path = QStringLiteral("/dev/zero");
+    } else {
+      path = dir_.filePath(QStringLiteral("folder.") + suffix);
+      QVERIFY(QDir().mkpath(path));
+    }
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    const QList<QPair<const char*, std::function<QImage()>>> calls = {
+        {"info", [&] { return QImage(p.FileInfo(path), QImage::Format_Mono); }},
+        {"reduced", [&] { return p.FileBitmapReduced(path, 64); }},
+        {"full", [&] { return p.FileBitmap(path); }}};
+    for (const auto& [name, call] : calls) {
+      const TChildResult r = RunInChild(call, 20);
+      QVERIFY2(r.Finished, name);
+      QVERIFY2(!r.GotBitmap, name);
+    }
+  }
+
+  // The reduced decode of every plug-in gives the same thumbnail as the full
+  // decode would, to within rounding, while never being smaller than asked.
+  void reducedThumbnail_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("minSide");
+    QTest::addColumn<int>("tolerance");
+    const QList<QPair<QString, QString>> kinds = {
+        {"glimr_png", "png-gradient"},         {"glimr_png", "png-gradient-interlaced"},
+        {"glimr_gif", "gif-gradient"},         {"glimr_gif", "gif-gradient-interlaced"},
+        {"glimr_tiff", "tiff-gradient"},       {"glimr_tiff", "tiff-gradient-onestrip"},
+        {"glimr_tiff", "tiff-gradient-tiled"}, {"glimr_webp", "webp-gradient"},
+        {"glimr_webp", "webp-gradient-alpha"}, {"glimr_webp", "webp-gradient-lossless"},
+        {"glimr_jpeg", "jpeg-gradient"}};
+    for (const auto& [plugin, kind] : kinds) {
+      for (int minSide : {64, 256, 1000}) {
+        QTest::addRow("%s %d", qPrintable(kind), minSide)
+            << plugin << kind << minSide << (kind.startsWith(QLatin1String("jpeg")) ? 4 : 2);
+      }
+    }
+  }
+  void reducedThumbnail() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, kind);
+    QFETCH(int, minSide);
+    QFETCH(int, tolerance);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    QVERIFY(p.HasReducedDecode());
+    const QImage full = p.FileBitmap(path);
+    const QImage reduced = p.FileBitmapReduced(path, minSide);
+    QVERIFY(!full.isNull());
+    QVERIFY(!reduced.isNull());
+    QVERIFY(reduced.width() >= std::min(minSide, full.width()));
+    QVERIFY(reduced.height() >= std::min(minSide, full.height()));
+    QVERIFY(reduced.width() <= full.width() && reduced.height() <= full.height());
+    const QImage a = MakeThumbnail(full, minSide);
+    const QImage b = MakeThumbnail(reduced, full.size(), minSide);
+    QCOMPARE(b.size(), a.size());
+    // Averaging twice puts block edges elsewhere than averaging once, so
+    // single pixels at sharp steps may differ; the picture as a whole may not.
+    qint64 total = 0;
+    for (int y = 0; y < a.height(); ++y) {
+      const uchar* pa = a.constScanLine(y);
+      const uchar* pb = b.constScanLine(y);
+      for (int x = 0; x < a.width() * 3; ++x)
+        total += qAbs(int(pa[x]) - int(pb[x]));
+    }
+    const double mean = double(total) / (double(a.width()) * a.height() * 3);
+    QVERIFY2(mean <= tolerance, qPrintable(QString::number(mean)));
+    // And the picture is the right way round: blue grows along the diagonal.
+    QVERIFY(PixelAt(b, b.width() - 2, b.height() - 2).blue() > PixelAt(b, 1, 1).blue() + 100);
   }
 
   void missingFile() {
