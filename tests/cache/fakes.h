@@ -1,7 +1,8 @@
 #pragma once
 // Test doubles for the cache's two seams: an in-memory catalog that takes
 // DbLock like the real one, and a thumbnail maker over tiny text files
-// ("<width> <height>") that can hold a decode until the test lets it go.
+// ("<width> <height>"). Either can hold a call for one file until the test
+// lets it go, and either can fail on a file.
 
 #include <QFile>
 #include <QHash>
@@ -18,6 +19,39 @@
 
 namespace glimr::test {
 
+// Holds the call for one named file until Release.
+class TGate {
+ public:
+  void BlockOn(const QString& name) {
+    std::lock_guard lock(mutex_);
+    blockOn_ = name;
+  }
+  void Pass(const QString& name) {
+    std::unique_lock lock(mutex_);
+    if (name == blockOn_) {
+      blocked_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return !blocked_; });
+    }
+  }
+  void WaitUntilBlocked() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return blocked_; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    blockOn_.clear();
+    blocked_ = false;
+    changed_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  QString blockOn_;
+  bool blocked_ = false;
+};
+
 class TFakeStore : public TThumbStore {
  public:
   explicit TFakeStore(TLocks& locks) : locks_(locks) {}
@@ -25,20 +59,28 @@ class TFakeStore : public TThumbStore {
     std::lock_guard db(locks_.DbLock);
     return folder.isEmpty() ? 0 : 7;
   }
+  // The gate holds a read after the row was read, outside DbLock.
   bool ReadThumbRow(const QString& fileName, std::int32_t, TThumbRow& row) override {
-    std::lock_guard db(locks_.DbLock);
-    if (FailOn == fileName) {
-      throw GlimrError(QStringLiteral("disk I/O error"));
+    bool found = false;
+    {
+      std::lock_guard db(locks_.DbLock);
+      if (FailOn == fileName) {
+        throw GlimrError(QStringLiteral("disk I/O error"));
+      }
+      const auto it = rows.find(fileName);
+      if (it != rows.end()) {
+        row = it->second;
+        found = true;
+      }
     }
-    const auto it = rows.find(fileName);
-    if (it == rows.end()) {
-      return false;
-    }
-    row = it->second;
-    return true;
+    ReadGate.Pass(fileName);
+    return found;
   }
   bool WriteThumbRow(const QString& fileName, std::int32_t, const TThumbRow& row) override {
     std::lock_guard db(locks_.DbLock);
+    if (FailWrites) {
+      throw GlimrError(QStringLiteral("database or disk is full"));
+    }
     const auto it = rows.find(fileName);
     if (it == rows.end()) {
       return false;
@@ -48,10 +90,19 @@ class TFakeStore : public TThumbStore {
     return true;
   }
 
+  // Changes the rows while a loader may be reading them.
+  template <typename F>
+  void EditRows(F edit) {
+    std::lock_guard db(locks_.DbLock);
+    edit(rows);
+  }
+
   // Filled before the loader starts, read after it is joined.
   std::map<QString, TThumbRow> rows;
-  QString FailOn;
+  QString FailOn;  // reading this file's row fails
+  bool FailWrites = false;
   int writes = 0;
+  TGate ReadGate;
 
  private:
   TLocks& locks_;
@@ -61,14 +112,15 @@ class TFakeMaker : public TThumbMaker {
  public:
   std::optional<TMadeThumb> MakeThumb(const QString& path, std::int32_t thumbSize) override {
     const QString name = path.section(QLatin1Char('/'), -1);
+    QString failOn;
     {
-      std::unique_lock lock(mutex_);
+      std::lock_guard lock(mutex_);
       decoded_ << name;
-      if (name == blockOn_) {
-        blocked_ = true;
-        changed_.notify_all();
-        changed_.wait(lock, [this] { return !blocked_; });
-      }
+      failOn = failOn_;
+    }
+    gate_.Pass(name);
+    if (name == failOn) {
+      throw GlimrError(QStringLiteral("plug-in failure"));
     }
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
@@ -88,19 +140,12 @@ class TFakeMaker : public TThumbMaker {
     return made;
   }
 
-  void BlockOn(const QString& name) {
+  void BlockOn(const QString& name) { gate_.BlockOn(name); }
+  void WaitUntilBlocked() { gate_.WaitUntilBlocked(); }
+  void Release() { gate_.Release(); }
+  void FailOn(const QString& name) {
     std::lock_guard lock(mutex_);
-    blockOn_ = name;
-  }
-  void WaitUntilBlocked() {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return blocked_; });
-  }
-  void Release() {
-    std::lock_guard lock(mutex_);
-    blockOn_.clear();
-    blocked_ = false;
-    changed_.notify_all();
+    failOn_ = name;
   }
   QStringList Decoded() const {
     std::lock_guard lock(mutex_);
@@ -109,9 +154,8 @@ class TFakeMaker : public TThumbMaker {
 
  private:
   mutable std::mutex mutex_;
-  std::condition_variable changed_;
-  QString blockOn_;
-  bool blocked_ = false;
+  TGate gate_;
+  QString failOn_;
   QStringList decoded_;
 };
 

@@ -6,9 +6,11 @@
 #include <thread>
 
 #include "catalog/imagefileinfo.h"
+#include "common/datetime.h"
 #include "fakes.h"
 #include "imaging/cache/cash.h"
 #include "imaging/cache/loadercontrol.h"
+#include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/undecodablethumb.h"
 
 using namespace glimr;
@@ -331,22 +333,60 @@ class TestLoader : public QObject {
     QVERIFY(!UpdateDimensions(rig.cash, QStringLiteral("/nowhere.img"), &records[0]));
   }
 
-  // An engine error is shown with the cache's label, then the loader's, and
-  // the loader ends; the queue keeps the rest for the next load.
+  // An error the cache cannot get round (here a plug-in failure) is shown
+  // with the cache's label, then the loader's, and the loader ends; the
+  // queue keeps the rest for the next load.
   void errorEndsLoader() {
     ErrorRecorder errors;
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("e"), 3);
-    rig.store.FailOn = Name(files[1]);
+    rig.maker.FailOn(Name(files[1]));
     rig.control.Enqueue(files);
     rig.control.StartLoader(256);
     QTRY_COMPARE(errors.messages().size(), 2);
     const QStringList m = errors.messages();
-    QCOMPARE(m[0], QStringLiteral("TCash.SetBitmapToCash(%1): disk I/O error").arg(files[1]));
-    QCOMPARE(m[1], QStringLiteral("Thread1: disk I/O error"));
+    QCOMPARE(m[0], QStringLiteral("TCash.SetBitmapToCash(%1): plug-in failure").arg(files[1]));
+    QCOMPARE(m[1], QStringLiteral("Thread1: plug-in failure"));
     rig.control.CloseLoader();
     QVERIFY(rig.cash.Contains(files[0]));
     QVERIFY(!rig.cash.Contains(files[2]));
+  }
+
+  // A catalog that cannot be read or written costs no thumbnail and shows
+  // no message: the thumbnails are made from the files and kept in memory,
+  // and the loader goes on with the rest of the queue.
+  void catalogFaultsKeepThumbnails_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("writes");
+    QTest::newRow("reading one row fails") << "read" << 3;
+    QTest::newRow("every write fails") << "write" << 0;
+  }
+  void catalogFaultsKeepThumbnails() {
+    QFETCH(QString, fault);
+    QFETCH(int, writes);
+    ErrorRecorder errors;
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("w"), 3);
+    for (const QString& p : files) {
+      rig.store.rows[Name(p)] = TThumbRow{};
+    }
+    if (fault == QLatin1String("read")) {
+      rig.store.FailOn = Name(files[1]);
+    } else {
+      rig.store.FailWrites = true;
+    }
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    rig.control.CloseLoader();
+    for (int i = 0; i < 3; ++i) {
+      const TBmpCashPtr entry = rig.cash.Find(files[i]);
+      QVERIFY2(entry && !entry->Undecodable, qPrintable(Name(files[i])));
+      QCOMPARE(entry->Width, i + 1);
+    }
+    QCOMPARE(rig.maker.Decoded().size(), 3);
+    QCOMPARE(rig.store.writes, writes);
+    QCOMPARE(errors.messages(), QStringList());
   }
 
   // Clearing the cache stops and joins the loader and starts a new one on
@@ -371,6 +411,127 @@ class TestLoader : public QObject {
       QVERIFY(rig.cash.Contains(files[i]));
     }
     QVERIFY(!rig.cash.Contains(files[0]));
+  }
+
+  // Clear Cash while the loader is inside a file (its decode, or the read
+  // of its stored thumbnail): nothing made before the clear survives it.
+  // Once the ribbon asks again for the nine files it shows, every one of
+  // them is cached as made after the clear: thumbnails of the new size,
+  // stored thumbnails as the catalog holds them now. The file under way is
+  // loaded again without being asked for: checked where the test can hold
+  // it across the clear (the read runs outside every lock; the clear waits
+  // for a decode, which holds DecodeLock).
+  void clearCashReloadsShownFiles_data() {
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("while decoding") << false;
+    QTest::newRow("while reading the stored thumbnail") << true;
+  }
+  void clearCashReloadsShownFiles() {
+    QFETCH(bool, stored);
+    TRig rig;
+    const QStringList files = rig.MakeFiles(QStringLiteral("s"), 12);
+    const QStringList shown = files.mid(0, 9);
+    const QString inFlight = files[2];
+    if (stored) {
+      QImage small(8, 8, QImage::Format_RGB888);
+      small.fill(Qt::gray);
+      const QByteArray jpeg = EncodeThumbJpeg(small.constBits(), 8, 8, int(small.bytesPerLine()));
+      for (const QString& p : files) {
+        TThumbRow row;
+        row.Width = 111;
+        row.Height = 10;
+        row.FileDate = FileModDays(p);
+        row.IsThumb = true;
+        row.Thumb = jpeg;
+        rig.store.rows[Name(p)] = row;
+      }
+      rig.store.ReadGate.BlockOn(Name(inFlight));
+    } else {
+      rig.maker.BlockOn(Name(inFlight));
+    }
+    // Made after the clear: the new thumbnail size, or the rows as they
+    // are after it.
+    auto fresh = [&](const QString& p) {
+      const TBmpCashPtr e = rig.cash.Find(p);
+      return e && (stored ? e->Width == 222 : e->Bitmap.width() == 8);
+    };
+    rig.control.Enqueue(files);
+    rig.control.StartLoader(256);
+    if (stored) {
+      rig.store.ReadGate.WaitUntilBlocked();
+    } else {
+      rig.maker.WaitUntilBlocked();
+    }
+    QCOMPARE(rig.cash.Count(), 2);
+    std::thread releaser([&] {
+      if (stored) {
+        // The clear goes ahead while the read is held; the rows change
+        // after it, as when the thumbnails are made again.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (rig.cash.Count() != 0 && std::chrono::steady_clock::now() < deadline) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        rig.store.EditRows([](std::map<QString, TThumbRow>& rows) {
+          for (auto& [name, row] : rows) {
+            row.Width = 222;
+          }
+        });
+        rig.store.ReadGate.Release();
+      } else {
+        rig.maker.Release();
+      }
+    });
+    rig.control.ClearCash(8);
+    releaser.join();
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    if (stored) {
+      QVERIFY2(fresh(inFlight), "the file under way at the clear");
+    }
+
+    // The ribbon's rebuild asks for every file it shows, the last filled first.
+    for (const QString& p : shown) {
+      rig.control.LoadImageFirst(p);
+    }
+    QTRY_COMPARE(rig.control.QueuedCount(), 0);
+    rig.control.CloseLoader();
+    for (const QString& p : shown) {
+      QVERIFY2(fresh(p), qPrintable(Name(p)));
+    }
+  }
+
+  // A decode that never returns (a file on a stalled network mount) must
+  // not hold up the program's close: the bounded close gives up on the
+  // thread, leaves it detached, and reports it. The rig outlives the test
+  // as the program's objects outlive such a thread (it ends with _exit).
+  void closeGivesUpOnStuckDecode() {
+    auto* rig = new TRig;  // deliberately never freed, see above
+    const QStringList files = rig->MakeFiles(QStringLiteral("n"), 3);
+    rig->maker.BlockOn(Name(files[1]));
+    rig->control.Enqueue(files);
+    rig->control.StartLoader(256);
+    rig->maker.WaitUntilBlocked();
+    QVERIFY(!rig->control.CloseLoader(std::chrono::milliseconds(200)));
+    QVERIFY(!rig->control.HasLoader());
+    QCOMPARE(rig->control.ReapRetired(true), 0);
+    QCOMPARE(rig->control.QueuedCount(), 0);
+
+    // A loader that ends in time is joined and reported as ended.
+    TRig quick;
+    const QStringList some = quick.MakeFiles(QStringLiteral("q"), 2);
+    quick.control.Enqueue(some);
+    quick.control.StartLoader(256);
+    QTRY_COMPARE(quick.control.QueuedCount(), 0);
+    QVERIFY(quick.control.CloseLoader(std::chrono::milliseconds(5000)));
+    QVERIFY(TRig().control.CloseLoader(std::chrono::milliseconds(0)));  // never started
+
+    // The stuck decode returns at last: the abandoned thread finishes its
+    // file and starts no other.
+    rig->maker.Release();
+    QTRY_VERIFY(rig->cash.Contains(files[1]));
+    { std::lock_guard decode(rig->locks.DecodeLock); }
+    QCOMPARE(rig->maker.Decoded().size(), 2);
+    QVERIFY(!rig->cash.Contains(files[2]));
+    rig->dir.remove();
   }
 };
 

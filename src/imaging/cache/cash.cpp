@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <mutex>
 
@@ -35,8 +37,18 @@ QImage DecodeStoredThumb(const QByteArray& jpeg) {
   return bitmap;
 }
 
-TCash::TCash(TLocks& locks, TThumbMaker& maker, std::int32_t capacity)
-    : locks_(locks), maker_(maker), capacity_(capacity) {}
+std::int64_t DefaultCashMemoryBudget() {
+  constexpr std::int64_t kFloor = std::int64_t(256) << 20;
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageSize <= 0) {
+    return kFloor;
+  }
+  return std::max(kFloor, std::int64_t(pages) * pageSize / 8);
+}
+
+TCash::TCash(TLocks& locks, TThumbMaker& maker, std::int32_t capacity, std::int64_t memoryBudget)
+    : locks_(locks), maker_(maker), capacity_(capacity), memoryBudget_(memoryBudget) {}
 
 TCash::~TCash() = default;
 
@@ -99,9 +111,14 @@ bool TCash::RemoveIfUnused(std::int32_t index) {
   if (it->Entry->InUse.load()) {
     return false;
   }
-  index_.remove(it->Path);
-  items_.erase(it);
+  EraseLocked(it);
   return true;
+}
+
+void TCash::EraseLocked(std::vector<TItem>::iterator at) {
+  memoryUsed_ -= at->Bytes;
+  index_.remove(at->Path);
+  items_.erase(at);
 }
 
 TBmpCashPtr TCash::Pin(const QString& path) {
@@ -131,14 +148,55 @@ void TCash::SetCapacity(std::int32_t capacity) {
   capacity_ = capacity;
 }
 
+std::int64_t TCash::MemoryBudget() const {
+  std::lock_guard lock(locks_.CacheLock);
+  return memoryBudget_;
+}
+
+void TCash::SetMemoryBudget(std::int64_t bytes) {
+  std::lock_guard lock(locks_.CacheLock);
+  memoryBudget_ = bytes;
+}
+
+std::int64_t TCash::MemoryUsed() const {
+  std::lock_guard lock(locks_.CacheLock);
+  return memoryUsed_;
+}
+
+bool TCash::DropIfDateDiffers(const QString& key, double fileDate) {
+  std::lock_guard lock(locks_.CacheLock);
+  const auto hit = index_.constFind(key);
+  if (hit == index_.cend() || hit.value()->FileDate == fileDate) {
+    return false;
+  }
+  const std::int32_t at = IndexOfLocked(key);
+  if (at < 0) {
+    index_.remove(key);
+    return true;
+  }
+  EraseLocked(items_.begin() + at);
+  return true;
+}
+
 void TCash::Clear() {
+  ++generation_;
   items_.clear();
   index_.clear();
+  memoryUsed_ = 0;
 }
 
 void TCash::Append(const QString& path, TBmpCashPtr entry) {
   std::lock_guard lock(locks_.CacheLock);
   AppendLocked(path, std::move(entry));
+}
+
+bool TCash::AppendIfCurrent(const QString& path, TBmpCashPtr entry, std::uint64_t generation) {
+  std::lock_guard lock(locks_.CacheLock);
+  if (generation_.load() != generation) {
+    return false;
+  }
+  AppendLocked(path, std::move(entry));
+  return true;
 }
 
 void TCash::AppendLocked(const QString& path, TBmpCashPtr entry) {
@@ -148,22 +206,27 @@ void TCash::AppendLocked(const QString& path, TBmpCashPtr entry) {
     return;
   }
   // Eviction starts at the front: entries asked for again were moved there,
-  // so it takes the oldest of those first, then the oldest new ones.
-  while (static_cast<std::int32_t>(items_.size()) >= capacity_) {
+  // so it takes the oldest of those first, then the oldest new ones. The
+  // memory budget counts like the capacity: at the largest thumbnails a
+  // hundred entries would hold more than a gigabyte.
+  const std::int64_t bytes = entry->Bitmap.sizeInBytes();
+  while (!items_.empty() && (static_cast<std::int32_t>(items_.size()) >= capacity_ ||
+                             memoryUsed_ + bytes > memoryBudget_)) {
     const auto victim = std::find_if(items_.begin(), items_.end(),
                                      [](const TItem& item) { return !item.Entry->InUse.load(); });
     if (victim == items_.end()) {
-      break;  // every entry is shown: go beyond the capacity for now
+      break;  // every entry is shown: go beyond the limits for now
     }
-    index_.remove(victim->Path);
-    items_.erase(victim);
+    EraseLocked(victim);
   }
   index_.insert(path, entry);
-  items_.push_back(TItem{path, std::move(entry)});
+  items_.push_back(TItem{path, std::move(entry), bytes});
+  memoryUsed_ += bytes;
 }
 
-bool TCash::TouchIfCached(const QString& path) {
+bool TCash::TouchIfCached(const QString& path, std::uint64_t& generation) {
   std::lock_guard lock(locks_.CacheLock);
+  generation = generation_.load();
   const std::int32_t at = IndexOfLocked(path);
   if (at < 0) {
     return false;
@@ -172,44 +235,61 @@ bool TCash::TouchIfCached(const QString& path) {
   return true;
 }
 
-void TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int32_t thumbSize,
+bool TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int32_t thumbSize,
                             const std::atomic<bool>* cancel) {
   try {
-    if (TouchIfCached(path)) {
-      return;
+    std::uint64_t generation = 0;
+    if (TouchIfCached(path, generation)) {
+      return true;
     }
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const QString folder = path.left(slash + 1);
     const QString fileName = path.mid(slash + 1);
     std::int32_t catalogID = 0;
     double fileDate = 0.0;
+    TThumbStore* store = &session;
     {
       std::lock_guard decode(locks_.DecodeLock);
       if (fileName.isEmpty() || !QFileInfo::exists(path)) {
-        return;
+        return true;
       }
-      catalogID = session.CatalogIDOfPath(folder);
       fileDate = FileModDays(path);
+      try {
+        catalogID = session.CatalogIDOfPath(folder);
+      } catch (const std::exception& e) {
+        // A damaged or locked catalog must not cost the ribbon its
+        // thumbnails: they are made from the files and kept in memory.
+        qCWarning(lcCash).noquote() << "catalog unreachable for" << path << ErrorText(e);
+        store = nullptr;
+      }
     }
-    if (catalogID == 0) {
-      return;
+    if (store && catalogID == 0) {
+      return true;
     }
-    Cache(path, fileName, catalogID, fileDate, session, thumbSize, cancel);
+    return Cache(path, fileName, catalogID, fileDate, store, thumbSize, cancel, generation);
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("TCash.SetBitmapToCash(%1): %2").arg(path, ErrorText(e)));
     throw;
   }
 }
 
-void TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
-                  double fileDate, TThumbStore& session, std::int32_t thumbSize,
-                  const std::atomic<bool>* cancel) {
+bool TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
+                  double fileDate, TThumbStore* session, std::int32_t thumbSize,
+                  const std::atomic<bool>* cancel, std::uint64_t generation) {
   TThumbRow row;
-  if (session.ReadThumbRow(fileName, catalogID, row) && row.IsThumb && row.FileDate == fileDate) {
+  bool stored = false;
+  if (session) {
     try {
-      auto entry = std::make_shared<TBmpCash>(row.Width, row.Height, DecodeStoredThumb(row.Thumb));
-      Append(path, std::move(entry));
-      return;
+      stored = session->ReadThumbRow(fileName, catalogID, row);
+    } catch (const std::exception& e) {
+      qCWarning(lcCash).noquote() << "cannot read the stored thumbnail of" << path << ErrorText(e);
+    }
+  }
+  if (stored && row.IsThumb && row.FileDate == fileDate) {
+    try {
+      auto entry = std::make_shared<TBmpCash>(row.Width, row.Height, DecodeStoredThumb(row.Thumb),
+                                              false, fileDate);
+      return AppendIfCurrent(path, std::move(entry), generation);
     } catch (const GlimrError& e) {
       // A damaged stored thumbnail is made again from the file below and
       // overwritten; stopping the loader over it would leave the folder
@@ -219,8 +299,11 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
   }
 
   std::lock_guard decode(locks_.DecodeLock);
-  if ((cancel && cancel->load()) || !QFileInfo::exists(path)) {
-    return;
+  if (cancel && cancel->load()) {
+    return false;
+  }
+  if (!QFileInfo::exists(path)) {
+    return true;
   }
   std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
   if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
@@ -231,20 +314,32 @@ void TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
     qCInfo(lcCash).noquote() << "cannot decode" << path;
     QImage tile = MakeUndecodableThumb(thumbSize);
     const std::int32_t side = tile.width();
-    Append(path, std::make_shared<TBmpCash>(side, side, std::move(tile), true));
-    return;
+    return AppendIfCurrent(
+        path, std::make_shared<TBmpCash>(side, side, std::move(tile), true, fileDate), generation);
   }
-  TThumbRow fresh;
-  fresh.Width = made->Width;
-  fresh.Height = made->Height;
-  fresh.FileDate = fileDate;
-  fresh.IsThumb = true;
-  const QImage& thumb = made->Thumb;
-  fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
-                                static_cast<int>(thumb.bytesPerLine()), 90);
-  // A file without a FILES row keeps its thumbnail in memory only.
-  session.WriteThumbRow(fileName, catalogID, fresh);
-  Append(path, std::make_shared<TBmpCash>(made->Width, made->Height, std::move(made->Thumb)));
+  if (session) {
+    TThumbRow fresh;
+    fresh.Width = made->Width;
+    fresh.Height = made->Height;
+    fresh.FileDate = fileDate;
+    fresh.IsThumb = true;
+    const QImage& thumb = made->Thumb;
+    fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
+                                  static_cast<int>(thumb.bytesPerLine()), 90);
+    try {
+      // A file without a FILES row keeps its thumbnail in memory only.
+      session->WriteThumbRow(fileName, catalogID, fresh);
+    } catch (const std::exception& e) {
+      // A full disk or a read-only catalog: the thumbnail is still shown.
+      // The store reports the failure to the catalog's write health, which
+      // tells the user once, not once per file.
+      qCWarning(lcCash).noquote() << "cannot store the thumbnail of" << path << ErrorText(e);
+    }
+  }
+  return AppendIfCurrent(path,
+                         std::make_shared<TBmpCash>(made->Width, made->Height,
+                                                    std::move(made->Thumb), false, fileDate),
+                         generation);
 }
 
 }  // namespace glimr

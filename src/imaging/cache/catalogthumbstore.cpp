@@ -2,6 +2,7 @@
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "common/errors.h"
 
 namespace glimr {
 
@@ -34,8 +35,20 @@ bool TCatalogThumbStore::ReadThumbRow(const QString& fileName, std::int32_t cata
 
 bool TCatalogThumbStore::WriteThumbRow(const QString& fileName, std::int32_t catalogID,
                                        const TThumbRow& row) {
-  return queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width, row.Height,
-                                session_);
+  bool written = false;
+  try {
+    written = queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width,
+                                     row.Height, session_);
+  } catch (const std::exception& e) {
+    // Reported here, where the catalog is known; the write health tells the
+    // user once per run of failures (a full disk fails every file in turn).
+    dm_.WriteHealth().Failed(ErrorText(e));
+    throw;
+  }
+  // The statement ran, with or without a row to change: the catalog takes
+  // writes again.
+  dm_.WriteHealth().Succeeded();
+  return written;
 }
 
 }  // namespace glimr

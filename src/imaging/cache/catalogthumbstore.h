@@ -1,7 +1,8 @@
 #pragma once
 // The thumbnail store over the catalog's statements, bound to a database
 // session of its own that it opens when made and releases when destroyed.
-// One per loader thread.
+// One per loader thread. A failed thumbnail write is reported to the
+// catalog's write health (and raised again), a write that works clears it.
 
 #include <QString>
 

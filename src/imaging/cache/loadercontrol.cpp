@@ -109,24 +109,47 @@ void TLoaderControl::ClearCash(std::int32_t thumbSize) {
 }
 
 void TLoaderControl::CloseLoader() {
+  Close(std::nullopt);
+}
+
+bool TLoaderControl::CloseLoader(std::chrono::milliseconds timeout) {
+  return Close(TClock::now() + timeout);
+}
+
+bool TLoaderControl::Close(std::optional<TClock::time_point> deadline) {
   if (loader_) {
     retired_.push_back(std::move(loader_));
   }
-  // Told first, so a decode under way is the last one (see ClearCash).
+  // The flag is what stops a loader: it is checked before every decode and
+  // ends the wait on the queue. DecodeLock is not needed for that, and a
+  // decode that never returns would keep it for ever.
   for (auto& t : retired_) {
     t->Terminate();
   }
   {
-    AllLocks all(locks_);
+    std::lock_guard q(locks_.QueueLock);
     queue_.Clear();
     for (auto& t : retired_) {
       t->SetOnLoaded(nullptr);
     }
     wake_.notify_all();
   }
-  // Joined after the locks are released: a loader finishing its file
-  // needs them to get out.
-  ReapRetired(true);
+  bool ended = true;
+  for (auto it = retired_.begin(); it != retired_.end();) {
+    if (!deadline || (*it)->WaitFinished(*deadline)) {
+      (*it)->Join();
+      it = retired_.erase(it);
+      continue;
+    }
+    // Still inside a decode after the wait: detached and leaked, since
+    // joining could wait for ever and destroying a joinable thread would
+    // end the program.
+    (*it)->Abandon();
+    (void)it->release();
+    it = retired_.erase(it);
+    ended = false;
+  }
+  return ended;
 }
 
 int TLoaderControl::ReapRetired(bool wait) {

@@ -8,10 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "imaging/cache/loadqueue.h"
@@ -71,16 +73,29 @@ class TLoaderControl : public QObject {
   // thumbSize. The caller lets the ribbon slots drop their entries first.
   void ClearCash(std::int32_t thumbSize);
 
-  // Program close: takes all four locks, marks every loader terminated and
-  // clears the queue, releases them and joins the threads. A decode under
-  // way runs to its end; no new one starts.
+  // Marks every loader terminated, clears the queue and joins the threads.
+  // A decode under way runs to its end; no new one starts. Waits as long as
+  // that decode takes.
   void CloseLoader();
+
+  // Program close: as CloseLoader, but waits at most timeout for the
+  // threads to end; true when they all did. It takes QueueLock only, never
+  // DecodeLock or DbLock, which a thread stuck in a decode (a file on a
+  // stalled network mount) may hold for ever. On false the threads still
+  // running are abandoned: detached, never joined, their objects leaked.
+  // They may still use the cache, the locks, this object and the catalog,
+  // so after a false return the caller frees none of them: it saves the
+  // settings and ends the process with _exit.
+  bool CloseLoader(std::chrono::milliseconds timeout);
 
   // Joins the stopped threads that have ended (all of them when wait is
   // set) and returns how many are still running.
   int ReapRetired(bool wait = false);
 
  private:
+  using TClock = std::chrono::steady_clock;
+  bool Close(std::optional<TClock::time_point> deadline);
+
   TCash& cache_;
   TLocks& locks_;
   TSessionFactory sessions_;

@@ -93,7 +93,20 @@ void TThreadLoading::Execute() {
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("Thread1: "), ErrorText(e));
   }
+  std::lock_guard lock(stateMutex_);
   finished_.store(true);
+  ended_.notify_all();
+}
+
+bool TThreadLoading::WaitFinished(std::chrono::steady_clock::time_point deadline) {
+  std::unique_lock lock(stateMutex_);
+  return ended_.wait_until(lock, deadline, [this] { return finished_.load(); });
+}
+
+void TThreadLoading::Abandon() {
+  if (thread_.joinable()) {
+    thread_.detach();
+  }
 }
 
 void TThreadLoading::Loop() {
@@ -107,13 +120,16 @@ void TThreadLoading::Loop() {
       }
       name = queue_.First();
     }
+    bool settled = true;
     if (!name.isEmpty()) {
-      cache_.SetBitmapToCash(name, *session_, thumbSize_, &terminated_);
+      settled = cache_.SetBitmapToCash(name, *session_, thumbSize_, &terminated_);
     }
-    // A rebuild keeps the queue for the next loader; a file this thread
-    // gave up on before its decode must stay queued for it. Asked before
-    // QueueLock is taken: CacheLock comes first in the lock order.
-    const bool done = !terminated_.load() || cache_.Contains(name);
+    // Only a loader still running takes a file off the queue. A stopped one
+    // may have been stopped for a cache clear: whatever it made belongs to
+    // the cache before the clear, so the file stays queued for the next
+    // loader (a close or a folder switch empties the queue anyway). A file
+    // whose result a clear dropped stays queued as well.
+    const bool done = settled && !terminated_.load();
     TOnLoaded onLoaded;
     {
       std::lock_guard q(locks_.QueueLock);

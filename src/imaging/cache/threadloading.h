@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -49,7 +50,15 @@ class TThreadLoading {
   bool Terminated() const { return terminated_.load(); }
   // True once the thread body has returned (Join is then immediate).
   bool Finished() const { return finished_.load(); }
+  // Waits until the thread body has returned or the deadline has passed;
+  // true when it has returned.
+  bool WaitFinished(std::chrono::steady_clock::time_point deadline);
   void Join();
+  // Gives up on a terminated thread that does not end (stuck in a decode
+  // on a stalled mount, say): detaches it, so it is never joined. The
+  // object and everything it refers to must then outlive the thread; the
+  // owner leaks the object and the process ends with _exit.
+  void Abandon();
   QString LastLoaded() const;
   std::int32_t ThumbSize() const { return thumbSize_; }
 
@@ -70,7 +79,8 @@ class TThreadLoading {
 
   std::atomic<bool> terminated_{false};
   std::atomic<bool> finished_{false};
-  mutable std::mutex stateMutex_;  // lastLoaded_, pending_
+  mutable std::mutex stateMutex_;  // lastLoaded_, pending_, the end of the body
+  std::condition_variable ended_;
   QString lastLoaded_;
   std::shared_ptr<TCall> pending_;
   std::thread thread_;
