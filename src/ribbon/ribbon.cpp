@@ -24,9 +24,14 @@ void TRibbon::ResetPosition() {
   CurrentPosition = 0;
   ViewPosition = 0;
   AnimStep = 0;
+  Path.fill(0.0);
   Animating = false;
+  Zoom = TZoom{};
   Hovered = -1;
+  RedrawNeeded = false;
   WidthAnimation.clear();
+  WheelSteps.Reset();
+  ZoomSteps.Reset();
 }
 
 double TRibbon::WidthOf(int index) {
@@ -174,6 +179,12 @@ bool TRibbon::ScrollImagesToFocused() {
 
 TRibbon::TTick TRibbon::AnimTick() {
   TTick tick;
+  // The glide was ended under the timer (a list load, a closed gap): walking
+  // on would follow the old list's path.
+  if (!Animating) {
+    tick.KeepTimer = false;
+    return tick;
+  }
   try {
     AnimStep += 1;
     if (AnimStep < kPathLength) {
@@ -307,6 +318,13 @@ TRibbon::TTick TRibbon::PollTick() {
     if (ZoomTick(Zoom)) {
       RedrawNeeded = true;
     }
+    // Notches turned while the last zoom ran start the next one.
+    if (Zoom.StepsLeft >= 10 && ZoomSteps.Pending() != 0) {
+      const int notches = ZoomSteps.TakeNotches();
+      if (notches != 0) {
+        ZoomWheel(Zoom, notches * TWheelAccumulator::kNotch);
+      }
+    }
     if (!WidthAnimation.isEmpty()) {
       const auto& ease = RibbonEaseTable();
       QStringList keep;
@@ -424,13 +442,26 @@ bool TRibbon::MoveRight() {
 void TRibbon::Wheel(int delta, bool ctrl, bool otherModifier) {
   try {
     if (ctrl && !otherModifier) {
-      ZoomWheel(Zoom, delta);
+      WheelSteps.Reset();
+      ZoomSteps.Add(delta);
+      // While a zoom runs the notches wait for it; the poll step starts them.
+      if (Zoom.StepsLeft >= 10) {
+        const int notches = ZoomSteps.TakeNotches();
+        if (notches != 0) {
+          ZoomWheel(Zoom, notches * TWheelAccumulator::kNotch);
+        }
+      }
       return;
     }
     if (ctrl || otherModifier || model_.Count() == 0) {
       return;
     }
-    const int row = WheelRow(TargetIndex, model_.Count(), delta);
+    WheelSteps.Add(delta);
+    const int notches = WheelSteps.TakeNotches();
+    if (notches == 0) {
+      return;
+    }
+    const int row = WheelRow(TargetIndex, model_.Count(), notches * TWheelAccumulator::kNotch);
     if (row >= 0) {
       model_.FocusRow(row, TRibbonFocus::Wheel);
     }
@@ -439,13 +470,18 @@ void TRibbon::Wheel(int delta, bool ctrl, bool otherModifier) {
   }
 }
 
+int TRibbon::HoveredEntry() {
+  if (Hovered < 1 || Hovered > kSlotCount) {
+    return -1;
+  }
+  const int e = CurrentIndex + Hovered - 5;
+  return e >= 0 && e < model_.Count() ? e : -1;
+}
+
 bool TRibbon::ClickHovered() {
   try {
-    if (Hovered < 1 || Hovered > kSlotCount) {
-      return false;
-    }
-    const int e = CurrentIndex + Hovered - 5;
-    if (e < 0 || e >= model_.Count()) {
+    const int e = HoveredEntry();
+    if (e < 0) {
       return false;
     }
     model_.FocusRow(e, TRibbonFocus::Click);

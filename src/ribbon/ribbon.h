@@ -14,6 +14,7 @@
 #include "ribbon/imageinfo.h"
 #include "ribbon/ribbonmath.h"
 #include "ribbon/ribbonmodel.h"
+#include "ribbon/wheelaccumulator.h"
 
 namespace glimr {
 
@@ -48,9 +49,13 @@ class TRibbon {
   TZoom Zoom;
   int Hovered = -1;  // slot number 1..9 under the mouse, or -1
   bool RedrawNeeded = false;
-  QStringList WidthAnimation;  // full paths whose ribbon width shrinks back
+  QStringList WidthAnimation;    // full paths whose ribbon width shrinks back
+  TWheelAccumulator WheelSteps;  // plain wheel: whole notches move the focus
+  TWheelAccumulator ZoomSteps;   // Ctrl + wheel: notches wait for a running zoom
 
-  // Puts the ribbon on entry 0 without animation (list loads).
+  // Puts the ribbon on entry 0 without animation, at zoom 1.0 and with a
+  // zeroed path (list loads): nothing of the old list's glide, zoom or wheel
+  // survives into the new one.
   void ResetPosition();
 
   // Ribbon width of entry i; widths not laid out yet count as 2.0.
@@ -72,7 +77,8 @@ class TRibbon {
     bool Render = false;
     bool KeepTimer = true;
   };
-  // One 10 ms glide step. Errors are reported as "veskAnimTimer: ...".
+  // One 10 ms glide step; once the glide has ended (or was stopped) it only
+  // tells the timer to stop. Errors are reported as "veskAnimTimer: ...".
   TTick AnimTick();
   // One 50 ms poll step; Render is set when something visible changed and
   // no glide runs. Errors are reported as "veskTestTimer: ...".
@@ -90,8 +96,11 @@ class TRibbon {
   bool FlipVertically();
   bool MoveLeft();
   bool MoveRight();
-  // Plain wheel moves the focus; Ctrl + wheel zooms.
+  // Plain wheel moves the focus by whole notches; Ctrl + wheel zooms, one
+  // zoom animation after the other.
   void Wheel(int delta, bool ctrl, bool otherModifier);
+  // The entry under the mouse, or -1.
+  int HoveredEntry();
   // Left click on the panel: focuses the entry under the mouse.
   bool ClickHovered();
   // The entry index a double click opens, or -1 (only the centre slot, and

@@ -19,12 +19,14 @@ bool CloseRibbonGap(TRibbon& ribbon) {
     ribbon.PrepareScene();
     return false;
   }
+  // A running glide follows a path laid out over the old list; the camera
+  // stops where it stands and the gap closes under it.
+  ribbon.Animating = false;
+  ribbon.AnimStep = 0;
   // The camera stood beyond the new end of the list: put it on the last entry.
   if (2.0 * count <= ribbon.ViewPosition) {
-    ribbon.TargetIndex = count - 1;
     ribbon.CurrentIndex = count - 1;
     ribbon.ViewPosition = 2.0 * (count - 1);
-    ribbon.Animating = false;
   }
   // The current entry is the last one whose coordinate (the widened widths
   // included) does not pass the view position, so the picture does not jump.
@@ -40,6 +42,9 @@ bool CloseRibbonGap(TRibbon& ribbon) {
   }
   ribbon.CurrentIndex = index;
   ribbon.CurrentPosition = position;
+  // The list has no focused row after a removal; the next focused row glides
+  // from the entry the camera shows, not from an index of the old list.
+  ribbon.TargetIndex = index;
   ribbon.PrepareScene();
   for (int i = 1; i < count; ++i) {
     TImageFileInfo* r = model.FileAt(i);

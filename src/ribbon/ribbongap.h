@@ -7,9 +7,10 @@ namespace glimr {
 
 class TRibbon;
 
-// Call after RemoveSelectedEntries (the selectedRemoved signal). Returns
-// false when the list is now empty: the ribbon stands at 0 and the poll timer
-// should stop; either way the caller renders.
+// Call after RemoveSelectedEntries (the selectedRemoved signal). A running
+// glide stops (TRibbonView's timer follows). Returns false when the list is
+// now empty: the ribbon stands at 0 and the poll timer should stop; either
+// way the caller renders.
 bool CloseRibbonGap(TRibbon& ribbon);
 
 }  // namespace glimr

@@ -340,6 +340,97 @@ class TestRibbon : public QObject {
     QCOMPARE(f.ribbon->CurrentPosition, 12.0);
   }
 
+  // A list load while the ribbon glides, zooms and gathers wheel turns: the
+  // new list starts on entry 0 at zoom 1.0 and a click on any row glides.
+  void resetPositionForgetsGlideZoomAndWheel() {
+    TFixture f(30);
+    f.ribbon->PrepareScene();
+    f.model.Focused = 20;
+    QVERIFY(f.ribbon->ScrollImagesToFocused());
+    for (int i = 0; i < 10; ++i) {
+      f.ribbon->AnimTick();
+    }
+    f.ribbon->Wheel(240, true, false);
+    f.ribbon->Wheel(120, true, false);  // waits for the running zoom
+    f.ribbon->PollTick();
+    f.ribbon->SetHovered(6);
+    f.ribbon->Wheel(90, false, false);
+    f.ribbon->WidthAnimation << "/pics/img003.jpg";
+
+    f.ribbon->ResetPosition();
+    QCOMPARE(f.ribbon->CurrentIndex, 0);
+    QCOMPARE(f.ribbon->TargetIndex, 0);
+    QCOMPARE(f.ribbon->CurrentPosition, 0.0);
+    QCOMPARE(f.ribbon->ViewPosition, 0.0);
+    QCOMPARE(f.ribbon->AnimStep, 0);
+    QVERIFY(!f.ribbon->Animating);
+    for (double p : f.ribbon->Path) {
+      QCOMPARE(p, 0.0);
+    }
+    QCOMPARE(f.ribbon->Zoom, TZoom{});
+    QCOMPARE(f.ribbon->Hovered, -1);
+    QVERIFY(f.ribbon->WidthAnimation.isEmpty());
+    QCOMPARE(f.ribbon->WheelSteps.Pending(), 0);
+    QCOMPARE(f.ribbon->ZoomSteps.Pending(), 0);
+    // A tick of the glide timer still running only stops it.
+    QVERIFY(!f.ribbon->AnimTick().KeepTimer);
+    QCOMPARE(f.ribbon->ViewPosition, 0.0);
+    // No zoom left over for the poll steps either.
+    for (int i = 0; i < 12; ++i) {
+      f.ribbon->PollTick();
+    }
+    QCOMPARE(f.ribbon->Zoom, TZoom{});
+
+    f.ribbon->PrepareScene();
+    f.CheckSlotsAround(0);
+    f.model.Focused = 2;
+    QVERIFY(f.ribbon->ScrollImagesToFocused());
+    while (f.ribbon->AnimTick().KeepTimer) {
+    }
+    QCOMPARE(f.ribbon->CurrentIndex, 2);
+    QCOMPARE(f.ribbon->ViewPosition, 4.0);
+  }
+
+  // Touchpads and high-resolution wheels send parts of a notch.
+  void partialWheelTurnsAddUp() {
+    TFixture f(10);
+    f.ribbon->PrepareScene();
+    for (int i = 0; i < 3; ++i) {
+      f.ribbon->Wheel(40, false, false);
+    }
+    QCOMPARE(f.model.FocusRequests.size(), std::size_t(1));
+    QCOMPARE(f.model.FocusRequests.back(), std::make_pair(1, TRibbonFocus::Wheel));
+    // Ctrl + wheel: halves make a notch; turns during a zoom are not lost but
+    // start the next zoom when it ends.
+    f.ribbon->Wheel(60, true, false);
+    QCOMPARE(f.ribbon->Zoom.StepsLeft, 10);
+    f.ribbon->Wheel(60, true, false);
+    QCOMPARE(f.ribbon->Zoom.StepsLeft, 0);
+    QCOMPARE(f.ribbon->Zoom.Step, 0.02);
+    f.ribbon->Wheel(120, true, false);
+    f.ribbon->Wheel(90, true, false);
+    f.ribbon->Wheel(30, true, false);
+    QCOMPARE(f.ribbon->Zoom.Step, 0.02);
+    for (int i = 0; i < 10; ++i) {
+      f.ribbon->PollTick();
+    }
+    QVERIFY(std::fabs(f.ribbon->Zoom.Zoom - 1.2) < 1e-9);
+    QCOMPARE(f.ribbon->Zoom.StepsLeft, 0);  // the next zoom has begun
+    for (int i = 0; i < 10; ++i) {
+      f.ribbon->PollTick();
+    }
+    QVERIFY(std::fabs(f.ribbon->Zoom.Zoom - 1.6) < 1e-9);
+    QCOMPARE(f.ribbon->Zoom.StepsLeft, 10);
+    // A turn back while zooming in drops the gathered turns.
+    f.ribbon->Wheel(120, true, false);
+    f.ribbon->Wheel(240, true, false);
+    f.ribbon->Wheel(-120, true, false);
+    for (int i = 0; i < 20; ++i) {
+      f.ribbon->PollTick();
+    }
+    QVERIFY(std::fabs(f.ribbon->Zoom.Zoom - 1.6) < 1e-9);
+  }
+
   void inputRules() {
     TFixture f(10);
     f.ribbon->PrepareScene();

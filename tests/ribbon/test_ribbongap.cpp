@@ -93,6 +93,7 @@ class TestFileListGap : public QObject {
   void gapClosesWithoutMovingTheView();
   void removalPastTheEndMovesToTheLastEntry();
   void removingEverythingEmptiesTheRibbon();
+  void removalDuringAGlideStopsIt();
 };
 
 void TestFileListGap::gapClosesWithoutMovingTheView() {
@@ -148,6 +149,34 @@ void TestFileListGap::removingEverythingEmptiesTheRibbon() {
     QVERIFY(slot);
     QCOMPARE(slot->ListIndex, -1);
   }
+}
+
+void TestFileListGap::removalDuringAGlideStopsIt() {
+  TSetup s(10);
+  s.View.FocusRow(7, true);
+  QVERIFY(s.Ribbon.ScrollImagesToFocused());
+  for (int tick = 0; tick < 10; ++tick) {
+    s.Ribbon.AnimTick();
+  }
+  const double view = s.Ribbon.ViewPosition;
+  QVERIFY(view > 2.0 && view < 14.0);
+  s.Select({8});
+  QVERIFY(s.RemoveSelected());
+  // The path led to entry 7 of the old list; the camera stays where it was
+  // and the ribbon aims at the entry it shows.
+  QVERIFY(!s.Ribbon.Animating);
+  QCOMPARE(s.Ribbon.ViewPosition, view);
+  QCOMPARE(s.Ribbon.TargetIndex, s.Ribbon.CurrentIndex);
+  // A tick of the glide timer still running only stops it.
+  QVERIFY(!s.Ribbon.AnimTick().KeepTimer);
+  QCOMPARE(s.Ribbon.ViewPosition, view);
+  // A row focused afterwards glides there.
+  s.View.FocusRow(2, true);
+  QVERIFY(s.Ribbon.ScrollImagesToFocused());
+  while (s.Ribbon.AnimTick().KeepTimer) {
+  }
+  QCOMPARE(s.Ribbon.CurrentIndex, 2);
+  QCOMPARE(s.Ribbon.ViewPosition, 4.0);
 }
 
 QTEST_MAIN(TestFileListGap)

@@ -4,9 +4,11 @@
 
 #include <QTest>
 
+#include <climits>
 #include <cmath>
 
 #include "ribbon/ribbonmath.h"
+#include "ribbon/wheelaccumulator.h"
 
 using namespace glimr;
 
@@ -338,6 +340,43 @@ class TestRibbonMath : public QObject {
     QFETCH(int, delta);
     QFETCH(int, row);
     QCOMPARE(WheelRow(target, count, delta), row);
+  }
+
+  // Each event's delta, the whole notches taken right after it, and what is
+  // left gathered at the end.
+  void wheelAccumulator_data() {
+    QTest::addColumn<QList<int>>("deltas");
+    QTest::addColumn<QList<int>>("notches");
+    QTest::addColumn<int>("left");
+    QTest::newRow("classic notches") << QList<int>{120, 240, -120} << QList<int>{1, 2, -1} << 0;
+    QTest::newRow("touchpad quarters")
+        << QList<int>{30, 30, 30, 30, 30} << QList<int>{0, 0, 0, 1, 0} << 30;
+    QTest::newRow("high-resolution wheel down")
+        << QList<int>{-40, -40, -40, -40} << QList<int>{0, 0, -1, 0} << -40;
+    QTest::newRow("more than a notch keeps the rest") << QList<int>{300} << QList<int>{2} << 60;
+    QTest::newRow("turning back drops the rest")
+        << QList<int>{90, -60, -60} << QList<int>{0, 0, -1} << 0;
+    QTest::newRow("turning back after a notch")
+        << QList<int>{150, -100} << QList<int>{1, 0} << -100;
+    QTest::newRow("zero deltas change nothing")
+        << QList<int>{0, 60, 0, 60} << QList<int>{0, 0, 0, 1} << 0;
+    QTest::newRow("extreme deltas stay in range")
+        << QList<int>{INT_MAX, INT_MAX, INT_MIN} << QList<int>{8947848, 8947848, -8947848} << -63;
+  }
+  void wheelAccumulator() {
+    QFETCH(QList<int>, deltas);
+    QFETCH(QList<int>, notches);
+    QFETCH(int, left);
+    TWheelAccumulator acc;
+    QList<int> taken;
+    for (int d : deltas) {
+      acc.Add(d);
+      taken << acc.TakeNotches();
+    }
+    QCOMPARE(taken, notches);
+    QCOMPARE(acc.Pending(), left);
+    acc.Reset();
+    QCOMPARE(acc.Pending(), 0);
   }
 
   void rotateStepAndEase() {

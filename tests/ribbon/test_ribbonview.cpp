@@ -9,6 +9,7 @@
 
 #include "common/errors.h"
 #include "fakeribbonmodel.h"
+#include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
 
@@ -240,6 +241,96 @@ class TestRibbonView : public QObject {
       }
     }
     QVERIFY(caption);
+  }
+
+  // A folder opened while the ribbon glides (a double click whose first
+  // click started a glide, Back or Up): the new list starts on entry 0, and
+  // a click on a row glides there. "position only" is the reset of the
+  // ribbon's state without the view; the glide timer must follow it too.
+  void loadDuringAGlideStartsOnEntryZero_data() {
+    QTest::addColumn<bool>("viewReset");
+    QTest::newRow("view reset") << true;
+    QTest::newRow("position only") << false;
+  }
+  void loadDuringAGlideStartsOnEntryZero() {
+    QFETCH(bool, viewReset);
+    Build(settings_);
+    model_->Focused = 8;
+    view_->ScrollImagesToFocused();
+    QTRY_VERIFY(view_->Ribbon().CurrentIndex > 4);
+    QVERIFY(view_->IsGliding());
+    view_->Ribbon().Wheel(120, true, false);
+    view_->PollTimerTick();
+
+    model_->Files.clear();
+    model_->Thumbs.clear();
+    for (int i = 0; i < 5; ++i) {
+      const QString name = QString("new%1.jpg").arg(i);
+      model_->AddFile(name);
+      model_->AddThumb("/pics/" + name, 256, 256, i == 0 ? kGreen : i == 2 ? kBlue : kGrey);
+    }
+    model_->Focused = -1;
+    if (viewReset) {
+      view_->ResetForLoad();
+      QVERIFY(!view_->IsGliding());
+    } else {
+      view_->Ribbon().ResetPosition();
+    }
+    view_->PrepareScene();
+    QTRY_VERIFY(!view_->IsGliding());
+    const TRibbon& r = view_->Ribbon();
+    QCOMPARE(r.CurrentIndex, 0);
+    QCOMPARE(r.ViewPosition, 0.0);
+    QCOMPARE(r.Zoom, TZoom{});
+    QImage img = Frame();
+    QVERIFY2(Near(At(img, 400, 210), kGreen, 3), qPrintable(Describe(At(img, 400, 210))));
+
+    model_->Focused = 2;
+    view_->ScrollImagesToFocused();
+    QVERIFY(view_->IsGliding());
+    QTRY_VERIFY_WITH_TIMEOUT(!view_->IsGliding(), 5000);
+    QCOMPARE(r.CurrentIndex, 2);
+    img = Frame();
+    QVERIFY2(Near(At(img, 400, 210), kBlue, 3), qPrintable(Describe(At(img, 400, 210))));
+  }
+
+  void removalDuringAGlideStopsTheTimer() {
+    Build(settings_);
+    model_->Focused = 8;
+    view_->ScrollImagesToFocused();
+    QTRY_VERIFY(view_->Ribbon().CurrentIndex > 4);
+    QVERIFY(view_->IsGliding());
+    model_->Files.pop_back();
+    model_->Focused = -1;
+    QVERIFY(CloseRibbonGap(view_->Ribbon()));
+    const double view = view_->Ribbon().ViewPosition;
+    QTRY_VERIFY(!view_->IsGliding());
+    QCOMPARE(view_->Ribbon().ViewPosition, view);
+  }
+
+  // The panel takes no keyboard focus; the window moves it to the file list
+  // when a thumbnail is clicked.
+  void clickOnAThumbnailAsksForTheListFocus_data() {
+    QTest::addColumn<QPoint>("at");
+    QTest::addColumn<int>("row");
+    QTest::newRow("centre") << QPoint(400, 210) << 4;
+    QTest::newRow("right neighbour") << QPoint(600, 210) << 5;
+    QTest::newRow("left neighbour") << QPoint(200, 210) << 3;
+    QTest::newRow("empty corner") << QPoint(5, 5) << -1;
+  }
+  void clickOnAThumbnailAsksForTheListFocus() {
+    QFETCH(QPoint, at);
+    QFETCH(int, row);
+    Build(settings_);
+    QSignalSpy clicked(view_.get(), &TRibbonView::EntryClicked);
+    QTest::mouseClick(panel_.get(), Qt::LeftButton, {}, at);
+    if (row < 0) {
+      QCOMPARE(clicked.count(), 0);
+    } else {
+      QCOMPARE(clicked.count(), 1);
+      QCOMPARE(clicked.at(0).at(0).toInt(), row);
+    }
+    QCOMPARE(panel_->focusPolicy(), Qt::NoFocus);
   }
 
   void thumbnailFadesIn() {

@@ -211,6 +211,11 @@ void TRibbonView::SetPolling(bool on) {
   }
 }
 
+void TRibbonView::ResetForLoad() {
+  animTimer_.stop();
+  ribbon_->ResetPosition();
+}
+
 void TRibbonView::AnimTimerTick() {
   const TRibbon::TTick tick = ribbon_->AnimTick();
   if (!tick.KeepTimer) {
@@ -286,8 +291,10 @@ bool TRibbonView::eventFilter(QObject* watched, QEvent* event) {
         // The hover comes from the last frame; a press without a move before
         // it (a touch, a synthetic click) picks afresh.
         ribbon_->SetHovered(DoSelect(mouse_.x(), mouse_.y()));
+        const int entry = ribbon_->HoveredEntry();
         if (ribbon_->ClickHovered()) {
           Redraw();
+          Q_EMIT EntryClicked(entry);
         }
       }
       break;

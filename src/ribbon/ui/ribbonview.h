@@ -48,6 +48,10 @@ class TRibbonView : public QObject, private TTextureSink {
   // The list view's focused row may have changed.
   void ScrollImagesToFocused();
   void SetPolling(bool on);
+  // Every list load, before the new list is filled: stops a glide, puts the
+  // ribbon on entry 0 at zoom 1.0 and forgets the gap shrinking and the
+  // gathered wheel turns. The caller then calls PrepareScene and SetPolling.
+  void ResetForLoad();
   bool IsGliding() const { return animTimer_.isActive(); }
 
   // Commands (the buttons and actions under the panel).
@@ -78,6 +82,9 @@ class TRibbonView : public QObject, private TTextureSink {
   // Double click on the centre image entry, or a folder entry to open.
   void OpenZoomedRequested(int index);
   void FolderEntryActivated(int index);
+  // A left click on a thumbnail focused its row. The panel takes no keyboard
+  // focus, so the window hands it to the file list here.
+  void EntryClicked(int index);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
