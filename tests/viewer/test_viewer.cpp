@@ -1,4 +1,5 @@
 #include <QPainter>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -449,6 +450,11 @@ class TestViewer : public QObject {
         locks.DecodeLock);
     TfrmZoom zoom(nullptr, [](const QRect&) { return QImage(); });
     TShowZoomed sequence(loading, zoom);
+    // The main window turns the ribbon's polling back on in the end hook:
+    // it must run when nothing opens as well.
+    int before = 0;
+    int ended = 0;
+    sequence.SetHooks([&] { ++before; }, [&] { ++ended; });
     QSignalSpy finished(&sequence, &TShowZoomed::Finished);
     TImageFileInfo record;
     record.Path = QStringLiteral("/photos/");
@@ -456,6 +462,9 @@ class TestViewer : public QObject {
     QVERIFY(sequence.Begin(record, QRect(100, 100, 80, 60), QRect(0, 0, 800, 400)));
     QVERIFY(finished.wait(10000));
     QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QCOMPARE(before, 0);
+    QCOMPARE(ended, 1);
+    QVERIFY(!sequence.IsRunning());
     QCOMPARE(loading.result(), int(QDialog::Rejected));
     QVERIFY(!loading.isVisible());
     QVERIFY(loading.TakeResult().isNull());
@@ -524,6 +533,56 @@ class TestViewer : public QObject {
     QCOMPARE(Layout(loading.TakeResult()), QStringLiteral("8 4|7 3|6 2|5 1"));
     QVERIFY(locks.DecodeLock.try_lock());
     locks.DecodeLock.unlock();
+  }
+
+  // Shown again for another file while a cancelled decode still runs: the
+  // preview waits for it and then decodes its own file; the cancelled
+  // file's picture is never handed out.
+  void cancelledDecodeIsDroppedAndTheNextFileFollows() {
+    TLocks locks;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    bool releasedYet = false;
+    std::atomic<int> started{0};
+    TfrmLoading loading(
+        [&](const QString& path) {
+          ++started;
+          if (path.endsWith(QStringLiteral("slow.jpg"))) {
+            released.wait();
+            return test::BitmapFromImage(Numbered(4, 2));
+          }
+          return test::BitmapFromImage(Numbered(2, 2));
+        },
+        locks.DecodeLock);
+    // A failed check must not leave the window's destructor waiting forever.
+    const auto letGo = qScopeGuard([&] {
+      if (!releasedYet)
+        release.set_value();
+    });
+    QSignalSpy finished(&loading, &QDialog::finished);
+    loading.SetImage(QStringLiteral("/photos/slow.jpg"), 0, false, false);
+    loading.setModal(true);
+    loading.show();
+    QTRY_COMPARE(started.load(), 1);
+    QTest::keyClick(&loading, Qt::Key_A);  // other keys do not cancel
+    QVERIFY(loading.isVisible());
+    QTest::keyClick(&loading, Qt::Key_Escape);
+    QVERIFY(!loading.isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toInt(), int(QDialog::Rejected));
+    QVERIFY(loading.IsLoading());
+
+    loading.SetImage(QStringLiteral("/photos/next.jpg"), 0, false, false);
+    loading.show();
+    QVERIFY(loading.isVisible());
+    release.set_value();
+    releasedYet = true;
+    QVERIFY(finished.wait(10000));
+    QCOMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).toInt(), int(QDialog::Accepted));
+    QCOMPARE(started.load(), 2);
+    QCOMPARE(Layout(loading.TakeResult()), QStringLiteral("1 2|3 4"));
+    QVERIFY(!loading.IsLoading());
   }
 
   void destroyingTheWindowWaitsForTheWorker() {

@@ -6,11 +6,15 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
+
+#include <atomic>
+#include <future>
 
 #include "catalog/imagefileinfo.h"
 #include "common/locks.h"
@@ -227,6 +231,75 @@ class TestViewerGui : public QObject {
     QVERIFY(corner.red() > 180 && corner.green() < 60);
     QTest::keyClick(&zoom, Qt::Key_Escape);
     QTRY_VERIFY(!zoom.isVisible());
+  }
+
+  // A slow decode (a network folder, a huge file) must not lock the program:
+  // Escape or a click closes the preview at once. The decode runs on; its
+  // picture is dropped and no new sequence begins until it has ended.
+  void cancelledPreviewOpensNothing_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Escape") << true;
+    QTest::newRow("click") << false;
+  }
+  void cancelledPreviewOpensNothing() {
+    QFETCH(bool, escape);
+    TLocks locks;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    bool releasedYet = false;
+    std::atomic<int> started{0};
+    TfrmLoading loading(
+        [&](const QString& path) {
+          if (++started == 1)
+            released.wait();
+          return test::DecodeWithQt(path);
+        },
+        locks.DecodeLock);
+    // A failed check must not leave the window's destructor waiting forever.
+    const auto letGo = qScopeGuard([&] {
+      if (!releasedYet)
+        release.set_value();
+    });
+    TfrmZoom zoom(nullptr, [](const QRect&) { return QImage(); });
+    TShowZoomed sequence(loading, zoom);
+    int ended = 0;
+    sequence.SetHooks({}, [&] { ++ended; });
+    QSignalSpy finished(&sequence, &TShowZoomed::Finished);
+    TImageFileInfo record;
+    record.Path = QDir(dir_.path()).absolutePath() + QLatin1Char('/');
+    record.FileName = QStringLiteral("small.jpg");
+    const QRect start(500, 400, 75, 100);
+    const QRect panel(0, 0, 1200, 600);
+
+    QVERIFY(sequence.Begin(record, start, panel));
+    QTRY_COMPARE(started.load(), 1);
+    QVERIFY(QTest::qWaitForWindowExposed(&loading));
+    if (escape)
+      QTest::keyClick(&loading, Qt::Key_Escape);
+    else
+      Mouse(loading, QEvent::MouseButtonPress, QPoint(80, 15));
+    QVERIFY(!loading.isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QCOMPARE(ended, 1);
+    QVERIFY(sequence.IsRunning());
+    QVERIFY(!sequence.Begin(record, start, panel));
+
+    release.set_value();
+    releasedYet = true;
+    QTRY_VERIFY(!sequence.IsRunning());
+    QVERIFY(!zoom.isVisible());
+    QVERIFY(!loading.isVisible());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(ended, 1);
+
+    // The next request opens as usual.
+    QVERIFY(sequence.Begin(record, start, panel));
+    QTRY_VERIFY_WITH_TIMEOUT(zoom.isVisible(), 30000);
+    QTest::keyClick(&zoom, Qt::Key_Escape);
+    QTRY_COMPARE(finished.count(), 2);
+    QCOMPARE(finished.at(1).at(0).toBool(), true);
+    QCOMPARE(ended, 2);
   }
 
   void closeButtonDraggingAndHover() {

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QShowEvent>
@@ -64,7 +65,7 @@ QImage TfrmLoading::TakeResult() {
 
 void TfrmLoading::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  if (!event->spontaneous() && !loading_)
+  if (!event->spontaneous() && !waiting_)
     FormShow();
 }
 
@@ -72,15 +73,26 @@ void TfrmLoading::FormShow() {
   try {
     background_ = NewImage24(width(), height());
     result_ = QImage();
-    loading_ = true;
-    const TLoadThread worker = worker_;
-    const TLoadRequest request = request_;
-    watcher_.setFuture(QtConcurrent::run([worker, request] { return worker.Run(request); }));
+    waiting_ = true;
     counters_ = kDotCountersAtStart;
     tmrAnimLoad_.start();
+    // A decode the user gave up on still holds the worker (and DecodeLock):
+    // this file is decoded when it ends, never its picture shown instead.
+    if (loading_) {
+      restart_ = true;
+      return;
+    }
+    StartDecode();
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("frmLoading.OnShow: "), ErrorText(e));
   }
+}
+
+void TfrmLoading::StartDecode() {
+  loading_ = true;
+  const TLoadThread worker = worker_;
+  const TLoadRequest request = request_;
+  watcher_.setFuture(QtConcurrent::run([worker, request] { return worker.Run(request); }));
 }
 
 void TfrmLoading::tmrAnimLoadTimer() {
@@ -98,20 +110,46 @@ void TfrmLoading::paintEvent(QPaintEvent*) {
 }
 
 void TfrmLoading::LoadDone() {
-  tmrAnimLoad_.stop();
   loading_ = false;
-  result_ = watcher_.future().isValid() && watcher_.future().resultCount() > 0 ? watcher_.result()
-                                                                               : QImage();
+  QImage picture = watcher_.future().isValid() && watcher_.future().resultCount() > 0
+                       ? watcher_.result()
+                       : QImage();
+  if (restart_) {
+    restart_ = false;
+    StartDecode();
+    return;
+  }
+  if (!waiting_)
+    return;  // cancelled: nobody wants this picture any more
+  waiting_ = false;
+  tmrAnimLoad_.stop();
+  result_ = std::move(picture);
   done(result_.isNull() ? QDialog::Rejected : QDialog::Accepted);
 }
 
+void TfrmLoading::Cancel() {
+  if (!waiting_)
+    return;
+  waiting_ = false;
+  restart_ = false;
+  tmrAnimLoad_.stop();
+  done(QDialog::Rejected);
+}
+
 void TfrmLoading::keyPressEvent(QKeyEvent* event) {
-  // The preview cannot be cancelled; it closes when the worker ends.
+  // Only Escape: the window is modal, a stray key must not end the wait.
+  if (event->key() == Qt::Key_Escape)
+    Cancel();
+  event->accept();
+}
+
+void TfrmLoading::mousePressEvent(QMouseEvent* event) {
+  Cancel();
   event->accept();
 }
 
 void TfrmLoading::closeEvent(QCloseEvent* event) {
-  if (loading_) {
+  if (waiting_) {
     event->ignore();
     return;
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The loading preview: a small borderless modal window with five animated
 // dots, shown while a worker decodes the full image; it closes with Accepted
-// and the prepared picture, or with Rejected when nothing could be decoded.
+// and the prepared picture, or with Rejected when nothing could be decoded or
+// the user gave up waiting (Escape or a click on it).
 
 #include <QDialog>
 #include <QFutureWatcher>
@@ -38,12 +39,17 @@ class TfrmLoading : public QDialog {
   void PlaceOver(const QRect& panelOnScreen);
 
   // Shows the window modally until the worker is done. Accepted: TakeResult()
-  // holds the picture. Rejected: nothing was decoded.
+  // holds the picture. Rejected: nothing was decoded, or cancelled.
   int Execute() { return exec(); }
 
   // The prepared picture after Accepted (24-bit); the caller takes it.
   QImage TakeResult();
 
+  // Closes the window with Rejected at once. A decode cannot be stopped: it
+  // runs on and its picture is dropped when it ends.
+  void Cancel();
+
+  // A decode runs, possibly one the user gave up waiting for.
   bool IsLoading() const { return loading_; }
   const TDotCounters& DotCounters() const { return counters_; }
 
@@ -51,10 +57,12 @@ class TfrmLoading : public QDialog {
   void showEvent(QShowEvent* event) override;
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private:
   void FormShow();
+  void StartDecode();
   void tmrAnimLoadTimer();
   void LoadDone();
 
@@ -66,7 +74,9 @@ class TfrmLoading : public QDialog {
   QImage dot_;
   QImage result_;
   TDotCounters counters_ = kDotCountersAtStart;
-  bool loading_ = false;
+  bool loading_ = false;  // the worker runs
+  bool waiting_ = false;  // the shown window waits for a picture
+  bool restart_ = false;  // a cancelled decode runs; this request follows it
 };
 
 }  // namespace glimr

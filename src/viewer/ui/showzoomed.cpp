@@ -23,17 +23,21 @@ QImage FitPicture(const QImage& picture, const QSize& size) {
 TShowZoomed::TShowZoomed(TfrmLoading& loading, TfrmZoom& zoom, QObject* parent)
     : QObject(parent), loading_(loading), zoom_(zoom) {
   connect(&loading_, &QDialog::finished, this, &TShowZoomed::LoadingFinished);
-  connect(&zoom_, &QDialog::finished, this, &TShowZoomed::ZoomFinished);
+  connect(&zoom_, &QDialog::finished, this, [this] { End(true); });
 }
 
-void TShowZoomed::SetHooks(std::function<void()> beforeZoom, std::function<void()> afterZoom) {
+void TShowZoomed::SetHooks(std::function<void()> beforeZoom, std::function<void()> onEnd) {
   beforeZoom_ = std::move(beforeZoom);
-  afterZoom_ = std::move(afterZoom);
+  onEnd_ = std::move(onEnd);
+}
+
+bool TShowZoomed::IsRunning() const {
+  return running_ || loading_.IsLoading();
 }
 
 bool TShowZoomed::Begin(const TImageFileInfo& record, const QRect& startRect,
                         const QRect& ribbonPanel) {
-  if (running_ || record.IsFolder)
+  if (IsRunning() || record.IsFolder)
     return false;
   running_ = true;
   startRect_ = startRect;
@@ -64,8 +68,7 @@ void TShowZoomed::LoadingFinished(int result) {
   try {
     QImage picture = loading_.TakeResult();
     if (result != QDialog::Accepted || picture.isNull()) {
-      running_ = false;
-      Q_EMIT Finished(false);
+      End(false);
       return;
     }
     if (beforeZoom_)
@@ -83,19 +86,23 @@ void TShowZoomed::LoadingFinished(int result) {
     zoom_.SetPicture(FitPicture(picture, QSize(target_.Width(), target_.Height())));
     zoom_.BeginZoom(start.Translated(area.x(), area.y()), target_);
   } catch (const std::exception& e) {
-    running_ = false;
     ShowError(QStringLiteral("aViewShowZoomed: "), ErrorText(e));
-    Q_EMIT Finished(false);
+    End(false);
   }
 }
 
-void TShowZoomed::ZoomFinished() {
+void TShowZoomed::End(bool zoomed) {
   if (!running_)
     return;
   running_ = false;
-  if (afterZoom_)
-    afterZoom_();
-  Q_EMIT Finished(true);
+  if (onEnd_) {
+    try {
+      onEnd_();
+    } catch (const std::exception& e) {
+      ShowError(QStringLiteral("aViewShowZoomed: "), ErrorText(e));
+    }
+  }
+  Q_EMIT Finished(zoomed);
 }
 
 }  // namespace glimr

@@ -26,22 +26,27 @@ class TShowZoomed : public QObject {
  public:
   TShowZoomed(TfrmLoading& loading, TfrmZoom& zoom, QObject* parent = nullptr);
 
-  // Called once the picture is ready and just before the zoom window is
-  // placed: the main window repaints itself (the capture follows) and stops
-  // its ribbon poll timer. AfterZoom restarts it when the window has closed.
-  void SetHooks(std::function<void()> beforeZoom, std::function<void()> afterZoom);
+  // beforeZoom runs once the picture is ready, just before the zoom window
+  // is placed: the main window repaints itself (the capture follows). onEnd
+  // runs whenever a begun sequence ends, however it ends (the zoom window
+  // closed, nothing decoded, the preview cancelled, an error): the main
+  // window turns its ribbon's polling back on there.
+  void SetHooks(std::function<void()> beforeZoom, std::function<void()> onEnd);
 
   // Runs the whole sequence for an image record and returns when the zoom
-  // window has closed: true when it opened, false when nothing was decoded
-  // (or the record is a folder entry). startRect is the thumbnail on the
-  // screen, ribbonPanel the ribbon panel's screen rectangle.
+  // window has closed: true when it opened, false when nothing was decoded,
+  // the preview was cancelled (or the record is a folder entry). startRect
+  // is the thumbnail on the screen, ribbonPanel the ribbon panel's screen
+  // rectangle.
   bool Run(const TImageFileInfo& record, const QRect& startRect, const QRect& ribbonPanel);
 
-  // The same without waiting; Finished tells the outcome. False when a
-  // sequence is already running or the record is a folder entry.
+  // The same without waiting; Finished tells the outcome. False (and no
+  // hook runs) while IsRunning or when the record is a folder entry.
   bool Begin(const TImageFileInfo& record, const QRect& startRect, const QRect& ribbonPanel);
 
-  bool IsRunning() const { return running_; }
+  // A sequence runs, or a decode the user stopped waiting for has not ended
+  // yet; a new sequence cannot begin until it has.
+  bool IsRunning() const;
   // The target rectangle of the last zoom (screen coordinates).
   const TScreenRect& LastTarget() const { return target_; }
 
@@ -50,12 +55,13 @@ class TShowZoomed : public QObject {
 
  private:
   void LoadingFinished(int result);
-  void ZoomFinished();
+  // The one way out of a begun sequence: runs the end hook, then Finished.
+  void End(bool zoomed);
 
   TfrmLoading& loading_;
   TfrmZoom& zoom_;
   std::function<void()> beforeZoom_;
-  std::function<void()> afterZoom_;
+  std::function<void()> onEnd_;
   QRect startRect_;
   TScreenRect target_;
   bool running_ = false;
