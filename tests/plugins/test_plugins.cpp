@@ -6,15 +6,12 @@
 #include <QTest>
 #include <QtEndian>
 
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <zlib.h>
 
-#include <functional>
-
+#include "childrun.h"
 #include "imaging/plugin.h"
 #include "imaging/scaler.h"
 #include "samples.h"
@@ -97,88 +94,6 @@ QByteArray HugeHeader(const QString& plugin) {
     return a;
   }
   return {};
-}
-
-// Sanitizer builds reserve shadow memory and keep freed blocks in
-// quarantine, so resident-memory figures mean nothing there.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
-#else
-constexpr bool kSanitized = false;
-#endif
-
-// What a call made in a child process came to.
-struct TChildResult {
-  bool Finished = false;  // false: still running when the watchdog fired, or crashed
-  bool GotBitmap = false;
-  QSize Size;
-  qint64 PeakGrowthMb = 0;  // growth of the peak resident set during the call
-};
-
-qint64 PeakRssKb() {
-  QFile status(QStringLiteral("/proc/self/status"));
-  if (!status.open(QIODevice::ReadOnly))
-    return 0;
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith("VmHWM:"))
-      return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-  }
-  return 0;
-}
-
-// Runs call in a forked child, so a hang can be killed and the memory it
-// takes is measured apart from the test's own. The child is killed when it
-// runs longer than watchdogSeconds; that is a hang, not a slow call.
-TChildResult RunInChild(const std::function<QImage()>& call, int watchdogSeconds) {
-  int fds[2];
-  if (pipe(fds) != 0)
-    return {};
-  const pid_t pid = fork();
-  if (pid == 0) {
-    ::close(fds[0]);
-    // Resets the peak to the current resident set (Linux 4.0 and later).
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    if (clear.open(QIODevice::WriteOnly))
-      clear.write("5");
-    clear.close();
-    const qint64 before = PeakRssKb();
-    const QImage image = call();
-    qint64 message[4] = {image.isNull() ? 0 : 1, image.width(), image.height(),
-                         (PeakRssKb() - before) / 1024};
-    const ssize_t written = ::write(fds[1], message, sizeof message);
-    _exit(written == sizeof message ? 0 : 1);
-  }
-  ::close(fds[1]);
-  TChildResult result;
-  int status = 0;
-  bool exited = false;
-  for (int waited = 0; waited < watchdogSeconds * 20 && pid > 0; ++waited) {
-    if (waitpid(pid, &status, WNOHANG) == pid) {
-      exited = true;
-      break;
-    }
-    usleep(50 * 1000);
-  }
-  if (!exited && pid > 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-  }
-  qint64 message[4] = {};
-  if (exited && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-      ::read(fds[0], message, sizeof message) == sizeof message) {
-    result.Finished = true;
-    result.GotBitmap = message[0] != 0;
-    result.Size = QSize(int(message[1]), int(message[2]));
-    result.PeakGrowthMb = message[3];
-  }
-  ::close(fds[0]);
-  return result;
 }
 
 // The thumbnail path of the loader: the reduced decode where the plug-in
@@ -423,7 +338,7 @@ class TestPlugins : public QObject {
       QTest::newRow(qPrintable(kind)) << plugin << kind;
   }
   void memoryBound() {
-    if (kSanitized)
+    if (childrun::kSanitized)
       QSKIP("the sanitizer's shadow memory and quarantine make resident figures meaningless");
     QFETCH(QString, plugin);
     QFETCH(QString, kind);
@@ -437,7 +352,7 @@ class TestPlugins : public QObject {
         {"thumbnail", [&] { return ThumbnailDecode(p, path, 256); }},
         {"full", [&] { return p.FileBitmap(path); }}};
     for (const auto& [name, call] : calls) {
-      const TChildResult r = RunInChild(call, 240);
+      const childrun::TChildResult r = childrun::RunInChild(call, 240);
       QVERIFY2(r.Finished, name);
       qInfo("%s %s: peak grew by %lld MB", qPrintable(kind), name, r.PeakGrowthMb);
       QVERIFY2(
@@ -483,7 +398,7 @@ class TestPlugins : public QObject {
         {"reduced", [&] { return p.FileBitmapReduced(path, 64); }},
         {"full", [&] { return p.FileBitmap(path); }}};
     for (const auto& [name, call] : calls) {
-      const TChildResult r = RunInChild(call, 20);
+      const childrun::TChildResult r = childrun::RunInChild(call, 20);
       QVERIFY2(r.Finished, name);
       QVERIFY2(!r.GotBitmap, name);
     }
