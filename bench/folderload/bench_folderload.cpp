@@ -77,7 +77,15 @@ struct Session {
     hooks.QueueImages = [this](const QStringList& keys) { queued = keys.size(); };
     loader = std::make_unique<TFolderLoader>(queries, kExtensions, hooks);
   }
-  void Load() { loader->LoadFolder(Pics().folder, lists, TSortState{}, TFilterSettings{}); }
+  // The load's failure or refused writes, empty when it went through.
+  QString Load() {
+    const TFolderLoadReport report =
+        loader->LoadFolder(Pics().folder, lists, TSortState{}, TFilterSettings{});
+    if (!report.Error.isEmpty()) {
+      return report.Error;
+    }
+    return report.CatalogWriteFailed ? QStringLiteral("catalog writes refused") : QString();
+  }
 };
 
 void BM_DirectoryListing(benchmark::State& state) {
@@ -99,10 +107,10 @@ void BM_FirstLoad(benchmark::State& state) {
     state.PauseTiming();
     auto s = std::make_unique<Session>();
     state.ResumeTiming();
-    s->Load();
+    const QString failure = s->Load();
     state.PauseTiming();
     // "..", the 20 subfolders and the first 79 images are the first 100.
-    if (s->lists.LoadedFiles.Count() != kFiles + 21 || s->queued != 79) {
+    if (!failure.isEmpty() || s->lists.LoadedFiles.Count() != kFiles + 21 || s->queued != 79) {
       state.SkipWithError("wrong entry count");
       break;
     }
@@ -122,8 +130,8 @@ void BM_SecondLoad(benchmark::State& state, bool withThumbs) {
                  nullptr);
   }
   for (auto _ : state) {
-    s.Load();
-    if (s.lists.LoadedFiles.Count() != kFiles + 21) {
+    const QString failure = s.Load();
+    if (!failure.isEmpty() || s.lists.LoadedFiles.Count() != kFiles + 21) {
       state.SkipWithError("wrong entry count");
       break;
     }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "catalog/writehealth.h"
 #include "common/language.h"
 
 namespace glimr {
@@ -85,12 +86,18 @@ int RemoveSelectedEntries(TCurrentLists& lists, const TWriteBack& writeBack) {
     return 0;
   }
   // Every write comes before any removal: a failing write leaves both lists
-  // whole, so the changes still reach the database at the next unload.
+  // whole, so the changes still reach the database at the next unload. A
+  // write the catalog refuses (read-only, full) does not stop the removal:
+  // the record's copy waits in the pending writes for the next write-back.
   for (int i : removed) {
     TImageFileInfo* r = current.At(i);
     if (r->Modified) {
-      if (writeBack) {
-        writeBack(*r);
+      try {
+        if (writeBack) {
+          writeBack(*r);
+        }
+      } catch (const TCatalogWriteError&) {
+        lists.PendingWrites.Put(*r);
       }
       r->Modified = false;
     }

@@ -43,8 +43,10 @@ using TWriteBack = std::function<void(const TImageFileInfo& record)>;
 // CurrentFiles leaves both lists (and is freed); its ribbon width is added to
 // the next entry's, so the ribbon can close the gap smoothly. Selected folder
 // entries stay. Modified records are written back first: when a write fails
-// the error is raised and nothing is removed, so no change is lost. Returns
-// the number of entries removed.
+// the error is raised and nothing is removed, so no change is lost; a write
+// the catalog refuses (TCatalogWriteError) leaves the record's copy in
+// lists.PendingWrites instead and the removal goes on. Returns the number
+// of entries removed.
 int RemoveSelectedEntries(TCurrentLists& lists, const TWriteBack& writeBack);
 
 }  // namespace glimr

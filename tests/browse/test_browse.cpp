@@ -15,6 +15,7 @@
 
 #include "browse/currentlists.h"
 #include "browse/filelist.h"
+#include "browse/filelistops.h"
 #include "browse/filemask.h"
 #include "browse/filesort.h"
 #include "browse/filter.h"
@@ -728,6 +729,28 @@ class TestBrowse : public QObject {
     QCOMPARE(b.lists.LoadedFiles.Count(), 401);
     QVERIFY(!b.dm.WriteHealth().Failing());
     QVERIFY(b.lists.PendingWrites.IsEmpty());
+  }
+
+  // Taking edited images out of the view while the catalog refuses writes:
+  // they leave the lists, their edits wait for the next write-back.
+  void removingWhileCatalogRefusesWrites() {
+    Browser b;
+    QTemporaryDir pics;
+    Touch(pics.filePath(QStringLiteral("a.jpg")));
+    Touch(pics.filePath(QStringLiteral("b.jpg")));
+    b.Load(pics.path());
+    TImageFileInfo* a = b.lists.LoadedFiles.Find(pics.filePath(QStringLiteral("a.jpg")));
+    a->CategoryID = 4;
+    a->Modified = true;
+    a->Selected = true;
+    b.SetReadOnly(true);
+    const TWriteBack writeBack = [&b](const TImageFileInfo& r) { b.queries.UpdateFileRecord(r); };
+    QCOMPARE(RemoveSelectedEntries(b.lists, writeBack), 1);
+    QCOMPARE(Names(b.lists.CurrentFiles), (QStringList{"..", "b.jpg"}));
+    QCOMPARE(b.lists.PendingWrites.Count(), 1);
+    b.SetReadOnly(false);
+    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES WHERE FILENAME = 'a.jpg'")), 4);
   }
 
   // A catalog that cannot be written: the user keeps browsing, new folders
