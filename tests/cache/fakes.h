@@ -90,6 +90,17 @@ class TFakeStore : public TThumbStore {
     return true;
   }
 
+  // Records each report, and whether the cache still held DecodeLock (it
+  // must not: the real store runs a hook from here).
+  void ReportWrite(std::exception_ptr error) override {
+    const bool free = locks_.DecodeLock.try_lock();
+    if (free) {
+      locks_.DecodeLock.unlock();
+    }
+    reports << (error ? QStringLiteral("failed") : QStringLiteral("ok"));
+    reportsUnderLock += !free;
+  }
+
   // Changes the rows while a loader may be reading them.
   template <typename F>
   void EditRows(F edit) {
@@ -102,6 +113,8 @@ class TFakeStore : public TThumbStore {
   QString FailOn;  // reading this file's row fails
   bool FailWrites = false;
   int writes = 0;
+  QStringList reports;
+  int reportsUnderLock = 0;
   TGate ReadGate;
 
  private:

@@ -29,6 +29,7 @@ class TStoreProxy : public TThumbStore {
   bool WriteThumbRow(const QString& n, std::int32_t c, const TThumbRow& r) override {
     return s_.WriteThumbRow(n, c, r);
   }
+  void ReportWrite(std::exception_ptr error) override { s_.ReportWrite(error); }
 
  private:
   TThumbStore& s_;
@@ -354,16 +355,19 @@ class TestLoader : public QObject {
 
   // A catalog that cannot be read or written costs no thumbnail and shows
   // no message: the thumbnails are made from the files and kept in memory,
-  // and the loader goes on with the rest of the queue.
+  // and the loader goes on with the rest of the queue. Each write is
+  // reported to the store once the cache holds no lock.
   void catalogFaultsKeepThumbnails_data() {
     QTest::addColumn<QString>("fault");
     QTest::addColumn<int>("writes");
-    QTest::newRow("reading one row fails") << "read" << 3;
-    QTest::newRow("every write fails") << "write" << 0;
+    QTest::addColumn<QString>("reports");
+    QTest::newRow("reading one row fails") << "read" << 3 << "ok,ok,ok";
+    QTest::newRow("every write fails") << "write" << 0 << "failed,failed,failed";
   }
   void catalogFaultsKeepThumbnails() {
     QFETCH(QString, fault);
     QFETCH(int, writes);
+    QFETCH(QString, reports);
     ErrorRecorder errors;
     TRig rig;
     const QStringList files = rig.MakeFiles(QStringLiteral("w"), 3);
@@ -386,6 +390,8 @@ class TestLoader : public QObject {
     }
     QCOMPARE(rig.maker.Decoded().size(), 3);
     QCOMPARE(rig.store.writes, writes);
+    QCOMPARE(rig.store.reports.join(QLatin1Char(',')), reports);
+    QCOMPARE(rig.store.reportsUnderLock, 0);
     QCOMPARE(errors.messages(), QStringList());
   }
 

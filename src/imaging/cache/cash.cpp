@@ -248,6 +248,7 @@ bool TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
     std::int32_t catalogID = 0;
     double fileDate = 0.0;
     TThumbStore* store = &session;
+    std::exception_ptr catalogError;
     {
       std::lock_guard decode(locks_.DecodeLock);
       if (fileName.isEmpty() || !QFileInfo::exists(path)) {
@@ -260,8 +261,13 @@ bool TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
         // A damaged or locked catalog must not cost the ribbon its
         // thumbnails: they are made from the files and kept in memory.
         qCWarning(lcCash).noquote() << "catalog unreachable for" << path << ErrorText(e);
+        catalogError = std::current_exception();
         store = nullptr;
       }
+    }
+    if (catalogError) {
+      // Making a missing catalog is a write: told with no lock held.
+      session.ReportWrite(catalogError);
     }
     if (store && catalogID == 0) {
       return true;
@@ -298,48 +304,61 @@ bool TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
     }
   }
 
-  std::lock_guard decode(locks_.DecodeLock);
-  if (cancel && cancel->load()) {
-    return false;
-  }
-  if (!QFileInfo::exists(path)) {
-    return true;
-  }
-  std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
-  if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
-    // Not an error: the ribbon shows the file as unreadable instead of
-    // waiting for it. Nothing reaches the catalog, so once the entry is
-    // evicted or cleared the file is tried again, and a repaired file then
-    // gets its real thumbnail.
-    qCInfo(lcCash).noquote() << "cannot decode" << path;
-    QImage tile = MakeUndecodableThumb(thumbSize);
-    const std::int32_t side = tile.width();
-    return AppendIfCurrent(
-        path, std::make_shared<TBmpCash>(side, side, std::move(tile), true, fileDate), generation);
-  }
-  if (session) {
-    TThumbRow fresh;
-    fresh.Width = made->Width;
-    fresh.Height = made->Height;
-    fresh.FileDate = fileDate;
-    fresh.IsThumb = true;
-    const QImage& thumb = made->Thumb;
-    fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
-                                  static_cast<int>(thumb.bytesPerLine()), 90);
-    try {
-      // A file without a FILES row keeps its thumbnail in memory only.
-      session->WriteThumbRow(fileName, catalogID, fresh);
-    } catch (const std::exception& e) {
-      // A full disk or a read-only catalog: the thumbnail is still shown.
-      // The store reports the failure to the catalog's write health, which
-      // tells the user once, not once per file.
-      qCWarning(lcCash).noquote() << "cannot store the thumbnail of" << path << ErrorText(e);
+  std::exception_ptr writeError;
+  bool wrote = false;
+  bool appended = false;
+  {
+    std::lock_guard decode(locks_.DecodeLock);
+    if (cancel && cancel->load()) {
+      return false;
     }
+    if (!QFileInfo::exists(path)) {
+      return true;
+    }
+    std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
+    if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
+      // Not an error: the ribbon shows the file as unreadable instead of
+      // waiting for it. Nothing reaches the catalog, so once the entry is
+      // evicted or cleared the file is tried again, and a repaired file then
+      // gets its real thumbnail.
+      qCInfo(lcCash).noquote() << "cannot decode" << path;
+      QImage tile = MakeUndecodableThumb(thumbSize);
+      const std::int32_t side = tile.width();
+      return AppendIfCurrent(
+          path, std::make_shared<TBmpCash>(side, side, std::move(tile), true, fileDate),
+          generation);
+    }
+    if (session) {
+      TThumbRow fresh;
+      fresh.Width = made->Width;
+      fresh.Height = made->Height;
+      fresh.FileDate = fileDate;
+      fresh.IsThumb = true;
+      const QImage& thumb = made->Thumb;
+      fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
+                                    static_cast<int>(thumb.bytesPerLine()), 90);
+      try {
+        // A file without a FILES row keeps its thumbnail in memory only.
+        session->WriteThumbRow(fileName, catalogID, fresh);
+      } catch (const std::exception& e) {
+        // A full disk or a read-only catalog: the thumbnail is still shown,
+        // and the user is told once through the write report below, not
+        // once per file.
+        qCWarning(lcCash).noquote() << "cannot store the thumbnail of" << path << ErrorText(e);
+        writeError = std::current_exception();
+      }
+      wrote = true;
+    }
+    appended = AppendIfCurrent(path,
+                               std::make_shared<TBmpCash>(made->Width, made->Height,
+                                                          std::move(made->Thumb), false, fileDate),
+                               generation);
   }
-  return AppendIfCurrent(path,
-                         std::make_shared<TBmpCash>(made->Width, made->Height,
-                                                    std::move(made->Thumb), false, fileDate),
-                         generation);
+  // Outside DecodeLock: the report may run the write health's hook.
+  if (wrote) {
+    session->ReportWrite(writeError);
+  }
+  return appended;
 }
 
 }  // namespace glimr

@@ -2,7 +2,7 @@
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
-#include "common/errors.h"
+#include "catalog/writehealth.h"
 
 namespace glimr {
 
@@ -35,20 +35,23 @@ bool TCatalogThumbStore::ReadThumbRow(const QString& fileName, std::int32_t cata
 
 bool TCatalogThumbStore::WriteThumbRow(const QString& fileName, std::int32_t catalogID,
                                        const TThumbRow& row) {
-  bool written = false;
-  try {
-    written = queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width,
-                                     row.Height, session_);
-  } catch (const std::exception& e) {
-    // Reported here, where the catalog is known; the write health tells the
-    // user once per run of failures (a full disk fails every file in turn).
-    dm_.WriteHealth().Failed(ErrorText(e));
-    throw;
+  return queries_.WriteThumbRow(fileName, catalogID, row.Thumb, row.FileDate, row.Width, row.Height,
+                                session_);
+}
+
+void TCatalogThumbStore::ReportWrite(std::exception_ptr error) {
+  if (!error) {
+    dm_.WriteHealth().Succeeded();
+    return;
   }
-  // The statement ran, with or without a row to change: the catalog takes
-  // writes again.
-  dm_.WriteHealth().Succeeded();
-  return written;
+  // Only a refused write is the write health's business; a damaged file or
+  // another fault is logged by the cache and not reported as a write.
+  try {
+    std::rethrow_exception(error);
+  } catch (const TCatalogWriteError& e) {
+    dm_.WriteHealth().Failed(e.message());
+  } catch (...) {
+  }
 }
 
 }  // namespace glimr

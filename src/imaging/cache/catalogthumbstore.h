@@ -1,8 +1,9 @@
 #pragma once
 // The thumbnail store over the catalog's statements, bound to a database
 // session of its own that it opens when made and releases when destroyed.
-// One per loader thread. A failed thumbnail write is reported to the
-// catalog's write health (and raised again), a write that works clears it.
+// One per loader thread. It passes the cache's write reports to the
+// catalog's write health: a refused write is reported, one that works
+// arms the report again.
 
 #include <QString>
 
@@ -25,6 +26,7 @@ class TCatalogThumbStore : public TThumbStore {
   bool ReadThumbRow(const QString& fileName, std::int32_t catalogID, TThumbRow& row) override;
   bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
                      const TThumbRow& row) override;
+  void ReportWrite(std::exception_ptr error) override;
 
  private:
   TdmVesk& dm_;

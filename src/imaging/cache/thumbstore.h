@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <exception>
 
 #include "catalog/catalogqueries.h"
 
@@ -26,6 +27,11 @@ class TThumbStore {
   // (fileName, catalogID) in one statement; false when there is no row.
   virtual bool WriteThumbRow(const QString& fileName, std::int32_t catalogID,
                              const TThumbRow& row) = 0;
+
+  // How a write went (null: it went through; else what it raised, from
+  // WriteThumbRow or from CatalogIDOfPath making a catalog). The cache
+  // calls it once it holds no lock, so a store may pass it on to a hook.
+  virtual void ReportWrite(std::exception_ptr error) { (void)error; }
 };
 
 }  // namespace glimr
