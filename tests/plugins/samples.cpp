@@ -38,7 +38,8 @@ bool SaveQt(const QImage& image, const QString& path, const char* format,
 
 // colorType: PNG_COLOR_TYPE_*; the picture is the quadrants (grey for grey
 // types), with the white quadrant fully transparent for alpha types.
-bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace) {
+bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace,
+              bool clearWhite = false) {
   const bool grey = colorType == PNG_COLOR_TYPE_GRAY;
   const QImage image = Quadrants(40, 24, grey);
   FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
@@ -63,6 +64,10 @@ bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace) 
                     static_cast<png_byte>(kQuadrant[i].blue())};
     }
     png_set_PLTE(png, info, palette, 4);
+    if (clearWhite) {
+      png_byte alpha[4] = {255, 255, 255, 0};
+      png_set_tRNS(png, info, alpha, 4, nullptr);
+    }
   }
   png_write_info(png, info);
   const int channels = colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
@@ -286,6 +291,33 @@ bool WriteTiffImage(const QString& path, const QImage& source, int compression, 
     TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
     for (int y = 0; y < h; ++y)
       ok = ok && TIFFWriteScanline(tif, const_cast<uchar*>(image.constScanLine(y)), y, 0) == 1;
+  }
+  TIFFClose(tif);
+  return ok;
+}
+
+// Two pages: the 800 x 600 quadrants, then a 200 x 150 reduced-resolution
+// copy drawn in grey, so a reader can tell which page it decoded.
+bool WriteTiffPyramid(const QString& path) {
+  TIFF* tif = TIFFOpen(QFile::encodeName(path).constData(), "w");
+  if (!tif)
+    return false;
+  bool ok = true;
+  for (int page = 0; page < 2 && ok; ++page) {
+    const QImage image = (page == 0 ? Quadrants(800, 600) : Quadrants(200, 150, true))
+                             .convertToFormat(QImage::Format_RGB888);
+    TIFFSetField(tif, TIFFTAG_SUBFILETYPE, page == 0 ? 0 : FILETYPE_REDUCEDIMAGE);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, image.width());
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, image.height());
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+    TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_LZW);
+    TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 32);
+    for (int y = 0; y < image.height() && ok; ++y)
+      ok = TIFFWriteScanline(tif, const_cast<uchar*>(image.constScanLine(y)), y, 0) == 1;
+    ok = ok && TIFFWriteDirectory(tif);
   }
   TIFFClose(tif);
   return ok;
@@ -538,6 +570,8 @@ bool Write(const QString& kind, const QString& path) {
     return WriteGifImage(path, gradient, false);
   if (kind == QLatin1String("gif-gradient-interlaced"))
     return WriteGifImage(path, gradient, true);
+  if (kind == QLatin1String("tiff-pyramid"))
+    return WriteTiffPyramid(path);
   if (kind == QLatin1String("tiff-gradient"))
     return WriteTiffImage(path, gradient, COMPRESSION_ADOBE_DEFLATE, 16, false);
   if (kind == QLatin1String("tiff-gradient-onestrip"))
@@ -554,6 +588,8 @@ bool Write(const QString& kind, const QString& path) {
     return WritePng(path, PNG_COLOR_TYPE_RGB, 8, false);
   if (kind == QLatin1String("png-palette"))
     return WritePng(path, PNG_COLOR_TYPE_PALETTE, 2, false);
+  if (kind == QLatin1String("png-palette-alpha"))
+    return WritePng(path, PNG_COLOR_TYPE_PALETTE, 2, false, true);
   if (kind == QLatin1String("png-grey"))
     return WritePng(path, PNG_COLOR_TYPE_GRAY, 8, false);
   if (kind == QLatin1String("png-16"))

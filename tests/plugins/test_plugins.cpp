@@ -182,6 +182,7 @@ class TestPlugins : public QObject {
     row("glimr_jpeg", "jpeg-exif8", turned, {G, W, R, B}, 40);
     row("glimr_png", "png-rgb", s, q, 0);
     row("glimr_png", "png-palette", s, q, 0);
+    row("glimr_png", "png-palette-alpha", s, clear, 0);
     row("glimr_png", "png-grey", s, grey, 0);
     row("glimr_png", "png-16", s, q, 0);
     row("glimr_png", "png-interlaced", s, q, 0);
@@ -326,6 +327,33 @@ class TestPlugins : public QObject {
     if (!headerUsable)
       QCOMPARE(info, QSize(0, 0));
     QVERIFY(info == QSize(0, 0) || (info.width() > 0 && info.height() > 0));
+  }
+
+  // A TIFF that carries a reduced-resolution copy: thumbnails small enough
+  // come from the copy (drawn in grey here), larger ones and the full
+  // decode from the first page.
+  void tiffReducedPage_data() {
+    QTest::addColumn<int>("minSide");  // 0: the full decode
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("fromCopy");
+    QTest::newRow("small thumbnail") << 100 << QSize(200, 150) << true;
+    QTest::newRow("exactly the copy") << 150 << QSize(200, 150) << true;
+    QTest::newRow("larger than the copy") << 300 << QSize(400, 300) << false;
+    QTest::newRow("full") << 0 << QSize(800, 600) << false;
+  }
+  void tiffReducedPage() {
+    QFETCH(int, minSide);
+    QFETCH(QSize, size);
+    QFETCH(bool, fromCopy);
+    const QString path = dir_.filePath(QStringLiteral("pyramid.tif"));
+    QVERIFY(samples::Write(QStringLiteral("tiff-pyramid"), path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(QStringLiteral("glimr_tiff"))));
+    QCOMPARE(p.FileInfo(path), QSize(800, 600));
+    const QImage b = minSide ? p.FileBitmapReduced(path, minSide) : p.FileBitmap(path);
+    QCOMPARE(b.size(), size);
+    const QColor topRight = PixelAt(b, 3 * b.width() / 4, b.height() / 4);
+    QVERIFY2(Near(topRight, fromCopy ? QColor(80, 80, 80) : G, 2), qPrintable(topRight.name()));
   }
 
   // Hostile files that once made a decoder take gigabytes: the header read,
