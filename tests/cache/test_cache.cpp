@@ -1,6 +1,8 @@
 // The cache's list order, the load queue and the stored JPEG format.
 #include <QTest>
 
+#include <unistd.h>
+
 #include "common/errors.h"
 #include "common/locks.h"
 #include "glimr_plugin.h"
@@ -20,10 +22,11 @@ class TNoMaker : public TThumbMaker {
   std::optional<TMadeThumb> MakeThumb(const QString&, std::int32_t) override { return {}; }
 };
 
-TBmpCashPtr Entry(int w = 10) {
-  QImage b(4, 4, QImage::Format_RGB888);
+// A 4 x 4 thumbnail holds 48 bytes of pixels (rows of 12), an 8 x 8 one 192.
+TBmpCashPtr Entry(int w = 10, int side = 4, double fileDate = 0.0) {
+  QImage b(side, side, QImage::Format_RGB888);
   b.fill(Qt::black);
-  return std::make_shared<TBmpCash>(w, w, std::move(b));
+  return std::make_shared<TBmpCash>(w, w, std::move(b), false, fileDate);
 }
 
 QString Order(const TCash& cash) {
@@ -55,38 +58,57 @@ class TestCache : public QObject {
 
  private Q_SLOTS:
   // The cache's list order through a sequence of requests. Steps: "+X"
-  // appends X, "?X" asks for a cached X (moves it to the front), "!X" pins
-  // X, "-X" unpins it.
+  // appends X (a 4 x 4 thumbnail; "+X:8" an 8 x 8 one), "?X" asks for a
+  // cached X (moves it to the front), "!X" pins X, "-X" unpins it. The
+  // memory budget, in bytes of pixels, makes room as the capacity does.
   void order_data() {
     QTest::addColumn<int>("capacity");
     QTest::addColumn<QString>("steps");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<qint64>("budget");
+    const qint64 plenty = qint64(1) << 40;
     QTest::newRow("hit moves to front, eviction from the front") << 3 << "+A +B +C ?B +D"
-                                                                 << "A,C,D";
+                                                                 << "A,C,D" << plenty;
     QTest::newRow("hit changes only the position") << 3 << "+A +B +C ?C"
-                                                   << "C,A,B";
+                                                   << "C,A,B" << plenty;
     QTest::newRow("appending a cached path keeps one entry") << 3 << "+A +B +A"
-                                                             << "A,B";
+                                                             << "A,B" << plenty;
     QTest::newRow("eviction skips entries in use") << 3 << "+A +B +C !A !B +D"
-                                                   << "A,B,D";
+                                                   << "A,B,D" << plenty;
     QTest::newRow("all in use: added beyond capacity") << 2 << "+A +B !A !B +C"
-                                                       << "A,B,C";
+                                                       << "A,B,C" << plenty;
     QTest::newRow("shrinks back once released") << 2 << "+A +B !A !B +C -A -B +D"
-                                                << "C,D";
+                                                << "C,D" << plenty;
+    const qint64 small = 48;
+    QTest::newRow("budget evicts before the capacity") << 10 << "+A +B +C +D"
+                                                       << "B,C,D" << 3 * small;
+    QTest::newRow("budget: eviction from the front after a hit") << 10 << "+A +B +C ?B +D"
+                                                                 << "A,C,D" << 3 * small;
+    QTest::newRow("budget skips entries in use") << 10 << "+A +B +C !A +D"
+                                                 << "A,C,D" << 3 * small;
+    QTest::newRow("a large entry evicts several small ones") << 10 << "+A +B +C +D:8"
+                                                             << "C,D" << 4 * small + small;
+    QTest::newRow("an entry over the whole budget still goes in") << 10 << "+A +B:8"
+                                                                  << "B" << small;
+    QTest::newRow("all in use: beyond the budget") << 10 << "+A +B !A !B +C"
+                                                   << "A,B,C" << 2 * small;
   }
   void order() {
     QFETCH(int, capacity);
     QFETCH(QString, steps);
     QFETCH(QString, expected);
+    QFETCH(qint64, budget);
     TLocks locks;
     TNoMaker maker;
-    TCash cash(locks, maker, capacity);
+    TCash cash(locks, maker, capacity, budget);
     std::map<QString, TBmpCashPtr> pinned;
     for (const QString& step : steps.split(QLatin1Char(' '))) {
-      const QString key = step.mid(1);
+      const QString key = step.mid(1).section(QLatin1Char(':'), 0, 0);
+      const int side =
+          step.contains(QLatin1Char(':')) ? step.section(QLatin1Char(':'), 1).toInt() : 4;
       switch (step.at(0).toLatin1()) {
         case '+':
-          cash.Append(key, Entry());
+          cash.Append(key, Entry(10, side));
           break;
         case '?': {
           // SetBitmapToCash stops at step 1 for a cached path: no store or
@@ -114,6 +136,11 @@ class TestCache : public QObject {
       }
     }
     QCOMPARE(Order(cash), expected);
+    qint64 held = 0;
+    for (int i = 0; i < cash.Count(); ++i) {
+      held += cash.EntryAt(i)->Bitmap.sizeInBytes();
+    }
+    QCOMPARE(cash.MemoryUsed(), held);
   }
 
   void lookups() {
@@ -140,8 +167,12 @@ class TestCache : public QObject {
     QVERIFY(cash.RemoveIfUnused(1));
     QVERIFY(!cash.RemoveIfUnused(5));
     QCOMPARE(Order(cash), QStringLiteral("/p/a.jpg"));
+    QCOMPARE(cash.MemoryUsed(), 48);
+    const std::uint64_t generation = cash.Generation();
     cash.Clear();
     QCOMPARE(cash.Count(), 0);
+    QCOMPARE(cash.MemoryUsed(), 0);
+    QCOMPARE(cash.Generation(), generation + 1);
     QCOMPARE(a->Width, 7);
 
     // Lowering the capacity evicts nothing by itself.
@@ -152,6 +183,61 @@ class TestCache : public QObject {
     QCOMPARE(cash.Count(), 4);
     cash.Append(QStringLiteral("5"), Entry());
     QCOMPARE(Order(cash), QStringLiteral("4,5"));
+
+    // Nor does lowering the memory budget.
+    cash.SetCapacity(10);
+    cash.SetMemoryBudget(48);
+    QCOMPARE(cash.Count(), 2);
+    cash.Append(QStringLiteral("6"), Entry());
+    QCOMPARE(Order(cash), QStringLiteral("6"));
+  }
+
+  // An entry goes when the disk's date of its file is not the one it was
+  // made for; an entry a slot shows goes too (the slot keeps its pointer).
+  void dropIfDateDiffers_data() {
+    QTest::addColumn<double>("made");
+    QTest::addColumn<double>("onDisk");
+    QTest::addColumn<bool>("pinned");
+    QTest::addColumn<bool>("dropped");
+    QTest::newRow("same date") << 45000.5 << 45000.5 << false << false;
+    QTest::newRow("file changed") << 45000.5 << 45001.25 << false << true;
+    QTest::newRow("file changed, shown in a slot") << 45000.5 << 45001.25 << true << true;
+    QTest::newRow("file put back to an older date") << 45000.5 << 44000.0 << false << true;
+  }
+  void dropIfDateDiffers() {
+    QFETCH(double, made);
+    QFETCH(double, onDisk);
+    QFETCH(bool, pinned);
+    QFETCH(bool, dropped);
+    TLocks locks;
+    TNoMaker maker;
+    TCash cash(locks, maker, 5);
+    cash.Append(QStringLiteral("/p/a.jpg"), Entry(7, 4, 45000.5));
+    cash.Append(QStringLiteral("/p/f.jpg"), Entry(9, 8, made));
+    const TBmpCashPtr shown = pinned ? cash.Pin(QStringLiteral("/p/f.jpg")) : nullptr;
+    QCOMPARE(cash.DropIfDateDiffers(QStringLiteral("/p/f.jpg"), onDisk), dropped);
+    QCOMPARE(cash.Contains(QStringLiteral("/p/f.jpg")), !dropped);
+    QCOMPARE(cash.MemoryUsed(), dropped ? 48 : 48 + 192);
+    QVERIFY(cash.Contains(QStringLiteral("/p/a.jpg")));
+    QVERIFY(!cash.DropIfDateDiffers(QStringLiteral("/p/none.jpg"), onDisk));
+    if (shown) {
+      QCOMPARE(shown->Width, 9);
+      cash.Unpin(shown);
+    }
+    cash.Append(QStringLiteral("/p/f.jpg"), Entry(11, 4, onDisk));
+    QCOMPARE(cash.Find(QStringLiteral("/p/f.jpg"))->Width, dropped ? 11 : 9);
+  }
+
+  // Without a budget of its own the cache takes an eighth of the physical
+  // memory, never less than 256 MiB.
+  void defaultMemoryBudget() {
+    TLocks locks;
+    TNoMaker maker;
+    const std::int64_t budget = TCash(locks, maker).MemoryBudget();
+    QCOMPARE(budget, DefaultCashMemoryBudget());
+    QVERIFY(budget >= std::int64_t(256) << 20);
+    const std::int64_t physical = std::int64_t(sysconf(_SC_PHYS_PAGES)) * sysconf(_SC_PAGESIZE);
+    QVERIFY(budget <= std::max(physical / 8, std::int64_t(256) << 20));
   }
 
   void queueOrder() {

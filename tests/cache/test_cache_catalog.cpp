@@ -10,6 +10,7 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/imagefileinfo.h"
+#include "catalog/statement.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 #include "common/locks.h"
@@ -338,6 +339,129 @@ class TestCacheCatalog : public QObject {
       const auto r = rig.Row(QStringLiteral("n%1.cnt").arg(i));
       QVERIFY(r && !r->IsThumb && r->Thumb.isEmpty());
     }
+  }
+
+  // A catalog that refuses writes (a read-only connection here; the tests
+  // may run as root, where file permissions do not bind) or that is not a
+  // database at all: thumbnails are still made and shown, no message box
+  // appears, nothing in the catalog changes, and a refused write reaches
+  // the write health once for the whole run, not once per file. A write
+  // that works again re-arms the report.
+  void catalogFaultsKeepThumbnails_data() {
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("writes refused") << false;
+    QTest::newRow("catalog file is not a database") << true;
+  }
+  void catalogFaultsKeepThumbnails() {
+    QFETCH(bool, damaged);
+    ErrorRecorder errors;
+    TRig rig;
+    const QString a = rig.AddFile(QStringLiteral("a.cnt"), "640 480 1 2 3");
+    const QString b = rig.AddFile(QStringLiteral("b.cnt"), "300 200 1 2 3");
+    const QString c = rig.AddFile(QStringLiteral("c.cnt"), "64 64 1 2 3");
+    // The damaged catalog is a second data module over a file of garbage;
+    // the worker session of the good one is switched to read only.
+    QTemporaryDir other;
+    const QString otherDir = other.path() + QStringLiteral("/DataBase/");
+    QDir().mkpath(otherDir);
+    const QByteArray garbage = Garbage(8192);
+    {
+      QFile f(TdmVesk::DatabaseFileName(otherDir));
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(garbage);
+    }
+    TdmVesk bad(otherDir, rig.locks.DbLock);
+    TCatalogQueries badQueries(bad);
+    TdmVesk& dm = damaged ? bad : rig.dm;
+    int notified = 0;
+    dm.WriteHealth().SetNotify([&notified](const QString&) { ++notified; });
+    auto session = damaged ? std::make_unique<TCatalogThumbStore>(bad, badQueries)
+                           : std::make_unique<TCatalogThumbStore>(rig.dm, rig.queries);
+    auto setQueryOnly = [&rig](bool on) {
+      std::lock_guard db(rig.locks.DbLock);
+      TSession* s = rig.dm.FindSession(QStringLiteral("Session1"));
+      QVERIFY(s);
+      TStatement(*s, on ? QStringLiteral("PRAGMA query_only = ON;")
+                        : QStringLiteral("PRAGMA query_only = OFF;"))
+          .Exec();
+    };
+    if (!damaged) {
+      setQueryOnly(true);
+    }
+    const int before = DecodeCount();
+    rig.cash.SetBitmapToCash(a, *session, 256);
+    rig.cash.SetBitmapToCash(b, *session, 256);
+    QCOMPARE(DecodeCount(), before + 2);
+    QCOMPARE(rig.cash.Find(a)->Width, 640);
+    QCOMPARE(rig.cash.Find(b)->Height, 200);
+    QVERIFY(!rig.Row(QStringLiteral("a.cnt"))->IsThumb);
+    QVERIFY(!rig.Row(QStringLiteral("b.cnt"))->IsThumb);
+    QCOMPARE(errors.messages(), QStringList());
+    if (damaged) {
+      // Not a refused write: the file is left exactly as it was.
+      QFile f(TdmVesk::DatabaseFileName(otherDir));
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QCOMPARE(f.readAll(), garbage);
+      QCOMPARE(notified, 0);
+      return;
+    }
+    QCOMPARE(notified, 1);
+    QVERIFY(dm.WriteHealth().Failing());
+    QVERIFY2(dm.WriteHealth().LastError().contains(QStringLiteral("readonly")),
+             qPrintable(dm.WriteHealth().LastError()));
+
+    setQueryOnly(false);
+    rig.cash.SetBitmapToCash(c, *session, 256);
+    QVERIFY(rig.Row(QStringLiteral("c.cnt"))->IsThumb);
+    QVERIFY(!dm.WriteHealth().Failing());
+  }
+
+  // A file changed outside the program keeps neither its old thumbnail nor
+  // its "cannot show" tile: the folder load hands the cache the date it
+  // reads from the disk, the entry made for another date goes, and the
+  // next request makes it from the file as it is now. An unchanged file
+  // keeps its entry (the entry holds the date exactly as the disk gives it).
+  void changedFileDropped_data() {
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<int>("width");
+    QTest::newRow("edited") << QByteArray("640 480 0 0 0") << QByteArray("300 100 9 9 9") << 300;
+    QTest::newRow("repaired") << QByteArray("0 0 0 0 0") << QByteArray("64 32 1 2 3") << 64;
+  }
+  void changedFileDropped() {
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(int, width);
+    TRig rig;
+    const QString path = rig.AddFile(QStringLiteral("f.cnt"), before);
+    const QString same = rig.AddFile(QStringLiteral("same.cnt"), "64 64 1 2 3");
+    TCatalogThumbStore session(rig.dm, rig.queries);
+    rig.cash.SetBitmapToCash(path, session, 256);
+    rig.cash.SetBitmapToCash(same, session, 256);
+    const TBmpCashPtr old = rig.cash.Pin(path);  // a ribbon slot shows it
+    QVERIFY(old);
+    QVERIFY(!rig.cash.DropIfDateDiffers(path, FileModDays(path)));
+    QVERIFY(!rig.cash.DropIfDateDiffers(same, FileModDays(same)));
+    QVERIFY(!rig.cash.DropIfDateDiffers(rig.folder + QStringLiteral("none.cnt"), 1.0));
+
+    TRig::Write(path, after);
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::ReadWrite));
+      QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                            QFileDevice::FileModificationTime));
+    }
+    QVERIFY(rig.cash.DropIfDateDiffers(path, FileModDays(path)));
+    QVERIFY(!rig.cash.Contains(path));
+    QVERIFY(rig.cash.Contains(same));
+    QVERIFY(!old->Bitmap.isNull());  // the slot's pixels stay until it lets go
+    rig.cash.Unpin(old);
+    rig.cash.SetBitmapToCash(path, session, 256);
+    const TBmpCashPtr now = rig.cash.Find(path);
+    QVERIFY(now && !now->Undecodable);
+    QCOMPARE(now->Width, width);
+    QCOMPARE(now->FileDate, FileModDays(path));
+    QVERIFY(!rig.cash.DropIfDateDiffers(path, FileModDays(path)));
   }
 };
 
