@@ -181,6 +181,7 @@ void TestFolderTree::vanishedSelectedFolder_data() {
   QTest::newRow("parent expanded again") << "parent";
   QTest::newRow("vanished node expanded again") << "node";
   QTest::newRow("selected node refreshed") << "refresh";
+  QTest::newRow("vanished node selected again") << "select";
 }
 
 void TestFolderTree::vanishedSelectedFolder() {
@@ -191,6 +192,12 @@ void TestFolderTree::vanishedSelectedFolder() {
   QTreeWidgetItem* deep = tree.SelectedNode();
   QTreeWidgetItem* a = deep->parent();
   QTreeWidgetItem* data = a->parent();
+  if (how == QLatin1String("select")) {
+    // The node is kept (as a history entry would) while the user is
+    // elsewhere and its branch is folded away.
+    tree.SelectNode(tree.HomeNode());
+    data->setExpanded(false);
+  }
   QSignalSpy removing(&tree, &TFolderTree::nodeRemoving);
   QVERIFY(QDir(disk.Fs(QStringLiteral("data/a"))).removeRecursively());
 
@@ -200,8 +207,11 @@ void TestFolderTree::vanishedSelectedFolder() {
     Reexpand(a);
     // The node cannot go inside its own expansion; it goes right after.
     QTRY_COMPARE(removing.count(), 2);
-  } else {
+  } else if (how == QLatin1String("refresh")) {
     QCOMPARE(tree.RefreshNode(deep), data);
+  } else {
+    // Unfolding "data" on the way drops the node being selected.
+    tree.SelectNode(deep);
   }
 
   QCOMPARE(ChildTexts(data), QStringList{"b"});

@@ -132,13 +132,29 @@ void TFolderTree::ReadChildren(QTreeWidgetItem* node) {
   // A node goes only when its own folder is gone, checked one by one, so an
   // unreadable listing never drops nodes, and a hidden folder that got its
   // node by navigation keeps it.
-  for (int i = node->childCount() - 1; i >= 0; --i) {
-    QTreeWidgetItem* child = node->child(i);
-    if (!IsFolderOnDisk(NodeFullPath(child))) {
-      if (IsWithin(currentItem(), child)) {
+  QList<QPersistentModelIndex> gone;
+  for (int i = 0; i < node->childCount(); ++i) {
+    if (!IsFolderOnDisk(NodeFullPath(node->child(i)))) {
+      gone << QPersistentModelIndex(indexFromItem(node->child(i)));
+    }
+  }
+  if (!gone.isEmpty()) {
+    // The selection leaves a dropped branch first. Moving it lets the window
+    // load another folder, so every node is looked up again afterwards.
+    const QPersistentModelIndex self(indexFromItem(node));
+    for (const QPersistentModelIndex& index : gone) {
+      if (index.isValid() && IsWithin(currentItem(), itemFromIndex(index))) {
         setCurrentItem(node);
+        break;
       }
-      RemoveNode(child);
+    }
+    for (const QPersistentModelIndex& index : gone) {
+      if (index.isValid()) {
+        RemoveNode(itemFromIndex(index));
+      }
+    }
+    if (!self.isValid()) {
+      return;
     }
   }
   // Folders only, no hidden ones; an unreadable folder lists nothing.
@@ -238,11 +254,27 @@ void TFolderTree::SelectNode(QTreeWidgetItem* node) {
     setCurrentItem(nullptr);
     return;
   }
-  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) {
-    p->setExpanded(true);
+  // Expanding a collapsed ancestor reads its folder again, which drops the
+  // branch of a folder that vanished, possibly the node's own. The chain is
+  // held by persistent indexes, expanded from the top, and the deepest node
+  // still there is selected.
+  QList<QPersistentModelIndex> chain;  // the node first, then its ancestors
+  for (QTreeWidgetItem* p = node; p; p = p->parent()) {
+    chain << QPersistentModelIndex(indexFromItem(p));
   }
-  setCurrentItem(node);
-  scrollToItem(node);
+  for (qsizetype i = chain.size() - 1; i >= 1; --i) {
+    if (chain[i].isValid()) {
+      itemFromIndex(chain[i])->setExpanded(true);
+    }
+  }
+  for (const QPersistentModelIndex& index : chain) {
+    if (index.isValid()) {
+      QTreeWidgetItem* target = itemFromIndex(index);
+      setCurrentItem(target);
+      scrollToItem(target);
+      return;
+    }
+  }
 }
 
 void TFolderTree::SelectTreePath(const QString& fullPath) {
