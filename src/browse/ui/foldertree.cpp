@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QPersistentModelIndex>
+#include <QSet>
 
 #include <algorithm>
 
@@ -158,9 +159,16 @@ void TFolderTree::ReadChildren(QTreeWidgetItem* node) {
     }
   }
   // Folders only, no hidden ones; an unreadable folder lists nothing.
-  const QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+  QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+  // In name order each new node lands at the end: a large folder costs no
+  // search for its place.
+  std::sort(names.begin(), names.end(), NameLess);
+  QSet<QString> shown;
+  for (int i = 0; i < node->childCount(); ++i) {
+    shown.insert(node->child(i)->text(0));
+  }
   for (const QString& name : names) {
-    if (!IsHiddenName(name) && !ChildNamed(node, name)) {
+    if (!IsHiddenName(name) && !shown.contains(name)) {
       MakeNode(node, name, path + name);
     }
   }
