@@ -57,6 +57,8 @@ class TestFolderTree : public QObject {
   void reexpandRereadsFolder();
   void vanishedSelectedFolder_data();
   void vanishedSelectedFolder();
+  void navigateToChild_data();
+  void navigateToChild();
   void navigateToParent_data();
   void navigateToParent();
   void parentOfRootAndVirtualNode();
@@ -221,6 +223,55 @@ void TestFolderTree::vanishedSelectedFolder() {
   QCOMPARE(removing.at(1).at(0).value<QTreeWidgetItem*>(), a);
   QVERIFY(!tree.NavigateToPath(disk.Fs(QStringLiteral("data/a"))));
   QCOMPARE(tree.SelectedNode(), data);
+}
+
+void TestFolderTree::navigateToChild_data() {
+  QTest::addColumn<QString>("start");  // a tree path, read before the disk changes
+  QTest::addColumn<QString>("name");
+  QTest::addColumn<QString>("selected");  // "" when there is no such folder
+
+  QTest::newRow("listed") << "Computer\\Home"
+                          << "Pictures"
+                          << "Computer\\Home\\Pictures";
+  QTest::newRow("created since") << "Computer\\Home"
+                                 << "New"
+                                 << "Computer\\Home\\New";
+  QTest::newRow("hidden") << "Computer\\Home"
+                          << ".hidden"
+                          << "Computer\\Home\\.hidden";
+  // The home folder seen through "File System" stays in that branch.
+  QTest::newRow("in the file system branch") << "Computer\\File System\\home\\ann"
+                                             << "New"
+                                             << "Computer\\File System\\home\\ann\\New";
+  QTest::newRow("vanished since") << "Computer\\Home"
+                                  << "Old"
+                                  << "";
+  QTest::newRow("a file") << "Computer\\File System\\data"
+                          << "file.txt"
+                          << "";
+  QTest::newRow("not a single name") << "Computer\\File System\\data"
+                                     << "a/deep"
+                                     << "";
+  QTest::newRow("dot dot") << "Computer\\File System\\data"
+                           << ".."
+                           << "";
+}
+
+void TestFolderTree::navigateToChild() {
+  QFETCH(QString, start);
+  QFETCH(QString, name);
+  QFETCH(QString, selected);
+  TDisk disk;
+  TFolderTree tree(nullptr, disk.Home(), disk.Fs());
+  tree.SelectTreePath(start);
+  QCOMPARE(Selected(tree), start);
+  QTreeWidgetItem* node = tree.SelectedNode();
+  node->setExpanded(true);
+  QVERIFY(QDir().mkpath(disk.Home() + QStringLiteral("/New")));
+  QVERIFY(QDir(disk.Home() + QStringLiteral("/Old")).removeRecursively());
+
+  QCOMPARE(tree.NavigateToChild(node, name), !selected.isEmpty());
+  QCOMPARE(Selected(tree), selected.isEmpty() ? start : selected);
 }
 
 void TestFolderTree::navigateToParent_data() {

@@ -346,6 +346,20 @@ bool TFolderTree::NavigateToPath(const QString& folder) {
   return true;
 }
 
+bool TFolderTree::NavigateToChild(QTreeWidgetItem* node, const QString& name) {
+  if (!IsFileSystemFolder(node) || name.isEmpty() || name.contains(QLatin1Char('/')) ||
+      name == QLatin1String(".") || name == QLatin1String("..") ||
+      !IsFolderOnDisk(NodeFullPath(node) + name)) {
+    return false;
+  }
+  QTreeWidgetItem* child = ChildForFolder(node, name);
+  if (!child) {
+    return false;
+  }
+  SelectNode(child);
+  return true;
+}
+
 QString TFolderTree::ParentFolderPath(const QTreeWidgetItem* node) {
   if (!IsFileSystemFolder(node)) {
     return {};

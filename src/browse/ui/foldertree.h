@@ -38,6 +38,10 @@ class TFolderTree : public QTreeWidget {
   // their node on the way. False, selecting nothing, when the path is not an
   // existing folder or lies outside both roots.
   bool NavigateToPath(const QString& folderPath);
+  // Selects the node of the subfolder name of a folder node, in the node's
+  // own branch, making it when the tree does not show it yet (created since,
+  // hidden). False, selecting nothing, when no such folder exists.
+  bool NavigateToChild(QTreeWidgetItem* node, const QString& name);
   // The real parent folder of a folder node, with a trailing "/": for "Home"
   // the folder above the home folder, not the virtual root; "" for "/" and
   // for the virtual root.
