@@ -272,6 +272,7 @@ void TestFolderTree::navigateToChild() {
 
   QCOMPARE(tree.NavigateToChild(node, name), !selected.isEmpty());
   QCOMPARE(Selected(tree), selected.isEmpty() ? start : selected);
+  QCOMPARE(ChildTexts(node).contains(name), !selected.isEmpty());
 }
 
 void TestFolderTree::navigateToParent_data() {

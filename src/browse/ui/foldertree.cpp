@@ -348,8 +348,14 @@ bool TFolderTree::NavigateToPath(const QString& folder) {
 
 bool TFolderTree::NavigateToChild(QTreeWidgetItem* node, const QString& name) {
   if (!IsFileSystemFolder(node) || name.isEmpty() || name.contains(QLatin1Char('/')) ||
-      name == QLatin1String(".") || name == QLatin1String("..") ||
-      !IsFolderOnDisk(NodeFullPath(node) + name)) {
+      name == QLatin1String(".") || name == QLatin1String("..")) {
+    return false;
+  }
+  if (!IsFolderOnDisk(NodeFullPath(node) + name)) {
+    // Gone since the node was read: its stale node goes too.
+    if (ChildNamed(node, name)) {
+      ReadChildren(node);
+    }
     return false;
   }
   QTreeWidgetItem* child = ChildForFolder(node, name);
