@@ -97,6 +97,7 @@ class TFakeStore : public TThumbStore {
     if (free) {
       locks_.DecodeLock.unlock();
     }
+    std::lock_guard db(locks_.DbLock);  // two loaders overlap at a switch
     reports << (error ? QStringLiteral("failed") : QStringLiteral("ok"));
     reportsUnderLock += !free;
   }
