@@ -4,7 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
-scripts/build.sh
+# The benchmarks are built (not run) so they cannot rot unseen.
+GLIMR_CMAKE_ARGS="-DGLIMR_BUILD_BENCH=ON ${GLIMR_CMAKE_ARGS:-}" scripts/build.sh
 BUILD_DIR=${GLIMR_BUILD_DIR:-build}
 
 # A private runtime folder keeps Qt quiet and away from the user's session.

@@ -1,5 +1,6 @@
 #include "app/glimrapplication.h"
 
+#include <QDir>
 #include <QLoggingCategory>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -31,6 +32,12 @@ namespace glimr {
 Q_LOGGING_CATEGORY(lcStartup, "glimr.startup")
 
 namespace {
+
+// Keys of the program's own messages in "Strings", after the standard ones.
+constexpr int kStrAlreadyRunning = 100;
+constexpr int kStrNoPlugins = 101;
+constexpr int kStrCatalogNotWritable = 105;
+constexpr int kStrChangesNotSaved = 106;
 
 // The largest texture side of the GL implementation, asked once through a
 // short-lived context of the ribbon's format; 0 when no context comes up.
@@ -78,6 +85,7 @@ TGlimrApplication::Options TGlimrApplication::Options::FromEnvironment() {
 
 TGlimrApplication::TGlimrApplication(Options options)
     : options_(std::move(options)),
+      lock_(options_.paths.DatabaseDir + QStringLiteral("glimr.lock")),
       context_(options_.paths),
       store_(std::make_unique<RegStore>(options_.settingsFile)) {
   BuildSteps();
@@ -126,7 +134,7 @@ void TGlimrApplication::BuildSteps() {
                       }
                     }});
   creation_.Append({QStringLiteral("LoadSettings"), 0, [this, &ctx] {
-                      LoadSettings(*store_, ctx.Settings, ctx.Paths.AppDir);
+                      LoadSettings(*store_, ctx.Settings, ctx.Paths);
                       if (ctx.Settings.hasProgState) {
                         main_->RestoreLayout(ctx.Settings.ProgState);
                       }
@@ -148,40 +156,60 @@ void TGlimrApplication::BuildSteps() {
   show_.Append({QStringLiteral("ApplyLanguage"), -1, [&ctx] { ctx.Captions.ApplyLanguage(); }});
   show_.Append({QStringLiteral("SelectCrrSelection"), -1, [this] { main_->RestoreSelection(); }});
 
-  // Close: modified records written back, the loader stopped and joined.
+  // Close: modified records and the settings written back, then the loader
+  // stopped. Both writes come first so that a loader stuck in a decode (a
+  // stalled network mount) can cost nothing but its thumbnail.
   close_.Append({QStringLiteral("CloseMainWindow"), -1, [this] { CloseParts(); }});
 
-  // Destruction writes the log first and the settings after the subsystems
-  // have released their resources, while the windows still exist.
+  // Destruction writes the log, then releases the parts, while the windows
+  // still exist. A log that cannot be written is said on standard error: a
+  // box at exit would hang a logout.
   destroy_.Append({QStringLiteral("WriteLog"), -1, [this, &ctx] {
                      QString error;
                      if (!WriteLogFile(ctx.LogLines, options_.logFile, &error)) {
                        shutdownOk_ = false;
-                       ShowError(QStringLiteral("Unable to write to %1: ").arg(options_.logFile),
-                                 error);
+                       qCWarning(lcStartup).noquote()
+                           << "Unable to write to" << options_.logFile + QStringLiteral(": ")
+                           << error;
                      }
                    }});
   destroy_.Append({QStringLiteral("ReleaseResources"), -1, [this] { ReleaseParts(); }});
-  destroy_.Append({QStringLiteral("SaveSettings"), -1, [this, &ctx] {
-                     if (main_) {
-                       main_->CaptureLayout(ctx.Settings.ProgState);
-                       ctx.Settings.CrrSelection = main_->CrrSelectionPath();
-                     }
-                     SaveSettings(*store_, ctx.Settings);
-                     if (!store_->Save()) {
-                       shutdownOk_ = false;
-                       ShowError(QStringLiteral("Unable to write to %1: ").arg(store_->filePath()),
-                                 store_->lastError());
-                     }
-                   }});
+}
+
+void TGlimrApplication::SaveSettingsNow() {
+  TAppContext& ctx = context_;
+  if (main_) {
+    main_->CaptureLayout(ctx.Settings.ProgState);
+    ctx.Settings.CrrSelection = main_->CrrSelectionPath();
+  }
+  SaveSettings(*store_, ctx.Settings);
+  if (!store_->Save()) {
+    shutdownOk_ = false;
+    ShowError(QStringLiteral("Unable to write to %1: ").arg(store_->filePath()),
+              store_->lastError());
+  }
 }
 
 // ---------------------------------------------------------------- creation
 
 void TGlimrApplication::LoadPlugins() {
   const TSettings& s = context_.Settings;
-  const QString dir = s.PluginsPath.isEmpty() ? context_.Paths.DefaultPluginsPath : s.PluginsPath;
+  const QString shipped = context_.Paths.DefaultPluginsPath;
+  const QString dir = s.PluginsPath.isEmpty() ? shipped : s.PluginsPath;
   plugins_ = LoadPluginSet(*store_, dir);
+  if (plugins_->Count() == 0 && dir != shipped) {
+    // A stored folder that holds none (an older run's, a moved copy): the
+    // shipped plug-ins beside the program still show images.
+    qCWarning(lcStartup).noquote() << "no plug-in in" << dir << "- using" << shipped;
+    plugins_ = LoadPluginSet(*store_, shipped);
+  }
+  if (plugins_->Count() == 0) {
+    // Without a plug-in every folder looks empty of images: say why, once.
+    ShowError(LangText(TLangSection::Strings, kStrNoPlugins,
+                       QStringLiteral("No image plug-in could be loaded from %1: no image "
+                                      "can be shown."))
+                  .arg(QDir::toNativeSeparators(dir)));
+  }
 }
 
 void TGlimrApplication::InitGraphics() {
@@ -227,6 +255,20 @@ void TGlimrApplication::MakeCash() {
 
 void TGlimrApplication::AttachCatalog() {
   dm_ = std::make_unique<TdmVesk>(context_.Paths.DatabaseDir, context_.Locks.DbLock);
+  // A catalog that cannot be written (a full disk, a read-only file) is said
+  // once, on the GUI thread, until a write succeeds again; Glimr keeps
+  // viewing and holds the edits in memory.
+  dm_->WriteHealth().SetNotify([this](const QString& error) {
+    QMetaObject::invokeMethod(
+        main_.get(),
+        [error] {
+          ShowError(LangText(TLangSection::Strings, kStrCatalogNotWritable,
+                             QStringLiteral("The catalog cannot be written: %1. Glimr keeps your "
+                                            "changes in memory and saves them as soon as it can."))
+                        .arg(error));
+        },
+        Qt::QueuedConnection);
+  });
   queries_ = std::make_unique<TCatalogQueries>(*dm_);
   if (loader_) {
     // Each loader thread gets its own catalog session.
@@ -255,6 +297,12 @@ void TGlimrApplication::AttachCatalog() {
     }
   };
   hooks.ExtensionIndex = [this](const QString& path) { return extensions_.ExtensionIndex(path); };
+  // A file changed outside Glimr loses the thumbnail kept for its old date.
+  hooks.DiskDateSeen = [this](const QString& path, double fileDate) {
+    if (cash_) {
+      cash_->DropIfDateDiffers(path, fileDate);
+    }
+  };
   const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
   folderLoader_ = std::make_unique<TFolderLoader>(*queries_, extensions, hooks);
   folderLoader_->SetTypeNameOf(list->TypeNameOf());
@@ -281,7 +329,22 @@ void TGlimrApplication::MakeViewer() {
   main_->AttachViewer(*showZoomed_);
 }
 
-void TGlimrApplication::Start() {
+bool TGlimrApplication::Start() {
+  QString holder;
+  switch (lock_.Acquire(&holder)) {
+    case TDataFolderLock::TResult::Acquired:
+      break;
+    case TDataFolderLock::TResult::HeldByOther:
+      ShowError(LangText(TLangSection::Strings, kStrAlreadyRunning,
+                         QStringLiteral("Glimr is already running on the data folder %1 (%2)."))
+                    .arg(QDir::toNativeSeparators(context_.Paths.AppDir), holder));
+      return false;
+    case TDataFolderLock::TResult::Unavailable:
+      // A read-only data folder: the catalog cannot be written either, and
+      // Glimr still views; a second process could not write it as well.
+      qCWarning(lcStartup).noquote() << "data folder not locked:" << holder;
+      break;
+  }
   if (!store_->Load()) {
     // An unreadable settings file: start with the defaults.
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
@@ -302,6 +365,7 @@ void TGlimrApplication::Start() {
   splash_->hide();
   splash_.reset();
   show_.Run();
+  return true;
 }
 
 // ---------------------------------------------------------------- shutdown
@@ -316,14 +380,24 @@ void TGlimrApplication::CloseParts() {
   }
   if (queries_) {
     try {
-      FlushLoadedFiles(lists_, *queries_);
+      const int unsaved = FlushLoadedFiles(lists_, *queries_);
+      if (unsaved > 0) {
+        ShowError(QStringLiteral("FlushLoadedFiles: "),
+                  LangText(TLangSection::Strings, kStrChangesNotSaved,
+                           QStringLiteral("%1 changes could not be saved: %2"))
+                      .arg(unsaved)
+                      .arg(dm_ ? dm_->WriteHealth().LastError() : QString()));
+      }
     } catch (const std::exception& e) {
       // The records stay in the lists: nothing of them is lost silently.
       ShowError(QStringLiteral("FlushLoadedFiles: "), ErrorText(e));
     }
   }
-  if (loader_) {
-    loader_->CloseLoader();
+  SaveSettingsNow();
+  if (loader_ && !loader_->CloseLoader(options_.loaderGrace)) {
+    loaderStuck_ = true;
+    qCWarning(lcStartup) << "the thumbnail loader did not stop in" << options_.loaderGrace.count()
+                         << "ms; leaving it behind";
   }
 }
 
@@ -334,17 +408,26 @@ void TGlimrApplication::ReleaseParts() {
   // The view frees its textures in the panel's context and unpins its cache
   // entries: it goes before the panel (the window's) and the cache.
   ribbon_.reset();
-  if (loader_) {
-    loader_->CloseLoader();
-  }
   showZoomed_.reset();
   zoom_.reset();
   loading_.reset();
   folderLoader_.reset();
-  loader_.reset();
   if (ribbonModel_) {
     ribbonModel_->SetCache(nullptr, nullptr);
   }
+  if (loaderStuck_) {
+    // The abandoned loader thread may still use the loader control, the
+    // cache, the plug-ins and the catalog: they are left to the process's
+    // end, which follows at once (the caller ends it with _exit).
+    (void)loader_.release();
+    (void)cash_.release();
+    (void)maker_.release();
+    return;
+  }
+  if (loader_) {
+    loader_->CloseLoader();
+  }
+  loader_.reset();
   cash_.reset();
   maker_.reset();
 }
@@ -358,9 +441,16 @@ bool TGlimrApplication::Shutdown() {
   context_.Captions.Unregister(TCaptionTarget::About);
   main_.reset();
   ribbonModel_.reset();
+  if (loaderStuck_) {
+    (void)queries_.release();
+    (void)dm_.release();
+    (void)plugins_.release();
+    return shutdownOk_;  // the lock goes with the process
+  }
   queries_.reset();
   dm_.reset();
   plugins_.reset();
+  lock_.Release();
   return shutdownOk_;
 }
 

@@ -7,9 +7,11 @@
 
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
+#include "app/datafolderlock.h"
 #include "app/startupsequence.h"
 #include "browse/currentlists.h"
 #include "browse/ui/extensiontable.h"
@@ -42,6 +44,8 @@ class TGlimrApplication {
     // The folder tree's "Home" and "File System" folders (empty: the usual).
     QString treeHome;
     QString treeFileSystem = QStringLiteral("/");
+    // How long the exit waits for the thumbnail loader to stop.
+    std::chrono::milliseconds loaderGrace{3000};
 
     // GLIMR_HOME or the executable's folder; the store at its usual place.
     static Options FromEnvironment();
@@ -61,14 +65,20 @@ class TGlimrApplication {
   // Called with every status text as the splash window shows it.
   void SetStatusObserver(std::function<void(const QString&)> observer);
 
-  // Splash, main window creation steps, data module, main window shown,
-  // splash hidden and destroyed, show steps. Returns once the main window is
-  // on screen.
-  void Start();
+  // Takes the data folder's lock, then: splash, main window creation steps,
+  // data module, main window shown, splash hidden and destroyed, show steps.
+  // Returns once the main window is on screen; false, with a message and
+  // nothing touched, when another Glimr process holds the data folder (the
+  // caller then ends without Shutdown).
+  bool Start();
   // Close and destruction steps: records written back, the loader stopped,
   // the log file and the settings written, every part released. False when
   // something could not be written (already reported).
   bool Shutdown();
+
+  // After Shutdown: the loader did not stop in time and was left running;
+  // the caller must end the process with _exit (settings are saved).
+  bool LoaderLeftRunning() const { return loaderStuck_; }
 
   TAppContext& Context() { return context_; }
   TfrmVesk* MainWindow() const;
@@ -87,8 +97,11 @@ class TGlimrApplication {
   // Shutdown.
   void CloseParts();
   void ReleaseParts();
+  // Captures the layout and writes the settings file; a failure is reported.
+  void SaveSettingsNow();
 
   Options options_;
+  TDataFolderLock lock_;
   TAppContext context_;
   std::unique_ptr<RegStore> store_;
   std::function<void(const QString&)> statusObserver_;
@@ -99,6 +112,7 @@ class TGlimrApplication {
   bool shutdownOk_ = true;
   bool shutDown_ = false;
   bool closed_ = false;
+  bool loaderStuck_ = false;
 
   // Declared in the order they are built; ReleaseParts frees them in reverse
   // before the main window goes.

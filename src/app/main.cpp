@@ -1,6 +1,10 @@
 #include <QApplication>
 #include <QWidget>
 
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "app/glimrapplication.h"
 #include "app/guierrorsink.h"
 #include "app/unixsignals.h"
@@ -39,12 +43,20 @@ int main(int argc, char* argv[]) {
         },
         Qt::QueuedConnection);
   });
-  glimr.Start();
+  if (!glimr.Start()) {
+    return 1;  // another process holds the data folder; nothing was touched
+  }
   // A signal handled while start-up still ran may already have closed the
   // window; the loop would then never be told to end.
   const bool closedDuringStart =
       terminationRequested && !(glimr.MainWindow() && glimr.MainWindow()->isVisible());
   const int rc = closedDuringStart ? 0 : QApplication::exec();
   glimr.Shutdown();
+  if (glimr.LoaderLeftRunning()) {
+    // A thread stuck in a decode cannot be joined; everything is written, so
+    // the process ends without running the destructors it would race with.
+    std::fflush(nullptr);
+    _exit(rc);
+  }
   return rc;
 }

@@ -3,11 +3,14 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -28,6 +31,7 @@
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
 #include "mainwindow/vesksplitter.h"
+#include "mainwindow/windowgeometry.h"
 #include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -40,6 +44,12 @@ namespace {
 // Captions keys of the pages, left and right.
 constexpr int kLeftPageKeys[3] = {0, 1, 153};
 constexpr int kRightPageKeys[3] = {2, 3, 110};
+
+// Keys of the status texts of a folder load in "Strings", after the
+// standard ones.
+constexpr int kStrCannotReadFolder = 102;
+constexpr int kStrNamesNotUtf8 = 103;
+constexpr int kStrChangesInMemory = 104;
 
 QWidget* Placeholder(QWidget* parent, const QString& name) {
   auto* w = new QWidget(parent);
@@ -175,6 +185,11 @@ QWidget* TfrmVesk::BuildUpperArea() {
   connect(veskTreeFolders_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* node) { LoadFolder(node); });
   connect(veskTreeFolders_, &QTreeWidget::itemClicked, this, [this] { FolderTreeClicked(); });
+  // The tree drops the nodes of vanished folders: history must not keep them.
+  connect(veskTreeFolders_, &TFolderTree::nodeRemoving, this, [this](QTreeWidgetItem* n) {
+    folderHistory_.RemoveNode(n);
+    UpdateHistoryActions(folderHistory_);
+  });
   return pnlUp_;
 }
 
@@ -354,6 +369,10 @@ void TfrmVesk::AttachRibbon(TGlPanel* panel, TRibbonView& ribbon) {
   ribbon_ = &ribbon;
   connect(ribbon_, &TRibbonView::OpenZoomedRequested, this, [this] { aViewShowZoomedExecute(); });
   connect(ribbon_, &TRibbonView::FolderEntryActivated, this, &TfrmVesk::OpenFolderEntry);
+  // A click in the ribbon leaves the arrow keys with the file list, not with
+  // the folder tree (where they would load another folder).
+  connect(ribbon_, &TRibbonView::EntryClicked, this,
+          [this] { veskListFiles_->setFocus(Qt::MouseFocusReason); });
 }
 
 void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
@@ -403,11 +422,26 @@ QString TfrmVesk::CrrSelectionPath() const {
 
 // ---------------------------------------------------------------- layout record
 
-void TfrmVesk::RestoreLayout(const TProgState& s) {
-  // Stored values are applied as they are; a window far off screen is the
-  // window manager's to place.
-  move(s.Left, s.Top);
-  resize(std::max(1, s.Width), std::max(1, s.Height));
+void TfrmVesk::RestoreLayout(const TProgState& stored) {
+  // A damaged record can hold any size: the window is fitted to the screen
+  // that holds it, and the panels to the window.
+  QList<QRect> areas;
+  int primary = 0;
+  const QList<QScreen*> screens = QGuiApplication::screens();
+  for (int i = 0; i < screens.size(); ++i) {
+    areas.append(screens[i]->availableGeometry());
+    if (screens[i] == QGuiApplication::primaryScreen()) {
+      primary = i;
+    }
+  }
+  const QRect window = RestoredWindowGeometry(stored, areas, primary);
+  TProgState s = stored;
+  const TPanelSizes panels =
+      ClampPanelSizes(stored.UpHeight, stored.LeftWidth, stored.RightWidth, window.size());
+  s.UpHeight = panels.UpHeight;
+  s.LeftWidth = panels.LeftWidth;
+  s.RightWidth = panels.RightWidth;
+  setGeometry(window);
   if (s.WindowState == 2) {
     setWindowState(Qt::WindowMaximized);
   } else if (s.WindowState == 1) {
@@ -464,12 +498,11 @@ void TfrmVesk::CaptureLayout(TProgState& s) const {
   // The normal geometry, so a maximized window comes back to its old size.
   const QRect r = (isMaximized() || isMinimized()) ? normalGeometry() : geometry();
   if (r.isValid()) {
-    s.Left = r.left();
-    s.Top = r.top();
-    s.Width = r.width();
-    s.Height = r.height();
+    StoreWindowGeometry(s, r);
   }
-  const bool laidOut = isVisible() && !layoutPending_;
+  // Sizes stay valid once the window has been laid out, also after it has
+  // been hidden at exit, when the settings are saved.
+  const bool laidOut = !layoutPending_;
   s.UpHeight = laidOut ? pnlUp_->height() : layout_.UpHeight;
   s.LeftWidth = laidOut && left_->IsShown() ? left_->Panel()->width() : left_->RememberedWidth();
   s.RightWidth =
@@ -573,13 +606,15 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
     return;
   }
   try {
+    const TListSource oldSource = lists_.ListSource;
     lists_.ListSource = TListSource::Catalog;
     if (folderHistory_.Add(FolderHistoryText(node), node)) {
       folderHistory_.Forward();
     }
     UpdateHistoryActions(folderHistory_);
     if (ribbon_) {
-      ribbon_->Ribbon().ResetPosition();
+      // A glide, zoom or rotation of the old folder must not carry over.
+      ribbon_->ResetForLoad();
     }
     UpdateTitle();
     if (!TFolderTree::IsFileSystemFolder(node) || !folderLoader_) {
@@ -587,21 +622,52 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
     }
     if (ribbon_) {
       ribbon_->SetPolling(false);
-      ribbon_->Ribbon().WidthAnimation.clear();
     }
     QElapsedTimer clock;
     clock.start();
-    folderLoader_->LoadFolder(TFolderTree::NodeFullPath(node), lists_, veskListFiles_->SortState(),
-                              filter_);
+    const TFolderLoadReport report = folderLoader_->LoadFolder(
+        TFolderTree::NodeFullPath(node), lists_, veskListFiles_->SortState(), filter_);
+    if (report.OldListsKept) {
+      // The old folder is still what the list shows: the title says so.
+      lists_.ListSource = oldSource;
+      setWindowTitle(TitleText(lists_.ListSource, WithoutTrailingSlash(lists_.CurrentFolder),
+                               SelectedCategoryPath()));
+    }
+    // Whatever happened, the ribbon shows what the list shows.
     if (ribbon_) {
-      ribbon_->Ribbon().ResetPosition();
+      ribbon_->ResetForLoad();
       ribbon_->PrepareScene();
       ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+    }
+    ShowLoadReport(report);
+    if (!report.Error.isEmpty()) {
+      ShowError(QStringLiteral("veskTreeFolders.OnChange: "), report.Error);
     }
     qCDebug(lcMainWindow) << "folder shown:" << lists_.CurrentFiles.Count() << "entries in"
                           << clock.elapsed() << "ms";
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("veskTreeFolders.OnChange: "), ErrorText(e));
+  }
+}
+
+void TfrmVesk::ShowLoadReport(const TFolderLoadReport& report) {
+  QStringList parts;
+  if (!report.ReadError.isEmpty()) {
+    parts << LangText(TLangSection::Strings, kStrCannotReadFolder,
+                      QStringLiteral("Cannot read this folder: %1"))
+                 .arg(report.ReadError);
+  }
+  if (report.NamesNotUtf8 > 0) {
+    parts << LangText(TLangSection::Strings, kStrNamesNotUtf8,
+                      QStringLiteral("%1 names not shown: not valid UTF-8"))
+                 .arg(report.NamesNotUtf8);
+  }
+  if (report.CatalogWriteFailed) {
+    parts << LangText(TLangSection::Strings, kStrChangesInMemory,
+                      QStringLiteral("Changes are kept in memory: the catalog cannot be written"));
+  }
+  if (!parts.isEmpty()) {
+    status_->setText(parts.join(QStringLiteral("; ")));
   }
 }
 
@@ -620,20 +686,15 @@ void TfrmVesk::OpenFolderEntry(int row) {
     return;
   }
   if (r->FileName == QLatin1String("..")) {
-    if (node->parent()) {
-      veskTreeFolders_->SelectNode(node->parent());
-    }
+    // The real parent folder, also from Home (whose tree parent is virtual).
+    veskTreeFolders_->NavigateToParent(node);
     return;
   }
-  veskTreeFolders_->FillChildren(node);
-  for (int i = 0; i < node->childCount(); ++i) {
-    if (node->child(i)->text(0) == r->FileName) {
-      veskTreeFolders_->SelectNode(node->child(i));
-      return;
-    }
+  // Also a folder made since the node was read, or a hidden one.
+  if (!veskTreeFolders_->NavigateToChild(node, r->FileName)) {
+    ShowError(QStringLiteral("OpenFolderEntry: "),
+              QDir::toNativeSeparators(TFolderTree::NodeFullPath(node) + r->FileName));
   }
-  // A folder the tree does not list (hidden): go there by its path.
-  veskTreeFolders_->NavigateToPath(TFolderTree::NodeFullPath(node) + r->FileName);
 }
 
 void TfrmVesk::FocusListRow(int row, bool selectAlone) {

@@ -27,6 +27,7 @@ namespace glimr {
 
 struct TAppContext;
 class TExtensionTable;
+struct TFolderLoadReport;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
@@ -152,6 +153,8 @@ class TfrmVesk : public QMainWindow {
   QString FolderHistoryText(QTreeWidgetItem* node) const;
   void FocusListRow(int row, bool selectAlone);
   void OpenFolderEntry(int row);
+  // The folder load's problems on the status line.
+  void ShowLoadReport(const TFolderLoadReport& report);
   QRect RibbonPanelOnScreen() const;
 
   TAppContext& ctx_;

@@ -5,8 +5,10 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -15,6 +17,7 @@
 
 #include "browse/historylist.h"
 #include "browse/ui/extensiontable.h"
+#include "browse/ui/filelistview.h"
 #include "browse/ui/foldertree.h"
 #include "common/appcontext.h"
 #include "common/language.h"
@@ -38,13 +41,15 @@ struct TWindowRig {
   TExtensionTable extensions;
   std::unique_ptr<TfrmVesk> window;
 
-  TWindowRig() {
+  // fileSystem: the "File System" root, below the rig's folder.
+  explicit TWindowRig(const QString& fileSystem = QStringLiteral("root")) {
     for (const char* f : {"home/a/x", "home/b", "home/c", "home/d", "home/.hidden", "root/etc"}) {
       QDir().mkpath(dir.filePath(QString::fromLatin1(f)));
     }
     ctx = std::make_unique<TAppContext>(TAppPaths::ForAppDir(dir.filePath("app")));
     window = std::make_unique<TfrmVesk>(
-        *ctx, lists, extensions, TFolderTreeRoots{dir.filePath("home"), dir.filePath("root")});
+        *ctx, lists, extensions,
+        TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
   }
   TFolderTree& Tree() { return *window->FolderTree(); }
   QTreeWidgetItem* Home(const QString& name) {
@@ -392,6 +397,71 @@ class TestMainWindow : public QObject {
     }
     // The record survives its bytes too.
     QCOMPARE(DecodeProgState(EncodeProgState(back)).value(), back);
+  }
+
+  void parentEntryOfHomeOpensTheRealParent() {
+    TWindowRig rig{QStringLiteral(".")};
+    rig.Tree().SelectNode(rig.Tree().HomeNode());
+    auto* up = new TImageFileInfo;
+    up->FileName = QStringLiteral("..");
+    up->IsFolder = true;
+    rig.lists.LoadedFiles.Append(up->FileName, up);
+    rig.lists.CurrentFiles.Append(up->FileName, up);
+    Q_EMIT rig.window->ListView()->folderActivated(0);
+    // Not the virtual "Computer" node: the folder that holds Home.
+    QCOMPARE(TFolderTree::NodeFullPath(rig.Tree().SelectedNode()), rig.dir.path() + "/");
+  }
+
+  void layoutChangedThenClosedIsKept() {
+    TWindowRig rig;
+    TProgState state;
+    state.Left = 30;
+    state.Top = 40;
+    state.Width = 1000;
+    state.Height = 700;
+    rig.window->RestoreLayout(state);
+    rig.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    QVERIFY(rig.window->UpperSplitter()->Handle(1)->TryMove(260));
+    QTRY_COMPARE(rig.window->LeftSide().Panel()->width(), 260);
+    // The settings are saved after the window has gone from the screen.
+    rig.window->close();
+    QVERIFY(!rig.window->isVisible());
+    TProgState back;
+    rig.window->CaptureLayout(back);
+    QCOMPARE(back.LeftWidth, 260);
+    QCOMPARE(back.LeftPanelShown, std::uint8_t(1));
+    // What is saved comes back where it was: no creeping by the frame.
+    TWindowRig again;
+    again.window->RestoreLayout(back);
+    again.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(again.window.get()));
+    TProgState twice;
+    again.window->CaptureLayout(twice);
+    QCOMPARE(QRect(twice.Left, twice.Top, twice.Width, twice.Height),
+             QRect(back.Left, back.Top, back.Width, back.Height));
+  }
+
+  void damagedLayoutFitsTheScreen() {
+    TWindowRig rig;
+    TProgState state;
+    state.Left = -2000000000;
+    state.Top = 2000000000;
+    state.Width = 2000000000;
+    state.Height = 2000000000;
+    state.UpHeight = 2147483647;
+    state.LeftWidth = 2147483647;
+    state.RightWidth = 2147483647;
+    rig.window->RestoreLayout(state);
+    rig.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(rig.window.get()));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(screen.contains(rig.window->geometry()));
+    TProgState back;
+    rig.window->CaptureLayout(back);
+    QVERIFY(back.UpHeight >= 0 && back.UpHeight <= screen.height());
+    QVERIFY(back.LeftWidth >= 0 && back.LeftWidth <= screen.width());
+    QVERIFY(back.RightWidth >= 0 && back.RightWidth <= screen.width());
   }
 
   void hintToolTips_data() {
