@@ -33,7 +33,7 @@ Q_LOGGING_CATEGORY(lcStartup, "glimr.startup")
 
 namespace {
 
-// Keys of the program's own messages in "Strings", after the standard ones.
+// Keys of the program's own messages in "Strings" (defaults in the language table).
 constexpr int kStrAlreadyRunning = 100;
 constexpr int kStrNoPlugins = 101;
 constexpr int kStrCatalogNotWritable = 105;
@@ -205,10 +205,7 @@ void TGlimrApplication::LoadPlugins() {
   }
   if (plugins_->Count() == 0) {
     // Without a plug-in every folder looks empty of images: say why, once.
-    ShowError(LangText(TLangSection::Strings, kStrNoPlugins,
-                       QStringLiteral("No image plug-in could be loaded from %1: no image "
-                                      "can be shown."))
-                  .arg(QDir::toNativeSeparators(dir)));
+    ShowError(LangText(TLangSection::Strings, kStrNoPlugins).arg(QDir::toNativeSeparators(dir)));
   }
 }
 
@@ -261,12 +258,7 @@ void TGlimrApplication::AttachCatalog() {
   dm_->WriteHealth().SetNotify([this](const QString& error) {
     QMetaObject::invokeMethod(
         main_.get(),
-        [error] {
-          ShowError(LangText(TLangSection::Strings, kStrCatalogNotWritable,
-                             QStringLiteral("The catalog cannot be written: %1. Glimr keeps your "
-                                            "changes in memory and saves them as soon as it can."))
-                        .arg(error));
-        },
+        [error] { ShowError(LangText(TLangSection::Strings, kStrCatalogNotWritable).arg(error)); },
         Qt::QueuedConnection);
   });
   queries_ = std::make_unique<TCatalogQueries>(*dm_);
@@ -335,8 +327,7 @@ bool TGlimrApplication::Start() {
     case TDataFolderLock::TResult::Acquired:
       break;
     case TDataFolderLock::TResult::HeldByOther:
-      ShowError(LangText(TLangSection::Strings, kStrAlreadyRunning,
-                         QStringLiteral("Glimr is already running on the data folder %1 (%2)."))
+      ShowError(LangText(TLangSection::Strings, kStrAlreadyRunning)
                     .arg(QDir::toNativeSeparators(context_.Paths.AppDir), holder));
       return false;
     case TDataFolderLock::TResult::Unavailable:
@@ -383,8 +374,7 @@ void TGlimrApplication::CloseParts() {
       const int unsaved = FlushLoadedFiles(lists_, *queries_);
       if (unsaved > 0) {
         ShowError(QStringLiteral("FlushLoadedFiles: "),
-                  LangText(TLangSection::Strings, kStrChangesNotSaved,
-                           QStringLiteral("%1 changes could not be saved: %2"))
+                  LangText(TLangSection::Strings, kStrChangesNotSaved)
                       .arg(unsaved)
                       .arg(dm_ ? dm_->WriteHealth().LastError() : QString()));
       }
@@ -395,7 +385,7 @@ void TGlimrApplication::CloseParts() {
   }
   SaveSettingsNow();
   if (loader_ && !loader_->CloseLoader(options_.loaderGrace)) {
-    loaderStuck_ = true;
+    threadsLeft_ = true;
     qCWarning(lcStartup) << "the thumbnail loader did not stop in" << options_.loaderGrace.count()
                          << "ms; leaving it behind";
   }
@@ -410,12 +400,18 @@ void TGlimrApplication::ReleaseParts() {
   ribbon_.reset();
   showZoomed_.reset();
   zoom_.reset();
+  if (loading_ && loading_->IsLoading()) {
+    // A cancelled zoom decode still runs (plug-ins cannot be interrupted) and
+    // may never end: it is left behind like a stuck loader.
+    (void)loading_.release();
+    threadsLeft_ = true;
+  }
   loading_.reset();
   folderLoader_.reset();
   if (ribbonModel_) {
     ribbonModel_->SetCache(nullptr, nullptr);
   }
-  if (loaderStuck_) {
+  if (threadsLeft_) {
     // The abandoned loader thread may still use the loader control, the
     // cache, the plug-ins and the catalog: they are left to the process's
     // end, which follows at once (the caller ends it with _exit).
@@ -441,7 +437,7 @@ bool TGlimrApplication::Shutdown() {
   context_.Captions.Unregister(TCaptionTarget::About);
   main_.reset();
   ribbonModel_.reset();
-  if (loaderStuck_) {
+  if (threadsLeft_) {
     (void)queries_.release();
     (void)dm_.release();
     (void)plugins_.release();

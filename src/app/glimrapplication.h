@@ -76,9 +76,10 @@ class TGlimrApplication {
   // something could not be written (already reported).
   bool Shutdown();
 
-  // After Shutdown: the loader did not stop in time and was left running;
-  // the caller must end the process with _exit (settings are saved).
-  bool LoaderLeftRunning() const { return loaderStuck_; }
+  // After Shutdown: the loader did not stop in time, or a cancelled zoom
+  // decode still runs; they were left running with what they use, and the
+  // caller must end the process with _exit (records and settings are saved).
+  bool ThreadsLeftRunning() const { return threadsLeft_; }
 
   TAppContext& Context() { return context_; }
   TfrmVesk* MainWindow() const;
@@ -112,7 +113,7 @@ class TGlimrApplication {
   bool shutdownOk_ = true;
   bool shutDown_ = false;
   bool closed_ = false;
-  bool loaderStuck_ = false;
+  bool threadsLeft_ = false;
 
   // Declared in the order they are built; ReleaseParts frees them in reverse
   // before the main window goes.

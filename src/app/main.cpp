@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
       terminationRequested && !(glimr.MainWindow() && glimr.MainWindow()->isVisible());
   const int rc = closedDuringStart ? 0 : QApplication::exec();
   glimr.Shutdown();
-  if (glimr.LoaderLeftRunning()) {
+  if (glimr.ThreadsLeftRunning()) {
     // A thread stuck in a decode cannot be joined; everything is written, so
     // the process ends without running the destructors it would race with.
     std::fflush(nullptr);

@@ -326,6 +326,17 @@ constexpr TLangDefault kDefaults[] = {
      u":FullName: - Full file's name including the path\\n:FilePath: - The path to the "
      u"file\\n:FileWithExt: - File's name with extension\\n:FileWithoutExt: - File's name without "
      u"extension\\n:FileExt: - The extension of the file"},
+    // Glimr's own messages, after the standard keys.
+    {TLangSection::Strings, 100, u"Glimr is already running on the data folder %1 (%2)."},
+    {TLangSection::Strings, 101,
+     u"No image plug-in could be loaded from %1: no image can be shown."},
+    {TLangSection::Strings, 102, u"Cannot read this folder: %1"},
+    {TLangSection::Strings, 103, u"%1 names not shown: not valid UTF-8"},
+    {TLangSection::Strings, 104, u"Changes are kept in memory: the catalog cannot be written"},
+    {TLangSection::Strings, 105,
+     u"The catalog cannot be written: %1. Glimr keeps your changes in memory and saves them as "
+     u"soon as it can."},
+    {TLangSection::Strings, 106, u"%1 changes could not be saved: %2"},
 };
 
 }  // namespace

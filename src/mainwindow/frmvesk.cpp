@@ -45,8 +45,8 @@ namespace {
 constexpr int kLeftPageKeys[3] = {0, 1, 153};
 constexpr int kRightPageKeys[3] = {2, 3, 110};
 
-// Keys of the status texts of a folder load in "Strings", after the
-// standard ones.
+// Keys of a folder load's status texts in "Strings" (defaults in the
+// language table).
 constexpr int kStrCannotReadFolder = 102;
 constexpr int kStrNamesNotUtf8 = 103;
 constexpr int kStrChangesInMemory = 104;
@@ -653,18 +653,13 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
 void TfrmVesk::ShowLoadReport(const TFolderLoadReport& report) {
   QStringList parts;
   if (!report.ReadError.isEmpty()) {
-    parts << LangText(TLangSection::Strings, kStrCannotReadFolder,
-                      QStringLiteral("Cannot read this folder: %1"))
-                 .arg(report.ReadError);
+    parts << LangText(TLangSection::Strings, kStrCannotReadFolder).arg(report.ReadError);
   }
   if (report.NamesNotUtf8 > 0) {
-    parts << LangText(TLangSection::Strings, kStrNamesNotUtf8,
-                      QStringLiteral("%1 names not shown: not valid UTF-8"))
-                 .arg(report.NamesNotUtf8);
+    parts << LangText(TLangSection::Strings, kStrNamesNotUtf8).arg(report.NamesNotUtf8);
   }
   if (report.CatalogWriteFailed) {
-    parts << LangText(TLangSection::Strings, kStrChangesInMemory,
-                      QStringLiteral("Changes are kept in memory: the catalog cannot be written"));
+    parts << LangText(TLangSection::Strings, kStrChangesInMemory);
   }
   if (!parts.isEmpty()) {
     status_->setText(parts.join(QStringLiteral("; ")));
@@ -804,8 +799,12 @@ void TfrmVesk::aViewShowZoomedExecute() {
   if (r->IsFolder) {
     return;
   }
+  // A sequence that starts turns polling back on when it ends, however it
+  // ends; one that is refused must not leave it off.
   ribbon_->SetPolling(false);
-  showZoomed_->Begin(*r, ribbon_->ZoomStartRect(), RibbonPanelOnScreen());
+  if (!showZoomed_->Begin(*r, ribbon_->ZoomStartRect(), RibbonPanelOnScreen())) {
+    ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+  }
 }
 
 void TfrmVesk::closeEvent(QCloseEvent* event) {

@@ -146,7 +146,7 @@ class TestStartup : public QObject {
     // that it has got there, so give it ample time.
     QTest::qWait(500);
     QVERIFY(app->Shutdown());
-    QVERIFY(app->LoaderLeftRunning());
+    QVERIFY(app->ThreadsLeftRunning());
     RegStore back(options.settingsFile);
     QVERIFY(back.Load());
     QVERIFY(back.ValueExists(kMainKey, QStringLiteral("ProgState")));
