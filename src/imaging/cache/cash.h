@@ -21,11 +21,13 @@ class TThumbStore;
 // One cached thumbnail. Width and Height are the full image's size; the
 // thumbnail (QImage::Format_RGB888: red, green, blue bytes, rows top-down,
 // each row padded to 4 bytes) has power-of-two sides. The ribbon shares the
-// pixels through QImage's implicit sharing; nobody writes to them. An Undecodable entry stands for
-// a file no plug-in could decode: its bitmap is the "cannot show" tile, its size the tile's own,
-// and it lives in memory only (never stored, never copied into the file's record) so a cleared
-// cache tries the file again. FileDate is the file's modification time (days, as FileModDays)
-// when the entry was made, so a file changed outside the program can be told apart.
+// pixels through QImage's implicit sharing; nobody writes to them. An
+// Undecodable entry stands for a file no plug-in could decode: its bitmap is
+// the "cannot show" tile, its size the tile's own, and it lives in memory
+// only (never stored, never copied into the file's record) so a cleared
+// cache tries the file again. FileDate is the file's modification time (as
+// FileModDays gives it) when the entry was made, so an entry of a file
+// changed since can be told apart.
 class TBmpCash {
  public:
   TBmpCash(std::int32_t width, std::int32_t height, QImage bitmap, bool undecodable = false,
@@ -36,8 +38,9 @@ class TBmpCash {
         Undecodable(undecodable),
         FileDate(fileDate) {}
 
-  // Set while a ribbon slot shows the entry; such an entry is never evicted.
-  // Set it through TCash::Pin so the lookup and the mark are one step.
+  // Set while a ribbon slot shows the entry; such an entry is never evicted
+  // (only DropIfDateDiffers removes it: its file has changed). Set it
+  // through TCash::Pin so the lookup and the mark are one step.
   std::atomic<bool> InUse{false};
   const std::int32_t Width;
   const std::int32_t Height;
