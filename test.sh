@@ -13,9 +13,12 @@ export XDG_RUNTIME_DIR=$(mktemp -d)
 chmod 700 "$XDG_RUNTIME_DIR"
 trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 
-# The thumbnail cache and loader tests again under ThreadSanitizer, in their
-# own build directory; run first so ctest's summary closes the output.
+# The thumbnail cache and loader tests again under ThreadSanitizer, and the
+# plug-in, fuzz corpus and catalog tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, each in its own build directory; run first so
+# ctest's summary closes the output.
 scripts/tsan-tests.sh
+scripts/asan-tests.sh
 
 xvfb-run -a -s "-screen 0 1280x1024x24" \
   ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
