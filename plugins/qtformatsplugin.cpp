@@ -17,14 +17,20 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "glimr_plugin.h"
+#include "pluginutil.h"
 
 namespace {
 
-// Qt refuses images above 256 MB by default; ours are capped by pixel count
-// (a full decode at GLIMR_MAX_FULL_PIXELS as 32-bit pixels).
-constexpr int kAllocationLimitMb = 512;
+// What Qt may allocate for one decoded picture (its own default): 64 MP at
+// 32 bits a pixel, or a 256 MP picture of 8-bit indexes.
+constexpr int kAllocationLimitMb = 256;
+// Full-size decodes stop at 64 MP: with Qt's picture beside the bitmap that
+// is already 448 MB, and these formats (BMP, PPM, ICO, ...) seldom come
+// larger; thumbnails of larger ones use the reduced decode.
+constexpr qint64 kMaxFullPixels = qint64(1) << 26;
 
 struct ExtensionList {
   std::list<std::string> texts;  // node pointers into a list never move
@@ -95,6 +101,67 @@ void OpenReader(QFile& file, QImageReader& reader) {
   reader.setAllocationLimit(kAllocationLimitMb);
 }
 
+// The picture at path as Qt decodes it; null when it cannot be read or its
+// size is refused (full: the cap of a full-size decode).
+QImage ReadImage(const char* path, bool full) {
+  if (!path)
+    return {};
+  const std::unique_ptr<QFile> file = OpenRegular(path);
+  if (!file)
+    return {};
+  QImageReader reader;
+  OpenReader(*file, reader);
+  const auto acceptable = [full](const QSize& s) {
+    return full ? s.width() > 0 && s.height() > 0 &&
+                      qint64(s.width()) * s.height() <= kMaxFullPixels &&
+                      glimr_full_size_acceptable(s.width(), s.height())
+                : glimr_size_acceptable(s.width(), s.height());
+  };
+  const QSize declared = reader.size();
+  if (declared.isValid() && !acceptable(declared))
+    return {};
+  if (reader.format() == "bmp" && !BmpComplete(*file))
+    return {};
+  QImage image;
+  if (!reader.read(&image) || image.isNull() || !acceptable(image.size()))
+    return {};
+  return image;
+}
+
+// Hands every row of the image to sink(y, row) as blue, green, red, with
+// transparent pixels on the same neutral grey as in the other plug-ins. It
+// converts a band of rows at a time, never a second copy of the picture.
+template <typename Sink>
+bool ForEachBgrRow(const QImage& image, Sink sink) {
+  constexpr int kBand = 64;
+  const bool alpha = image.hasAlphaChannel();
+  std::vector<uchar> row(static_cast<size_t>(image.width()) * 3);
+  for (int top = 0; top < image.height(); top += kBand) {
+    const int n = qMin(kBand, image.height() - top);
+    const QImage band =
+        image.copy(0, top, image.width(), n)
+            .convertToFormat(alpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_BGR888);
+    if (band.isNull())
+      return false;
+    for (int y = 0; y < n; ++y) {
+      if (!alpha) {
+        sink(top + y, band.constScanLine(y));
+        continue;
+      }
+      const QRgb* in = reinterpret_cast<const QRgb*>(band.constScanLine(y));
+      uchar* out = row.data();
+      for (int x = 0; x < image.width(); ++x, out += 3) {
+        const unsigned grey = (128u * (255u - qAlpha(in[x])) + 127u) / 255u;
+        out[0] = static_cast<uchar>(qMin(255u, qBlue(in[x]) + grey));
+        out[1] = static_cast<uchar>(qMin(255u, qGreen(in[x]) + grey));
+        out[2] = static_cast<uchar>(qMin(255u, qRed(in[x]) + grey));
+      }
+      sink(top + y, row.data());
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" {
@@ -112,54 +179,40 @@ GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
 }
 
 GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
-  if (!path)
-    return nullptr;
-  const std::unique_ptr<QFile> file = OpenRegular(path);
-  if (!file)
-    return nullptr;
-  QImageReader reader;
-  OpenReader(*file, reader);
-  const QSize declared = reader.size();
-  if (declared.isValid() && !glimr_full_size_acceptable(declared.width(), declared.height())) {
-    return nullptr;
-  }
-  if (reader.format() == "bmp" && !BmpComplete(*file))
-    return nullptr;
-  QImage image;
-  if (!reader.read(&image) || image.isNull())
-    return nullptr;
-  if (!glimr_full_size_acceptable(image.width(), image.height()))
-    return nullptr;
-  // Transparent pixels end up on the same neutral grey as in the other
-  // plug-ins: draw onto it before dropping alpha.
-  if (image.hasAlphaChannel()) {
-    QImage flat(image.size(), QImage::Format_RGB888);
-    flat.fill(QColor(128, 128, 128));
-    image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < image.height(); ++y) {
-      const QRgb* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-      uchar* out = flat.scanLine(y);
-      for (int x = 0; x < image.width(); ++x, out += 3) {
-        const unsigned grey = (128u * (255u - qAlpha(in[x])) + 127u) / 255u;
-        out[0] = static_cast<uchar>(qMin(255u, qRed(in[x]) + grey));
-        out[1] = static_cast<uchar>(qMin(255u, qGreen(in[x]) + grey));
-        out[2] = static_cast<uchar>(qMin(255u, qBlue(in[x]) + grey));
-      }
-    }
-    image = flat;
-  }
-  image = image.convertToFormat(QImage::Format_BGR888);
+  const QImage image = ReadImage(path, true);
   if (image.isNull())
     return nullptr;
   GlimrBitmap* bitmap = glimr_bitmap_alloc(image.width(), image.height());
   if (!bitmap)
     return nullptr;
   const size_t rowBytes = static_cast<size_t>(image.width()) * 3;
-  for (int y = 0; y < image.height(); ++y) {
-    std::memcpy(bitmap->bits + static_cast<size_t>(y) * bitmap->bytes_per_row,
-                image.constScanLine(y), rowBytes);
+  if (!ForEachBgrRow(image, [&](int y, const uchar* bgr) {
+        std::memcpy(bitmap->bits + static_cast<size_t>(y) * bitmap->bytes_per_row, bgr, rowBytes);
+      })) {
+    free(bitmap);
+    return nullptr;
   }
   return bitmap;
+}
+
+// Thumbnails: the rows are averaged down as they are converted, so only
+// the picture as Qt decoded it (often 8 bits a pixel) is ever whole.
+GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side) {
+  const QImage image = ReadImage(path, min_side <= 0);
+  if (image.isNull())
+    return nullptr;
+  GlimrReducer reducer;
+  if (!glimr_reducer_init(&reducer, image.width(), image.height(), min_side > 0 ? min_side : 0,
+                          0)) {
+    return nullptr;
+  }
+  if (!ForEachBgrRow(image, [&](int y, const uchar* bgr) {
+        glimr_reducer_add(&reducer, y, 0, 1, bgr, image.width());
+      })) {
+    glimr_reducer_free(&reducer);
+    return nullptr;
+  }
+  return glimr_reducer_finish(&reducer);
 }
 
 GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {

@@ -475,9 +475,10 @@ QByteArray ZeroPng(int width, int height, int bitDepth, int colorType, bool inte
 }
 
 QList<QPair<QString, QString>> CraftedKinds() {
-  return {{"glimr_gif", "gif-huge-screen"}, {"glimr_png", "png-interlaced-huge"},
-          {"glimr_png", "png-itxt-huge"},   {"glimr_jpeg", "jpeg-progressive-huge"},
-          {"glimr_webp", "webp-sparse"},    {"glimr_tiff", "tiff-deflate-huge"}};
+  return {{"glimr_gif", "gif-huge-screen"},   {"glimr_png", "png-interlaced-huge"},
+          {"glimr_png", "png-itxt-huge"},     {"glimr_jpeg", "jpeg-progressive-huge"},
+          {"glimr_webp", "webp-sparse"},      {"glimr_tiff", "tiff-deflate-huge"},
+          {"glimr_qtformats", "bmp-rle-huge"}};
 }
 
 bool WriteCrafted(const QString& kind, const QString& path) {
@@ -517,6 +518,28 @@ bool WriteCrafted(const QString& kind, const QString& path) {
   }
   if (kind == QLatin1String("tiff-deflate-huge"))
     return WriteZeroTiff(path, 20000, 20000);
+  if (kind == QLatin1String("bmp-rle-huge")) {
+    // 11000 x 11000, 8-bit run-length coded: the data ends at once, and
+    // Qt's reader fills the rest of the 121 MP picture.
+    QByteArray a(14 + 40 + 1024, 0);
+    a[0] = 'B', a[1] = 'M';
+    const auto le32 = [&a](int at, quint32 v) {
+      for (int i = 0; i < 4; ++i)
+        a[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    a += QByteArray::fromHex("0001");
+    le32(2, static_cast<quint32>(a.size()));
+    le32(10, 14 + 40 + 1024);
+    le32(14, 40);
+    le32(18, 11000);
+    le32(22, 11000);
+    a[26] = 1;      // planes
+    a[28] = 8;      // bits per pixel
+    le32(30, 1);    // BI_RLE8
+    le32(34, 2);    // data bytes
+    le32(46, 256);  // colours used
+    return WriteBytes(path, a);
+  }
   return false;
 }
 
@@ -560,6 +583,8 @@ bool Write(const QString& kind, const QString& path) {
   if (kind == QLatin1String("jpeg-big"))
     return SaveQt(Quadrants(800, 600), path, "JPG");
   const QImage gradient = Gradient(1203, 807);
+  if (kind == QLatin1String("bmp-gradient"))
+    return SaveQt(gradient, path, "BMP");
   if (kind == QLatin1String("jpeg-gradient"))
     return SaveQt(gradient, path, "JPG");
   if (kind == QLatin1String("png-gradient"))

@@ -145,7 +145,7 @@ class TestPlugins : public QObject {
     QTest::newRow("tiff") << "glimr_tiff" << QStringList{"TIF", "TIFF"} << true;
     QTest::newRow("webp") << "glimr_webp" << QStringList{"WEBP"} << true;
     QTest::newRow("qt") << "glimr_qtformats"
-                        << QStringList{"BMP", "PPM", "PGM", "PBM", "XPM", "ICO"} << false;
+                        << QStringList{"BMP", "PPM", "PGM", "PBM", "XPM", "ICO"} << true;
   }
   void contract() {
     QFETCH(QString, plugin);
@@ -445,7 +445,7 @@ class TestPlugins : public QObject {
         {"glimr_tiff", "tiff-gradient"},       {"glimr_tiff", "tiff-gradient-onestrip"},
         {"glimr_tiff", "tiff-gradient-tiled"}, {"glimr_webp", "webp-gradient"},
         {"glimr_webp", "webp-gradient-alpha"}, {"glimr_webp", "webp-gradient-lossless"},
-        {"glimr_jpeg", "jpeg-gradient"}};
+        {"glimr_qtformats", "bmp-gradient"},   {"glimr_jpeg", "jpeg-gradient"}};
     for (const auto& [plugin, kind] : kinds) {
       for (int minSide : {64, 256, 1000}) {
         QTest::addRow("%s %d", qPrintable(kind), minSide)
