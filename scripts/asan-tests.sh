@@ -5,6 +5,7 @@
 # (Qt reports none in these tests, so no suppression list is needed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/lib/build-and-run.sh
 BUILD_DIR=${GLIMR_ASAN_BUILD_DIR:-build-asan}
 TESTS=(test_plugins test_corpus test_catalog test_imagefileinfo)
 FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g"
@@ -19,29 +20,6 @@ if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
     -DCMAKE_MODULE_LINKER_FLAGS="-fsanitize=address,undefined" \
     ${GLIMR_CMAKE_ARGS:-}
 fi
-targets=()
-known=$(cmake --build "$BUILD_DIR" --target help)
-for t in "${TESTS[@]}"; do
-  # Only the tests this tree has (the catalog tests come and go by folder).
-  if grep -q "^$t:" <<<"$known"; then
-    targets+=("$t")
-  fi
-done
-cmake --build "$BUILD_DIR" -j "$(nproc)" --target "${targets[@]}"
-
 export ASAN_OPTIONS="halt_on_error=1 detect_leaks=1 print_stacktrace=1 ${ASAN_OPTIONS:-}"
 export UBSAN_OPTIONS="halt_on_error=1 print_stacktrace=1 ${UBSAN_OPTIONS:-}"
-export QT_QPA_PLATFORM=offscreen
-if [[ -z ${XDG_RUNTIME_DIR:-} ]]; then
-  XDG_RUNTIME_DIR=$(mktemp -d)
-  chmod 700 "$XDG_RUNTIME_DIR"
-  export XDG_RUNTIME_DIR
-fi
-status=0
-for t in "${targets[@]}"; do
-  echo "== $t (AddressSanitizer, UndefinedBehaviorSanitizer)"
-  if ! xvfb-run -a -s "-screen 0 1280x1024x24" "$BUILD_DIR/bin/$t"; then
-    status=1
-  fi
-done
-exit $status
+build_and_run "$BUILD_DIR" "AddressSanitizer, UndefinedBehaviorSanitizer" "${TESTS[@]}"
