@@ -371,7 +371,10 @@ void TGlimrApplication::CloseParts() {
   }
   if (queries_) {
     try {
-      const int unsaved = FlushLoadedFiles(lists_, *queries_);
+      FlushLoadedFiles(lists_, *queries_);
+      // Rows still to be stored come back from the disk at the next visit;
+      // only the user's edits are lost with the process.
+      const int unsaved = lists_.PendingWrites.EditCount();
       if (unsaved > 0) {
         ShowError(QStringLiteral("FlushLoadedFiles: "),
                   LangText(TLangSection::Strings, kStrChangesNotSaved)

@@ -16,6 +16,14 @@ void TPendingWrites::Put(const TImageFileInfo& record) {
   kept.Focused = false;
 }
 
+int TPendingWrites::EditCount() const {
+  int count = 0;
+  for (const auto& [path, record] : records_) {
+    count += record.Modified ? 1 : 0;
+  }
+  return count;
+}
+
 const TImageFileInfo* TPendingWrites::Find(const QString& fullPath) const {
   const auto it = records_.find(fullPath);
   return it != records_.end() ? &it->second : nullptr;

@@ -23,6 +23,9 @@ class TPendingWrites {
   void Put(const TImageFileInfo& record);
   bool IsEmpty() const { return records_.empty(); }
   int Count() const { return static_cast<int>(records_.size()); }
+  // The copies that hold the user's edits (not just a row to store, which
+  // the next load of the folder makes again from the disk).
+  int EditCount() const;
   // The copy kept for a full path, null when none.
   const TImageFileInfo* Find(const QString& fullPath) const;
 

@@ -3,9 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QUrl>
 
 #include <sqlite3.h>
 
+#include "catalog/statement.h"
 #include "catalog/uniquekeys.h"
 #include "common/errors.h"
 
@@ -69,14 +71,37 @@ void TSession::Open() {
   // is created by the engine only when it does not exist.
   const QFileInfo info(fileName_);
   QDir().mkpath(info.absolutePath());
-
-  sqlite3* db = nullptr;
   const QByteArray path = QFile::encodeName(fileName_);
-  const int rc =
-      sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  int failure = SQLITE_OK;
+  try {
+    OpenWith(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, &failure);
+  } catch (const GlimrError& e) {
+    // A catalog in WAL mode needs its -wal and -shm files even to be read:
+    // on a full disk or in a read-only folder they cannot be made, and
+    // nothing could be read at all. The file is then read as a snapshot,
+    // and every write fails as refused, so Glimr keeps viewing.
+    if (!IsWriteFailureCode(failure) || !info.exists() || info.size() == 0) {
+      throw;
+    }
+    qCWarning(lcSession).noquote() << "catalog" << fileName_ << "cannot be opened for writing ("
+                                   << e.message() << "): reading it only";
+    const QByteArray uri = QUrl::fromLocalFile(fileName_).toEncoded() + "?immutable=1";
+    OpenWith(uri, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    readOnlyReason_ = QStringLiteral("%1 cannot be opened for writing (%2)")
+                          .arg(QDir::toNativeSeparators(fileName_), e.message());
+  }
+  qCDebug(lcSession) << "opened" << name_ << fileName_;
+}
+
+void TSession::OpenWith(const QByteArray& path, int flags, int* failure) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.constData(), &db, flags, nullptr);
   if (rc != SQLITE_OK) {
     const QString message =
         db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    if (failure) {
+      *failure = rc;
+    }
     sqlite3_close_v2(db);
     throw GlimrError(message);
   }
@@ -94,10 +119,12 @@ void TSession::Open() {
       AddUniqueKeys();
     }
   } catch (...) {
+    if (failure) {
+      *failure = sqlite3_errcode(db_);
+    }
     Close();
     throw;
   }
-  qCDebug(lcSession) << "opened" << name_ << fileName_;
 }
 
 void TSession::AddUniqueKeys() {
@@ -151,6 +178,7 @@ void TSession::CreateSchemaIfNew() {
 }
 
 void TSession::Close() {
+  readOnlyReason_.clear();
   for (auto& entry : statements_) {
     sqlite3_finalize(entry.second.Handle);
   }

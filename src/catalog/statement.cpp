@@ -175,7 +175,10 @@ bool TStatement::Step() {
   Reset();
   if (rc != SQLITE_DONE) {
     if (IsWriteFailureCode(rc) && !sqlite3_stmt_readonly(cached_.Handle)) {
-      throw TCatalogWriteError(message);
+      // A catalog read as a snapshot says why it could not be opened for
+      // writing (a full disk), not just that it is read-only.
+      const QString& reason = session_.ReadOnlyReason();
+      throw TCatalogWriteError(reason.isEmpty() ? message : reason);
     }
     throw GlimrError(message);
   }

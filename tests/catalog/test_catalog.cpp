@@ -18,6 +18,7 @@
 #include "catalog/writehealth.h"
 #include "common/errors.h"
 #include "common/locks.h"
+#include "support/filesizelimit.h"
 #include "support/privileges.h"
 
 using namespace glimr;
@@ -823,6 +824,48 @@ class TestCatalog : public QObject {
     sqlite3_exec(db.Handle(), pragma.toUtf8().constData(), nullptr, nullptr, nullptr);
     QVERIFY_THROWS_EXCEPTION(TCatalogWriteError, db.q.InsertFileRecord(big));
     QCOMPARE(reports.size(), 2);
+  }
+
+  // A WAL catalog needs its -wal and -shm files even to be read; when they
+  // cannot be made (a full disk, here the kernel's file size limit) the
+  // catalog is still read, and writes are refused as writes, not as a broken
+  // catalog.
+  void catalogWhoseWalCannotBeMadeIsRead() {
+    QTemporaryDir dir;
+    TLocks locks;
+    const QString dbDir = dir.path() + QStringLiteral("/DataBase/");
+    std::int32_t cat = 0;
+    {
+      TdmVesk dm(dbDir, locks.DbLock);
+      TCatalogQueries q(dm);
+      cat = q.CatalogIDOfPath(QStringLiteral("/pics/"));
+      TImageFileInfo r;
+      r.FileName = QStringLiteral("a.jpg");
+      r.CatalogID = cat;
+      r.Caption = QStringLiteral("kept");
+      QVERIFY(q.InsertFileRecord(r) > 0);
+    }
+    const QString file = dbDir + QStringLiteral("catalog.sqlite");
+    const QByteArray before = ReadAll(file);
+    test::TFileSizeLimit full(1024);
+    QVERIFY(full.ok());
+    TdmVesk dm(dbDir, locks.DbLock);
+    TCatalogQueries q(dm);
+    const auto rows = q.ReadCatalogFiles(cat);
+    QCOMPARE(rows.size(), size_t(1));
+    QCOMPARE(rows[0]->Caption, QStringLiteral("kept"));
+    TImageFileInfo added;
+    added.FileName = QStringLiteral("b.jpg");
+    added.CatalogID = cat;
+    try {
+      q.InsertFileRecord(added);
+      QFAIL("the insert was not refused");
+    } catch (const TCatalogWriteError& e) {
+      // The reason the user sees is the full disk, not "read-only".
+      QVERIFY2(e.message().contains(QStringLiteral("cannot be opened for writing")),
+               qPrintable(e.message()));
+    }
+    QCOMPARE(ReadAll(file), before);
   }
 
   void readOnlyFile() {

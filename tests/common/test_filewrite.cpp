@@ -9,9 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/resource.h>
-#include <csignal>
 #include <functional>
+
+#include "support/filesizelimit.h"
 
 #include "common/appcontext.h"
 #include "common/filewrite.h"
@@ -21,32 +21,9 @@
 
 using namespace glimr;
 
+using glimr::test::TFileSizeLimit;
+
 namespace {
-
-// Lowers the soft file size limit for its lifetime; SIGXFSZ is ignored so
-// the failing write returns an error instead of ending the test.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &old_);
-    rlimit lowered = old_;
-    lowered.rlim_cur = bytes;
-    ok_ = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
-    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &old_);
-    std::signal(SIGXFSZ, oldHandler_);
-  }
-  TFileSizeLimit(const TFileSizeLimit&) = delete;
-  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
-  bool ok() const { return ok_; }
-
- private:
-  rlimit old_{};
-  bool ok_ = false;
-  void (*oldHandler_)(int) = SIG_DFL;
-};
 
 QByteArray ReadAll(const QString& path) {
   QFile f(path);
