@@ -178,7 +178,6 @@ bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* r
   }
   record->Width = entry->Width;
   record->Height = entry->Height;
-  record->Modified = true;
   return true;
 }
 

@@ -107,9 +107,10 @@ class TLoaderControl : public QObject {
 };
 
 // UpdateDimensions: copies the cached full-image size of path into record
-// when it differs and marks the record Modified (never for an Undecodable
-// entry, whose size is not the image's). True when it changed (the
-// caller refreshes that row of the file list).
+// when it differs (never for an Undecodable entry, whose size is not the
+// image's). The record is not marked Modified: the cache stores the size
+// with the thumbnail, and a write-back carries only the user's edits. True
+// when it changed (the caller refreshes that row of the file list).
 bool UpdateDimensions(const TCash& cache, const QString& path, TImageFileInfo* record);
 
 }  // namespace glimr
