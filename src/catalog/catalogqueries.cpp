@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <mutex>
 #include <type_traits>
+#include <unordered_map>
 
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
@@ -481,6 +482,193 @@ QString TCatalogQueries::CategoryPath(std::int32_t id) {
     path += n + kCategorySep;
   }
   return path;
+}
+
+std::vector<TCategoryRow> TCatalogQueries::ReadCategories() {
+  std::vector<TCategoryRow> rows;
+  {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("SELECT ID, NAME, PARENTID FROM CATEGORIES ORDER BY ID;"));
+    while (st.Step()) {
+      rows.push_back({st.Row().Int("ID"), st.Row().Int("PARENTID"), st.Row().Text("NAME")});
+    }
+  }
+  std::unordered_map<std::int32_t, size_t> indexOf;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    indexOf.emplace(rows[i].ID, i);
+  }
+  // Children by parent, each list in ID order since rows is.
+  std::unordered_map<std::int32_t, std::vector<size_t>> children;
+  std::vector<size_t> roots;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const TCategoryRow& r = rows[i];
+    if (r.ParentID == 0 || r.ParentID == r.ID || !indexOf.contains(r.ParentID)) {
+      roots.push_back(i);
+    } else {
+      children[r.ParentID].push_back(i);
+    }
+  }
+  std::vector<TCategoryRow> out;
+  out.reserve(rows.size());
+  std::vector<bool> visited(rows.size(), false);
+  // An explicit stack: a deep tree must not exhaust the call stack.
+  auto walk = [&](size_t root) {
+    std::vector<size_t> stack{root};
+    while (!stack.empty()) {
+      const size_t i = stack.back();
+      stack.pop_back();
+      if (visited[i]) {
+        continue;
+      }
+      visited[i] = true;
+      out.push_back(rows[i]);
+      const auto it = children.find(rows[i].ID);
+      if (it != children.end()) {
+        for (auto c = it->second.rbegin(); c != it->second.rend(); ++c) {
+          if (!visited[*c]) {
+            stack.push_back(*c);
+          }
+        }
+      }
+    }
+  };
+  for (const size_t i : roots) {
+    rows[i].ParentID = 0;
+    walk(i);
+  }
+  // What is left hangs from a loop of parents: its first row becomes a top
+  // level category and the walk takes the rest of the loop below it.
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (!visited[i]) {
+      rows[i].ParentID = 0;
+      walk(i);
+    }
+  }
+  return out;
+}
+
+std::vector<TCategoryRow> TCatalogQueries::ReadCategoryChildren(std::int32_t parentID) {
+  TDbScope scope(dm_, nullptr);
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("SELECT ID, NAME, PARENTID FROM CATEGORIES WHERE PARENTID = "
+                               ":ParentID AND ID <> :ParentID ORDER BY ID;"));
+  st.BindInt(":ParentID", parentID);
+  std::vector<TCategoryRow> rows;
+  while (st.Step()) {
+    rows.push_back({st.Row().Int("ID"), st.Row().Int("PARENTID"), st.Row().Text("NAME")});
+  }
+  return rows;
+}
+
+std::vector<std::int32_t> TCatalogQueries::CategorySubtreeLocked(std::int32_t id) {
+  // UNION (not UNION ALL) drops a row met again, so a loop of parents ends
+  // the walk instead of running it for ever.
+  TStatement st(dm_.CurrentSession(),
+                QStringLiteral("WITH RECURSIVE SUB(ID) AS (SELECT ID FROM CATEGORIES WHERE ID = "
+                               ":ID UNION SELECT C.ID FROM CATEGORIES C JOIN SUB ON C.PARENTID = "
+                               "SUB.ID) SELECT ID FROM SUB;"));
+  st.BindInt(":ID", id);
+  std::vector<std::int32_t> ids;
+  while (st.Step()) {
+    ids.push_back(st.Row().Int("ID"));
+  }
+  return ids;
+}
+
+void TCatalogQueries::MoveCategory(std::int32_t id, std::int32_t newParentID) {
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    if (newParentID != 0) {
+      const std::vector<std::int32_t> below = CategorySubtreeLocked(id);
+      if (newParentID == id || std::find(below.begin(), below.end(), newParentID) != below.end()) {
+        qCWarning(lcCatalog) << "category" << id << "not moved below its own descendant"
+                             << newParentID;
+        return;
+      }
+    }
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("UPDATE CATEGORIES SET PARENTID = :ParentID WHERE ID = :ID;"));
+    st.BindInt(":ParentID", newParentID).BindInt(":ID", id);
+    st.Exec();
+  });
+}
+
+std::vector<std::int32_t> TCatalogQueries::DeleteCategoryTree(std::int32_t id) {
+  return Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TSession& session = dm_.CurrentSession();
+    dm_.BeginWork();
+    try {
+      const std::vector<std::int32_t> ids = CategorySubtreeLocked(id);
+      for (const std::int32_t sub : ids) {
+        {
+          TStatement st(session,
+                        QStringLiteral("UPDATE FILES SET CATEGORYID = 0 WHERE CATEGORYID = :ID;"));
+          st.BindInt(":ID", sub);
+          st.Exec();
+        }
+        TStatement st(session, QStringLiteral("DELETE FROM CATEGORIES WHERE ID = :ID;"));
+        st.BindInt(":ID", sub);
+        st.Exec();
+      }
+      dm_.Commit();
+      return ids;
+    } catch (...) {
+      dm_.Rollback();
+      throw;
+    }
+  });
+}
+
+std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCategoryFiles(
+    std::int32_t categoryID) {
+  static const QString sql = QStringLiteral("SELECT %1 FROM FILES WHERE CATEGORYID = :CategoryID;")
+                                 .arg(QLatin1String(kFileColumns));
+  TDbScope scope(dm_, nullptr);
+  TStatement st(dm_.CurrentSession(), sql);
+  st.BindInt(":CategoryID", categoryID);
+  std::vector<std::unique_ptr<TImageFileInfo>> records;
+  while (st.Step()) {
+    auto r = std::make_unique<TImageFileInfo>();
+    ReadFileRow(st.Row(), *r);
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+void TCatalogQueries::WriteUserEdits(const std::vector<const TImageFileInfo*>& records) {
+  if (std::none_of(records.begin(), records.end(),
+                   [](const TImageFileInfo* r) { return r && r->ID != 0; })) {
+    return;
+  }
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    dm_.BeginWork();
+    try {
+      for (const TImageFileInfo* r : records) {
+        if (!r || r->ID == 0) {
+          continue;
+        }
+        TStatement st(dm_.CurrentSession(),
+                      QStringLiteral("UPDATE FILES SET CAPTION = :Caption, RATING = :Rating, "
+                                     "CATEGORYID = :CategoryID, ANGLE = :Angle, VFLIPED = "
+                                     ":VFliped, HFLIPED = :HFliped WHERE ID = :ID;"));
+        st.BindText(":Caption", r->Caption)
+            .BindInt(":Rating", r->Rating)
+            .BindInt(":CategoryID", r->CategoryID)
+            .BindFloat(":Angle", r->Angle)
+            .BindBool(":VFliped", r->VFliped)
+            .BindBool(":HFliped", r->HFliped)
+            .BindInt(":ID", r->ID);
+        st.Exec();
+      }
+      dm_.Commit();
+    } catch (...) {
+      dm_.Rollback();
+      throw;
+    }
+  });
 }
 
 std::optional<TThumbRow> TCatalogQueries::ReadThumbRow(const QString& fileName,

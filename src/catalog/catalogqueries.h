@@ -23,6 +23,13 @@ namespace glimr {
 class TdmVesk;
 class TSession;
 
+// One CATEGORIES row.
+struct TCategoryRow {
+  std::int32_t ID = 0;
+  std::int32_t ParentID = 0;
+  QString Name;
+};
+
 // The stored-thumbnail columns of one FILES row.
 struct TThumbRow {
   std::int32_t Width = 0;  // full image size
@@ -78,8 +85,32 @@ class TCatalogQueries {
   // Deletes the category row and releases every file of it (category 0).
   void DeleteCategory(std::int32_t id);
   QString CategoryName(std::int32_t id);
-  // "Travel\2005\Alps\"; a lone "\" for an unknown ID.
+  // "Travel\2005\Alps\"; a lone "\" for an unknown ID. A damaged table
+  // whose parents loop gives the path up to where the loop closes.
   QString CategoryPath(std::int32_t id);
+
+  // Every category, depth first: each row after its parent, siblings in the
+  // table's order (by ID). A damaged table still gives every row once: a
+  // row whose parent does not exist, or the first row (by ID) of a loop of
+  // parents, is given with ParentID 0, at the top level, and the rest of
+  // its loop below it.
+  std::vector<TCategoryRow> ReadCategories();
+  // The rows whose parent is parentID, by ID; never the row itself.
+  std::vector<TCategoryRow> ReadCategoryChildren(std::int32_t parentID);
+  // Sets the category's parent. A move below itself or below one of its own
+  // descendants would make a loop of parents and is ignored.
+  void MoveCategory(std::int32_t id, std::int32_t newParentID);
+  // Deletes the category and every category below it, and releases their
+  // files (category 0), in one transaction; returns the deleted IDs, none
+  // for an unknown ID. On a failure nothing changes and the error is raised.
+  std::vector<std::int32_t> DeleteCategoryTree(std::int32_t id);
+  // The records of every FILES row of a category; only the database fields
+  // are filled (rating clamped to 0..5), the rest keep their defaults.
+  std::vector<std::unique_ptr<TImageFileInfo>> ReadCategoryFiles(std::int32_t categoryID);
+  // Writes the user's edits of each record (caption, rating, category,
+  // angle, flips) to its row by ID, in one transaction; records without an
+  // ID are skipped. On a failure nothing changes and the error is raised.
+  void WriteUserEdits(const std::vector<const TImageFileInfo*>& records);
 
   // The thumbnail columns of a file's row, nothing when it has no row.
   std::optional<TThumbRow> ReadThumbRow(const QString& fileName, std::int32_t catalogID,
@@ -95,6 +126,8 @@ class TCatalogQueries {
   std::int32_t FindOrAddCatalog(const QString& path, bool& wrote);
   void InsertFileRecordsUnreported(const std::vector<TImageFileInfo*>& records);
   void DeleteCategoryUnreported(std::int32_t id);
+  // The category and every category below it; loop-safe. The caller holds DbLock.
+  std::vector<std::int32_t> CategorySubtreeLocked(std::int32_t id);
 
   TdmVesk& dm_;
   // Catalog paths with their IDs; CATALOGS rows are never changed or

@@ -7,6 +7,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <mutex>
@@ -890,6 +891,244 @@ class TestCatalog : public QObject {
     }
     QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
     QCOMPARE(ReadAll(file), before);
+  }
+
+  // Category rows written as "ID:PARENTID" pairs; the table order of
+  // ReadCategories and where a damaged row ends up.
+  void readCategories_data() {
+    QTest::addColumn<QString>("rows");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QString>("childrenOf1");
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("depth first, siblings by ID") << "1:0 2:1 3:0 4:1 5:2 6:3"
+                                                 << "1:0 2:1 5:2 4:1 3:0 6:3"
+                                                 << "2 4";
+    QTest::newRow("child stored before its parent") << "1:5 5:0"
+                                                    << "5:0 1:5"
+                                                    << "";
+    QTest::newRow("missing parent goes to the top level") << "1:0 2:99 3:2"
+                                                          << "1:0 2:0 3:2"
+                                                          << "";
+    QTest::newRow("own parent") << "1:1 2:1"
+                                << "1:0 2:1"
+                                << "2";
+    QTest::newRow("loop of two, first by ID on top") << "7:8 8:7 9:8"
+                                                     << "7:0 8:7 9:8"
+                                                     << "";
+    QTest::newRow("loop of three beside a sound tree") << "1:0 2:1 10:12 11:10 12:11"
+                                                       << "1:0 2:1 10:0 11:10 12:11"
+                                                       << "2";
+  }
+  void readCategories() {
+    QFETCH(QString, rows);
+    QFETCH(QString, expected);
+    QFETCH(QString, childrenOf1);
+    Db db;
+    for (const QString& pair : rows.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      const QStringList ids = pair.split(QLatin1Char(':'));
+      db.Exec(QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(%1, 'c%1', %2)")
+                  .arg(ids[0], ids[1]));
+    }
+    QStringList got;
+    for (const TCategoryRow& r : db.q.ReadCategories()) {
+      QCOMPARE(r.Name, QStringLiteral("c%1").arg(r.ID));
+      got << QStringLiteral("%1:%2").arg(r.ID).arg(r.ParentID);
+    }
+    QCOMPARE(got.join(QLatin1Char(' ')), expected);
+    // The children as stored, never the row itself.
+    QStringList children;
+    for (const TCategoryRow& r : db.q.ReadCategoryChildren(1)) {
+      children << QString::number(r.ID);
+    }
+    QCOMPARE(children.join(QLatin1Char(' ')), childrenOf1);
+  }
+
+  // A deep tree is read, named and deleted without recursion trouble.
+  void deepCategoryTree() {
+    Db db;
+    std::int32_t parent = 0;
+    std::vector<std::int32_t> ids;
+    for (int depth = 0; depth < 200; ++depth) {
+      parent = db.q.InsertCategory(QStringLiteral("d%1").arg(depth), parent);
+      ids.push_back(parent);
+    }
+    QCOMPARE(db.q.CategoryPath(ids.back()).count(QLatin1Char('\\')), 200);
+    QVERIFY(db.q.CategoryPath(ids.back()).startsWith(QStringLiteral("d0\\d1\\")));
+    const std::vector<TCategoryRow> rows = db.q.ReadCategories();
+    QCOMPARE(rows.size(), size_t{200});
+    for (size_t i = 0; i < rows.size(); ++i) {
+      QCOMPARE(rows[i].ID, ids[i]);
+    }
+    std::vector<std::int32_t> deleted = db.q.DeleteCategoryTree(ids.front());
+    std::sort(deleted.begin(), deleted.end());
+    QCOMPARE(deleted, ids);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")), 0);
+  }
+
+  void moveCategory_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<int>("newParent");
+    QTest::addColumn<int>("expectedParent");
+    // Tree: 1 > 2 > 3, and 4 at the top.
+    QTest::newRow("to another parent") << 3 << 4 << 4;
+    QTest::newRow("to the top level") << 2 << 0 << 0;
+    QTest::newRow("below itself is ignored") << 2 << 2 << 1;
+    QTest::newRow("below its child is ignored") << 1 << 2 << 0;
+    QTest::newRow("below its grandchild is ignored") << 1 << 3 << 0;
+  }
+  void moveCategory() {
+    QFETCH(int, id);
+    QFETCH(int, newParent);
+    QFETCH(int, expectedParent);
+    Db db;
+    for (const char* row : {"1, 'a', 0", "2, 'b', 1", "3, 'c', 2", "4, 'd', 0"}) {
+      db.Exec(QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(%1)")
+                  .arg(QLatin1String(row)));
+    }
+    db.q.MoveCategory(id, newParent);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT PARENTID FROM CATEGORIES WHERE ID = %1").arg(id)),
+             expectedParent);
+    QCOMPARE(db.q.ReadCategories().size(), size_t{4});
+  }
+
+  void deleteCategoryTree_data() {
+    QTest::addColumn<QString>("extraRows");
+    QTest::addColumn<int>("deleteID");
+    QTest::addColumn<QString>("expectedDeleted");
+    // Tree: 1 > 2 > 3, 1 > 4, and 5 at the top; a file in each of 1..9.
+    QTest::newRow("a whole tree") << "" << 1 << "1 2 3 4";
+    QTest::newRow("a branch") << "" << 2 << "2 3";
+    QTest::newRow("a leaf") << "" << 4 << "4";
+    QTest::newRow("unknown ID") << "" << 77 << "";
+    QTest::newRow("damaged: a loop on its own") << "8, 'x', 9; 9, 'y', 8" << 8 << "8 9";
+    QTest::newRow("damaged: loop back to the deleted one") << "2, 'b', 3" << 2 << "2 3";
+    QTest::newRow("damaged: own parent") << "4, 'd', 4" << 4 << "4";
+  }
+  void deleteCategoryTree() {
+    QFETCH(QString, extraRows);
+    QFETCH(int, deleteID);
+    QFETCH(QString, expectedDeleted);
+    Db db;
+    for (const char* row : {"1, 'a', 0", "2, 'b', 1", "3, 'c', 2", "4, 'd', 1", "5, 'e', 0"}) {
+      db.Exec(QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(%1)")
+                  .arg(QLatin1String(row)));
+    }
+    // Damaged rows replace (or add to) the sound ones.
+    for (const QString& row : extraRows.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      db.Exec(QStringLiteral("INSERT OR REPLACE INTO CATEGORIES(ID, NAME, PARENTID) VALUES(%1)")
+                  .arg(row));
+    }
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    for (int c = 1; c <= 9; ++c) {
+      TImageFileInfo r;
+      r.FileName = QStringLiteral("%1.jpg").arg(c);
+      r.CatalogID = cat;
+      r.CategoryID = c;
+      db.q.InsertFileRecord(r);
+    }
+    const qint64 categoriesBefore = db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES"));
+    std::vector<std::int32_t> deleted = db.q.DeleteCategoryTree(deleteID);
+    std::sort(deleted.begin(), deleted.end());
+    QStringList got;
+    for (const std::int32_t id : deleted) {
+      got << QString::number(id);
+      QCOMPARE(
+          db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = %1").arg(id)), 0);
+    }
+    QCOMPARE(got.join(QLatin1Char(' ')), expectedDeleted);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")),
+             categoriesBefore - qint64(deleted.size()));
+    // Exactly the files of the deleted categories were released.
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = 0")),
+             qint64(deleted.size()));
+  }
+
+  // A refused delete leaves every category and file as it was.
+  void deleteCategoryTreeRefused() {
+    Db db;
+    const std::int32_t top = db.q.InsertCategory(QStringLiteral("a"), 0);
+    const std::int32_t child = db.q.InsertCategory(QStringLiteral("b"), top);
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo r;
+    r.FileName = QStringLiteral("1.jpg");
+    r.CatalogID = cat;
+    r.CategoryID = child;
+    db.q.InsertFileRecord(r);
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError, db.q.DeleteCategoryTree(top));
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES")), 2);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES")), child);
+    QVERIFY(!db.dm.InWork());
+  }
+
+  // Rows of a category come back with the rating clamped; a file in a
+  // category with no row is still found under that ID.
+  void readCategoryFiles() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    db.Exec(QStringLiteral("INSERT INTO FILES(FILENAME, CATALOGID, CATEGORYID, RATING) VALUES "
+                           "('a.jpg', %1, 42, 9), ('b.jpg', %1, 42, -3), ('c.jpg', %1, 7, 3)")
+                .arg(cat));
+    const auto records = db.q.ReadCategoryFiles(42);
+    QCOMPARE(records.size(), size_t{2});
+    QStringList got;
+    for (const auto& r : records) {
+      QCOMPARE(r->CategoryID, 42);
+      QCOMPARE(r->CatalogID, cat);
+      QVERIFY(r->ID > 0);
+      got << QStringLiteral("%1=%2").arg(r->FileName).arg(r->Rating);
+    }
+    got.sort();
+    QCOMPARE(got, QStringList({QStringLiteral("a.jpg=5"), QStringLiteral("b.jpg=0")}));
+  }
+
+  // Only the user's edits reach the rows, all of them or none.
+  void writeUserEdits() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo a = SampleRecord(cat);
+    a.ID = db.q.InsertFileRecord(a);
+    TImageFileInfo b = SampleRecord(cat);
+    b.FileName = QStringLiteral("b.jpg");
+    b.ID = db.q.InsertFileRecord(b);
+    TImageFileInfo noRow = SampleRecord(cat);
+    noRow.FileName = QStringLiteral("new.jpg");
+    a.Caption = QStringLiteral("edited");
+    a.Rating = 1;
+    a.CategoryID = 3;
+    a.Angle = 90.0;
+    a.VFliped = false;
+    a.HFliped = true;
+    a.FileName = QStringLiteral("renamed.jpg");  // not an edit: stays in the row
+    a.FileSize = 1;
+    b.Rating = 2;
+    db.q.WriteUserEdits({&a, &noRow, &b});
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 2);
+    TImageFileInfo back;
+    back.FileName = SampleRecord(cat).FileName;
+    back.CatalogID = cat;
+    QVERIFY(db.q.ReadFileRecord(back));
+    QCOMPARE(UserFields(back), QStringLiteral("edited|1|3"));
+    QCOMPARE(back.Angle, 90.0);
+    QCOMPARE(back.VFliped, false);
+    QCOMPARE(back.HFliped, true);
+    QCOMPARE(back.FileSize, SampleRecord(cat).FileSize);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE ID = %1").arg(b.ID)), 2);
+
+    // A refused write changes no row, and is reported.
+    a.Rating = 5;
+    b.Caption = QString(20000, QLatin1Char('c'));
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError, db.q.WriteUserEdits({&a, &b}));
+    QVERIFY(db.dm.WriteHealth().Failing());
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE ID = %1").arg(a.ID)), 1);
+    db.q.WriteUserEdits({&a});
+    QVERIFY(!db.dm.WriteHealth().Failing());
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE ID = %1").arg(a.ID)), 5);
   }
 
   void unopenableFolder() {
