@@ -106,6 +106,23 @@ void TRibbon::FillSlot(TImageInfo& slot, int index) {
   }
 }
 
+void TRibbon::RefreshCaptions() {
+  for (const auto& slot : Slots) {
+    if (!slot || !slot->Loaded) {
+      continue;
+    }
+    const TImageFileInfo* r = model_.FileAt(slot->ListIndex);
+    if (r == nullptr || r->IsFolder) {
+      continue;
+    }
+    const QString caption = r->Caption.isEmpty() ? r->FileName : r->Caption;
+    if (slot->Caption != caption) {
+      slot->Caption = caption;
+      RedrawNeeded = true;
+    }
+  }
+}
+
 void TRibbon::PrepareScene() {
   try {
     for (int k = 0; k < kSlotCount; ++k) {

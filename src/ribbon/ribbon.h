@@ -66,6 +66,10 @@ class TRibbon {
   // Rebuilds all nine slots around the current index. Errors are reported
   // as "PrepareScene(): ...".
   void PrepareScene();
+  // Takes the captions of the shown images from their records again (a
+  // caption edited, or cleared to show the file name); requests a redraw
+  // when one changed.
+  void RefreshCaptions();
   // Moves the slots after the current index moved by delta (before the new
   // index is stored); only exposed slots are created and filled. Throws.
   void ShiftImagesArray(int delta);

@@ -131,6 +131,23 @@ class TestRibbon : public QObject {
     QVERIFY(w.Loaded);
   }
 
+  void captionEditsShowAtOnce() {
+    TFixture f(3);
+    f.ribbon->PrepareScene();
+    f.ribbon->RedrawNeeded = false;
+    f.model.Files[0].Caption = "Beach";
+    f.ribbon->RefreshCaptions();
+    QCOMPARE(f.ribbon->Slots[4]->Caption, QString("Beach"));
+    QVERIFY(f.ribbon->RedrawNeeded);
+    // Cleared again: the file name shows; nothing changed, nothing to redraw.
+    f.model.Files[0].Caption.clear();
+    f.ribbon->RefreshCaptions();
+    QCOMPARE(f.ribbon->Slots[4]->Caption, QString("img000.jpg"));
+    f.ribbon->RedrawNeeded = false;
+    f.ribbon->RefreshCaptions();
+    QVERIFY(!f.ribbon->RedrawNeeded);
+  }
+
   void folderEntries() {
     TFixture f(0);
     f.model.AddFolder("..");
