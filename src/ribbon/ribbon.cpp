@@ -247,6 +247,9 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           slot.AngleZ = WrapAngle(slot.AngleZ);
           r->Angle = slot.AngleZ;
           r->Modified = true;
+          if (OnRecordEdited) {
+            OnRecordEdited();
+          }
         }
         RedrawNeeded = true;
         break;
@@ -259,6 +262,9 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           slot.FlipAboutY = !slot.FlipAboutY;
           r->VFliped = slot.FlipAboutY;
           r->Modified = true;
+          if (OnRecordEdited) {
+            OnRecordEdited();
+          }
         }
         RedrawNeeded = true;
         break;
@@ -271,6 +277,9 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           slot.FlipAboutX = !slot.FlipAboutX;
           r->HFliped = slot.FlipAboutX;
           r->Modified = true;
+          if (OnRecordEdited) {
+            OnRecordEdited();
+          }
         }
         RedrawNeeded = true;
         break;

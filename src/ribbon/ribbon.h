@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include "ribbon/imageinfo.h"
@@ -49,6 +50,9 @@ class TRibbon {
   TZoom Zoom;
   int Hovered = -1;  // slot number 1..9 under the mouse, or -1
   bool RedrawNeeded = false;
+  // Called when a finished rotation or flip has changed a record (marked
+  // Modified), so its edit can be written back promptly.
+  std::function<void()> OnRecordEdited;
   QStringList WidthAnimation;    // full paths whose ribbon width shrinks back
   TWheelAccumulator WheelSteps;  // plain wheel: whole notches move the focus
   TWheelAccumulator ZoomSteps;   // Ctrl + wheel: notches wait for a running zoom

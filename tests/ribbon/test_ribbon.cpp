@@ -268,6 +268,8 @@ class TestRibbon : public QObject {
   void rotateFourTimes() {
     TFixture f(3);
     f.ribbon->PrepareScene();
+    int edits = 0;
+    f.ribbon->OnRecordEdited = [&edits] { ++edits; };
     TImageInfo* s = f.ribbon->Slots[4].get();
     const double expected[] = {90, 180, 270, 0};
     for (double angle : expected) {
@@ -282,6 +284,7 @@ class TestRibbon : public QObject {
       QVERIFY(std::fabs(f.model.Files[0].Angle - angle) < 1e-9);
       QVERIFY(f.model.Files[0].Modified);
     }
+    QCOMPARE(edits, 4);  // each finished turn is told, for the prompt write-back
   }
 
   void rotateAfterFlipStillTurnsClockwise() {
