@@ -248,6 +248,20 @@ QString TCategoryTree::Path(std::int32_t id) const {
   return names.join(kCategoryPathSeparator);
 }
 
+std::int32_t TCategoryTree::IDOfPath(const QString& path) const {
+  std::int32_t id = 0;
+  for (const QString& name : path.split(kCategoryPathSeparator)) {
+    const std::vector<std::int32_t>& siblings = Children(id);
+    auto it = std::find_if(siblings.begin(), siblings.end(),
+                           [&](std::int32_t s) { return nodes_.at(s).Name == name; });
+    if (it == siblings.end()) {
+      return 0;
+    }
+    id = *it;
+  }
+  return id;
+}
+
 std::int32_t TCategoryTree::ParentOf(std::int32_t id) const {
   auto it = nodes_.find(id);
   return it == nodes_.end() ? 0 : it->second.ParentID;

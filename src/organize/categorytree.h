@@ -64,6 +64,9 @@ class TCategoryTree {
   int IndexOf(std::int32_t id) const;
   // The names from the top level down joined by "\"; empty when unknown.
   QString Path(std::int32_t id) const;
+  // The entry a path names (the first of siblings sharing a name); 0 when
+  // none does.
+  std::int32_t IDOfPath(const QString& path) const;
   // The entry's parent (0 at the top level or when unknown).
   std::int32_t ParentOf(std::int32_t id) const;
   QString Name(std::int32_t id) const;

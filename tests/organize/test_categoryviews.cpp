@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
+#include "common/errors.h"
 #include "common/locks.h"
 #include "organize/categorytree.h"
 #include "organize/ui/categorynamequestion.h"
@@ -280,6 +282,11 @@ class TestCategoryViews : public QObject {
     QCOMPARE(tree.ParentOf(3), 2);
     QCOMPARE(tree.ParentOf(1), 0);
     QCOMPARE(tree.ParentOf(42), 0);
+    for (std::int32_t id : {1, 2, 3}) {
+      QCOMPARE(tree.IDOfPath(tree.Path(id)), id);
+    }
+    QCOMPARE(tree.IDOfPath(QStringLiteral("Travel\\2006")), 0);
+    QCOMPARE(tree.IDOfPath(QString()), 0);
   }
 
   void deepAndWideTrees() {
@@ -542,6 +549,84 @@ class TestCategoryViews : public QObject {
     p.page.SetShownCategory(a);
     QVERIFY(!p.page.CanDropImages(a));  // the category on screen already
     QVERIFY(p.page.CanDropImages(b));
+  }
+
+  // A category dropped on an entry moves below it; a drop on one of its own
+  // descendants is refused by the tree and changes nothing.
+  void droppingACategory() {
+    TPage p;
+    p.page.resize(300, 400);
+    p.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.page));
+    const std::int32_t a = p.Add(0, QStringLiteral("A"));
+    const std::int32_t b = p.Add(a, QStringLiteral("B"), true);
+    const std::int32_t c = p.Add(0, QStringLiteral("C"));
+    QTreeWidget* view = p.page.TreeView();
+    view->expandAll();
+    auto itemOf = [view](std::int32_t id) -> QTreeWidgetItem* {
+      for (QTreeWidgetItem* item :
+           view->findItems(QStringLiteral("*"), Qt::MatchWildcard | Qt::MatchRecursive)) {
+        if (item->data(0, Qt::UserRole).toInt() == id) {
+          return item;
+        }
+      }
+      return nullptr;
+    };
+    auto drop = [view](std::int32_t id, QPoint at) {
+      QMimeData mime;
+      mime.setData(QStringLiteral("application/x-glimr-category"), QByteArray::number(id));
+      QDragEnterEvent enter(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(view->viewport(), &enter);
+      QDragMoveEvent move(at, Qt::MoveAction, &mime, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(view->viewport(), &move);
+      const bool accepted = move.isAccepted();
+      QDropEvent dropped(QPointF(at), Qt::MoveAction, &mime, Qt::LeftButton, {});
+      QCoreApplication::sendEvent(view->viewport(), &dropped);
+      return accepted && dropped.isAccepted();
+    };
+    QVERIFY(!drop(a, view->visualItemRect(itemOf(b)).center()));
+    QVERIFY(!drop(a, view->visualItemRect(itemOf(a)).center()));
+    QVERIFY(drop(a, view->visualItemRect(itemOf(c)).center()));
+    QTRY_COMPARE(p.page.Tree().ParentOf(a), c);
+    QVERIFY(p.Agree());
+    QCOMPARE(Layout(ViewItems(view)), QStringLiteral("C,.A,..B"));
+    // Empty space below the entries: back to the top level.
+    QVERIFY(drop(b, QPoint(5, view->viewport()->height() - 3)));
+    QTRY_COMPARE(p.page.Tree().ParentOf(b), 0);
+    QVERIFY(p.Agree());
+  }
+
+  // When the catalog refuses a change, the views keep showing what the
+  // catalog holds and the failure is reported.
+  void refusedWritesChangeNothing() {
+    TPage p;
+    const std::int32_t a = p.Add(0, QStringLiteral("A"));
+    const std::int32_t b = p.Add(0, QStringLiteral("B"));
+    {
+      std::lock_guard lock(p.db.locks.DbLock);
+      for (const char* op : {"INSERT", "UPDATE", "DELETE"}) {
+        TStatement(p.db.dm.CurrentSession(),
+                   QStringLiteral("CREATE TRIGGER refuse_%1 BEFORE %1 ON CATEGORIES BEGIN "
+                                  "SELECT RAISE(ABORT, 'refused'); END;")
+                       .arg(QLatin1String(op)))
+            .Exec();
+      }
+    }
+    ErrorRecorder errors;
+    QSignalSpy changed(&p.page, &TfrCategories::categoriesChanged);
+    const QString before = Layout(p.page.Tree().Items());
+    QCOMPARE(p.Add(0, QStringLiteral("New")), 0);
+    p.page.SelectCategoryID(a);
+    p.question.Answers.push_back(QStringLiteral("Renamed"));
+    p.page.RenameCategory();
+    QVERIFY(!p.page.MoveCategoryTo(a, b));
+    p.page.SelectCategoryID(a);
+    p.page.RemoveCategory();
+    p.page.ClearCategories();
+    QCOMPARE(Layout(p.page.Tree().Items()), before);
+    QVERIFY(p.Agree());
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(errors.messages().size(), 5);
   }
 
   void dialogPreset_data() {
