@@ -1,0 +1,105 @@
+// Re-filtering 10 000 loaded entries as the Filters page asks for it: a
+// changed rating or category choice, each step of typing a name (the name
+// is applied after the typing pause, so one rebuild per text), switching the
+// filter off, and the plain ApplyFilter beneath it as the floor. The hooks
+// stand in for the view, ribbon and loader with no work of their own.
+
+#include <QStringList>
+
+#include <benchmark/benchmark.h>
+
+#include "browse/currentlists.h"
+#include "browse/filter.h"
+#include "organize/reapplyfilter.h"
+
+using namespace glimr;
+
+namespace {
+
+constexpr int kFiles = 10000;
+
+// Names like "IMG_04217.jpg" and "holiday 0421.png", ratings 0..5 and
+// categories 0..9 spread evenly, with a few folder entries first.
+void FillLists(TCurrentLists& lists) {
+  for (const char* folder : {"..", "2004", "2005"}) {
+    auto* r = new TImageFileInfo;
+    r->FileName = QString::fromLatin1(folder);
+    r->Path = QStringLiteral("/pics/");
+    r->IsFolder = true;
+    lists.LoadedFiles.Append(r->FullPath(), r);
+  }
+  for (int i = 0; i < kFiles; ++i) {
+    auto* r = new TImageFileInfo;
+    r->FileName = i % 3 == 0 ? QStringLiteral("holiday %1.png").arg(i, 5, 10, QLatin1Char('0'))
+                             : QStringLiteral("IMG_%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+    r->Path = QStringLiteral("/pics/");
+    r->Rating = static_cast<std::uint8_t>(i % 6);
+    r->CategoryID = i % 10;
+    r->SlotWidth = 2.0;
+    lists.LoadedFiles.Append(r->FullPath(), r);
+  }
+  lists.CurrentFiles.AssignRefs(lists.LoadedFiles);
+}
+
+TReapplyHooks QuietHooks() {
+  TReapplyHooks h;
+  h.QueueImages = [](const QStringList& keys) { benchmark::DoNotOptimize(keys.size()); };
+  return h;
+}
+
+TFilterSettings SettingsFor(int which) {
+  switch (which) {
+    case 0:
+      return {true, QString(), {4, 5}, {}};
+    case 1:
+      return {true, QString(), {}, {0, 3, 7}};
+    case 2:
+      return {true, QStringLiteral("img_0"), {1, 2, 3}, {1, 2}};
+    default:
+      return {false, QString(), {}, {}};
+  }
+}
+
+const char* const kSettingsNames[] = {"ratings 4+5", "categories 0,3,7", "all three", "off"};
+
+void BM_ReapplyFilter(benchmark::State& state) {
+  TCurrentLists lists;
+  FillLists(lists);
+  const TFilterSettings filter = SettingsFor(static_cast<int>(state.range(0)));
+  const TReapplyHooks hooks = QuietHooks();
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReapplyFilter(lists, filter, hooks).Count);
+  }
+  state.SetLabel(kSettingsNames[state.range(0)]);
+}
+BENCHMARK(BM_ReapplyFilter)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+
+// Typing "img_04" one key at a time, each text applied once.
+void BM_TypingName(benchmark::State& state) {
+  TCurrentLists lists;
+  FillLists(lists);
+  const TReapplyHooks hooks = QuietHooks();
+  const QString typed = QStringLiteral("img_04");
+  const QString text = typed.left(static_cast<int>(state.range(0)));
+  const TFilterSettings filter{true, text, {}, {}};
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(ReapplyFilter(lists, filter, hooks).Count);
+  }
+  state.SetLabel(("\"" + text + "\"").toStdString());
+}
+BENCHMARK(BM_TypingName)->DenseRange(1, 6)->Unit(benchmark::kMillisecond);
+
+void BM_ApplyFilterOnly(benchmark::State& state) {
+  TCurrentLists lists;
+  FillLists(lists);
+  const TFilterSettings filter = SettingsFor(2);
+  for (auto _ : state) {
+    ApplyFilter(lists.LoadedFiles, lists.CurrentFiles, filter);
+    benchmark::DoNotOptimize(lists.CurrentFiles.Count());
+  }
+}
+BENCHMARK(BM_ApplyFilterOnly)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
