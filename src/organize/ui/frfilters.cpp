@@ -114,15 +114,27 @@ void TfrFilters::ApplyLanguage() {
 
 void TfrFilters::UseFilterChanged(bool on) {
   fbFilter_->setEnabled(on);
-  Q_EMIT filterChanged(Settings());
+  Emit(Settings());
 }
 
 void TfrFilters::CriterionChanged() {
-  // With the filter off the criteria are kept but change nothing on screen:
-  // a rebuild would only lose the list's selection and the ribbon's place.
-  if (cbUseFilter_->isChecked()) {
-    Q_EMIT filterChanged(Settings());
+  // With the filter off the criteria are kept but change nothing on screen.
+  // Nor does a name typed and taken back within the pause: a rebuild would
+  // only lose the list's selection and the ribbon's place.
+  const TFilterSettings now = Settings();
+  if (now.Active && !SameCriteria(now, lastSent_)) {
+    Emit(now);
   }
+}
+
+bool TfrFilters::SameCriteria(const TFilterSettings& a, const TFilterSettings& b) {
+  return a.Active == b.Active && a.NameText == b.NameText && a.Ratings == b.Ratings &&
+         a.Categories == b.Categories;
+}
+
+void TfrFilters::Emit(const TFilterSettings& settings) {
+  lastSent_ = settings;
+  Q_EMIT filterChanged(settings);
 }
 
 }  // namespace glimr

@@ -51,6 +51,8 @@ class TfrFilters : public QWidget {
   QToolButton* AddSection(QWidget* frame, const char* buttonName, int stretch);
   void UseFilterChanged(bool on);
   void CriterionChanged();
+  static bool SameCriteria(const TFilterSettings& a, const TFilterSettings& b);
+  void Emit(const TFilterSettings& settings);
 
   QCheckBox* cbUseFilter_ = nullptr;
   QWidget* fbFilter_ = nullptr;
@@ -60,6 +62,8 @@ class TfrFilters : public QWidget {
   QToolButton* btnName_ = nullptr;
   QToolButton* btnRating_ = nullptr;
   QToolButton* btnCategory_ = nullptr;
+  // What the last filterChanged carried.
+  TFilterSettings lastSent_;
 };
 
 }  // namespace glimr
