@@ -20,6 +20,8 @@
 #include "imaging/cache/pluginthumbmaker.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
+#include "organize/categoryloader.h"
+#include "organize/editwriteback.h"
 #include "ribbon/cashribbonmodel.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -300,6 +302,17 @@ void TGlimrApplication::AttachCatalog() {
   folderLoader_->SetTypeNameOf(list->TypeNameOf());
   list->SetWriteBack([this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
   main_->AttachFolderLoader(*folderLoader_);
+
+  // A category is shown through the same hooks as a folder; edits of the
+  // shown records reach the catalog within two seconds, not only at the
+  // next switch or exit.
+  categoryLoader_ = std::make_unique<TCategoryLoader>(*queries_, hooks);
+  categoryLoader_->SetTypeNameOf(list->TypeNameOf());
+  editWriteBack_ = std::make_unique<TEditWriteBack>(*queries_, lists_);
+  if (ribbon_) {
+    ribbon_->Ribbon().OnRecordEdited = [this] { editWriteBack_->Note(); };
+  }
+  main_->AttachOrganizer(*queries_, *categoryLoader_, *editWriteBack_, hooks);
 }
 
 void TGlimrApplication::MakeViewer() {
@@ -411,6 +424,8 @@ void TGlimrApplication::ReleaseParts() {
   }
   loading_.reset();
   folderLoader_.reset();
+  categoryLoader_.reset();
+  editWriteBack_.reset();
   if (ribbonModel_) {
     ribbonModel_->SetCache(nullptr, nullptr);
   }

@@ -25,6 +25,8 @@ class TCash;
 class TCashRibbonModel;
 class TCatalogQueries;
 class TdmVesk;
+class TCategoryLoader;
+class TEditWriteBack;
 class TFolderLoader;
 class TfrmLoading;
 class TfrmSplash;
@@ -130,6 +132,8 @@ class TGlimrApplication {
   std::unique_ptr<TdmVesk> dm_;
   std::unique_ptr<TCatalogQueries> queries_;
   std::unique_ptr<TFolderLoader> folderLoader_;
+  std::unique_ptr<TCategoryLoader> categoryLoader_;
+  std::unique_ptr<TEditWriteBack> editWriteBack_;
   std::unique_ptr<TfrmLoading> loading_;
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;

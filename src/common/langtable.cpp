@@ -337,6 +337,7 @@ constexpr TLangDefault kDefaults[] = {
      u"The catalog cannot be written: %1. Glimr keeps your changes in memory and saves them as "
      u"soon as it can."},
     {TLangSection::Strings, 106, u"%1 changes could not be saved: %2"},
+    {TLangSection::Strings, 107, u"A category name may not be empty or contain \"\\\"."},
 };
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -30,8 +31,11 @@
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
+#include "mainwindow/veskorganizer.h"
 #include "mainwindow/vesksplitter.h"
 #include "mainwindow/windowgeometry.h"
+#include "organize/ui/frfileinfo.h"
+#include "organize/ui/frfilters.h"
 #include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -54,6 +58,18 @@ constexpr int kStrChangesInMemory = 104;
 QWidget* Placeholder(QWidget* parent, const QString& name) {
   auto* w = new QWidget(parent);
   w->setObjectName(name);
+  return w;
+}
+
+// A page's frame: the feature's page widget goes into it once made.
+QWidget* PageHost(const QString& name, QWidget* page = nullptr) {
+  auto* w = new QWidget();
+  w->setObjectName(name);
+  auto* column = new QVBoxLayout(w);
+  column->setContentsMargins(0, 0, 0, 0);
+  if (page) {
+    column->addWidget(page);
+  }
   return w;
 }
 
@@ -106,6 +122,7 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   connect(menus_->PrevMenu(), &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
   connect(menus_->NextMenu(), &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
   ConnectActions();
+  MakeOrganizer();
 
   about_ = std::make_unique<TfrmAbout>(this);
   const TProgState designed;
@@ -140,16 +157,16 @@ QWidget* TfrmVesk::BuildUpperArea() {
   right_ = new TSidePanel(TSidePanel::TSide::Right, pnlUp_);
   veskTreeFolders_ = new TFolderTree(nullptr, roots_.Home, roots_.FileSystem);
   left_->AddPage(veskTreeFolders_, QStringLiteral("tsCatalogs"), 7, 7);
-  left_->AddPage(Placeholder(nullptr, QStringLiteral("tvCategories")),
-                 QStringLiteral("tsCategories"), 8, 8);
+  categoriesHost_ = PageHost(QStringLiteral("pnlCategoriesHost"));
+  left_->AddPage(categoriesHost_, QStringLiteral("tsCategories"), 8, 8);
   left_->AddPage(Placeholder(nullptr, QStringLiteral("fbSearch")), QStringLiteral("tsSearch"), 69,
                  68);
-  right_->AddPage(Placeholder(nullptr, QStringLiteral("pnlFileInfo")), QStringLiteral("tsFileInfo"),
-                  9, 9);
+  fileInfoHost_ = PageHost(QStringLiteral("pnlFileInfo"));
+  right_->AddPage(fileInfoHost_, QStringLiteral("tsFileInfo"), 9, 9);
   right_->AddPage(Placeholder(nullptr, QStringLiteral("lvImageBoard")),
                   QStringLiteral("tsImageBoard"), 10, 10);
-  right_->AddPage(Placeholder(nullptr, QStringLiteral("fbFilter")), QStringLiteral("tsFilter"), 50,
-                  50);
+  filtersHost_ = PageHost(QStringLiteral("pnlFilterHost"));
+  right_->AddPage(filtersHost_, QStringLiteral("tsFilter"), 50, 50);
 
   hsplit_ = new TVeskSplitter(Qt::Horizontal, pnlUp_);
   hsplit_->setObjectName(QStringLiteral("splitUp"));
@@ -375,6 +392,37 @@ void TfrmVesk::AttachRibbon(TGlPanel* panel, TRibbonView& ribbon) {
           [this] { veskListFiles_->setFocus(Qt::MouseFocusReason); });
 }
 
+void TfrmVesk::MakeOrganizer() {
+  TVeskOrganizer::THost host;
+  host.Ribbon = [this] { return ribbon_; };
+  host.UpdateTitle = [this] { UpdateTitle(); };
+  host.UpdateHistoryActions = [this] { UpdateHistoryActions(categoryHistory_); };
+  host.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
+  organizer_ = new TVeskOrganizer(lists_, *veskListFiles_, *actions_, categoryHistory_, filter_,
+                                  std::move(host), this);
+  // A page taller than the upper area scrolls rather than pushing the
+  // splitter: the stored layout stays as the user left it.
+  for (auto [host, page] : {std::pair<QWidget*, QWidget*>{fileInfoHost_, organizer_->FileInfo()},
+                            std::pair<QWidget*, QWidget*>{filtersHost_, organizer_->Filters()}}) {
+    auto* scroll = new QScrollArea(host);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(page);
+    host->layout()->addWidget(scroll);
+  }
+  categoriesHost_->layout()->addWidget(organizer_->CategoriesFrame());
+  // The File Info page follows the selection and the focused row.
+  connect(veskListFiles_, &TFileListView::selectionMarksChanged, organizer_,
+          &TVeskOrganizer::SelectionChanged);
+  connect(veskListFiles_, &TFileListView::focusedIndexChanged, organizer_,
+          &TVeskOrganizer::SelectionChanged);
+}
+
+void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,
+                               TEditWriteBack& writeBack, const TFolderLoadHooks& hooks) {
+  organizer_->Attach(queries, loader, writeBack, hooks);
+}
+
 void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
   folderLoader_ = &loader;
 }
@@ -390,6 +438,9 @@ void TfrmVesk::DetachServices() {
   ribbon_ = nullptr;
   folderLoader_ = nullptr;
   showZoomed_ = nullptr;
+  if (organizer_) {
+    organizer_->Detach();
+  }
 }
 
 // ---------------------------------------------------------------- show steps
@@ -554,8 +605,12 @@ void TfrmVesk::LeftPageCloseRequested(int k) {
       veskTreeFolders_->SelectNode(node);
     }
   }
-  // Page 1 active while a folder is shown would load the selected category;
-  // the category tree is not built yet, so the list stays.
+  // The Categories page coming to the front while a folder is shown shows
+  // the category selected there.
+  if (active == 1 && lists_.ListSource == TListSource::Catalog && organizer_ &&
+      organizer_->SelectedCategory() != 0) {
+    organizer_->ShowCategory(organizer_->SelectedCategory());
+  }
   UpdateTitle();
 }
 
@@ -588,6 +643,10 @@ QString TfrmVesk::FolderHistoryText(QTreeWidgetItem* node) const {
   return TFolderTree::IsFileSystemFolder(node)
              ? WithoutTrailingSlash(TFolderTree::NodeFullPath(node))
              : TFolderTree::NodeText(node);
+}
+
+std::optional<QString> TfrmVesk::SelectedCategoryPath() const {
+  return organizer_ ? organizer_->ShownCategoryPath() : std::nullopt;
 }
 
 void TfrmVesk::UpdateTitle() {
@@ -640,6 +699,9 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
       ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
     }
     ShowLoadReport(report);
+    if (organizer_) {
+      organizer_->SelectionChanged();
+    }
     if (!report.Error.isEmpty()) {
       ShowError(QStringLiteral("veskTreeFolders.OnChange: "), report.Error);
     }
@@ -703,8 +765,13 @@ void TfrmVesk::UpdateHistoryActions(const THistoryList& history) {
   QAction* prev = actions_->Get("aPrevHistory");
   next->setEnabled(history.CanForward());
   prev->setEnabled(history.CanBack());
-  const auto* node = static_cast<const QTreeWidgetItem*>(history.CurrentNode());
-  actions_->Get("aUp")->setEnabled(node && node->parent());
+  if (&history == &categoryHistory_) {
+    const std::int32_t id = TVeskOrganizer::CategoryOfNode(history.CurrentNode());
+    actions_->Get("aUp")->setEnabled(id != 0 && organizer_->ParentCategory(id) != 0);
+  } else {
+    const auto* node = static_cast<const QTreeWidgetItem*>(history.CurrentNode());
+    actions_->Get("aUp")->setEnabled(node && node->parent());
+  }
   const QString nextHint =
       next->isEnabled() ? history.TextAt(history.CurrentIndex() + 1) : QString();
   const QString prevHint =
@@ -717,29 +784,52 @@ void TfrmVesk::UpdateHistoryActions(const THistoryList& history) {
 
 void TfrmVesk::SelectHistoryEntry(THistoryList& history, int index) {
   history.SetIndex(index);
-  auto* node =
-      const_cast<QTreeWidgetItem*>(static_cast<const QTreeWidgetItem*>(history.CurrentNode()));
-  if (&history == &folderHistory_ && node) {
+  if (&history == &categoryHistory_) {
+    const std::int32_t id = TVeskOrganizer::CategoryOfNode(history.CurrentNode());
+    if (id != 0) {
+      organizer_->GoToCategory(id);
+    }
+  } else if (auto* node = const_cast<QTreeWidgetItem*>(
+                 static_cast<const QTreeWidgetItem*>(history.CurrentNode()))) {
     veskTreeFolders_->SelectNode(node);
   }
   UpdateHistoryActions(history);
 }
 
-void TfrmVesk::aPrevHistoryExecute() {
-  if (lists_.ListSource != TListSource::Catalog || !folderHistory_.CanBack()) {
-    return;  // categories: once the category tree exists; search: nothing
+THistoryList* TfrmVesk::HistoryInUse() {
+  switch (lists_.ListSource) {
+    case TListSource::Catalog:
+      return &folderHistory_;
+    case TListSource::Category:
+      return &categoryHistory_;
+    case TListSource::Search:
+      break;
   }
-  SelectHistoryEntry(folderHistory_, folderHistory_.CurrentIndex() - 1);
+  return nullptr;
+}
+
+void TfrmVesk::aPrevHistoryExecute() {
+  THistoryList* history = HistoryInUse();
+  if (history && history->CanBack()) {
+    SelectHistoryEntry(*history, history->CurrentIndex() - 1);
+  }
 }
 
 void TfrmVesk::aNextHistoryExecute() {
-  if (lists_.ListSource != TListSource::Catalog || !folderHistory_.CanForward()) {
-    return;
+  THistoryList* history = HistoryInUse();
+  if (history && history->CanForward()) {
+    SelectHistoryEntry(*history, history->CurrentIndex() + 1);
   }
-  SelectHistoryEntry(folderHistory_, folderHistory_.CurrentIndex() + 1);
 }
 
 void TfrmVesk::aUpExecute() {
+  if (lists_.ListSource == TListSource::Category) {
+    const std::int32_t parent = organizer_->ParentCategory(organizer_->SelectedCategory());
+    if (parent != 0) {
+      organizer_->GoToCategory(parent);
+    }
+    return;
+  }
   if (lists_.ListSource != TListSource::Catalog) {
     return;
   }
@@ -751,23 +841,27 @@ void TfrmVesk::aUpExecute() {
 
 void TfrmVesk::PrevMenuPopup() {
   menus_->PrevMenu()->clear();
-  if (lists_.ListSource != TListSource::Catalog) {
+  THistoryList* history = HistoryInUse();
+  if (!history) {
     return;
   }
-  for (int i = folderHistory_.CurrentIndex() - 1; i >= 0; --i) {
-    QAction* item = menus_->PrevMenu()->addAction(folderHistory_.TextAt(i));
-    connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
+  for (int i = history->CurrentIndex() - 1; i >= 0; --i) {
+    QAction* item = menus_->PrevMenu()->addAction(history->TextAt(i));
+    connect(item, &QAction::triggered, this,
+            [this, history, i] { SelectHistoryEntry(*history, i); });
   }
 }
 
 void TfrmVesk::NextMenuPopup() {
   menus_->NextMenu()->clear();
-  if (lists_.ListSource != TListSource::Catalog) {
+  THistoryList* history = HistoryInUse();
+  if (!history) {
     return;
   }
-  for (int i = folderHistory_.CurrentIndex() + 1; i < folderHistory_.Count(); ++i) {
-    QAction* item = menus_->NextMenu()->addAction(folderHistory_.TextAt(i));
-    connect(item, &QAction::triggered, this, [this, i] { SelectHistoryEntry(folderHistory_, i); });
+  for (int i = history->CurrentIndex() + 1; i < history->Count(); ++i) {
+    QAction* item = menus_->NextMenu()->addAction(history->TextAt(i));
+    connect(item, &QAction::triggered, this,
+            [this, history, i] { SelectHistoryEntry(*history, i); });
   }
 }
 

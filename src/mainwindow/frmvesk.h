@@ -27,7 +27,12 @@ namespace glimr {
 
 struct TAppContext;
 class TExtensionTable;
+struct TFolderLoadHooks;
 struct TFolderLoadReport;
+class TCatalogQueries;
+class TCategoryLoader;
+class TEditWriteBack;
+class TVeskOrganizer;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
@@ -69,6 +74,10 @@ class TfrmVesk : public QMainWindow {
   // they are released at shutdown.
   void AttachRibbon(TGlPanel* panel, TRibbonView& ribbon);
   void AttachFolderLoader(TFolderLoader& loader);
+  // The catalog's organizing services: the Categories page is made and
+  // filled; hooks are the folder load's, which re-filtering uses too.
+  void AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader, TEditWriteBack& writeBack,
+                       const TFolderLoadHooks& hooks);
   void AttachViewer(TShowZoomed& showZoomed);
   void DetachServices();
 
@@ -128,7 +137,8 @@ class TfrmVesk : public QMainWindow {
   TfrmAbout* About() const { return about_.get(); }
   // The category tree's selected category path (none until categories
   // exist); the title and the page rules read it.
-  std::optional<QString> SelectedCategoryPath() const { return std::nullopt; }
+  std::optional<QString> SelectedCategoryPath() const;
+  TVeskOrganizer* Organizer() const { return organizer_; }
 
   // Loads a folder node (the tree's change event).
   void LoadFolder(QTreeWidgetItem* node);
@@ -146,6 +156,9 @@ class TfrmVesk : public QMainWindow {
   QWidget* BuildRibbonArea();
   QWidget* BuildLowerArea();
   void ConnectActions();
+  void MakeOrganizer();
+  // The history of what the list shows (none for search results).
+  THistoryList* HistoryInUse();
   void SelectHistoryEntry(THistoryList& history, int index);
   void FolderTreeClicked();
   void PageSwitched(int k);
@@ -177,6 +190,10 @@ class TfrmVesk : public QMainWindow {
   QWidget* pnlButtons_ = nullptr;
   TGlPanel* veskGlOut_ = nullptr;
   QWidget* glPlaceholder_ = nullptr;
+  QWidget* categoriesHost_ = nullptr;
+  QWidget* fileInfoHost_ = nullptr;
+  QWidget* filtersHost_ = nullptr;
+  TVeskOrganizer* organizer_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;

@@ -173,7 +173,8 @@ class TestEndToEnd : public QObject {
     QProcess glimr;
     QVERIFY2(StartGlimr(glimr, dir.path(), home, config), qPrintable(glimr.errorString()));
     QString output;
-    for (int tries = 0; tries < 300 && !output.contains("not a database"); ++tries) {
+    for (int tries = 0; tries < 300 && !output.contains("OnChange: file is not a database");
+         ++tries) {
       QTest::qWait(100);
       output += QString::fromUtf8(glimr.readAll());
     }

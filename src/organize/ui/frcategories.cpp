@@ -1,5 +1,7 @@
 #include "organize/ui/frcategories.h"
 
+#include <QDebug>
+
 #include <QAction>
 #include <QDrag>
 #include <QDragMoveEvent>
@@ -243,7 +245,9 @@ void TfrCategories::FillCategories() {
   try {
     tree_.Fill(queries_.ReadCategories());
   } catch (const std::exception& e) {
-    ShowError(QStringLiteral("FillCategoryTrees: "), ErrorText(e));
+    // A catalog that cannot be read is reported by the folder load that
+    // follows at start; one box is enough, the tree stays empty.
+    qWarning().noquote() << "FillCategoryTrees:" << ErrorText(e);
   }
   Rebuild();
   Q_EMIT categoriesChanged(tree_.Items());
