@@ -84,6 +84,8 @@ class TGlimrApplication {
   bool ThreadsLeftRunning() const { return threadsLeft_; }
 
   TAppContext& Context() { return context_; }
+  TCurrentLists& Lists() { return lists_; }
+  TRibbonView* Ribbon() const { return ribbon_.get(); }
   TfrmVesk* MainWindow() const;
   TfrmSplash* Splash() const;
 

@@ -453,6 +453,9 @@ void TfrmVesk::ApplyCaptions() {
   }
   actions_->ApplyCaptions();
   menus_->ApplyCaptions();
+  if (organizer_) {
+    organizer_->ApplyLanguage();
+  }
   UpdateHistoryActions(lists_.ListSource == TListSource::Category ? categoryHistory_
                                                                   : folderHistory_);
   UpdateTitle();

@@ -57,8 +57,9 @@ TVeskOrganizer::TVeskOrganizer(TCurrentLists& lists, TFileListView& list, TVeskA
   filters_ = new TfrFilters();
 
   for (int rating = 0; rating <= 5; ++rating) {
-    connect(actions_.Get(kRatingActions[rating]), &QAction::triggered, this,
-            [this, rating] { SetRating(rating); });
+    QAction* action = actions_.Get(kRatingActions[rating]);
+    action->setEnabled(true);  // with nothing selected they change nothing
+    connect(action, &QAction::triggered, this, [this, rating] { SetRating(rating); });
   }
   connect(actions_.Get("aSetCategory"), &QAction::triggered, this,
           [this] { ChooseCategoryForSelection(); });

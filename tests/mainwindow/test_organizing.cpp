@@ -1,0 +1,345 @@
+// The organizing work in the real program: categories shown from every
+// folder with their history and title, a removed category on screen, the
+// selection's edits reaching the ribbon and the catalog, and edits that
+// survive a SIGKILL (the prompt write-back). The program runs in this process
+// (TGlimrApplication) or, for the kill, in a child: this test program started
+// again with GLIMR_ORGANIZING_CHILD set, which edits through the window's own
+// actions and controls and is then killed.
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+
+#include <sys/types.h>
+
+#include "app/glimrapplication.h"
+#include "browse/currentlists.h"
+#include "browse/historylist.h"
+#include "browse/ui/filelistview.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/statement.h"
+#include "common/regstore.h"
+#include "common/settings.h"
+#include "mainwindow/frmvesk.h"
+#include "mainwindow/veskactions.h"
+#include "mainwindow/veskorganizer.h"
+#include "organize/ui/frcategories.h"
+#include "ribbon/ribbon.h"
+#include "ribbon/ui/ribbonview.h"
+
+using namespace glimr;
+
+namespace {
+
+constexpr char kChildVariable[] = "GLIMR_ORGANIZING_CHILD";
+
+// A data folder with photographs in two folders, two categories (Travel and
+// Travel\Alps) and rows that give a.jpg and c.jpg the category Alps.
+struct TWorld {
+  QString Root;
+  QString Home;
+  QString Settings;
+  QString Photos;  // a.jpg, b.jpg
+  QString More;    // c.jpg
+  std::int32_t Travel = 0;
+  std::int32_t Alps = 0;
+
+  explicit TWorld(const QString& root)
+      : Root(root),
+        Home(root + "/home"),
+        Settings(root + "/config/Quillfen/Glimr.reg"),
+        Photos(root + "/photos/"),
+        More(root + "/more/") {}
+
+  QString DatabaseDir() const { return Home + "/DataBase/"; }
+
+  bool Make() {
+    QDir().mkpath(Photos);
+    QDir().mkpath(More);
+    for (const QString& path : {Photos + "a.jpg", Photos + "b.jpg", More + "c.jpg"}) {
+      QImage picture(96, 64, QImage::Format_RGB888);
+      picture.fill(QColor::fromHsv(int(path.size() * 37 % 360), 180, 200));
+      if (!picture.save(path)) {
+        return false;
+      }
+    }
+    std::mutex lock;
+    TdmVesk dm(DatabaseDir(), lock);
+    TCatalogQueries q(dm);
+    Travel = q.InsertCategory(QStringLiteral("Travel"), 0);
+    Alps = q.InsertCategory(QStringLiteral("Alps"), Travel);
+    for (const auto& [folder, name] :
+         {std::pair{Photos, QStringLiteral("a.jpg")}, std::pair{More, QStringLiteral("c.jpg")}}) {
+      TImageFileInfo r;
+      r.Path = folder;
+      r.FileName = name;
+      r.CatalogID = q.CatalogIDOfPath(folder);
+      r.CategoryID = Alps;
+      q.InsertFileRecord(r);
+    }
+    RegStore store(Settings);
+    store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
+    store.WriteString(kMainKey, QStringLiteral("CrrSelection"),
+                      QStringLiteral("Computer\\File System\\") +
+                          QDir::cleanPath(Photos).mid(1).replace('/', '\\'));
+    return store.Save();
+  }
+
+  TGlimrApplication::Options Options() const {
+    TGlimrApplication::Options o;
+    o.paths = TAppPaths::ForFolders(Home, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+    o.settingsFile = Settings;
+    o.logFile = Root + "/glimr.log";
+    return o;
+  }
+
+  struct TRow {
+    int Rating = -1;
+    QString Caption;
+    std::int32_t CategoryID = -1;
+  };
+  TRow Row(const QString& fileName) const {
+    std::mutex lock;
+    TdmVesk dm(DatabaseDir(), lock);
+    std::lock_guard guard(dm.DbLock());
+    TStatement st(dm.CurrentSession(),
+                  QStringLiteral("SELECT RATING, CAPTION, CATEGORYID FROM FILES WHERE "
+                                 "FILENAME = :FileName;"));
+    st.BindText(":FileName", fileName);
+    TRow row;
+    if (st.Step()) {
+      row.Rating = st.Row().Int(0);
+      row.Caption = st.Row().Text(1);
+      row.CategoryID = st.Row().Int(2);
+    }
+    return row;
+  }
+};
+
+int RowOf(const TCurrentLists& lists, const QString& fileName) {
+  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
+    if (lists.CurrentFiles.At(i)->FileName == fileName) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+QStringList Names(const TCurrentLists& lists) {
+  QStringList names;
+  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
+    names << lists.CurrentFiles.At(i)->FileName;
+  }
+  names.sort();
+  return names;
+}
+
+// The child's part: start the program, edit a.jpg through the window's own
+// actions and controls, say so on standard output and wait to be killed.
+// "once": one rating, caption and category; "steady": a caption every half
+// second, ten seconds long.
+int RunChild(const QString& root, const QString& mode) {
+  TWorld world(root);
+  TGlimrApplication app(world.Options());
+  if (!app.Start()) {
+    return 2;
+  }
+  TfrmVesk& window = *app.MainWindow();
+  TCurrentLists& lists = app.Lists();
+  const int row = RowOf(lists, QStringLiteral("a.jpg"));
+  if (row < 0) {
+    return 3;
+  }
+  window.ListView()->FocusRow(row, true);
+  auto* caption = window.findChild<QLineEdit*>(QStringLiteral("edCaption"));
+  auto* category = window.findChild<QComboBox*>(QStringLiteral("cbCategory"));
+  if (!caption || !category) {
+    return 4;
+  }
+  if (mode == QLatin1String("once")) {
+    window.Actions().Get("aSetThreeStars")->trigger();
+    caption->setFocus();
+    QTest::keyClicks(caption, QStringLiteral("Harbour at dusk"));
+    int travel = -1;
+    for (int i = 0; i < category->count() && travel < 0; ++i) {
+      travel = category->itemText(i).trimmed() == QLatin1String("Travel") ? i : -1;
+    }
+    if (travel < 0) {
+      return 5;
+    }
+    category->setCurrentIndex(travel);
+    Q_EMIT category->activated(travel);
+    std::printf("EDITED\n");
+    std::fflush(stdout);
+  } else {
+    for (int n = 1; n <= 20; ++n) {
+      caption->selectAll();
+      QTest::keyClicks(caption, QStringLiteral("edit %1").arg(n));
+      std::printf("EDIT %d\n", n);
+      std::fflush(stdout);
+      QTest::qWait(500);
+    }
+  }
+  for (;;) {
+    QTest::qWait(1000);  // until the parent kills it
+  }
+}
+
+}  // namespace
+
+class TestOrganizing : public QObject {
+  Q_OBJECT
+
+  // Starts this program as the child for mode, waits until it prints
+  // `until`, lets `after` milliseconds pass and kills it with SIGKILL.
+  // Returns the last line it printed.
+  static QString RunAndKill(const QString& root, const QString& mode, const QString& until,
+                            int after) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kChildVariable), root + QLatin1Char('|') + mode);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::SeparateChannels);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    if (!child.waitForStarted()) {
+      return QStringLiteral("not started");
+    }
+    QString last;
+    QString out;
+    for (int tries = 0; tries < 600 && !out.contains(until); ++tries) {
+      child.waitForReadyRead(100);
+      out += QString::fromUtf8(child.readAllStandardOutput());
+      if (child.state() != QProcess::Running) {
+        return QStringLiteral("ended early: ") + out +
+               QString::fromUtf8(child.readAllStandardError());
+      }
+    }
+    QTest::qWait(after);
+    out += QString::fromUtf8(child.readAllStandardOutput());
+    ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+    child.waitForFinished(10000);
+    const QStringList lines = out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return lines.isEmpty() ? QString() : lines.last();
+  }
+
+ private Q_SLOTS:
+  void categoryFromEveryFolderWithHistoryAndTitle() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TVeskOrganizer& organizer = *window.Organizer();
+    TCurrentLists& lists = app.Lists();
+
+    organizer.GoToCategory(world.Alps);
+    QCOMPARE(lists.ListSource, TListSource::Category);
+    QCOMPARE(Names(lists), (QStringList{"a.jpg", "c.jpg"}));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Glimr - Category: [Travel\\Alps]"));
+    organizer.GoToCategory(world.Travel);
+    QCOMPARE(lists.CurrentFiles.Count(), 0);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Glimr - Category: [Travel]"));
+    // Back walks the categories shown, Up goes to the parent category.
+    QVERIFY(window.Actions().Get("aPrevHistory")->isEnabled());
+    window.Actions().Get("aPrevHistory")->trigger();
+    QCOMPARE(Names(lists), (QStringList{"a.jpg", "c.jpg"}));
+    QCOMPARE(window.CategoryHistory().CurrentIndex(), 0);
+    QVERIFY(window.Actions().Get("aUp")->isEnabled());
+    window.Actions().Get("aUp")->trigger();
+    QCOMPARE(window.windowTitle(), QStringLiteral("Glimr - Category: [Travel]"));
+
+    // The shown category removed: the list empties, the title names no
+    // category and the history keeps no entry of it.
+    organizer.GoToCategory(world.Alps);
+    organizer.Categories()->SelectCategoryID(world.Alps);
+    organizer.Categories()->RemoveCategory();
+    QCOMPARE(lists.CurrentFiles.Count(), 0);
+    QCOMPARE(window.windowTitle(), QStringLiteral("Glimr"));
+    const THistoryList& history = window.CategoryHistory();
+    for (int i = 0; i < history.Count(); ++i) {
+      QVERIFY(TVeskOrganizer::CategoryOfNode(history.NodeAt(i)) != world.Alps);
+    }
+    QCOMPARE(world.Row(QStringLiteral("a.jpg")).CategoryID, 0);
+    QVERIFY(app.Shutdown());
+  }
+
+  void captionShowsInTheRibbonAndReachesTheCatalog() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    const int row = RowOf(lists, QStringLiteral("b.jpg"));
+    QVERIFY(row >= 0);
+    window.ListView()->FocusRow(row, true);
+    auto* caption = window.findChild<QLineEdit*>(QStringLiteral("edCaption"));
+    QVERIFY(caption);
+    QTest::keyClicks(caption, QStringLiteral("Lake"));
+    const TRibbon& ribbon = app.Ribbon()->Ribbon();
+    bool shown = false;
+    for (const auto& slot : ribbon.Slots) {
+      shown = shown || (slot && slot->Loaded && slot->ListIndex == row && slot->Caption == "Lake");
+    }
+    QVERIFY(shown);
+    // Written within two seconds, without a folder switch.
+    QTRY_COMPARE_WITH_TIMEOUT(world.Row(QStringLiteral("b.jpg")).Caption, QStringLiteral("Lake"),
+                              10000);
+    QVERIFY(app.Shutdown());
+  }
+
+  void editsSurviveSigkill() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    const QString last =
+        RunAndKill(dir.path(), QStringLiteral("once"), QStringLiteral("EDITED"), 3000);
+    QCOMPARE(last, QStringLiteral("EDITED"));
+    const TWorld::TRow row = world.Row(QStringLiteral("a.jpg"));
+    QCOMPARE(row.Rating, 3);
+    QCOMPARE(row.Caption, QStringLiteral("Harbour at dusk"));
+    QCOMPARE(row.CategoryID, world.Travel);
+  }
+
+  void steadyEditsLoseAtMostTwoSeconds() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    const QString last =
+        RunAndKill(dir.path(), QStringLiteral("steady"), QStringLiteral("EDIT 20"), 0);
+    QCOMPARE(last, QStringLiteral("EDIT 20"));
+    // An edit every half second: what the catalog holds is at most two
+    // seconds (four edits) behind the last one, and a little slack for a
+    // busy machine.
+    const QString caption = world.Row(QStringLiteral("a.jpg")).Caption;
+    QVERIFY2(caption.startsWith(QStringLiteral("edit ")), qPrintable(caption));
+    QVERIFY2(caption.mid(5).toInt() >= 15, qPrintable(caption));
+  }
+};
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  const QString child = qEnvironmentVariable(kChildVariable);
+  if (!child.isEmpty()) {
+    const int bar = child.lastIndexOf(QLatin1Char('|'));
+    return RunChild(child.left(bar), child.mid(bar + 1));
+  }
+  TestOrganizing test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_organizing.moc"
