@@ -70,7 +70,7 @@ TVeskOrganizer::TVeskOrganizer(TCurrentLists& lists, TFileListView& list, TVeskA
   connect(fileInfo_, &TfrFileInfo::captionEdited, this,
           [this](const QString& text) { SetCaption(text); });
   connect(fileInfo_, &TfrFileInfo::categoryChosen, this,
-          [this](std::int32_t id) { SetCategory(id, false); });
+          [this](std::int32_t id) { SetCategory(id); });
   connect(filters_, &TfrFilters::filterChanged, this,
           [this](const TFilterSettings& settings) { FilterChanged(settings); });
 }
@@ -121,7 +121,7 @@ void TVeskOrganizer::Attach(TCatalogQueries& queries, TCategoryLoader& loader,
   connect(categories_, &TfrCategories::categoryRenamed, this,
           [this](std::int32_t id, const QString& path) { CategoryRenamed(id, path); });
   connect(categories_, &TfrCategories::imagesDropped, this,
-          [this](std::int32_t id) { SetCategory(id, false); });
+          [this](std::int32_t id) { SetCategory(id); });
   categories_->FillCategories();
 }
 
@@ -218,17 +218,14 @@ void TVeskOrganizer::SetCaption(const QString& caption) {
   AfterEdit(SetSelectedCaption(lists_, caption), true);
 }
 
-void TVeskOrganizer::SetCategory(std::int32_t id, bool fromDialog) {
+void TVeskOrganizer::SetCategory(std::int32_t id) {
   const bool anySelected = list_.SelectedCount() > 0;
   AfterEdit(SetSelectedCategory(lists_, id), false);
-  if (lists_.ListSource == TListSource::Category) {
+  if (lists_.ListSource == TListSource::Category && anySelected && id != shownCategory_) {
     // Images given another category leave the category on screen.
-    if (anySelected && id != shownCategory_) {
-      list_.RemoveSelectedFromView();
-    }
-  } else if (fromDialog) {
-    SelectionChanged();  // the category list shows the chosen category
+    list_.RemoveSelectedFromView();
   }
+  SelectionChanged();  // the category list shows the chosen category
 }
 
 void TVeskOrganizer::AfterEdit(const std::vector<int>& rows, bool captions) {
@@ -283,7 +280,7 @@ void TVeskOrganizer::ChooseCategoryForSelection() {
     }
   }
   if (dialog.exec() == QDialog::Accepted && list_.SelectedCount() > 0) {
-    SetCategory(dialog.ResultID(), true);
+    SetCategory(dialog.ResultID());
   }
 }
 

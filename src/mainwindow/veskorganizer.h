@@ -96,7 +96,7 @@ class TVeskOrganizer : public QObject {
  private:
   void SetRating(int rating);
   void SetCaption(const QString& caption);
-  void SetCategory(std::int32_t id, bool fromDialog);
+  void SetCategory(std::int32_t id);
   void AfterEdit(const std::vector<int>& rows, bool captions);
   void CategoriesChanged(const TCategoryItems& items);
   void CategoriesRemoved(const std::vector<std::int32_t>& ids);

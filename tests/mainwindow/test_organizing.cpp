@@ -16,6 +16,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidgetItemIterator>
 
 #include <csignal>
 #include <cstdio>
@@ -35,7 +36,9 @@
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskorganizer.h"
+#include "organize/ui/filterchoicetree.h"
 #include "organize/ui/frcategories.h"
+#include "organize/ui/frcategory.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
 
@@ -273,6 +276,57 @@ class TestOrganizing : public QObject {
       QVERIFY(TVeskOrganizer::CategoryOfNode(history.NodeAt(i)) != world.Alps);
     }
     QCOMPARE(world.Row(QStringLiteral("a.jpg")).CategoryID, 0);
+    QVERIFY(app.Shutdown());
+  }
+
+  // The category tree, the Filters page's tree and the File Info page's list
+  // hold the same categories in the same order after every change.
+  void threeViewsInStep() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TfrCategories& page = *window.Organizer()->Categories();
+    QStringList answers;
+    page.SetNameQuestion(
+        [&answers](const QString&, const QString&, const QString&) -> std::optional<QString> {
+          return answers.isEmpty() ? std::nullopt : std::optional<QString>(answers.takeFirst());
+        });
+    auto* list = window.findChild<QComboBox*>(QStringLiteral("cbCategory"));
+    auto* filterTree = window.findChild<TfrCategory*>()->Tree();
+    const auto check = [&] {
+      QStringList names;
+      for (const TCategoryItem& item : page.Tree().Items()) {
+        names << item.Name;
+      }
+      QStringList inList;
+      for (int i = 0; i < list->count(); ++i) {
+        inList << list->itemText(i).trimmed();
+      }
+      QStringList inFilter;
+      for (QTreeWidgetItemIterator it(filterTree); *it; ++it) {
+        inFilter << (*it)->text(0);
+      }
+      QCOMPARE(inList, names);
+      QCOMPARE(inFilter, names + QStringList{QStringLiteral("No Categories")});
+    };
+    check();
+    page.SelectCategoryID(world.Travel);
+    answers << QStringLiteral("Coast");
+    page.AddSubCategory();
+    check();
+    page.SelectCategoryID(world.Alps);
+    answers << QStringLiteral("Glacier");
+    page.RenameCategory();
+    check();
+    QVERIFY(page.MoveCategoryTo(world.Alps, 0));
+    check();
+    page.SelectCategoryID(world.Travel);
+    page.RemoveCategory();
+    check();
+    QCOMPARE(page.Tree().Items().size(), size_t(1));  // Glacier, moved out before
     QVERIFY(app.Shutdown());
   }
 
