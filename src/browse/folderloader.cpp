@@ -26,14 +26,6 @@ Q_LOGGING_CATEGORY(lcBrowse, "glimr.browse")
 
 namespace {
 
-// The modification time as the catalog stores it; the same instant as
-// QFileInfo::lastModified() gives (milliseconds, truncated), so it equals
-// FileModDays of the same file.
-double StatDays(const struct stat& st) {
-  const qint64 ms = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-  return DateTimeToDays(QDateTime::fromMSecsSinceEpoch(ms));
-}
-
 struct TDirEntry {
   QString name;
   bool isDir = false;
@@ -286,7 +278,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
         continue;  // gone since the listing
       }
       const auto size = static_cast<std::int64_t>(st.st_size);
-      const double date = StatDays(st);
+      const double date = StatModDays(st);
       if (hooks_.DiskDateSeen) {
         hooks_.DiskDateSeen(key, date);
       }
@@ -364,7 +356,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     r->Found = true;
     struct stat st;
     if (StatEntry(folderBytes, e.name, st)) {
-      r->FileDate = StatDays(st);
+      r->FileDate = StatModDays(st);
     }
     loaded.Append(folder + e.name, r.release());
   }

@@ -290,13 +290,12 @@ void TCatalogQueries::InsertFileRecordsUnreported(const std::vector<TImageFileIn
   }
 }
 
-std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCatalogFiles(
-    std::int32_t catalogID) {
-  static const QString sql = QStringLiteral("SELECT %1 FROM FILES WHERE CATALOGID = :CatalogID;")
-                                 .arg(QLatin1String(kFileColumns));
+std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadFilesWhere(const QString& sql,
+                                                                             const char* parameter,
+                                                                             std::int32_t value) {
   TDbScope scope(dm_, nullptr);
   TStatement st(dm_.CurrentSession(), sql);
-  st.BindInt(":CatalogID", catalogID);
+  st.BindInt(parameter, value);
   std::vector<std::unique_ptr<TImageFileInfo>> records;
   while (st.Step()) {
     auto r = std::make_unique<TImageFileInfo>();
@@ -304,6 +303,13 @@ std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCatalogFiles(
     records.push_back(std::move(r));
   }
   return records;
+}
+
+std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCatalogFiles(
+    std::int32_t catalogID) {
+  static const QString sql = QStringLiteral("SELECT %1 FROM FILES WHERE CATALOGID = :CatalogID;")
+                                 .arg(QLatin1String(kFileColumns));
+  return ReadFilesWhere(sql, ":CatalogID", catalogID);
 }
 
 bool TCatalogQueries::ReadFileRecord(TImageFileInfo& record) {
@@ -625,16 +631,7 @@ std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCategoryFiles(
     std::int32_t categoryID) {
   static const QString sql = QStringLiteral("SELECT %1 FROM FILES WHERE CATEGORYID = :CategoryID;")
                                  .arg(QLatin1String(kFileColumns));
-  TDbScope scope(dm_, nullptr);
-  TStatement st(dm_.CurrentSession(), sql);
-  st.BindInt(":CategoryID", categoryID);
-  std::vector<std::unique_ptr<TImageFileInfo>> records;
-  while (st.Step()) {
-    auto r = std::make_unique<TImageFileInfo>();
-    ReadFileRow(st.Row(), *r);
-    records.push_back(std::move(r));
-  }
-  return records;
+  return ReadFilesWhere(sql, ":CategoryID", categoryID);
 }
 
 void TCatalogQueries::WriteUserEdits(const std::vector<const TImageFileInfo*>& records) {

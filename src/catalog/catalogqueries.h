@@ -122,6 +122,10 @@ class TCatalogQueries {
                      TSession* session = nullptr);
 
  private:
+  // The records of the FILES rows the statement selects by one parameter.
+  std::vector<std::unique_ptr<TImageFileInfo>> ReadFilesWhere(const QString& sql,
+                                                              const char* parameter,
+                                                              std::int32_t value);
   QString CatalogPathStep(std::int32_t id, std::vector<std::int32_t>& seen);
   std::int32_t FindOrAddCatalog(const QString& path, bool& wrote);
   void InsertFileRecordsUnreported(const std::vector<TImageFileInfo*>& records);

@@ -43,4 +43,9 @@ double FileModDays(const QString& path) {
   return DateTimeToDays(info.lastModified());
 }
 
+double StatModDays(const struct stat& st) {
+  const qint64 ms = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
+  return DateTimeToDays(QDateTime::fromMSecsSinceEpoch(ms));
+}
+
 }  // namespace glimr

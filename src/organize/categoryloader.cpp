@@ -18,17 +18,6 @@ namespace glimr {
 
 Q_LOGGING_CATEGORY(lcCategoryLoader, "glimr.organize.category")
 
-namespace {
-
-// The modification time as the catalog stores it (milliseconds, truncated),
-// the same value a folder load reports for the file.
-double StatDays(const struct stat& st) {
-  const qint64 ms = static_cast<qint64>(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
-  return DateTimeToDays(QDateTime::fromMSecsSinceEpoch(ms));
-}
-
-}  // namespace
-
 TCategoryLoader::TCategoryLoader(TCatalogQueries& queries, TFolderLoadHooks hooks)
     : queries_(queries), hooks_(std::move(hooks)) {}
 
@@ -93,7 +82,7 @@ void TCategoryLoader::Fill(std::int32_t categoryID, TCurrentLists& lists, const 
       continue;
     }
     if (hooks_.DiskDateSeen) {
-      hooks_.DiskDateSeen(key, StatDays(st));
+      hooks_.DiskDateSeen(key, StatModDays(st));
     }
     if (const TImageFileInfo* edit = lists.PendingWrites.Find(key)) {
       ApplyUserEdits(*edit, *r);
