@@ -367,6 +367,16 @@ class TestOrganizing : public QObject {
     QCOMPARE(row.Rating, 3);
     QCOMPARE(row.Caption, QStringLiteral("Harbour at dusk"));
     QCOMPARE(row.CategoryID, world.Travel);
+    // A restart (over the killed process's lock) shows them again.
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    const int shown = RowOf(app.Lists(), QStringLiteral("a.jpg"));
+    QVERIFY(shown >= 0);
+    const TImageFileInfo* record = app.Lists().CurrentFiles.At(shown);
+    QCOMPARE(record->Rating, 3);
+    QCOMPARE(record->Caption, QStringLiteral("Harbour at dusk"));
+    QCOMPARE(record->CategoryID, world.Travel);
+    QVERIFY(app.Shutdown());
   }
 
   void steadyEditsLoseAtMostTwoSeconds() {
