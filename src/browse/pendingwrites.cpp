@@ -1,5 +1,7 @@
 #include "browse/pendingwrites.h"
 
+#include <algorithm>
+
 #include <QHash>
 
 #include "catalog/catalogqueries.h"
@@ -14,6 +16,14 @@ void TPendingWrites::Put(const TImageFileInfo& record) {
   TImageFileInfo& kept = records_[record.FullPath()] = record;
   kept.Selected = false;
   kept.Focused = false;
+}
+
+void TPendingWrites::ReleaseCategories(const std::vector<std::int32_t>& deletedIDs) {
+  for (auto& [path, record] : records_) {
+    if (std::find(deletedIDs.begin(), deletedIDs.end(), record.CategoryID) != deletedIDs.end()) {
+      record.CategoryID = 0;
+    }
+  }
 }
 
 int TPendingWrites::EditCount() const {

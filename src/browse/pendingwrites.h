@@ -29,6 +29,10 @@ class TPendingWrites {
   // The copy kept for a full path, null when none.
   const TImageFileInfo* Find(const QString& fullPath) const;
 
+  // Deleted categories: the copies that hold one of them hold no category
+  // now, so a later write cannot bring a deleted ID back.
+  void ReleaseCategories(const std::vector<std::int32_t>& deletedIDs);
+
   // Takes out the copies of the files directly in folder (ending with "/"),
   // for a load that lists it again.
   std::vector<TImageFileInfo> TakeFolder(const QString& folder);

@@ -300,6 +300,7 @@ void TVeskOrganizer::CategoriesRemoved(const std::vector<std::int32_t>& ids) {
   // The catalog already gave their images category 0; the loaded records
   // follow without a write-back of their own.
   ReleaseDeletedCategories(lists_.LoadedFiles, ids);
+  lists_.PendingWrites.ReleaseCategories(ids);
   const bool shownGone = std::find(ids.begin(), ids.end(), shownCategory_) != ids.end();
   if (lists_.ListSource == TListSource::Category && shownGone) {
     ShowEmptyCategory();

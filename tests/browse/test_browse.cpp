@@ -737,6 +737,28 @@ class TestBrowse : public QObject {
     QVERIFY(b.lists.PendingWrites.IsEmpty());
   }
 
+  // A category deleted while an edit that names it waits: the edit is
+  // written without it, not with an ID no category has any more.
+  void pendingEditLosesADeletedCategory() {
+    Browser b;
+    QTemporaryDir pics;
+    Touch(pics.filePath(QStringLiteral("a.jpg")));
+    b.Load(pics.path());
+    TImageFileInfo* a = b.lists.LoadedFiles.Find(pics.filePath(QStringLiteral("a.jpg")));
+    a->CategoryID = 4;
+    a->Rating = 2;
+    a->Modified = true;
+    a->Selected = true;
+    b.SetReadOnly(true);
+    const TWriteBack writeBack = [&b](const TImageFileInfo& r) { b.queries.UpdateFileRecord(r); };
+    QCOMPARE(RemoveSelectedEntries(b.lists, writeBack), 1);
+    b.lists.PendingWrites.ReleaseCategories({4, 9});
+    b.SetReadOnly(false);
+    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES WHERE FILENAME = 'a.jpg'")), 0);
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = 'a.jpg'")), 2);
+  }
+
   // Taking edited images out of the view while the catalog refuses writes:
   // they leave the lists, their edits wait for the next write-back.
   void removingWhileCatalogRefusesWrites() {
