@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -96,6 +97,7 @@ class TestFileList : public QObject {
   void selectionCommands();
   void statusText();
   void cellTexts();
+  void dragCarriesRowNumbersOnly();
   void removeSelectedFromView();
   void removeKeepsAllWhenWriteFails();
   void iconNamesShowInFull_data();
@@ -369,6 +371,23 @@ void TestFileList::statusText() {
   view.SetFiles();
   QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 1; Size: 1.0 Kb"));
   QCOMPARE(SummarizeSelection(f.Lists.CurrentFiles), (TSelectionSummary{1, 1048}));
+}
+
+// A drag of many rows carries their numbers, not every role of every cell.
+void TestFileList::dragCarriesRowNumbersOnly() {
+  TFixture f;
+  f.AddImages(3);
+  TFileListModel model(f.Lists.CurrentFiles, f.Extensions);
+  model.SetRowCount(f.Lists.CurrentFiles.Count());
+  QModelIndexList dragged;
+  for (int row : {0, 2}) {
+    for (int c = 0; c < model.columnCount(); ++c) {
+      dragged << model.index(row, c);
+    }
+  }
+  std::unique_ptr<QMimeData> data(model.mimeData(dragged));
+  QCOMPARE(data->formats(), QStringList{TFileListModel::kRowsMimeType});
+  QCOMPARE(data->data(TFileListModel::kRowsMimeType), QByteArray("0 2"));
 }
 
 void TestFileList::cellTexts() {

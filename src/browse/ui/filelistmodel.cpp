@@ -1,5 +1,7 @@
 #include "browse/ui/filelistmodel.h"
 
+#include <QMimeData>
+
 #include <QApplication>
 #include <QBrush>
 #include <QLocale>
@@ -183,6 +185,22 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
     return captions_[section];
   }
   return {};
+}
+
+QStringList TFileListModel::mimeTypes() const {
+  return {QString::fromLatin1(kRowsMimeType)};
+}
+
+QMimeData* TFileListModel::mimeData(const QModelIndexList& indexes) const {
+  QByteArray rows;
+  for (const QModelIndex& index : indexes) {
+    if (index.column() == 0) {
+      rows += QByteArray::number(index.row()) + ' ';
+    }
+  }
+  auto* data = new QMimeData;
+  data->setData(QString::fromLatin1(kRowsMimeType), rows.trimmed());
+  return data;
 }
 
 Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {
