@@ -10,12 +10,15 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 #include <csignal>
@@ -328,6 +331,43 @@ class TestOrganizing : public QObject {
     check();
     QCOMPARE(page.Tree().Items().size(), size_t(1));  // Glacier, moved out before
     QVERIFY(app.Shutdown());
+  }
+
+  // Images dragged from the file list onto a category take it; the File Info
+  // page shows it at once.
+  void imagesDroppedOnACategory() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    const int row = RowOf(lists, QStringLiteral("b.jpg"));
+    window.ListView()->FocusRow(row, true);
+    QTreeWidget* tree = window.Organizer()->Categories()->TreeView();
+    QTreeWidgetItem* travel = nullptr;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+      travel = (*it)->text(0) == QLatin1String("Travel") ? *it : travel;
+    }
+    QVERIFY(travel);
+    const QPoint at = tree->visualItemRect(travel).center();
+    auto* model = window.ListView()->ActiveView()->model();
+    std::unique_ptr<QMimeData> data(model->mimeData({model->index(row, 0)}));
+    QDragEnterEvent enter(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDragMoveEvent move(at, Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree->viewport(), &move);
+    QVERIFY(move.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(tree->viewport(), &drop);
+    QVERIFY(drop.isAccepted());
+    QCOMPARE(lists.CurrentFiles.At(row)->CategoryID, world.Travel);
+    auto* category = window.findChild<QComboBox*>(QStringLiteral("cbCategory"));
+    QCOMPARE(category->currentData().toInt(), world.Travel);
+    QVERIFY(app.Shutdown());
+    QCOMPARE(world.Row(QStringLiteral("b.jpg")).CategoryID, world.Travel);
   }
 
   void captionShowsInTheRibbonAndReachesTheCatalog() {

@@ -46,6 +46,9 @@ QIcon CategoryIcon(const QStyle* style) {
 // Whether a drag comes from the file list: its source is a view over the
 // file list's model.
 bool FromFileList(const QDropEvent* event) {
+  if (event->mimeData()->hasFormat(QString::fromLatin1(TFileListModel::kRowsMimeType))) {
+    return true;
+  }
   const auto* view = qobject_cast<const QAbstractItemView*>(event->source());
   return view && qobject_cast<const TFileListModel*>(view->model());
 }
