@@ -343,7 +343,6 @@ void TVeskOrganizer::CategoryRenamed(std::int32_t id, const QString& path) {
 
 void TVeskOrganizer::FilterChanged(const TFilterSettings& settings) {
   filter_ = settings;
-  list_.BeginUpdate();
   // Make the nine slots anew on the new list from its first entry.
   TRibbonView* ribbon = host_.Ribbon ? host_.Ribbon() : nullptr;
   if (ribbon) {
