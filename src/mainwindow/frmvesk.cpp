@@ -159,8 +159,8 @@ QWidget* TfrmVesk::BuildUpperArea() {
   left_->AddPage(veskTreeFolders_, QStringLiteral("tsCatalogs"), 7, 7);
   categoriesHost_ = PageHost(QStringLiteral("pnlCategoriesHost"));
   left_->AddPage(categoriesHost_, QStringLiteral("tsCategories"), 8, 8);
-  left_->AddPage(Placeholder(nullptr, QStringLiteral("fbSearch")), QStringLiteral("tsSearch"), 69,
-                 68);
+  searchHost_ = PageHost(QStringLiteral("pnlSearchHost"));
+  left_->AddPage(searchHost_, QStringLiteral("tsSearch"), 69, 68);
   fileInfoHost_ = PageHost(QStringLiteral("pnlFileInfo"));
   right_->AddPage(fileInfoHost_, QStringLiteral("tsFileInfo"), 9, 9);
   right_->AddPage(Placeholder(nullptr, QStringLiteral("lvImageBoard")),

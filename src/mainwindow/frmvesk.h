@@ -193,6 +193,7 @@ class TfrmVesk : public QMainWindow {
   QWidget* categoriesHost_ = nullptr;
   QWidget* fileInfoHost_ = nullptr;
   QWidget* filtersHost_ = nullptr;
+  QWidget* searchHost_ = nullptr;
   TVeskOrganizer* organizer_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
