@@ -326,6 +326,75 @@ bool TCatalogQueries::ReadFileRecord(TImageFileInfo& record) {
   return true;
 }
 
+std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::SearchFiles(
+    TFilesOf of, std::int32_t id, const QString& likePattern, bool inCaptions,
+    const QStringList& types) {
+  std::vector<std::unique_ptr<TImageFileInfo>> records;
+  if (types.isEmpty()) {
+    return records;
+  }
+  // One numbered parameter per type: the text of the statement depends only
+  // on how many there are, so it is prepared once per count.
+  std::vector<QByteArray> typeParams;
+  QString in;
+  for (qsizetype i = 0; i < types.size(); ++i) {
+    typeParams.push_back(QByteArrayLiteral(":Type") + QByteArray::number(i));
+    in += (i == 0 ? QString() : QStringLiteral(", ")) + QString::fromLatin1(typeParams.back());
+  }
+  const QString name = inCaptions
+                           ? QStringLiteral(
+                                 "(FILENAME LIKE :FileName ESCAPE '\\' OR CAPTION LIKE :FileName "
+                                 "ESCAPE '\\')")
+                           : QStringLiteral("FILENAME LIKE :FileName ESCAPE '\\'");
+  const QString sql =
+      QStringLiteral("SELECT %1 FROM FILES WHERE %2 = :ID AND %3 AND TYPENAME IN (%4);")
+          .arg(QLatin1String(kFileColumns),
+               of == TFilesOf::Catalog ? QStringLiteral("CATALOGID") : QStringLiteral("CATEGORYID"),
+               name, in);
+  TDbScope scope(dm_, nullptr);
+  TStatement st(dm_.CurrentSession(), sql);
+  st.BindInt(":ID", id).BindText(":FileName", likePattern);
+  for (qsizetype i = 0; i < types.size(); ++i) {
+    st.BindText(typeParams[static_cast<size_t>(i)].constData(), types[i]);
+  }
+  while (st.Step()) {
+    auto r = std::make_unique<TImageFileInfo>();
+    ReadFileRow(st.Row(), *r);
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+std::int32_t TCatalogQueries::FindChildCatalog(std::int32_t parentID, const QString& name) {
+  TDbScope scope(dm_, nullptr);
+  TStatement st(
+      dm_.CurrentSession(),
+      QStringLiteral("SELECT ID FROM CATALOGS WHERE PARENTID = :ParentID AND NAME = :Name;"));
+  st.BindInt(":ParentID", parentID).BindText(":Name", name);
+  return st.Step() ? st.Row().Int("ID") : 0;
+}
+
+std::int32_t TCatalogQueries::FindOrAddChildCatalog(std::int32_t parentID, const QString& name) {
+  if (const std::int32_t id = FindChildCatalog(parentID, name)) {
+    return id;
+  }
+  return Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    {
+      // The unique key keeps one row when another process made it meanwhile.
+      TStatement st(dm_.CurrentSession(), QStringLiteral("INSERT OR IGNORE INTO CATALOGS(NAME, "
+                                                         "PARENTID) VALUES(:Name, :ParentID);"));
+      st.BindText(":Name", name).BindInt(":ParentID", parentID);
+      st.Exec();
+    }
+    TStatement st(
+        dm_.CurrentSession(),
+        QStringLiteral("SELECT ID FROM CATALOGS WHERE PARENTID = :ParentID AND NAME = :Name;"));
+    st.BindInt(":ParentID", parentID).BindText(":Name", name);
+    return st.Step() ? st.Row().Int("ID") : 0;
+  });
+}
+
 void TCatalogQueries::UpdateFileRecord(const TImageFileInfo& record) {
   // The user's edits only: the file's date and the full image size belong
   // to the thumbnail stored with them (the cache writes all three), and an

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -70,6 +71,20 @@ class TCatalogQueries {
   // Fills the database fields of the record from its row (by FileName and
   // CatalogID); false and the record untouched when there is none.
   bool ReadFileRecord(TImageFileInfo& record);
+  // The FILES rows of one catalog or one category whose FILENAME (or, with
+  // inCaptions, CAPTION) is LIKE likePattern, where a backslash escapes "%", "_"
+  // and itself, and whose TYPENAME is one of types. The types are bound as
+  // parameters, never written into the text. Only the database fields are
+  // filled; no type gives no row.
+  enum class TFilesOf { Catalog, Category };
+  std::vector<std::unique_ptr<TImageFileInfo>> SearchFiles(TFilesOf of, std::int32_t id,
+                                                           const QString& likePattern,
+                                                           bool inCaptions,
+                                                           const QStringList& types);
+  // The catalog of the folder name below the catalog parentID; 0 when none.
+  std::int32_t FindChildCatalog(std::int32_t parentID, const QString& name);
+  // The same, made when missing.
+  std::int32_t FindOrAddChildCatalog(std::int32_t parentID, const QString& name);
   // Writes the record's fields to its row (by ID): the user's edits, name,
   // folder, type and size. FILEDATE, WIDTH, HEIGHT, ISTHUMB and THUMB stay:
   // they describe the stored thumbnail and only its writer sets them.
