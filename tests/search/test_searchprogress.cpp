@@ -1,0 +1,412 @@
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+#include "browse/currentlists.h"
+#include "browse/folderloader.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/statement.h"
+#include "common/errors.h"
+#include "common/locks.h"
+#include "search/searchresults.h"
+#include "search/ui/frmprocesssearch.h"
+
+using namespace glimr;
+
+namespace {
+
+// A bounded wait on another thread's flag; false when it never came.
+bool WaitFor(const std::atomic<bool>& flag, int ms = 10000) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!flag.load()) {
+    if (std::chrono::steady_clock::now() > until) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+// A bounded wait on the GUI thread, events processed meanwhile.
+bool WaitUntil(const std::function<bool()>& done, int ms = 10000) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done()) {
+    if (timer.elapsed() > ms) {
+      return false;
+    }
+    QTest::qWait(5);
+  }
+  return true;
+}
+
+QString Plain(const QLabel* label) {
+  QString text = label->text();
+  return text.remove(QChar(0x200B));
+}
+
+// A result record of a file in folder (ending with "/").
+std::unique_ptr<TImageFileInfo> Result(const QString& folder, const QString& name,
+                                       std::int32_t id = 0, std::int32_t catalogID = 0) {
+  auto r = std::make_unique<TImageFileInfo>();
+  r->FileName = name;
+  r->Path = folder;
+  r->ID = id;
+  r->CatalogID = catalogID;
+  r->TypeName = QStringLiteral("JPG");
+  r->SlotWidth = 2.0;
+  return r;
+}
+
+// A catalog and picture files, both in one temporary folder.
+struct Scene {
+  QTemporaryDir dir;
+  TLocks locks;
+  TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
+  TCatalogQueries q{dm};
+  TCurrentLists lists;
+  TSearchResults results;
+
+  QString Folder(const QString& name) const { return dir.path() + QLatin1Char('/') + name + '/'; }
+  // A file on disk with its FILES row, listed as a search result.
+  TImageFileInfo* AddResult(const QString& folder, const QString& name) {
+    const QString path = Folder(folder);
+    QDir().mkpath(path);
+    QFile(path + name).open(QIODevice::WriteOnly);
+    auto r = Result(path, name, 0, q.CatalogIDOfPath(path));
+    r->ID = q.InsertFileRecord(*r);
+    TImageFileInfo* kept = r.get();
+    results.List().Append(path + name, r.release());
+    return kept;
+  }
+  qint64 Scalar(const QString& sql) {
+    std::lock_guard lock(locks.DbLock);
+    TStatement st(dm.CurrentSession(), sql);
+    return st.Step() ? st.Row().Int64(0) : 0;
+  }
+  void ReadOnly(bool on) {
+    std::lock_guard lock(locks.DbLock);
+    sqlite3_exec(dm.CurrentSession().Handle(),
+                 on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+  }
+  QStringList Names(const TFileList& list) const {
+    QStringList names;
+    for (int i = 0; i < list.Count(); ++i) {
+      names << QDir(dir.path()).relativeFilePath(list.Key(i));
+    }
+    return names;
+  }
+  TImageFileInfo* Shown(const QString& name) const {
+    return lists.LoadedFiles.Find(dir.path() + QLatin1Char('/') + name);
+  }
+};
+
+// What the hooks of one showing saw.
+struct HookLog {
+  QStringList calls;
+  QStringList queued;
+  int shown = -1;
+  TFolderLoadHooks Hooks() {
+    TFolderLoadHooks h;
+    h.StopLoader = [this] { calls << QStringLiteral("stop"); };
+    h.FreezeView = [this] { calls << QStringLiteral("freeze"); };
+    h.ShowList = [this](int count) {
+      calls << QStringLiteral("show");
+      shown = count;
+    };
+    h.QueueImages = [this](const QStringList& keys) { queued = keys; };
+    h.StartLoader = [this] { calls << QStringLiteral("start"); };
+    h.ExtensionIndex = [](const QString&) { return 3; };
+    return h;
+  }
+};
+
+const TSortState kByName{scName, 2};
+
+}  // namespace
+
+class TestSearchProgress : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Cancel (button or Escape) hides the window at once, while the run is
+  // still busy; the run then sees its flag, and what it found stays. The
+  // window takes a second search afterwards with a fresh flag.
+  void cancelClosesAtOnce_data() {
+    QTest::addColumn<bool>("byEscape");
+    QTest::newRow("Cancel button") << false;
+    QTest::newRow("Escape") << true;
+  }
+  void cancelClosesAtOnce() {
+    QFETCH(bool, byEscape);
+    TfrmProcessSearch window;
+    TSearchResults results;
+    std::atomic<bool> started{false};
+    std::atomic<bool> sawCancel{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> ended{false};
+    const auto run = [&](std::atomic<bool>& cancel, const TSearchProgressHook& progress) {
+      results.List().Append(QStringLiteral("/a/1.jpg"), Result("/a/", "1.jpg").release());
+      results.List().Append(QStringLiteral("/a/2.jpg"), Result("/a/", "2.jpg").release());
+      progress({false, QStringLiteral("/a/"), 2});
+      started = true;
+      sawCancel = WaitFor(cancel);
+      WaitFor(release);  // busy with its current step after the press
+      ended = true;
+    };
+
+    bool wasVisible = false;
+    bool goneAfterPress = false;
+    bool runBusyAfterPress = false;
+    QTimer::singleShot(0, &window, [&] {
+      WaitUntil([&] { return started.load() && window.isVisible(); });
+      wasVisible = window.isVisible();
+      if (byEscape) {
+        QTest::keyClick(&window, Qt::Key_Escape);
+      } else {
+        QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+      }
+      goneAfterPress = !window.isVisible();
+      runBusyAfterPress = !ended.load();
+      release = true;
+    });
+    QCOMPARE(window.Execute(run), int(QDialog::Rejected));
+    QVERIFY(wasVisible);
+    QVERIFY(goneAfterPress);
+    QVERIFY(runBusyAfterPress);
+    QVERIFY(sawCancel.load());
+    QVERIFY(ended.load());  // Execute returns only after the run
+    QCOMPARE(results.Count(), 2);
+    QVERIFY(window.RunError().isEmpty());
+
+    // The next search starts uncancelled and ends by itself.
+    bool cancelledAtStart = true;
+    QCOMPARE(window.Execute([&](std::atomic<bool>& cancel, const TSearchProgressHook&) {
+      cancelledAtStart = cancel.load();
+      results.List().Append(QStringLiteral("/b/3.jpg"), Result("/b/", "3.jpg").release());
+    }),
+             int(QDialog::Accepted));
+    QVERIFY(!cancelledAtStart);
+    QVERIFY(!window.isVisible());
+    QCOMPARE(results.Count(), 3);
+  }
+
+  // The labels follow the run: phase, place and count; the latest report
+  // wins however fast they come.
+  void progressShown_data() {
+    QTest::addColumn<bool>("inCategories");
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("folders") << false << "Current directory:";
+    QTest::newRow("categories") << true << "Current category:";
+  }
+  void progressShown() {
+    QFETCH(bool, inCategories);
+    QFETCH(QString, phase);
+    TfrmProcessSearch window;
+    const QString where = QStringLiteral("/home/ann/a very long folder name/without end/photos/");
+    std::atomic<bool> reported{false};
+    const auto run = [&](std::atomic<bool>& cancel, const TSearchProgressHook& progress) {
+      for (int i = 1; i <= 5000; ++i) {
+        progress({inCategories, where + QString::number(i), i});
+      }
+      reported = true;
+      WaitFor(cancel);
+    };
+    QString shownPhase, shownWhere, shownFound;
+    QTimer::singleShot(0, &window, [&] {
+      WaitUntil([&] {
+        return reported.load() && window.FoundLabel()->text().endsWith(QStringLiteral(" 5000"));
+      });
+      shownPhase = window.PhaseLabel()->text();
+      shownWhere = Plain(window.CurrentLabel());
+      shownFound = window.FoundLabel()->text();
+      window.reject();
+    });
+    QCOMPARE(window.Execute(run), int(QDialog::Rejected));
+    QCOMPARE(shownPhase, phase);
+    QCOMPARE(shownWhere, where + QStringLiteral("5000"));
+    QCOMPARE(shownFound, QStringLiteral("ImagesFound: 5000"));
+  }
+
+  // A run that fails says so through the error channel and the window waits
+  // for Cancel; the results found before the failure stay.
+  void failedRunWaitsForCancel() {
+    ErrorRecorder errors;
+    TfrmProcessSearch window;
+    TSearchResults results;
+    const auto run = [&](std::atomic<bool>&, const TSearchProgressHook&) {
+      results.List().Append(QStringLiteral("/a/1.jpg"), Result("/a/", "1.jpg").release());
+      throw GlimrError(QStringLiteral("database disk image is malformed"));
+    };
+    bool stillOpen = false;
+    QTimer::singleShot(0, &window, [&] {
+      WaitUntil([&] { return !errors.messages().isEmpty(); });
+      QTest::qWait(2 * TfrmProcessSearch::kRefreshMs);
+      stillOpen = window.isVisible();
+      QTest::mouseClick(window.CancelButton(), Qt::LeftButton);
+    });
+    QCOMPARE(window.Execute(run), int(QDialog::Rejected));
+    QVERIFY(stillOpen);
+    QCOMPARE(errors.messages(), QStringList{"Search: database disk image is malformed"});
+    QCOMPARE(window.RunError(), QStringLiteral("database disk image is malformed"));
+    QCOMPARE(results.Count(), 1);
+  }
+
+  // The results become the current list: sorted, filtered, copied (the
+  // result list keeps its own records), the first hundred queued. Showing
+  // them twice gives the same list.
+  void showResults_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("nameText");
+    QTest::addColumn<int>("shown");
+    QTest::addColumn<int>("queued");
+    QTest::newRow("none") << 0 << "" << 0 << 0;
+    QTest::newRow("a few") << 3 << "" << 3 << 3;
+    QTest::newRow("more than are queued") << 130 << "" << 130 << 100;
+    QTest::newRow("through the filter") << 130 << "12" << 12 << 12;
+  }
+  void showResults() {
+    QFETCH(int, count);
+    QFETCH(QString, nameText);
+    QFETCH(int, shown);
+    QFETCH(int, queued);
+    Scene s;
+    // Found in the reverse of the name order, across two folders.
+    for (int i = count - 1; i >= 0; --i) {
+      s.AddResult(i % 2 ? QStringLiteral("odd") : QStringLiteral("even"),
+                  QStringLiteral("%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
+    }
+    TFilterSettings filter;
+    filter.Active = !nameText.isEmpty();
+    filter.NameText = nameText;
+    QStringList firstNames;
+    for (int pass = 0; pass < 2; ++pass) {
+      HookLog log;
+      const TFolderLoadReport report =
+          ShowSearchResults(s.results, s.lists, kByName, filter, s.q, log.Hooks());
+      QVERIFY2(report.Error.isEmpty(), qPrintable(report.Error));
+      QCOMPARE(s.lists.ListSource, TListSource::Search);
+      QCOMPARE(s.results.Count(), count);
+      QCOMPARE(s.lists.LoadedFiles.Count(), count);
+      QCOMPARE(s.lists.CurrentFiles.Count(), shown);
+      QCOMPARE(log.shown, shown);
+      QCOMPARE(log.queued.size(), queued);
+      QCOMPARE(log.calls.contains(QStringLiteral("start")), queued > 0);
+      QCOMPARE(log.calls.first(), QStringLiteral("stop"));
+      const QStringList names = s.Names(s.lists.CurrentFiles);
+      for (int i = 1; i < names.size(); ++i) {
+        QVERIFY(QFileInfo(names[i - 1]).fileName() < QFileInfo(names[i]).fileName());
+      }
+      for (int i = 0; i < s.lists.LoadedFiles.Count(); ++i) {
+        const TImageFileInfo* copy = s.lists.LoadedFiles.At(i);
+        QVERIFY(copy != s.results.List().Find(s.lists.LoadedFiles.Key(i)));
+        QCOMPARE(copy->ExtIndex, 3);
+      }
+      if (pass == 0) {
+        firstNames = names;
+      } else {
+        QCOMPARE(names, firstNames);
+      }
+    }
+  }
+
+  // "Show results" after a folder visit brings the results back with what
+  // the user changed meanwhile: edits made while they were shown, and edits
+  // of the same images in their folder; a file deleted since is left out.
+  void showResultsAgain() {
+    Scene s;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"));
+    s.AddResult(QStringLiteral("a"), QStringLiteral("2.jpg"));
+    s.AddResult(QStringLiteral("b"), QStringLiteral("3.jpg"));
+    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
+    s.Shown(QStringLiteral("a/1.jpg"))->Rating = 4;
+    s.Shown(QStringLiteral("a/1.jpg"))->Modified = true;
+
+    TFolderLoader folders(s.q, {QStringLiteral("jpg")});
+    folders.LoadFolder(s.Folder(QStringLiteral("a")), s.lists, kByName, {});
+    QCOMPARE(s.lists.ListSource, TListSource::Catalog);
+    s.Shown(QStringLiteral("a/2.jpg"))->Caption = QStringLiteral("seen in its folder");
+    s.Shown(QStringLiteral("a/2.jpg"))->Modified = true;
+    QVERIFY(QFile::remove(s.Folder(QStringLiteral("b")) + QStringLiteral("3.jpg")));
+
+    const TFolderLoadReport report =
+        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {}, TResultsShow::Again);
+    QVERIFY2(report.Error.isEmpty(), qPrintable(report.Error));
+    QCOMPARE(s.lists.ListSource, TListSource::Search);
+    QCOMPARE(s.Names(s.lists.CurrentFiles), QStringList({"a/1.jpg", "a/2.jpg"}));
+    QCOMPARE(int(s.Shown(QStringLiteral("a/1.jpg"))->Rating), 4);
+    QCOMPARE(s.Shown(QStringLiteral("a/2.jpg"))->Caption, QStringLiteral("seen in its folder"));
+    QCOMPARE(s.results.Count(), 3);  // the list itself is kept as found
+  }
+
+  // The shown list's edits reach the catalog before the results are read
+  // again, so showing the results over themselves keeps an edit; edits the
+  // catalog refuses wait and are shown over the results.
+  void oldListWrittenFirst_data() {
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("catalog takes the edit") << false;
+    QTest::newRow("catalog refuses it") << true;
+  }
+  void oldListWrittenFirst() {
+    QFETCH(bool, readOnly);
+    Scene s;
+    const std::int32_t id = s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"))->ID;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("2.jpg"));
+    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
+    TImageFileInfo* edited = s.Shown(QStringLiteral("a/1.jpg"));
+    edited->Caption = QStringLiteral("written first");
+    edited->Modified = true;
+    s.ReadOnly(readOnly);
+
+    const TFolderLoadReport report =
+        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {}, TResultsShow::Again);
+    QCOMPARE(report.CatalogWriteFailed, readOnly);
+    QCOMPARE(s.lists.LoadedFiles.Count(), 2);
+    QCOMPARE(s.Shown(QStringLiteral("a/1.jpg"))->Caption, QStringLiteral("written first"));
+    s.ReadOnly(false);
+    QCOMPARE(
+        s.Scalar(
+            QStringLiteral("SELECT CAPTION = 'written first' FROM FILES WHERE ID = %1").arg(id)),
+        readOnly ? 0 : 1);
+    QCOMPARE(FlushLoadedFiles(s.lists, s.q), 0);
+    QCOMPARE(
+        s.Scalar(
+            QStringLiteral("SELECT CAPTION = 'written first' FROM FILES WHERE ID = %1").arg(id)),
+        1);
+  }
+
+  // A catalog that cannot be read while the results are shown again still
+  // shows them as found.
+  void showResultsAgainOfDamagedCatalog() {
+    Scene s;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"))->Rating = 2;
+    {
+      std::lock_guard lock(s.locks.DbLock);
+      TStatement(s.dm.CurrentSession(), QStringLiteral("ALTER TABLE FILES RENAME TO LOST")).Exec();
+    }
+    HookLog log;
+    const TFolderLoadReport report =
+        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, log.Hooks(), TResultsShow::Again);
+    QVERIFY(!report.Error.isEmpty());
+    QCOMPARE(log.shown, 1);
+    QCOMPARE(int(s.Shown(QStringLiteral("a/1.jpg"))->Rating), 2);
+  }
+};
+
+QTEST_MAIN(TestSearchProgress)
+#include "test_searchprogress.moc"
