@@ -23,7 +23,9 @@
 #include "catalog/statement.h"
 #include "common/errors.h"
 #include "common/locks.h"
+#include "search/criteria.h"
 #include "search/searchresults.h"
+#include "search/searchrun.h"
 #include "search/ui/frmprocesssearch.h"
 
 using namespace glimr;
@@ -265,6 +267,59 @@ class TestSearchProgress : public QObject {
     QCOMPARE(errors.messages(), QStringList{"Search: database disk image is malformed"});
     QCOMPARE(window.RunError(), QStringLiteral("database disk image is malformed"));
     QCOMPARE(results.Count(), 1);
+  }
+
+  // The window runs a real search: its results land in the result list and
+  // can be shown; a name text that is no mask ends the run with its message,
+  // and the window waits for Cancel.
+  void executeSearch_data() {
+    QTest::addColumn<QString>("nameText");
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QStringList>("found");
+    QTest::addColumn<bool>("failed");
+    QTest::newRow("by name") << "cat" << int(QDialog::Accepted)
+                             << QStringList{"tree/cat.jpg", "tree/sub/bobcat.jpg"} << false;
+    QTest::newRow("every name") << "" << int(QDialog::Accepted)
+                                << QStringList{"tree/cat.jpg", "tree/dog.jpg",
+                                               "tree/sub/bobcat.jpg"}
+                                << false;
+    QTest::newRow("not a mask") << "[" << int(QDialog::Rejected) << QStringList{} << true;
+  }
+  void executeSearch() {
+    QFETCH(QString, nameText);
+    QFETCH(int, outcome);
+    QFETCH(QStringList, found);
+    QFETCH(bool, failed);
+    ErrorRecorder errors;
+    Scene s;
+    const QString tree = s.Folder(QStringLiteral("tree"));
+    QDir().mkpath(tree + QStringLiteral("sub"));
+    for (const char* name : {"cat.jpg", "dog.jpg", "sub/bobcat.jpg", "sub/notes.txt"}) {
+      QFile(tree + QLatin1String(name)).open(QIODevice::WriteOnly);
+    }
+    TSearchRequest request;
+    request.NameText = nameText;
+    request.Folders = QStringList{tree};
+    request.OnlyInDatabase = false;
+    request.Properties.SupportedTypes = QStringList{QStringLiteral("JPG")};
+    const TComparObj criteria = BuildCriteria(request.Properties);
+
+    TfrmProcessSearch window;
+    if (failed) {
+      QTimer::singleShot(0, &window, [&] {
+        WaitUntil([&] { return !errors.messages().isEmpty(); });
+        window.reject();
+      });
+    }
+    QCOMPARE(window.Execute(s.q, request, criteria, s.results), outcome);
+    QCOMPARE(!window.RunError().isEmpty(), failed);
+    QCOMPARE(errors.messages().size(), failed ? 1 : 0);
+    QCOMPARE(s.results.Count(), int(found.size()));
+
+    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
+    QStringList shown = s.Names(s.lists.CurrentFiles);
+    shown.sort();
+    QCOMPARE(shown, found);
   }
 
   // The results become the current list: sorted, filtered, copied (the
