@@ -18,6 +18,7 @@
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/pluginthumbmaker.h"
+#include "imaging/plugin.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
 #include "organize/categoryloader.h"
@@ -313,6 +314,23 @@ void TGlimrApplication::AttachCatalog() {
     ribbon_->Ribbon().OnRecordEdited = [this] { editWriteBack_->Note(); };
   }
   main_->AttachOrganizer(*queries_, *categoryLoader_, *editWriteBack_, hooks);
+  // The search reads image sizes through the plug-ins, on its own thread:
+  // one decode at a time, as for the loader and the zoom window.
+  main_->AttachSearch(
+      *queries_, *editWriteBack_, hooks,
+      [this] { return plugins_ ? PluginExtensions(*plugins_) : QStringList(); },
+      [this](const QString& path, const QString& typeName, std::int32_t& width,
+             std::int32_t& height) {
+        TPlugin* plugin = plugins_ ? plugins_->PluginForExtension(typeName) : nullptr;
+        if (!plugin) {
+          return false;
+        }
+        std::lock_guard lock(context_.Locks.DecodeLock);
+        const QSize size = plugin->FileInfo(path);
+        width = size.width();
+        height = size.height();
+        return true;
+      });
 }
 
 void TGlimrApplication::MakeViewer() {

@@ -32,6 +32,7 @@
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
 #include "mainwindow/veskorganizer.h"
+#include "mainwindow/vesksearch.h"
 #include "mainwindow/vesksplitter.h"
 #include "mainwindow/windowgeometry.h"
 #include "organize/ui/frfileinfo.h"
@@ -39,6 +40,7 @@
 #include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
+#include "search/ui/frsearch.h"
 #include "viewer/ui/showzoomed.h"
 
 namespace glimr {
@@ -411,6 +413,17 @@ void TfrmVesk::MakeOrganizer() {
     host->layout()->addWidget(scroll);
   }
   categoriesHost_->layout()->addWidget(organizer_->CategoriesFrame());
+  TVeskSearch::THost searchHost;
+  searchHost.Ribbon = [this] { return ribbon_; };
+  searchHost.UpdateTitle = [this] { UpdateTitle(); };
+  searchHost.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
+  searchHost.SelectionChanged = [this] { organizer_->SelectionChanged(); };
+  search_ = new TVeskSearch(lists_, *veskListFiles_, filter_, std::move(searchHost), this);
+  auto* searchScroll = new QScrollArea(searchHost_);
+  searchScroll->setFrameShape(QFrame::NoFrame);
+  searchScroll->setWidgetResizable(true);
+  searchScroll->setWidget(search_->Page());
+  searchHost_->layout()->addWidget(searchScroll);
   // The File Info page follows the selection and the focused row.
   connect(veskListFiles_, &TFileListView::selectionMarksChanged, organizer_,
           &TVeskOrganizer::SelectionChanged);
@@ -421,6 +434,12 @@ void TfrmVesk::MakeOrganizer() {
 void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,
                                TEditWriteBack& writeBack, const TFolderLoadHooks& hooks) {
   organizer_->Attach(queries, loader, writeBack, hooks);
+}
+
+void TfrmVesk::AttachSearch(TCatalogQueries& queries, TEditWriteBack& writeBack,
+                            const TFolderLoadHooks& hooks, std::function<QStringList()> types,
+                            TDimensionsReader readDimensions) {
+  search_->Attach(queries, writeBack, hooks, std::move(types), std::move(readDimensions));
 }
 
 void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
@@ -441,6 +460,9 @@ void TfrmVesk::DetachServices() {
   if (organizer_) {
     organizer_->Detach();
   }
+  if (search_) {
+    search_->Detach();
+  }
 }
 
 // ---------------------------------------------------------------- show steps
@@ -455,6 +477,9 @@ void TfrmVesk::ApplyCaptions() {
   menus_->ApplyCaptions();
   if (organizer_) {
     organizer_->ApplyLanguage();
+  }
+  if (search_) {
+    search_->ApplyLanguage();
   }
   UpdateHistoryActions(lists_.ListSource == TListSource::Category ? categoryHistory_
                                                                   : folderHistory_);

@@ -8,7 +8,9 @@
 // them here as each is complete.
 
 #include <QMainWindow>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,6 +18,7 @@
 #include "browse/filter.h"
 #include "browse/historylist.h"
 #include "common/settings.h"
+#include "search/criteria.h"
 
 class QLabel;
 class QMenu;
@@ -33,6 +36,7 @@ class TCatalogQueries;
 class TCategoryLoader;
 class TEditWriteBack;
 class TVeskOrganizer;
+class TVeskSearch;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
@@ -78,6 +82,12 @@ class TfrmVesk : public QMainWindow {
   // filled; hooks are the folder load's, which re-filtering uses too.
   void AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader, TEditWriteBack& writeBack,
                        const TFolderLoadHooks& hooks);
+  // The same for the Search page; types and readDimensions come from the
+  // plug-in set.
+  void AttachSearch(TCatalogQueries& queries, TEditWriteBack& writeBack,
+                    const TFolderLoadHooks& hooks, std::function<QStringList()> types,
+                    TDimensionsReader readDimensions);
+  TVeskSearch* Search() const { return search_; }
   void AttachViewer(TShowZoomed& showZoomed);
   void DetachServices();
 
@@ -195,6 +205,7 @@ class TfrmVesk : public QMainWindow {
   QWidget* filtersHost_ = nullptr;
   QWidget* searchHost_ = nullptr;
   TVeskOrganizer* organizer_ = nullptr;
+  TVeskSearch* search_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;
