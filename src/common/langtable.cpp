@@ -338,6 +338,8 @@ constexpr TLangDefault kDefaults[] = {
      u"soon as it can."},
     {TLangSection::Strings, 106, u"%1 changes could not be saved: %2"},
     {TLangSection::Strings, 107, u"A category name may not be empty or contain \"\\\"."},
+    {TLangSection::Strings, 108, u"No such folder: %1"},
+    {TLangSection::Strings, 109, u"No such category: %1"},
 };
 
 }  // namespace
