@@ -17,6 +17,7 @@
 
 #include "common/errors.h"
 #include "common/language.h"
+#include "search/ui/scopelist.h"
 
 namespace glimr {
 
@@ -61,39 +62,16 @@ TfrSearchCatalogs::TfrSearchCatalogs(QWidget* parent)
   auto* col = new QVBoxLayout(this);
   col->setContentsMargins(4, 4, 4, 4);
 
-  lblAdd_ = new QLabel(this);
-  lblAdd_->setObjectName(QStringLiteral("lblAddCatalog"));
-  col->addWidget(lblAdd_);
-  auto* entry = new QHBoxLayout;
-  deCatalogs_ = new QLineEdit(this);
-  deCatalogs_->setObjectName(QStringLiteral("deCatalogs"));
+  const TScopeListControls c =
+      MakeScopeList(this, col, QStringLiteral("lblAddCatalog"), QStringLiteral("deCatalogs"),
+                    QStringLiteral("btnBrowse"), QStringLiteral("lvCatalogs"));
+  lblAdd_ = c.Label;
+  deCatalogs_ = c.Entry;
   deCatalogs_->setMaxLength(kMaxPathLength);
-  lblAdd_->setBuddy(deCatalogs_);
-  btnBrowse_ = new QToolButton(this);
-  btnBrowse_->setObjectName(QStringLiteral("btnBrowse"));
-  btnBrowse_->setText(QStringLiteral("..."));
-  entry->addWidget(deCatalogs_, 1);
-  entry->addWidget(btnBrowse_);
-  col->addLayout(entry);
-
-  lvCatalogs_ = new QTreeWidget(this);
-  lvCatalogs_->setObjectName(QStringLiteral("lvCatalogs"));
-  lvCatalogs_->setColumnCount(1);
-  lvCatalogs_->setRootIsDecorated(false);
-  lvCatalogs_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lvCatalogs_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvCatalogs_->setMinimumHeight(100);
-  col->addWidget(lvCatalogs_, 1);
-
-  auto* buttons = new QHBoxLayout;
-  btnDelete_ = new QPushButton(this);
-  btnDelete_->setObjectName(QStringLiteral("btnDelete"));
-  btnClear_ = new QPushButton(this);
-  btnClear_->setObjectName(QStringLiteral("btnClear"));
-  buttons->addStretch(1);
-  buttons->addWidget(btnDelete_);
-  buttons->addWidget(btnClear_);
-  col->addLayout(buttons);
+  btnBrowse_ = c.Choose;
+  lvCatalogs_ = c.List;
+  btnDelete_ = c.Delete;
+  btnClear_ = c.Clear;
 
   cbSearchInDB_ = new QCheckBox(this);
   cbSearchInDB_->setObjectName(QStringLiteral("cbSearchInDB"));

@@ -17,6 +17,7 @@
 #include "common/language.h"
 #include "organize/categorytree.h"
 #include "organize/ui/dlgcategories.h"
+#include "search/ui/scopelist.h"
 
 namespace glimr {
 
@@ -64,38 +65,15 @@ TfrSearchCategories::TfrSearchCategories(QWidget* parent) : QWidget(parent) {
   auto* col = new QVBoxLayout(this);
   col->setContentsMargins(4, 4, 4, 4);
 
-  lblAdd_ = new QLabel(this);
-  lblAdd_->setObjectName(QStringLiteral("lblAddCategory"));
-  col->addWidget(lblAdd_);
-  auto* entry = new QHBoxLayout;
-  cmbCategories_ = new QLineEdit(this);
-  cmbCategories_->setObjectName(QStringLiteral("cmbCategories"));
-  lblAdd_->setBuddy(cmbCategories_);
-  btnSelect_ = new QToolButton(this);
-  btnSelect_->setObjectName(QStringLiteral("btnSelectCategory"));
-  btnSelect_->setText(QStringLiteral("..."));
-  entry->addWidget(cmbCategories_, 1);
-  entry->addWidget(btnSelect_);
-  col->addLayout(entry);
-
-  lvCategories_ = new QTreeWidget(this);
-  lvCategories_->setObjectName(QStringLiteral("lvCategories"));
-  lvCategories_->setColumnCount(1);
-  lvCategories_->setRootIsDecorated(false);
-  lvCategories_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  lvCategories_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  lvCategories_->setMinimumHeight(100);
-  col->addWidget(lvCategories_, 1);
-
-  auto* buttons = new QHBoxLayout;
-  btnDelete_ = new QPushButton(this);
-  btnDelete_->setObjectName(QStringLiteral("btnDelete"));
-  btnClear_ = new QPushButton(this);
-  btnClear_->setObjectName(QStringLiteral("btnClear"));
-  buttons->addStretch(1);
-  buttons->addWidget(btnDelete_);
-  buttons->addWidget(btnClear_);
-  col->addLayout(buttons);
+  const TScopeListControls c =
+      MakeScopeList(this, col, QStringLiteral("lblAddCategory"), QStringLiteral("cmbCategories"),
+                    QStringLiteral("btnSelectCategory"), QStringLiteral("lvCategories"));
+  lblAdd_ = c.Label;
+  cmbCategories_ = c.Entry;
+  btnSelect_ = c.Choose;
+  lvCategories_ = c.List;
+  btnDelete_ = c.Delete;
+  btnClear_ = c.Clear;
 
   cbSearchSubCat_ = new QCheckBox(this);
   cbSearchSubCat_->setObjectName(QStringLiteral("cbSearchSubCat"));
