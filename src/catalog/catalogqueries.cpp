@@ -462,6 +462,15 @@ void TCatalogQueries::SetFileCategory(const QString& fileName, std::int32_t cata
   });
 }
 
+void TCatalogQueries::DeleteFileRecord(std::int32_t id) {
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(), QStringLiteral("DELETE FROM FILES WHERE ID = :ID;"));
+    st.BindInt(":ID", id);
+    st.Exec();
+  });
+}
+
 std::int32_t TCatalogQueries::InsertCategory(const QString& name, std::int32_t parentID) {
   return Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);

@@ -94,6 +94,9 @@ class TCatalogQueries {
   // One transaction; on a failure nothing is changed and the error raised.
   void UpdateFileStats(const std::vector<const TImageFileInfo*>& records);
   void SetFileCategory(const QString& fileName, std::int32_t catalogID, std::int32_t categoryID);
+  // Deletes the FILES row with this ID (its thumbnail with it); an unknown ID
+  // changes nothing.
+  void DeleteFileRecord(std::int32_t id);
 
   std::int32_t InsertCategory(const QString& name, std::int32_t parentID);
   void RenameCategory(std::int32_t id, const QString& name);

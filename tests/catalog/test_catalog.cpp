@@ -1131,6 +1131,25 @@ class TestCatalog : public QObject {
     QCOMPARE(db.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE ID = %1").arg(a.ID)), 5);
   }
 
+  // Only the row with that ID goes; a refused delete keeps it and is raised.
+  void deleteFileRecord() {
+    Db db;
+    const std::int32_t cat = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    TImageFileInfo a = SampleRecord(cat);
+    a.ID = db.q.InsertFileRecord(a);
+    TImageFileInfo b = SampleRecord(cat);
+    b.FileName = QStringLiteral("b.jpg");
+    b.ID = db.q.InsertFileRecord(b);
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError, db.q.DeleteFileRecord(a.ID));
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 2);
+    db.q.DeleteFileRecord(a.ID);
+    db.q.DeleteFileRecord(a.ID + b.ID + 100);  // unknown: nothing happens
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 1);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT ID FROM FILES")), b.ID);
+  }
+
   void unopenableFolder() {
     QTemporaryDir dir;
     // A plain file where the database folder should be.
