@@ -1,0 +1,440 @@
+#include "fileops/copyengine.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+
+namespace glimr {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcCopy, "glimr.fileops.copy")
+
+// The longest file name most Linux file systems take, in bytes.
+constexpr int kNameMax = 255;
+const QString kPartSuffix = QStringLiteral(".glimr-part");
+
+QByteArray Native(const QString& path) {
+  return QFile::encodeName(path);
+}
+
+QString SystemMessage(int error) {
+  return QString::fromStdString(std::error_code(error, std::generic_category()).message());
+}
+
+int Percent(std::int64_t part, std::int64_t whole) {
+  if (whole <= 0 || part <= 0)
+    return 0;
+  const double p = std::round(static_cast<double>(part) * 100.0 / static_cast<double>(whole));
+  return static_cast<int>(std::clamp(p, 0.0, 100.0));
+}
+
+// Closes a descriptor at scope end unless released.
+class TFd {
+ public:
+  explicit TFd(int fd = -1) : fd_(fd) {}
+  ~TFd() {
+    if (fd_ >= 0)
+      ::close(fd_);
+  }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  int get() const { return fd_; }
+  // Closes now and reports the close's own error (a delayed write error on
+  // some file systems shows only here).
+  int Close() {
+    const int rc = ::close(fd_);
+    fd_ = -1;
+    return rc;
+  }
+
+ private:
+  int fd_;
+};
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd, data, size);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return false;
+    }
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+ssize_t ReadSome(int fd, char* data, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd, data, size);
+    if (n >= 0 || errno != EINTR)
+      return n;
+  }
+}
+
+int RenameFile(const QByteArray& from, const QByteArray& to, bool replace) {
+  return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                     replace ? 0u : RENAME_NOREPLACE);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+TOverwritePolicy PolicyOf(TOverwriteAnswer answer) {
+  switch (answer) {
+    case TOverwriteAnswer::Overwrite:
+      return TOverwritePolicy::Overwrite;
+    case TOverwriteAnswer::AutoRename:
+      return TOverwritePolicy::AutoRename;
+    case TOverwriteAnswer::Skip:
+    case TOverwriteAnswer::Cancel:
+      break;
+  }
+  return TOverwritePolicy::Skip;
+}
+
+}  // namespace
+
+TCopyProgress ComputeCopyProgress(const TCopyCounters& counters, std::chrono::nanoseconds elapsed) {
+  TCopyProgress p;
+  p.Counters = counters;
+  const std::int64_t done = counters.FinishedBytes + counters.FileCopied;
+  p.ElapsedSeconds = std::max(0.0, std::chrono::duration<double>(elapsed).count());
+  p.FilePercent = Percent(counters.FileCopied, counters.FileSize);
+  p.TotalPercent = Percent(done, counters.TotalBytes);
+  if (p.ElapsedSeconds > 0 && done > 0) {
+    p.BytesPerSecond = static_cast<double>(done) / p.ElapsedSeconds;
+    const std::int64_t left = std::max<std::int64_t>(0, counters.TotalBytes - done);
+    p.SecondsLeft = static_cast<double>(left) / p.BytesPerSecond;
+  }
+  return p;
+}
+
+QString AutoRenamePath(const QString& path, const std::function<bool(const QString&)>& exists) {
+  const auto taken = [&exists](const QString& candidate) {
+    if (exists)
+      return exists(candidate);
+    struct stat st;
+    // lstat: a dangling link still holds the name.
+    return ::lstat(Native(candidate).constData(), &st) == 0 || errno != ENOENT;
+  };
+  const qsizetype nameStart = path.lastIndexOf(QLatin1Char('/')) + 1;
+  const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+  const qsizetype extStart = dot > nameStart ? dot : path.size();
+  const QString base = path.left(extStart);
+  const QString ext = path.mid(extStart);
+  for (qint64 k = 0;; ++k) {
+    const QString candidate = base + QLatin1Char('(') + QString::number(k) + QLatin1Char(')') + ext;
+    if (!taken(candidate))
+      return candidate;
+  }
+}
+
+QString CopyTemporaryPath(const QString& destination) {
+  const qsizetype nameStart = destination.lastIndexOf(QLatin1Char('/')) + 1;
+  QString name = destination.mid(nameStart);
+  // A name near the limit would make the temporary name too long to create;
+  // shorten it (it is only seen until the rename).
+  const int room = kNameMax - 1 - static_cast<int>(kPartSuffix.size());
+  while (!name.isEmpty() && Native(name).size() > room)
+    name.chop(1);
+  return destination.left(nameStart) + QLatin1Char('.') + name + kPartSuffix;
+}
+
+TCopyEngine::TCopyEngine(std::vector<TCopyEntry> entries, const QString& destinationFolder,
+                         TOverwritePolicy policy, TCopyHooks hooks)
+    : entries_(std::move(entries)),
+      folder_(destinationFolder),
+      policy_(policy),
+      hooks_(std::move(hooks)) {
+  if (!folder_.endsWith(QLatin1Char('/')))
+    folder_ += QLatin1Char('/');
+  results_.resize(entries_.size());
+  for (std::size_t i = 0; i < entries_.size(); ++i)
+    results_[i].Source = entries_[i].Source;
+}
+
+TCopyProgress TCopyEngine::Progress() const {
+  TCopyCounters c;
+  c.TotalBytes = totalBytes_.load();
+  c.FinishedBytes = finishedBytes_.load();
+  c.FileSize = fileSize_.load();
+  c.FileCopied = fileCopied_.load();
+  c.FilesDone = filesDone_.load();
+  c.FilesTotal = static_cast<int>(entries_.size());
+  const auto start = std::chrono::steady_clock::time_point(
+      std::chrono::steady_clock::duration(startTicks_.load()));
+  TCopyProgress p = ComputeCopyProgress(c, std::chrono::steady_clock::now() - start);
+  std::lock_guard lock(currentMutex_);
+  p.CurrentFile = current_;
+  return p;
+}
+
+void TCopyEngine::Run() {
+  startTicks_.store(std::chrono::steady_clock::now().time_since_epoch().count());
+  std::int64_t total = 0;
+  for (const TCopyEntry& e : entries_) {
+    struct stat st;
+    if (::stat(Native(e.Source).constData(), &st) == 0 && S_ISREG(st.st_mode))
+      total += st.st_size;
+  }
+  totalBytes_.store(total);
+  buffer_.resize(static_cast<std::size_t>(kChunkSize));
+  for (std::size_t i = 0; i < entries_.size(); ++i) {
+    if (cancel_.load() || RunEntry(i) == TStep::Stop)
+      break;
+  }
+  buffer_.clear();
+  buffer_.shrink_to_fit();
+}
+
+void TCopyEngine::StartFile(const QString& source, std::int64_t size) {
+  {
+    std::lock_guard lock(currentMutex_);
+    current_ = source;
+  }
+  fileSize_.store(size);
+  fileCopied_.store(0);
+  Report();
+}
+
+void TCopyEngine::FinishFile(std::size_t index, std::int64_t size) {
+  finishedBytes_.fetch_add(size);
+  fileSize_.store(0);
+  fileCopied_.store(0);
+  filesDone_.fetch_add(1);
+  if (hooks_.FileDone)
+    hooks_.FileDone(index, results_[index]);
+}
+
+void TCopyEngine::Report() {
+  if (hooks_.Progress)
+    hooks_.Progress(Progress());
+}
+
+TCopyEngine::TStep TCopyEngine::Fail(TCopyResult& result, const QString& path, int error) {
+  return Fail(result, path, SystemMessage(error));
+}
+
+TCopyEngine::TStep TCopyEngine::Fail(TCopyResult& result, const QString& path,
+                                     const QString& message) {
+  result.Outcome = TCopyOutcome::Failed;
+  result.Error = path + QStringLiteral(": ") + message;
+  error_ = result.Error;
+  qCWarning(lcCopy) << "copy failed:" << error_;
+  return TStep::Stop;
+}
+
+TOverwriteAnswer TCopyEngine::AskOverwrite(const QString& destination, const QString& source) {
+  switch (policy_) {
+    case TOverwritePolicy::AutoRename:
+      return TOverwriteAnswer::AutoRename;
+    case TOverwritePolicy::Overwrite:
+      return TOverwriteAnswer::Overwrite;
+    case TOverwritePolicy::Skip:
+      return TOverwriteAnswer::Skip;
+    case TOverwritePolicy::Ask:
+      break;
+  }
+  if (!hooks_.AskOverwrite)
+    return TOverwriteAnswer::Skip;
+  const TOverwriteReply reply = hooks_.AskOverwrite(destination, source);
+  if (reply.DontAskAgain && reply.Answer != TOverwriteAnswer::Cancel)
+    policy_ = PolicyOf(reply.Answer);
+  return reply.Answer;
+}
+
+TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
+  const TCopyEntry& entry = entries_[index];
+  TCopyResult& result = results_[index];
+  const QString name = entry.Source.mid(entry.Source.lastIndexOf(QLatin1Char('/')) + 1);
+  result.Destination = folder_ + name;
+
+  struct stat src;
+  if (::stat(Native(entry.Source).constData(), &src) != 0) {
+    if (errno != ENOENT && errno != ENOTDIR)
+      return Fail(result, entry.Source, errno);
+    result.Outcome = TCopyOutcome::SkippedMissing;
+    FinishFile(index, 0);
+    return TStep::Next;
+  }
+  if (!S_ISREG(src.st_mode))
+    return Fail(result, entry.Source, QStringLiteral("not a regular file"));
+  StartFile(entry.Source, src.st_size);
+
+  bool overwrite = false;
+  struct stat dst;
+  if (::lstat(Native(result.Destination).constData(), &dst) == 0) {
+    // The destination may be the source itself under another path (a link
+    // to the folder, a hard link): compare the files, not the names.
+    struct stat target;
+    const bool same =
+        ::stat(Native(result.Destination).constData(), &target) == 0 && SameFile(target, src);
+    const TOverwriteAnswer answer = AskOverwrite(result.Destination, entry.Source);
+    if (answer == TOverwriteAnswer::Cancel || cancel_.load()) {
+      cancel_.store(true);
+      result.Outcome = TCopyOutcome::Cancelled;
+      return TStep::Stop;
+    }
+    if (same || answer == TOverwriteAnswer::Skip) {
+      result.Outcome = same ? TCopyOutcome::SkippedSameFile : TCopyOutcome::Skipped;
+      FinishFile(index, src.st_size);
+      return TStep::Next;
+    }
+    if (answer == TOverwriteAnswer::AutoRename) {
+      result.Destination = AutoRenamePath(result.Destination);
+      result.Renamed = true;
+    } else {
+      overwrite = true;
+    }
+  }
+
+  if (entry.Move) {
+    // Within one file system a rename moves the file whole at once; it
+    // replaces an existing destination only when the answer was Overwrite.
+    if (RenameFile(Native(entry.Source), Native(result.Destination), overwrite) == 0) {
+      result.Outcome = TCopyOutcome::Moved;
+      result.Overwrote = overwrite;
+      FinishFile(index, src.st_size);
+      return TStep::Next;
+    }
+    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS)
+      return Fail(result, entry.Source, errno);
+  }
+  const TStep step = CopyFile(entry, result, overwrite);
+  if (result.Outcome == TCopyOutcome::Copied || result.Outcome == TCopyOutcome::Moved) {
+    result.Overwrote = overwrite;
+    FinishFile(index, src.st_size);
+  } else if (hooks_.FileDone) {
+    hooks_.FileDone(index, result);
+  }
+  return step;
+}
+
+TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& result,
+                                         bool overwrite) {
+  const QByteArray source = Native(entry.Source);
+  const QString tempPath = CopyTemporaryPath(result.Destination);
+  const QByteArray temp = Native(tempPath);
+
+  // O_NONBLOCK keeps a FIFO or device from blocking the open; it is refused
+  // below as not a regular file.
+  TFd in(::open(source.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (in.get() < 0)
+    return Fail(result, entry.Source, errno);
+  struct stat src;
+  if (::fstat(in.get(), &src) != 0)
+    return Fail(result, entry.Source, errno);
+  if (!S_ISREG(src.st_mode))
+    return Fail(result, entry.Source, QStringLiteral("not a regular file"));
+  ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+
+  // A temporary left by a killed run is ours to replace.
+  ::unlink(temp.constData());
+  TFd out(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+  if (out.get() < 0)
+    return Fail(result, result.Destination, errno);
+  const auto discard = [&](TStep step) {
+    ::unlink(temp.constData());
+    return step;
+  };
+
+  std::int64_t copied = 0;
+  for (;;) {
+    const ssize_t n = ReadSome(in.get(), buffer_.data(), buffer_.size());
+    if (n < 0)
+      return discard(Fail(result, entry.Source, errno));
+    if (n == 0)
+      break;
+    if (!WriteAll(out.get(), buffer_.data(), static_cast<std::size_t>(n)))
+      return discard(Fail(result, result.Destination, errno));
+    copied += n;
+    fileCopied_.store(copied);
+    Report();
+    if (cancel_.load()) {
+      result.Outcome = TCopyOutcome::Cancelled;
+      return discard(TStep::Stop);
+    }
+  }
+
+  struct stat now;
+  if (::fstat(in.get(), &now) != 0)
+    return discard(Fail(result, entry.Source, errno));
+  if (now.st_size != copied)
+    return discard(
+        Fail(result, entry.Source, QStringLiteral("the file changed while it was copied")));
+  struct stat written;
+  if (::fstat(out.get(), &written) != 0)
+    return discard(Fail(result, result.Destination, errno));
+  if (written.st_size != copied)
+    return discard(Fail(result, result.Destination, QStringLiteral("the copy is incomplete")));
+
+  const struct timespec times[2] = {src.st_atim, src.st_mtim};
+  if (::fchmod(out.get(), src.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
+    return discard(Fail(result, result.Destination, errno));
+  // A move deletes its source next, so the copy must be on the disk first.
+  if (entry.Move && ::fsync(out.get()) != 0)
+    return discard(Fail(result, result.Destination, errno));
+  if (out.Close() != 0)
+    return discard(Fail(result, result.Destination, errno));
+  if (RenameFile(temp, Native(result.Destination), overwrite) != 0)
+    return discard(Fail(result, result.Destination, errno));
+
+  if (!entry.Move) {
+    result.Outcome = TCopyOutcome::Copied;
+    return TStep::Next;
+  }
+  // The rename must be durable before the source goes.
+  TFd folder(::open(Native(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() >= 0)
+    ::fsync(folder.get());
+  if (::unlink(source.constData()) != 0) {
+    // The copy is complete and in place; the source stays. Report the copy
+    // (the caller must know the new file) and stop.
+    result.Outcome = TCopyOutcome::Copied;
+    result.Error = entry.Source + QStringLiteral(": ") + SystemMessage(errno);
+    error_ = result.Error;
+    return TStep::Stop;
+  }
+  result.Outcome = TCopyOutcome::Moved;
+  return TStep::Next;
+}
+
+TCopyThread::~TCopyThread() {
+  if (thread_.joinable()) {
+    engine_.Cancel();
+    thread_.join();
+  }
+}
+
+void TCopyThread::Start(std::function<void()> onEnd) {
+  if (thread_.joinable())
+    return;
+  finished_.store(false);
+  thread_ = std::thread([this, onEnd = std::move(onEnd)] {
+    engine_.Run();
+    if (onEnd)
+      onEnd();
+    finished_.store(true);
+  });
+}
+
+void TCopyThread::Join() {
+  if (thread_.joinable())
+    thread_.join();
+}
+
+}  // namespace glimr
