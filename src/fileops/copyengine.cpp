@@ -85,8 +85,18 @@ ssize_t ReadSome(int fd, char* data, std::size_t size) {
 }
 
 int RenameFile(const QByteArray& from, const QByteArray& to, bool replace) {
-  return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
-                     replace ? 0u : RENAME_NOREPLACE);
+  if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(),
+                  replace ? 0u : RENAME_NOREPLACE) == 0)
+    return 0;
+  // Some file systems do not know RENAME_NOREPLACE; look first instead.
+  if (replace || (errno != EINVAL && errno != ENOSYS))
+    return -1;
+  struct stat st;
+  if (::lstat(to.constData(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return ::rename(from.constData(), to.constData());
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -311,7 +321,7 @@ TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
       FinishFile(index, src.st_size);
       return TStep::Next;
     }
-    if (errno != EXDEV && errno != EINVAL && errno != ENOSYS)
+    if (errno != EXDEV)
       return Fail(result, entry.Source, errno);
   }
   const TStep step = CopyFile(entry, result, overwrite);

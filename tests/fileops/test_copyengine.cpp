@@ -125,6 +125,7 @@ class TestCopyEngine : public QObject {
   void unreadableSourceStopsTheRun_data();
   void unreadableSourceStopsTheRun();
   void moveAcrossFileSystems();
+  void moveKeepsSourceItCannotDelete();
   void threadRunsAndReportsProgress();
 };
 
@@ -264,6 +265,10 @@ void TestCopyEngine::copiesFiles() {
     return f.setFileTime(old, QFileDevice::FileModificationTime);
   }());
   const qint64 mtime = MTimeNs(source);
+  // A temporary file left by a killed run is replaced, not kept.
+  const bool copies = !move || s.OtherFileSystem();
+  if (copies)
+    Write(CopyTemporaryPath(s.Dst() + name), "stale");
 
   TCopyEngine engine(Entries({source}, move), s.Dst(), TOverwritePolicy::Ask);
   engine.Run();
@@ -554,6 +559,27 @@ void TestCopyEngine::moveAcrossFileSystems() {
   QCOMPARE(seenAtDone.size(), std::size_t(2));
   QCOMPARE(seenAtDone[0], data);
   QCOMPARE(seenAtDone[1], QByteArray("<missing>"));
+}
+
+void TestCopyEngine::moveKeepsSourceItCannotDelete() {
+  GLIMR_WITHOUT_FILE_CAPABILITIES();
+  Scene s(true);
+  if (!s.OtherFileSystem())
+    QSKIP("no second file system at /dev/shm");
+  Write(s.Src() + "a.jpg", "a");
+  Write(s.Src() + "b.jpg", "b");
+  QVERIFY(::chmod(QFile::encodeName(s.Src()).constData(), 0555) == 0);
+  TCopyEngine engine(Entries({s.Src() + "a.jpg", s.Src() + "b.jpg"}, true), s.Dst(),
+                     TOverwritePolicy::Ask);
+  engine.Run();
+  ::chmod(QFile::encodeName(s.Src()).constData(), 0755);
+  // The copy is whole and reported, so the caller knows of the new file.
+  QCOMPARE(engine.Results().at(0).Outcome, TCopyOutcome::Copied);
+  QVERIFY2(engine.Error().contains("a.jpg"), qPrintable(engine.Error()));
+  QCOMPARE(engine.Results().at(1).Outcome, TCopyOutcome::NotReached);
+  QCOMPARE(Read(s.Src() + "a.jpg"), QByteArray("a"));
+  QCOMPARE(Read(s.Dst() + "a.jpg"), QByteArray("a"));
+  QVERIFY(!QFileInfo::exists(s.Dst() + "b.jpg"));
 }
 
 void TestCopyEngine::threadRunsAndReportsProgress() {
