@@ -1,0 +1,100 @@
+#pragma once
+// Delete, rename and paste into a category on the shown lists, the catalog
+// and the disk, without a window. The disk comes first: a catalog row or a
+// list entry changes only after its file did, so a failure never parts the
+// user's captions, ratings and categories from a file that is still there.
+
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace glimr {
+
+class TCatalogQueries;
+class TClipboardList;
+struct TCurrentLists;
+
+// The answer when no trash can take a file.
+enum class TPermanentDelete : std::uint8_t {
+  Delete,     // delete this file permanently
+  DeleteAll,  // ... and every later one of the same run without asking
+  Keep,       // keep this file
+  KeepAll,    // ... and every later one of the same run
+};
+
+// What the window adds: questions and the parts outside the lists (the
+// thumbnail cache, ribbon slots, image board). Every hook may be unset.
+struct TFileActionHooks {
+  // Asked on the calling thread when no trash takes the file; unset: Keep.
+  std::function<TPermanentDelete(const QString& path)> AskDeletePermanently;
+  // The file is gone from the disk (its row and list entry go next).
+  std::function<void(const QString& path)> FileGone;
+  // The file now has a new name; lists, clipboard and row follow already.
+  std::function<void(const QString& oldPath, const QString& newPath)> FileRenamed;
+  // The position of a file's type in the extension table.
+  std::function<std::int32_t(const QString& fullPath)> ExtensionIndex;
+};
+
+enum class TDeleteOutcome : std::uint8_t {
+  Trashed,             // moved to the desktop's trash
+  DeletedPermanently,  // no trash took it and the user agreed
+  AlreadyGone,         // its folder is there, the file is not
+  Declined,            // no trash took it and the user kept it
+  Failed,              // the system refused; Reason says why
+};
+
+struct TDeleteResult {
+  QString Path;
+  TDeleteOutcome Outcome = TDeleteOutcome::Failed;
+  QString Reason;    // the system's message for Failed
+  QString RowError;  // the file is gone but the catalog refused to drop its row
+};
+
+// Deletes the files of the selected images of CurrentFiles (folder entries
+// are passed over), each to the trash when one takes it. A file that is gone
+// loses its catalog row, its clipboard entry and its entries in both lists;
+// one that stays keeps all of them, and stays selected. One result per
+// selected image, in the list's order. For a list that shows a folder.
+std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
+                                               TClipboardList& clipboard,
+                                               const TFileActionHooks& hooks = {});
+
+// Why a new file name is refused.
+enum class TNameProblem : std::uint8_t {
+  None,
+  Empty,
+  HasSlash,  // a "/" would name another folder
+  HasNul,
+  DotName,  // "." or ".."
+  Exists,   // another file or folder has that name
+};
+
+// Whether newName may be given to a file of folder (ending with "/") that
+// is now called oldName.
+TNameProblem CheckNewName(const QString& folder, const QString& oldName, const QString& newName);
+
+struct TRenameResult {
+  bool Renamed = false;
+  TNameProblem Problem = TNameProblem::None;
+  QString Error;     // the system's message when the rename on disk failed
+  QString RowError;  // renamed, but the catalog refused the new name for now
+};
+
+// Renames the image listed under oldPath to newName in its folder: on disk
+// first, then its clipboard entry, its keys in both lists, its record and
+// its row follow. A refused name or a failed rename changes nothing.
+TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipboardList& clipboard,
+                          const QString& oldPath, const QString& newName,
+                          const TFileActionHooks& hooks = {});
+
+// Paste while the category categoryID is shown: every clipboard image not
+// in LoadedFiles yet gets the category in the catalog and joins LoadedFiles
+// as its row reads. No file is touched and the clipboard stays. Files gone
+// from the disk are passed over. Returns the number of images added.
+int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID,
+                      TCurrentLists& lists, TCatalogQueries& queries,
+                      const TFileActionHooks& hooks = {});
+
+}  // namespace glimr

@@ -1,0 +1,484 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <mutex>
+
+#include "browse/currentlists.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "catalog/statement.h"
+#include "common/locks.h"
+#include "fileops/clipboardlist.h"
+#include "fileops/fileactions.h"
+#include "support/privileges.h"
+
+using namespace glimr;
+
+Q_DECLARE_METATYPE(glimr::TCopyOutcome)
+Q_DECLARE_METATYPE(glimr::TNameProblem)
+Q_DECLARE_METATYPE(glimr::TPermanentDelete)
+
+namespace {
+
+// A folder of images with their catalog rows, shown as the current lists,
+// and a trash of its own ($XDG_DATA_HOME/Trash).
+struct Shown {
+  QTemporaryDir dir;
+  TLocks locks;
+  TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
+  TCatalogQueries q{dm};
+  TCurrentLists lists;
+  TClipboardList clipboard;
+  QString folder = dir.path() + QStringLiteral("/pics/");
+  std::int32_t catalog = 0;
+
+  Shown() {
+    QDir().mkpath(folder);
+    QDir().mkpath(dir.path() + QStringLiteral("/xdg"));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/xdg")));
+    catalog = q.CatalogIDOfPath(folder);
+    lists.CurrentFolder = folder;
+  }
+  ~Shown() {
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  }
+
+  // An image file with a row holding its caption, in both lists.
+  TImageFileInfo* Add(const QString& name, bool selected = true) {
+    QFile f(folder + name);
+    if (!f.open(QIODevice::WriteOnly) || f.write("image " + name.toUtf8()) <= 0) {
+      qFatal("cannot write a test file");
+    }
+    auto* r = new TImageFileInfo;
+    r->FileName = name;
+    r->Path = folder;
+    r->CatalogID = catalog;
+    r->Caption = QStringLiteral("caption of ") + name;
+    r->Rating = 4;
+    r->Selected = selected;
+    r->ID = q.InsertFileRecord(*r);
+    lists.LoadedFiles.Append(folder + name, r);
+    lists.CurrentFiles.Append(folder + name, r);
+    return r;
+  }
+  // The FILENAME of every row of the folder with its caption, sorted.
+  QStringList Rows() {
+    QStringList rows;
+    for (const auto& r : q.ReadCatalogFiles(catalog)) {
+      rows << r->FileName + QLatin1Char('=') + r->Caption;
+    }
+    rows.sort();
+    return rows;
+  }
+  QStringList Keys(const TFileList& list) const {
+    QStringList keys;
+    for (int i = 0; i < list.Count(); ++i) {
+      keys << list.Key(i).mid(folder.size());
+      if (list.At(i)->FullPath() != list.Key(i)) {
+        keys << QStringLiteral("(record says %1)").arg(list.At(i)->FullPath());
+      }
+    }
+    return keys;
+  }
+  QStringList Trashed() const {
+    return QDir(dir.path() + QStringLiteral("/xdg/Trash/files")).entryList(QDir::Files);
+  }
+  QStringList OnDisk() const { return QDir(folder).entryList(QDir::Files); }
+};
+
+QString Row(const QString& name) {
+  return name + QStringLiteral("=caption of ") + name;
+}
+
+QStringList ClipboardPaths(const TClipboardList& c, const QString& folder) {
+  QStringList paths;
+  for (int i = 0; i < c.Count(); ++i) {
+    paths << c.Path(i).mid(folder.size()) + (c.Item(i).Move ? QStringLiteral("(cut)") : QString());
+  }
+  return paths;
+}
+
+}  // namespace
+
+class TestFileActions : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Cut and Copy take the selected images in the list's order with their
+  // catalogs; folders are passed over, and nothing selected changes nothing.
+  void putSelectedOnClipboard() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"), false);
+    auto* up = new TImageFileInfo;
+    up->IsFolder = true;
+    up->Selected = true;
+    s.lists.LoadedFiles.Append(s.folder + QStringLiteral(".."), up);
+    s.lists.CurrentFiles.Append(s.folder + QStringLiteral(".."), up);
+    s.Add(QStringLiteral("c.jpg"));
+
+    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    QCOMPARE(ClipboardPaths(s.clipboard, s.folder),
+             QStringList({QStringLiteral("a.jpg(cut)"), QStringLiteral("c.jpg(cut)")}));
+    QCOMPARE(s.clipboard.Item(1).CatalogID, s.catalog);
+
+    for (int i = 0; i < s.lists.CurrentFiles.Count(); ++i) {
+      s.lists.CurrentFiles.At(i)->Selected = s.lists.CurrentFiles.At(i)->IsFolder;
+    }
+    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    QCOMPARE(s.clipboard.Count(), 2);  // only a folder selected: unchanged
+
+    s.lists.CurrentFiles.At(1)->Selected = true;
+    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    QCOMPARE(ClipboardPaths(s.clipboard, s.folder), QStringList({QStringLiteral("b.jpg")}));
+
+    const TPasteRequest request = s.clipboard.PasteRequest(QStringLiteral("/dest"));
+    QCOMPARE(request.DestinationFolder, QStringLiteral("/dest/"));
+    QCOMPARE(request.Entries.size(), size_t{1});
+    QCOMPARE(request.Entries[0].Source, s.folder + QStringLiteral("b.jpg"));
+    QCOMPARE(request.Entries[0].Move, false);
+    QCOMPARE(request.Entries[0].CatalogID, s.catalog);
+  }
+
+  // After a paste a cut entry leaves once the run settled it; one the run
+  // never finished stays to be pasted again; copy entries always stay.
+  void pasteDone_data() {
+    QTest::addColumn<TCopyOutcome>("outcome");
+    QTest::addColumn<bool>("cutStays");
+    QTest::newRow("moved") << TCopyOutcome::Moved << false;
+    QTest::newRow("skipped") << TCopyOutcome::Skipped << false;
+    QTest::newRow("same file (pasted into its own folder)")
+        << TCopyOutcome::SkippedSameFile << false;
+    QTest::newRow("source vanished") << TCopyOutcome::SkippedMissing << false;
+    QTest::newRow("failed") << TCopyOutcome::Failed << true;
+    QTest::newRow("cancelled") << TCopyOutcome::Cancelled << true;
+    QTest::newRow("not reached") << TCopyOutcome::NotReached << true;
+  }
+  void pasteDone() {
+    QFETCH(TCopyOutcome, outcome);
+    QFETCH(bool, cutStays);
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"), false);
+    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    TClipboardList copied;
+    copied.PutSelected(s.lists.CurrentFiles, false);
+    std::vector<TCopyResult> results(1);
+    results[0].Source = s.folder + QStringLiteral("a.jpg");
+    results[0].Outcome = outcome;
+    s.clipboard.PasteDone(results);
+    copied.PasteDone(results);
+    QCOMPARE(s.clipboard.Count(), cutStays ? 1 : 0);
+    QCOMPARE(copied.Count(), 1);
+  }
+
+  // Selected files go to the trash; then, and only then, their rows, list
+  // entries and clipboard entries go. The others keep everything.
+  void deleteToTrash() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"), false);
+    s.Add(QStringLiteral("c 'quoted'\n.jpg"));
+    s.clipboard.PutSelected(s.lists.LoadedFiles, true);
+    s.lists.LoadedFiles.At(1)->Caption = QStringLiteral("edited");
+    s.lists.LoadedFiles.At(1)->Modified = true;
+    s.lists.PendingWrites.Put(*s.lists.LoadedFiles.At(0));
+    s.lists.PendingWrites.Put(*s.lists.LoadedFiles.At(1));
+    QStringList goneSeen;
+    TFileActionHooks hooks;
+    hooks.FileGone = [&](const QString& path) { goneSeen << path.mid(s.folder.size()); };
+    hooks.AskDeletePermanently = [](const QString&) { return TPermanentDelete::DeleteAll; };
+
+    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+
+    QCOMPARE(results.size(), size_t{2});
+    for (const auto& r : results) {
+      QCOMPARE(r.Outcome, TDeleteOutcome::Trashed);
+    }
+    QCOMPARE(s.OnDisk(), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.Trashed().size(), 2);
+    QCOMPARE(goneSeen, QStringList({QStringLiteral("a.jpg"), QStringLiteral("c 'quoted'\n.jpg")}));
+    QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
+    QCOMPARE(s.Keys(s.lists.LoadedFiles), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), QStringList({QStringLiteral("b.jpg")}));
+    QVERIFY(s.lists.LoadedFiles.At(0)->Modified);
+    QCOMPARE(s.clipboard.Count(), 0);
+    QVERIFY(!s.lists.PendingWrites.Find(s.folder + QStringLiteral("a.jpg")));
+    QVERIFY(s.lists.PendingWrites.Find(s.folder + QStringLiteral("b.jpg")));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("files")));  // nothing trashed beside us
+  }
+
+  // Where no trash takes a file, the user is asked; a kept file keeps its
+  // row, its entry and its selection.
+  void deleteWithoutTrash_data() {
+    QTest::addColumn<QList<TPermanentDelete>>("answers");
+    QTest::addColumn<int>("questions");
+    QTest::addColumn<QStringList>("left");
+    using P = TPermanentDelete;
+    QTest::newRow("keep both") << QList<P>{P::Keep, P::Keep} << 2
+                               << QStringList{"a.jpg", "b.jpg", "c.jpg"};
+    QTest::newRow("delete one") << QList<P>{P::Delete, P::Keep} << 2
+                                << QStringList{"b.jpg", "c.jpg"};
+    QTest::newRow("delete all") << QList<P>{P::DeleteAll} << 1 << QStringList{"b.jpg"};
+    QTest::newRow("keep all") << QList<P>{P::KeepAll} << 1
+                              << QStringList{"a.jpg", "b.jpg", "c.jpg"};
+  }
+  void deleteWithoutTrash() {
+    QFETCH(QList<TPermanentDelete>, answers);
+    QFETCH(int, questions);
+    QFETCH(QStringList, left);
+    Shown s;
+    // A data folder that is a file: no home trash can be made.
+    QFile blocker(s.dir.path() + QStringLiteral("/nodata"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"), false);
+    s.Add(QStringLiteral("c.jpg"));
+    int asked = 0;
+    TFileActionHooks hooks;
+    hooks.AskDeletePermanently = [&](const QString&) {
+      return answers.value(asked++, TPermanentDelete::Keep);
+    };
+    const QString cwd = QDir::currentPath();
+    QDir::setCurrent(s.folder);
+    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+    QDir::setCurrent(cwd);
+
+    QCOMPARE(asked, questions);
+    QCOMPARE(s.OnDisk(), left);
+    QStringList rows;
+    for (const QString& name : left) {
+      rows << Row(name);
+    }
+    QCOMPARE(s.Rows(), rows);
+    QCOMPARE(s.Keys(s.lists.LoadedFiles), left);
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), left);
+    for (const auto& r : results) {
+      const bool stayed = left.contains(r.Path.mid(s.folder.size()));
+      QCOMPARE(r.Outcome, stayed ? TDeleteOutcome::Declined : TDeleteOutcome::DeletedPermanently);
+      if (stayed) {
+        QVERIFY(s.lists.CurrentFiles.Find(r.Path)->Selected);
+      }
+    }
+  }
+
+  // A file the system will not delete keeps its row and entry, and the
+  // result says why; the other file of the run goes.
+  void deleteRefused() {
+    GLIMR_WITHOUT_FILE_CAPABILITIES();
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    const QString other = s.dir.path() + QStringLiteral("/other/");
+    QDir().mkpath(other);
+    QVERIFY(QFile::rename(s.folder + QStringLiteral("a.jpg"), other + QStringLiteral("a.jpg")));
+    s.lists.LoadedFiles.At(0)->Path = other;
+    TImageFileInfo* moved = s.lists.LoadedFiles.At(0);
+    s.lists.LoadedFiles.ClearWithoutFreeing();
+    s.lists.CurrentFiles.ClearWithoutFreeing();
+    s.lists.LoadedFiles.Append(other + QStringLiteral("a.jpg"), moved);
+    s.lists.CurrentFiles.Append(other + QStringLiteral("a.jpg"), moved);
+    s.Add(QStringLiteral("b.jpg"));
+    QVERIFY(QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::ExeOwner));
+    int asked = 0;
+    TFileActionHooks hooks;
+    hooks.AskDeletePermanently = [&](const QString&) {
+      ++asked;
+      return TPermanentDelete::Delete;
+    };
+    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+    QCOMPARE(results.size(), size_t{2});
+    QCOMPARE(results[0].Outcome, TDeleteOutcome::Trashed);
+    QCOMPARE(results[1].Outcome, TDeleteOutcome::Failed);
+    QCOMPARE(results[1].Reason, QString::fromLocal8Bit(strerror(EACCES)));
+    QCOMPARE(asked, 0);
+    QCOMPARE(s.OnDisk(), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.lists.LoadedFiles.Count(), 1);
+  }
+
+  // A file already gone from a folder that is there loses its row; one
+  // whose folder is missing (a disk not mounted) keeps it.
+  void deleteMissing() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"));
+    QVERIFY(QFile::remove(s.folder + QStringLiteral("a.jpg")));
+    TImageFileInfo* b = s.lists.LoadedFiles.At(1);
+    const QString unmounted = s.dir.path() + QStringLiteral("/unmounted/");
+    s.lists.CurrentFiles.ClearWithoutFreeing();
+    s.lists.CurrentFiles.Append(s.folder + QStringLiteral("a.jpg"), s.lists.LoadedFiles.At(0));
+    s.lists.CurrentFiles.Append(unmounted + QStringLiteral("b.jpg"), b);
+    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard);
+    QCOMPARE(results[0].Outcome, TDeleteOutcome::AlreadyGone);
+    QCOMPARE(results[1].Outcome, TDeleteOutcome::Failed);
+    QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
+    QCOMPARE(s.lists.CurrentFiles.Count(), 1);
+  }
+
+  void checkNewName_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<TNameProblem>("problem");
+    QTest::newRow("free") << "new name.jpg" << TNameProblem::None;
+    QTest::newRow("unchanged") << "a.jpg" << TNameProblem::None;
+    QTest::newRow("empty") << "" << TNameProblem::Empty;
+    QTest::newRow("slash") << "sub/a.jpg" << TNameProblem::HasSlash;
+    QTest::newRow("nul") << QStringLiteral("a") + QChar(0) + QStringLiteral(".jpg")
+                         << TNameProblem::HasNul;
+    QTest::newRow("dot") << "." << TNameProblem::DotName;
+    QTest::newRow("dot dot") << ".." << TNameProblem::DotName;
+    QTest::newRow("another file") << "b.jpg" << TNameProblem::Exists;
+    QTest::newRow("a folder") << "sub" << TNameProblem::Exists;
+    QTest::newRow("a dangling link") << "link" << TNameProblem::Exists;
+    QTest::newRow("case differs (case-sensitive disk)") << "B.jpg" << TNameProblem::None;
+  }
+  void checkNewName() {
+    QFETCH(QString, name);
+    QFETCH(TNameProblem, problem);
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"));
+    QDir().mkdir(s.folder + QStringLiteral("sub"));
+    QVERIFY(QFile::link(s.folder + QStringLiteral("nowhere"), s.folder + QStringLiteral("link")));
+    QCOMPARE(CheckNewName(s.folder, QStringLiteral("a.jpg"), name), problem);
+  }
+
+  // The file is renamed on disk, then the clipboard, the lists' keys, the
+  // record and its row follow, edits kept; a stale row under the new name
+  // gives way, and a copy waiting for the catalog takes the new name.
+  void rename() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    TImageFileInfo* b = s.Add(QStringLiteral("b.jpg"));
+    s.Add(QStringLiteral("c.jpg"));
+    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    TImageFileInfo stale;
+    stale.FileName = QStringLiteral("new 'b'.png");
+    stale.CatalogID = s.catalog;
+    stale.Caption = QStringLiteral("of a file deleted long ago");
+    s.q.InsertFileRecord(stale);
+    b->Rating = 2;
+    b->Modified = true;
+    s.lists.PendingWrites.Put(*b);
+    QStringList renamed;
+    TFileActionHooks hooks;
+    hooks.FileRenamed = [&](const QString& from, const QString& to) {
+      renamed << from.mid(s.folder.size()) << to.mid(s.folder.size());
+    };
+
+    const TRenameResult result = RenameImage(s.lists, s.q, s.clipboard, s.folder + "b.jpg",
+                                             QStringLiteral("new 'b'.png"), hooks);
+    QVERIFY2(result.Renamed, qPrintable(result.Error));
+    QCOMPARE(renamed, QStringList({QStringLiteral("b.jpg"), QStringLiteral("new 'b'.png")}));
+    const QStringList order{"a.jpg", "new 'b'.png", "c.jpg"};
+    QCOMPARE(s.Keys(s.lists.LoadedFiles), order);
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), order);
+    QCOMPARE(ClipboardPaths(s.clipboard, s.folder),
+             QStringList({"a.jpg(cut)", "new 'b'.png(cut)", "c.jpg(cut)"}));
+    QCOMPARE(b->TypeName, QStringLiteral("PNG"));
+    QCOMPARE(s.OnDisk(), QStringList({"a.jpg", "c.jpg", "new 'b'.png"}));
+    QCOMPARE(s.Rows(), QStringList({Row("a.jpg"), Row("c.jpg"),
+                                    QStringLiteral("new 'b'.png=caption of b.jpg")}));
+    TImageFileInfo back;
+    back.FileName = QStringLiteral("new 'b'.png");
+    back.CatalogID = s.catalog;
+    QVERIFY(s.q.ReadFileRecord(back));
+    QCOMPARE(back.ID, b->ID);
+    QCOMPARE(back.Rating, 2);
+    QVERIFY(!s.lists.PendingWrites.Find(s.folder + "b.jpg"));
+    QVERIFY(s.lists.PendingWrites.Find(s.folder + "new 'b'.png"));
+  }
+
+  // A refused name or a rename the system refuses changes nothing at all.
+  void renameRefused_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOnlyFolder");
+    QTest::addColumn<TNameProblem>("problem");
+    QTest::newRow("taken") << "c.jpg" << false << TNameProblem::Exists;
+    QTest::newRow("empty") << "" << false << TNameProblem::Empty;
+    QTest::newRow("slash") << "../b.jpg" << false << TNameProblem::HasSlash;
+    QTest::newRow("read-only folder") << "free.jpg" << true << TNameProblem::None;
+  }
+  void renameRefused() {
+    QFETCH(QString, name);
+    QFETCH(bool, readOnlyFolder);
+    QFETCH(TNameProblem, problem);
+    if (readOnlyFolder) {
+      GLIMR_WITHOUT_FILE_CAPABILITIES();
+    }
+    Shown s;
+    TImageFileInfo* b = s.Add(QStringLiteral("b.jpg"));
+    s.Add(QStringLiteral("c.jpg"));
+    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    if (readOnlyFolder) {
+      QVERIFY(QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::ExeOwner));
+    }
+    const TRenameResult result =
+        RenameImage(s.lists, s.q, s.clipboard, s.folder + QStringLiteral("b.jpg"), name);
+    QVERIFY(!result.Renamed);
+    QCOMPARE(result.Problem, problem);
+    QCOMPARE(result.Error.isEmpty(), !readOnlyFolder);
+    const QStringList files{"b.jpg", "c.jpg"};
+    QCOMPARE(s.OnDisk(), files);
+    QCOMPARE(s.Keys(s.lists.LoadedFiles), files);
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), files);
+    QCOMPARE(ClipboardPaths(s.clipboard, s.folder), files);
+    QCOMPARE(s.Rows(), QStringList({Row("b.jpg"), Row("c.jpg")}));
+    QCOMPARE(b->FileName, QStringLiteral("b.jpg"));
+    QCOMPARE(QFile(s.folder + QStringLiteral("c.jpg")).size(), qint64(11));  // "image c.jpg"
+  }
+
+  // Pasting into a category assigns it: rows get the category (a file
+  // without one gets a row), the images join the list, no file moves and
+  // the clipboard stays, cut entries too.
+  void pasteIntoCategory() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"));
+    s.Add(QStringLiteral("gone.jpg"));
+    QFile fresh(s.folder + QStringLiteral("fresh.jpg"));
+    QVERIFY(fresh.open(QIODevice::WriteOnly));
+    fresh.write("x");
+    fresh.close();
+    auto* r = new TImageFileInfo;
+    r->FileName = QStringLiteral("fresh.jpg");
+    r->Path = s.folder;
+    r->Selected = true;
+    s.lists.CurrentFiles.Append(s.folder + r->FileName, r);
+    s.lists.LoadedFiles.Append(s.folder + r->FileName, r);
+    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    QVERIFY(QFile::remove(s.folder + QStringLiteral("gone.jpg")));
+    const std::int32_t travel = s.q.InsertCategory(QStringLiteral("Travel"), 0);
+    // The category shows b already.
+    s.lists.LoadedFiles.Clear();
+    s.lists.CurrentFiles.ClearWithoutFreeing();
+    auto* shownB = new TImageFileInfo;
+    shownB->Path = s.folder;
+    shownB->FileName = QStringLiteral("b.jpg");
+    s.lists.LoadedFiles.Append(shownB->FullPath(), shownB);
+
+    QCOMPARE(PasteIntoCategory(s.clipboard, travel, s.lists, s.q), 2);
+    QCOMPARE(s.Keys(s.lists.LoadedFiles).mid(1), QStringList({"a.jpg", "fresh.jpg"}));
+    QCOMPARE(s.lists.LoadedFiles.At(1)->Caption, QStringLiteral("caption of a.jpg"));
+    QStringList inTravel;
+    for (const auto& f : s.q.ReadCategoryFiles(travel)) {
+      inTravel << f->FileName;
+    }
+    inTravel.sort();
+    QCOMPARE(inTravel, QStringList({"a.jpg", "fresh.jpg"}));
+    QCOMPARE(s.lists.LoadedFiles.At(2)->CategoryID, travel);
+    QVERIFY(s.lists.LoadedFiles.At(2)->ID > 0);
+    QCOMPARE(s.OnDisk(), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
+    QCOMPARE(s.clipboard.Count(), 4);
+  }
+};
+
+QTEST_GUILESS_MAIN(TestFileActions)
+#include "test_fileactions.moc"
