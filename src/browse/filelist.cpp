@@ -33,6 +33,11 @@ void TFileList::Append(const QString& key, TImageFileInfo* record) {
   }
 }
 
+void TFileList::SetKey(int i, const QString& key) {
+  items_[static_cast<size_t>(i)].key = key;
+  indexValid_ = false;
+}
+
 void TFileList::Delete(int i) {
   if (i < 0 || i >= Count()) {
     return;

@@ -32,6 +32,8 @@ class TFileList {
   TImageFileInfo* Find(const QString& key) const;
 
   void Append(const QString& key, TImageFileInfo* record);
+  // Gives entry i another key (a renamed file), keeping its place.
+  void SetKey(int i, const QString& key);
   // Removes entry i (freeing its record in an owning list).
   void Delete(int i);
   // Removes every entry for which drop is true, keeping the order.

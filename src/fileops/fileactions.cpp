@@ -73,18 +73,9 @@ bool MoveToTrash(const QString& path) {
 
 // Replaces the key of the entry oldKey, keeping its place and its record.
 void ReplaceKey(TFileList& list, const QString& oldKey, const QString& newKey) {
-  if (list.IndexOf(oldKey) < 0) {
-    return;
-  }
-  std::vector<std::pair<QString, TImageFileInfo*>> items;
-  items.reserve(static_cast<size_t>(list.Count()));
-  for (int i = 0; i < list.Count(); ++i) {
-    items.emplace_back(list.Key(i) == oldKey ? newKey : list.Key(i), list.At(i));
-  }
-  // The records stay owned by the list: they leave it and come straight back.
-  list.ClearWithoutFreeing();
-  for (auto& [key, record] : items) {
-    list.Append(key, record);
+  const int i = list.IndexOf(oldKey);
+  if (i >= 0) {
+    list.SetKey(i, newKey);
   }
 }
 

@@ -406,6 +406,12 @@ class TestBrowse : public QObject {
     list.Delete(0);
     QCOMPARE(list.IndexOf(QStringLiteral("/f/A.jpg")), 0);
     QCOMPARE(list.IndexOf(QStringLiteral("/f/a.jpg")), -1);
+    // A renamed file keeps its place under its new key.
+    list.Append(QStringLiteral("/f/b.jpg"), File(QStringLiteral("b.jpg")));
+    list.SetKey(0, QStringLiteral("/f/c.jpg"));
+    QCOMPARE(list.IndexOf(QStringLiteral("/f/c.jpg")), 0);
+    QCOMPARE(list.IndexOf(QStringLiteral("/f/A.jpg")), -1);
+    QCOMPARE(list.IndexOf(QStringLiteral("/f/b.jpg")), 1);
   }
 
   void loadFolder() {
