@@ -26,15 +26,15 @@ bool HoldsFileCapabilities();
 
 }  // namespace glimr::test
 
-#define GLIMR_WITHOUT_FILE_CAPABILITIES()                                             \
-  do {                                                                                \
-    QString glimrChildLog_;                                                           \
-    switch (glimr::test::WithoutFileCapabilities(&glimrChildLog_)) {                  \
-      case glimr::test::TFileCapabilities::Absent:                                    \
-        break;                                                                        \
-      case glimr::test::TFileCapabilities::ChildPassed:                               \
-        return;                                                                       \
-      case glimr::test::TFileCapabilities::ChildFailed:                               \
+#define GLIMR_WITHOUT_FILE_CAPABILITIES()                                                   \
+  do {                                                                                      \
+    QString glimrChildLog_;                                                                 \
+    switch (glimr::test::WithoutFileCapabilities(&glimrChildLog_)) {                        \
+      case glimr::test::TFileCapabilities::Absent:                                          \
+        break;                                                                              \
+      case glimr::test::TFileCapabilities::ChildPassed:                                     \
+        return;                                                                             \
+      case glimr::test::TFileCapabilities::ChildFailed:                                     \
         QFAIL(qPrintable(QStringLiteral("without file capabilities:\n") + glimrChildLog_)); \
-    }                                                                                 \
+    }                                                                                       \
   } while (false)
