@@ -17,6 +17,7 @@
 #include "organize/categoryloader.h"
 #include "organize/categoryrelease.h"
 #include "organize/editwriteback.h"
+#include "support/folderhooklog.h"
 
 using namespace glimr;
 
@@ -70,24 +71,10 @@ struct Scene {
   }
 };
 
-// What the hooks of one load saw.
-struct HookLog {
-  QStringList calls;
-  QStringList queued;
-  int shown = -1;
-  TFolderLoadHooks Hooks() {
-    TFolderLoadHooks h;
-    h.StopLoader = [this] { calls << QStringLiteral("stop"); };
-    h.FreezeView = [this] { calls << QStringLiteral("freeze"); };
-    h.ShowList = [this](int count) {
-      calls << QStringLiteral("show");
-      shown = count;
-    };
-    h.QueueImages = [this](const QStringList& keys) { queued = keys; };
-    h.StartLoader = [this] { calls << QStringLiteral("start"); };
-    h.ExtensionIndex = [](const QString&) { return 0; };
-    return h;
-  }
+using THookLogBase = glimr::test::THookLog;
+// What the hooks of one run saw; ExtensionIndex answers 0.
+struct HookLog : THookLogBase {
+  TFolderLoadHooks Hooks() { return THookLogBase::Hooks(0); }
 };
 
 const TSortState kByName{scName, 2};

@@ -27,6 +27,7 @@
 #include "search/searchresults.h"
 #include "search/searchrun.h"
 #include "search/ui/frmprocesssearch.h"
+#include "support/folderhooklog.h"
 
 using namespace glimr;
 
@@ -118,24 +119,10 @@ struct Scene {
   }
 };
 
-// What the hooks of one showing saw.
-struct HookLog {
-  QStringList calls;
-  QStringList queued;
-  int shown = -1;
-  TFolderLoadHooks Hooks() {
-    TFolderLoadHooks h;
-    h.StopLoader = [this] { calls << QStringLiteral("stop"); };
-    h.FreezeView = [this] { calls << QStringLiteral("freeze"); };
-    h.ShowList = [this](int count) {
-      calls << QStringLiteral("show");
-      shown = count;
-    };
-    h.QueueImages = [this](const QStringList& keys) { queued = keys; };
-    h.StartLoader = [this] { calls << QStringLiteral("start"); };
-    h.ExtensionIndex = [](const QString&) { return 3; };
-    return h;
-  }
+using THookLogBase = glimr::test::THookLog;
+// What the hooks of one run saw; ExtensionIndex answers 3.
+struct HookLog : THookLogBase {
+  TFolderLoadHooks Hooks() { return THookLogBase::Hooks(3); }
 };
 
 const TSortState kByName{scName, 2};
