@@ -39,6 +39,16 @@ const TImageFileInfo* TPendingWrites::Find(const QString& fullPath) const {
   return it != records_.end() ? &it->second : nullptr;
 }
 
+std::optional<TImageFileInfo> TPendingWrites::Take(const QString& fullPath) {
+  const auto it = records_.find(fullPath);
+  if (it == records_.end()) {
+    return std::nullopt;
+  }
+  std::optional<TImageFileInfo> taken(std::move(it->second));
+  records_.erase(it);
+  return taken;
+}
+
 std::vector<TImageFileInfo> TPendingWrites::TakeFolder(const QString& folder) {
   std::vector<TImageFileInfo> taken;
   for (auto it = records_.lower_bound(folder);

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "catalog/imagefileinfo.h"
@@ -32,6 +33,10 @@ class TPendingWrites {
   // Deleted categories: the copies that hold one of them hold no category
   // now, so a later write cannot bring a deleted ID back.
   void ReleaseCategories(const std::vector<std::int32_t>& deletedIDs);
+
+  // Takes out the copy kept for a full path (a file deleted, moved or
+  // renamed by the program), if there is one.
+  std::optional<TImageFileInfo> Take(const QString& fullPath);
 
   // Takes out the copies of the files directly in folder (ending with "/"),
   // for a load that lists it again.

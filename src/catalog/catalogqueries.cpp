@@ -471,6 +471,41 @@ void TCatalogQueries::DeleteFileRecord(std::int32_t id) {
   });
 }
 
+void TCatalogQueries::MoveFileRecord(std::int32_t id, std::int32_t catalogID,
+                                     const QString& fileName) {
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    dm_.BeginWork();
+    try {
+      TStatement stale(dm_.CurrentSession(),
+                       QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
+                                      "FILENAME = :FileName AND ID <> :ID;"));
+      stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+      stale.Exec();
+      TStatement move(dm_.CurrentSession(),
+                      QStringLiteral("UPDATE FILES SET CATALOGID = :CatalogID, FILENAME = "
+                                     ":FileName WHERE ID = :ID;"));
+      move.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+      move.Exec();
+      dm_.Commit();
+    } catch (...) {
+      dm_.Rollback();
+      throw;
+    }
+  });
+}
+
+void TCatalogQueries::DeleteFileRecordOf(std::int32_t catalogID, const QString& fileName) {
+  Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TStatement st(dm_.CurrentSession(),
+                  QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
+                                 "FILENAME = :FileName;"));
+    st.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName);
+    st.Exec();
+  });
+}
+
 std::int32_t TCatalogQueries::InsertCategory(const QString& name, std::int32_t parentID) {
   return Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);

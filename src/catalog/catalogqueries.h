@@ -97,6 +97,12 @@ class TCatalogQueries {
   // Deletes the FILES row with this ID (its thumbnail with it); an unknown ID
   // changes nothing.
   void DeleteFileRecord(std::int32_t id);
+  // Gives the row ID a file's new place after the file was moved or
+  // renamed, in one transaction with the removal of a row that held that
+  // place for an older file (it described content that is gone).
+  void MoveFileRecord(std::int32_t id, std::int32_t catalogID, const QString& fileName);
+  // Deletes the row of the file fileName in catalogID, if there is one.
+  void DeleteFileRecordOf(std::int32_t catalogID, const QString& fileName);
 
   std::int32_t InsertCategory(const QString& name, std::int32_t parentID);
   void RenameCategory(std::int32_t id, const QString& name);

@@ -196,16 +196,8 @@ std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQue
 
   if (!gone.isEmpty()) {
     // Edits of a deleted file waiting for the catalog would bring its row back.
-    QSet<QString> folders;
     for (const QString& path : std::as_const(gonePaths)) {
-      folders.insert(FolderOf(path));
-    }
-    for (const QString& folder : std::as_const(folders)) {
-      for (TImageFileInfo& copy : lists.PendingWrites.TakeFolder(folder)) {
-        if (!gonePaths.contains(copy.FullPath())) {
-          lists.PendingWrites.Put(copy);
-        }
-      }
+      lists.PendingWrites.Take(path);
     }
     const auto drop = [&gone](const TImageFileInfo& r) { return gone.contains(&r); };
     lists.CurrentFiles.RemoveIf(drop);
@@ -281,12 +273,10 @@ TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipb
   }
   // A copy waiting for the catalog under the old name would write that name
   // back over the row later.
-  for (TImageFileInfo& copy : lists.PendingWrites.TakeFolder(folder)) {
-    if (copy.FullPath() == oldPath) {
-      copy.FileName = newName;
-      copy.TypeName = r->TypeName;
-    }
-    lists.PendingWrites.Put(copy);
+  if (auto copy = lists.PendingWrites.Take(oldPath)) {
+    copy->FileName = newName;
+    copy->TypeName = r->TypeName;
+    lists.PendingWrites.Put(*copy);
   }
   if (r->ID != 0) {
     try {

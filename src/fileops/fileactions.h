@@ -31,6 +31,9 @@ struct TFileActionHooks {
   std::function<TPermanentDelete(const QString& path)> AskDeletePermanently;
   // The file is gone from the disk (its row and list entry go next).
   std::function<void(const QString& path)> FileGone;
+  // The file at this path has new content (a copy overwrote it): a
+  // thumbnail made of the old content must go.
+  std::function<void(const QString& path)> FileReplaced;
   // The file now has a new name; lists, clipboard and row follow already.
   std::function<void(const QString& oldPath, const QString& newPath)> FileRenamed;
   // The position of a file's type in the extension table.

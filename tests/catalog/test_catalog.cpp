@@ -1150,6 +1150,39 @@ class TestCatalog : public QObject {
     QCOMPARE(db.Scalar(QStringLiteral("SELECT ID FROM FILES")), b.ID);
   }
 
+  // A moved file's row takes its new place with its edits; a row that held
+  // that place for an older file goes; a refused move changes nothing.
+  void moveFileRecord() {
+    Db db;
+    const std::int32_t from = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    const std::int32_t to = db.q.CatalogIDOfPath(QStringLiteral("/archive/"));
+    TImageFileInfo moved = SampleRecord(from);
+    moved.Caption = QStringLiteral("harbour");
+    moved.ID = db.q.InsertFileRecord(moved);
+    TImageFileInfo stale = SampleRecord(to);
+    stale.FileName = QStringLiteral("harbour.jpg");
+    stale.ID = db.q.InsertFileRecord(stale);
+
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError,
+                             db.q.MoveFileRecord(moved.ID, to, QStringLiteral("harbour.jpg")));
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 2);
+
+    db.q.MoveFileRecord(moved.ID, to, QStringLiteral("harbour.jpg"));
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 1);
+    TImageFileInfo read;
+    read.CatalogID = to;
+    read.FileName = QStringLiteral("harbour.jpg");
+    QVERIFY(db.q.ReadFileRecord(read));
+    QCOMPARE(read.ID, moved.ID);
+    QCOMPARE(read.Caption, QStringLiteral("harbour"));
+
+    db.q.DeleteFileRecordOf(to, QStringLiteral("harbour.jpg"));
+    db.q.DeleteFileRecordOf(to, QStringLiteral("none.jpg"));  // no row: nothing happens
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 0);
+  }
+
   void unopenableFolder() {
     QTemporaryDir dir;
     // A plain file where the database folder should be.

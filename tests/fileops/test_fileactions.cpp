@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,9 +13,11 @@
 #include "browse/currentlists.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "catalog/session.h"
 #include "catalog/statement.h"
 #include "common/locks.h"
 #include "fileops/clipboardlist.h"
+#include "fileops/copyfollow.h"
 #include "fileops/fileactions.h"
 #include "support/privileges.h"
 
@@ -477,6 +480,142 @@ class TestFileActions : public QObject {
     QVERIFY(s.lists.LoadedFiles.At(2)->ID > 0);
     QCOMPARE(s.OnDisk(), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
     QCOMPARE(s.clipboard.Count(), 4);
+  }
+
+  // A move carries each file's row to its new place, over a stale row of an
+  // older file of that name; the lists, clipboard and hooks follow.
+  void moveCarriesRows() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"));
+    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    const QString archive = s.dir.path() + QStringLiteral("/archive/");
+    QDir().mkpath(archive);
+    QFile old(archive + QStringLiteral("a.jpg"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("older a") > 0);
+    old.close();
+    const std::int32_t archiveID = s.q.CatalogIDOfPath(archive);
+    TImageFileInfo stale;
+    stale.FileName = QStringLiteral("a.jpg");
+    stale.CatalogID = archiveID;
+    stale.Caption = QStringLiteral("stale");
+    s.q.InsertFileRecord(stale);
+
+    QStringList gone, replaced;
+    TFileActionHooks hooks;
+    hooks.FileGone = [&](const QString& p) { gone << p.mid(s.dir.path().size()); };
+    hooks.FileReplaced = [&](const QString& p) { replaced << p.mid(s.dir.path().size()); };
+    TCopyFollower follow(s.lists, s.q, s.clipboard, hooks);
+    std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog},
+                                       {s.folder + QStringLiteral("b.jpg"), true, s.catalog}};
+    TCopyHooks copyHooks;
+    copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
+      follow.FileDone(entries[i], r);
+    };
+    TCopyEngine engine(entries, archive, TOverwritePolicy::Overwrite, copyHooks);
+    engine.Run();
+    QVERIFY(follow.RunEnded(engine.Results()));
+
+    QCOMPARE(follow.RowError(), QString());
+    QCOMPARE(s.Rows(), QStringList());
+    QStringList archived;
+    for (const auto& r : s.q.ReadCatalogFiles(archiveID)) {
+      archived << r->FileName + QLatin1Char('=') + r->Caption;
+    }
+    archived.sort();
+    QCOMPARE(archived, QStringList({Row(QStringLiteral("a.jpg")), Row(QStringLiteral("b.jpg"))}));
+    QCOMPARE(s.lists.LoadedFiles.Count(), 0);
+    QCOMPARE(s.lists.CurrentFiles.Count(), 0);
+    QVERIFY(s.clipboard.IsEmpty());
+    QCOMPARE(gone, QStringList({"/pics/a.jpg", "/pics/b.jpg"}));
+    QCOMPARE(replaced, QStringList({"/archive/a.jpg"}));
+  }
+
+  // Files that land in the shown folder join its list: a moved one with
+  // its row (renamed by the automatic rename), a copy with a row of its own;
+  // a copy that overwrote a listed file replaces its record and row.
+  void landInShownFolder() {
+    Shown s;
+    s.Add(QStringLiteral("a.jpg"), false);
+    s.Add(QStringLiteral("c.jpg"), false);
+    const QString other = s.dir.path() + QStringLiteral("/other/");
+    QDir().mkpath(other);
+    for (const QString& name : {QStringLiteral("a.jpg"), QStringLiteral("c.jpg")}) {
+      QFile f(other + name);
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write("other " + name.toUtf8()) > 0);
+      TImageFileInfo row;
+      row.FileName = name;
+      row.CatalogID = s.q.CatalogIDOfPath(other);
+      row.Caption = QStringLiteral("caption of ") + name;
+      s.q.InsertFileRecord(row);
+    }
+    QStringList replaced;
+    TFileActionHooks hooks;
+    hooks.FileReplaced = [&](const QString& p) { replaced << p.mid(s.folder.size()); };
+    TCopyFollower follow(s.lists, s.q, s.clipboard, hooks);
+    std::vector<TCopyEntry> entries;
+    TCopyHooks copyHooks;
+    copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
+      follow.FileDone(entries[i], r);
+    };
+
+    entries = {{other + QStringLiteral("a.jpg"), true, 0}};
+    TCopyEngine move(entries, s.folder, TOverwritePolicy::AutoRename, copyHooks);
+    move.Run();
+    QVERIFY(follow.RunEnded(move.Results()));
+    entries = {{other + QStringLiteral("c.jpg"), false, 0}};
+    TCopyEngine copy(entries, s.folder, TOverwritePolicy::Overwrite, copyHooks);
+    copy.Run();
+    QVERIFY(follow.RunEnded(copy.Results()));
+
+    QCOMPARE(s.Rows(),
+             QStringList({"a(0).jpg=caption of a.jpg", "a.jpg=caption of a.jpg", "c.jpg="}));
+    QStringList keys = s.Keys(s.lists.LoadedFiles);
+    keys.sort();
+    QCOMPARE(keys, QStringList({"a(0).jpg", "a.jpg", "c.jpg"}));
+    QCOMPARE(s.lists.LoadedFiles.Find(s.folder + QStringLiteral("c.jpg"))->Caption, QString());
+    QCOMPARE(replaced, QStringList({"c.jpg"}));
+  }
+
+  // With the catalog refusing writes the files still move; the rows reach
+  // their new place from the kept copies once it takes writes again.
+  void moveWhileCatalogRefuses() {
+    Shown s;
+    TImageFileInfo* a = s.Add(QStringLiteral("a.jpg"));
+    a->Rating = 2;
+    a->Modified = true;  // an edit not written yet travels too
+    const QString archive = s.dir.path() + QStringLiteral("/archive/");
+    QDir().mkpath(archive);
+    const std::int32_t archiveID = s.q.CatalogIDOfPath(archive);
+    s.lists.ListSource = TListSource::Category;  // the moved entry stays listed
+
+    sqlite3_exec(s.dm.CurrentSession().Handle(), "PRAGMA query_only = 1", nullptr, nullptr,
+                 nullptr);
+    TCopyFollower follow(s.lists, s.q, s.clipboard);
+    std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog}};
+    TCopyHooks copyHooks;
+    copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
+      follow.FileDone(entries[i], r);
+    };
+    TCopyEngine engine(entries, archive, TOverwritePolicy::Ask, copyHooks);
+    engine.Run();
+    follow.RunEnded(engine.Results());
+    QVERIFY(!follow.RowError().isEmpty());
+    QVERIFY(QFileInfo::exists(archive + QStringLiteral("a.jpg")));
+    QCOMPARE(s.lists.LoadedFiles.Count(), 1);
+    QCOMPARE(s.lists.LoadedFiles.Key(0), archive + QStringLiteral("a.jpg"));
+    QCOMPARE(s.lists.LoadedFiles.At(0)->FullPath(), archive + QStringLiteral("a.jpg"));
+    sqlite3_exec(s.dm.CurrentSession().Handle(), "PRAGMA query_only = 0", nullptr, nullptr,
+                 nullptr);
+
+    QVERIFY(s.lists.PendingWrites.WriteAll(s.q));
+    QCOMPARE(s.Rows(), QStringList());
+    TImageFileInfo read;
+    read.CatalogID = archiveID;
+    read.FileName = QStringLiteral("a.jpg");
+    QVERIFY(s.q.ReadFileRecord(read));
+    QCOMPARE(read.Caption, QStringLiteral("caption of a.jpg"));
+    QCOMPARE(read.Rating, 2);
   }
 };
 

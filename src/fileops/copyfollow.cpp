@@ -1,0 +1,229 @@
+#include "fileops/copyfollow.h"
+
+#include <QFile>
+#include <QSet>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "browse/currentlists.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/writehealth.h"
+#include "common/datetime.h"
+#include "fileops/clipboardlist.h"
+
+namespace glimr {
+
+namespace {
+
+QString FolderOf(const QString& path) {
+  return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Takes the record listed under key out of both lists and frees it.
+void DropFromLists(TCurrentLists& lists, const QString& key) {
+  const TImageFileInfo* r = lists.LoadedFiles.Find(key);
+  if (!r) {
+    return;
+  }
+  const auto same = [r](const TImageFileInfo& x) { return &x == r; };
+  lists.CurrentFiles.RemoveIf(same);
+  lists.LoadedFiles.RemoveIf(same);
+}
+
+void RekeyInLists(TCurrentLists& lists, const QString& oldKey, const QString& newKey) {
+  for (TFileList* list : {&lists.LoadedFiles, &lists.CurrentFiles}) {
+    const int i = list->IndexOf(oldKey);
+    if (i >= 0) {
+      list->SetKey(i, newKey);
+    }
+  }
+}
+
+}  // namespace
+
+TCopyFollower::TCopyFollower(TCurrentLists& lists, TCatalogQueries& queries,
+                             TClipboardList& clipboard, TFileActionHooks hooks)
+    : lists_(lists), queries_(queries), clipboard_(clipboard), hooks_(std::move(hooks)) {}
+
+void TCopyFollower::NoteRowError(const QString& message) {
+  if (rowError_.isEmpty()) {
+    rowError_ = message;
+  }
+}
+
+void TCopyFollower::ForgetReplaced(const QString& path) {
+  // The record, the kept edits and the thumbnail described the content
+  // that was overwritten.
+  DropFromLists(lists_, path);
+  lists_.PendingWrites.Take(path);
+  if (hooks_.FileReplaced) {
+    hooks_.FileReplaced(path);
+  }
+}
+
+void TCopyFollower::FileDone(const TCopyEntry& entry, const TCopyResult& result) {
+  if (result.Outcome == TCopyOutcome::Moved) {
+    CarryRow(entry, result);
+    return;
+  }
+  if (result.Outcome != TCopyOutcome::Copied || !result.Overwrote) {
+    return;
+  }
+  ForgetReplaced(result.Destination);
+  const QString folder = FolderOf(result.Destination);
+  try {
+    queries_.DeleteFileRecordOf(queries_.CatalogIDOfPath(folder),
+                                result.Destination.mid(folder.size()));
+  } catch (const TCatalogWriteError& e) {
+    // The old row stays until the catalog takes writes: its caption may
+    // show for the new content, but nothing of the user's is lost.
+    NoteRowError(e.message());
+  }
+}
+
+void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result) {
+  const QString& source = result.Source;
+  const QString& destination = result.Destination;
+  const QString sourceFolder = FolderOf(source);
+  const QString folder = FolderOf(destination);
+  const QString name = destination.mid(folder.size());
+
+  if (result.Overwrote) {
+    ForgetReplaced(destination);
+  }
+  clipboard_.Remove(source);
+  if (hooks_.FileGone) {
+    hooks_.FileGone(source);
+  }
+
+  TImageFileInfo* r = lists_.LoadedFiles.Find(source);
+  std::optional<TImageFileInfo> kept = lists_.PendingWrites.Take(source);
+  // The row to carry: the loaded record's, the kept copy's, or the one the
+  // catalog holds for the source.
+  std::optional<TImageFileInfo> probe;
+  std::int32_t id = r ? r->ID : kept ? kept->ID : 0;
+  std::int32_t catalogID = 0;
+  try {
+    catalogID = queries_.CatalogIDOfPath(folder);
+    if (id == 0 && !r && !kept) {
+      probe.emplace();
+      probe->FileName = source.mid(sourceFolder.size());
+      probe->Path = sourceFolder;
+      probe->CatalogID =
+          entry.CatalogID != 0 ? entry.CatalogID : queries_.CatalogIDOfPath(sourceFolder);
+      if (queries_.ReadFileRecord(*probe)) {
+        id = probe->ID;
+      } else {
+        probe.reset();
+      }
+    }
+    if (r && r->Modified && r->ID != 0) {
+      // The unsaved edits travel with the row.
+      queries_.UpdateFileRecord(*r);
+    }
+    if (id != 0) {
+      queries_.MoveFileRecord(id, catalogID, name);
+    } else {
+      queries_.DeleteFileRecordOf(catalogID, name);
+    }
+    if (r) {
+      r->Modified = false;
+    }
+  } catch (const TCatalogWriteError& e) {
+    NoteRowError(e.message());
+    // The row is written at its new place by a later write-back: a record
+    // with an ID writes its name and folder by that ID.
+    if (r) {
+      r->Modified = r->ID != 0 || r->Modified;
+    } else if (probe && catalogID != 0) {
+      probe->Modified = true;
+      kept = std::move(probe);
+    }
+  }
+
+  const auto moveTo = [&](TImageFileInfo& x) {
+    x.Path = folder;
+    x.FileName = name;
+    if (catalogID != 0) {
+      x.CatalogID = catalogID;
+    }
+    x.TypeName = GetExtension(name).toUpper();
+    if (hooks_.ExtensionIndex) {
+      x.ExtIndex = hooks_.ExtensionIndex(destination);
+    }
+  };
+  if (kept) {
+    moveTo(*kept);
+    lists_.PendingWrites.Put(*kept);
+  }
+  if (r) {
+    moveTo(*r);
+    RekeyInLists(lists_, source, destination);
+    if (r->Modified) {
+      lists_.PendingWrites.Put(*r);
+    }
+  }
+}
+
+bool TCopyFollower::RunEnded(const std::vector<TCopyResult>& results) {
+  if (lists_.ListSource != TListSource::Catalog || lists_.CurrentFolder.isEmpty()) {
+    return false;
+  }
+  bool changed = false;
+  const QString& shown = lists_.CurrentFolder;
+  std::int32_t shownCatalog = -1;
+  for (const TCopyResult& result : results) {
+    if (result.Outcome != TCopyOutcome::Moved && result.Outcome != TCopyOutcome::Copied) {
+      continue;
+    }
+    const QString folder = FolderOf(result.Destination);
+    if (folder != shown) {
+      // A file moved out of the shown folder leaves its list.
+      if (result.Outcome == TCopyOutcome::Moved && lists_.LoadedFiles.Find(result.Destination)) {
+        DropFromLists(lists_, result.Destination);
+        changed = true;
+      }
+      continue;
+    }
+    struct stat st;
+    if (lists_.LoadedFiles.IndexOf(result.Destination) >= 0 ||
+        ::stat(QFile::encodeName(result.Destination).constData(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+      continue;
+    }
+    auto r = std::make_unique<TImageFileInfo>();
+    r->SlotWidth = 2.0;
+    r->Path = folder;
+    r->FileName = result.Destination.mid(folder.size());
+    r->ExtIndex = hooks_.ExtensionIndex ? hooks_.ExtensionIndex(result.Destination) : -1;
+    r->TypeName = GetExtension(r->FileName).toUpper();
+    r->FileDate = StatModDays(st);
+    r->FileSize = static_cast<std::int64_t>(st.st_size);
+    try {
+      if (shownCatalog < 0) {
+        shownCatalog = queries_.CatalogIDOfPath(folder);
+      }
+      r->CatalogID = shownCatalog;
+      // A moved file brought its row; a copy gets one of its own.
+      if (!queries_.ReadFileRecord(*r)) {
+        r->ID = queries_.InsertFileRecord(*r);
+      }
+    } catch (const TCatalogWriteError& e) {
+      NoteRowError(e.message());
+      if (shownCatalog < 0) {
+        continue;  // no catalog for the folder: its next load lists the file
+      }
+      r->ID = 0;
+      lists_.PendingWrites.Put(*r);
+    }
+    lists_.LoadedFiles.Append(result.Destination, r.release());
+    changed = true;
+  }
+  return changed;
+}
+
+}  // namespace glimr
