@@ -103,7 +103,8 @@ struct TCopyHooks {
 
 class TCopyEngine {
  public:
-  // Chunk of one read and one write.
+  // Bytes of one transfer step; progress and Cancel are looked at after
+  // each step.
   static constexpr std::int64_t kChunkSize = 1 << 20;
 
   // destinationFolder may end with "/" or not.
@@ -149,6 +150,7 @@ class TCopyEngine {
   QString error_;
   std::atomic<bool> cancel_{false};
 
+  // Only for files the kernel cannot copy by itself (made when needed).
   std::vector<char> buffer_;
   // steady_clock ticks at the start; atomic because Progress() may run on
   // another thread while the run starts.
