@@ -80,6 +80,11 @@ qint64 MTimeNs(const QString& path) {
   return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }
 
+ino_t Inode(const QString& path) {
+  struct stat st;
+  return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
 mode_t Mode(const QString& path) {
   struct stat st;
   return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 0777 : 0;
@@ -265,6 +270,7 @@ void TestCopyEngine::copiesFiles() {
     return f.setFileTime(old, QFileDevice::FileModificationTime);
   }());
   const qint64 mtime = MTimeNs(source);
+  const ino_t inode = Inode(source);
   // A temporary file left by a killed run is replaced, not kept.
   const bool copies = !move || s.OtherFileSystem();
   if (copies)
@@ -283,7 +289,11 @@ void TestCopyEngine::copiesFiles() {
   if (!move)
     QCOMPARE(Read(source), data);
   QVERIFY(NoTemporaryLeft(s.Dst()));
+  // Within one file system a move is a rename: the same file, not a copy.
+  QCOMPARE(Inode(r.Destination) == inode, !copies);
+  // Its bytes count as done all the same.
   QCOMPARE(engine.Progress().Counters.FilesDone, 1);
+  QCOMPARE(engine.Progress().Counters.FinishedBytes, size);
 }
 
 void TestCopyEngine::overwriteAnswers_data() {
