@@ -211,11 +211,17 @@ void TfrmEditExternal::btnOkClick() {
   if (edName->text().trimmed().isEmpty()) {
     edName->setText(QFileInfo(Location()).fileName());
   }
+  // A location typed or pasted without leaving the field still gets its
+  // own icon.
+  if (Location() != iconLocation_) {
+    SetIcon(ProgramIcon(Location(), apps_));
+  }
   accept();
 }
 
 void TfrmEditExternal::SetIcon(const QIcon& icon) {
   icon_ = icon;
+  iconLocation_ = Location();
   imgIcon->setPixmap(icon.pixmap(kIconSide, kIconSide));
 }
 

@@ -73,6 +73,7 @@ class TfrmEditExternal : public QDialog {
   TDesktopApps& apps_;
   TProgramPicker picker_;
   QIcon icon_;
+  QString iconLocation_;  // the location icon_ was found for
 
   QGroupBox* gbApplication = nullptr;
   QLabel* imgIcon = nullptr;
