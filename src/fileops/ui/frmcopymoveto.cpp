@@ -120,6 +120,8 @@ void TfrmCopyMoveTo::ApplyCaptions() {
   ApplyActionCaptions();
   lblInfo1->setText(LangText(TLangSection::Captions, 143, QStringLiteral("Destination:")));
   lblInfo2->setText(LangText(TLangSection::Captions, 144, QStringLiteral("History:")));
+  // A list view does not take its name from a buddy label.
+  lbHistory->setAccessibleName(lblInfo2->text());
   lblInfo3->setText(LangText(TLangSection::Captions, 145, QStringLiteral("Overwrite options:")));
   cbExistedFilesAction->setItemText(
       0, LangText(TLangSection::Captions, 146, QStringLiteral("Ask user")));
