@@ -6,6 +6,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 
+#include "app/fileopsparts.h"
 #include "app/frmsplash.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
@@ -333,6 +334,13 @@ void TGlimrApplication::AttachCatalog() {
       });
 }
 
+void TGlimrApplication::AttachFileOps() {
+  fileOps_ = std::make_unique<TFileOpsParts>(context_, main_.get());
+  if (queries_) {
+    main_->FileOps()->Attach(*queries_, fileOps_->Services(cash_.get(), extensions_));
+  }
+}
+
 void TGlimrApplication::MakeViewer() {
   if (!plugins_) {
     return;  // nothing could be decoded
@@ -381,6 +389,7 @@ bool TGlimrApplication::Start() {
 
   // The data module follows the main window, then the viewer windows.
   AttachCatalog();
+  AttachFileOps();
   MakeViewer();
 
   main_->show();
@@ -471,6 +480,7 @@ bool TGlimrApplication::Shutdown() {
   destroy_.Run();
   context_.Captions.Unregister(TCaptionTarget::MainWindow);
   context_.Captions.Unregister(TCaptionTarget::About);
+  fileOps_.reset();
   main_.reset();
   ribbonModel_.reset();
   if (threadsLeft_) {

@@ -27,6 +27,7 @@ class TCatalogQueries;
 class TdmVesk;
 class TCategoryLoader;
 class TEditWriteBack;
+class TFileOpsParts;
 class TFolderLoader;
 class TfrmLoading;
 class TfrmSplash;
@@ -98,6 +99,7 @@ class TGlimrApplication {
   void MakeCash();
   // After the main window's creation: the catalog and what needs it.
   void AttachCatalog();
+  void AttachFileOps();
   void MakeViewer();
   // Shutdown.
   void CloseParts();
@@ -139,6 +141,7 @@ class TGlimrApplication {
   std::unique_ptr<TfrmLoading> loading_;
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;
+  std::unique_ptr<TFileOpsParts> fileOps_;
   int thumbTextureSize_ = 256;
 };
 

@@ -340,6 +340,14 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Strings, 107, u"A category name may not be empty or contain \"\\\"."},
     {TLangSection::Strings, 108, u"No such folder: %1"},
     {TLangSection::Strings, 109, u"No such category: %1"},
+    {TLangSection::Strings, 110, u"The copy stopped at %1: %2"},
+    {TLangSection::Strings, 115, u"%1 could not be deleted: %2"},
+    {TLangSection::Strings, 116,
+     u"No trash can take %1. Delete it permanently? It cannot be brought back."},
+    {TLangSection::Strings, 117, u"There is already a file or folder named %1 here."},
+    {TLangSection::Strings, 118,
+     u"A file name may not be empty, be \".\" or \"..\", or contain \"/\"."},
+    {TLangSection::Strings, 119, u"%1 could not be renamed: %2"},
 };
 
 }  // namespace

@@ -8,8 +8,10 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStatusBar>
@@ -29,6 +31,7 @@
 #include "mainwindow/mainwindowlog.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
+#include "mainwindow/veskfileops.h"
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
 #include "mainwindow/veskorganizer.h"
@@ -429,6 +432,51 @@ void TfrmVesk::MakeOrganizer() {
           &TVeskOrganizer::SelectionChanged);
   connect(veskListFiles_, &TFileListView::focusedIndexChanged, organizer_,
           &TVeskOrganizer::SelectionChanged);
+  MakeFileOps();
+}
+
+void TfrmVesk::MakeFileOps() {
+  TVeskFileOps::THost host;
+  host.Refilter = [this] {
+    ResortLists(lists_, veskListFiles_->SortState(), veskListFiles_->TypeNameOf());
+    organizer_->Refilter();
+  };
+  host.SelectedCategory = [this] { return organizer_->SelectedCategory(); };
+  host.AfterRename = [this] {
+    if (ribbon_) {
+      ribbon_->Ribbon().RefreshCaptions();
+      ribbon_->Ribbon().RedrawNeeded = true;
+    }
+    organizer_->SelectionChanged();
+  };
+  host.AskDeletePermanently = [this](const QString& path) {
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("Glimr"),
+        LangText(TLangSection::Strings, 116).arg(path),
+        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll, this);
+    box.setDefaultButton(QMessageBox::No);
+    switch (box.exec()) {
+      case QMessageBox::Yes:
+        return TPermanentDelete::Delete;
+      case QMessageBox::YesToAll:
+        return TPermanentDelete::DeleteAll;
+      case QMessageBox::NoToAll:
+        return TPermanentDelete::KeepAll;
+      default:
+        return TPermanentDelete::Keep;
+    }
+  };
+  host.AskNewName = [this](const QString& oldName) -> std::optional<QString> {
+    bool ok = false;
+    const QString name =
+        QInputDialog::getText(this, QStringLiteral("Glimr"), LangText(TLangSection::Strings, 11),
+                              QLineEdit::Normal, oldName, &ok);
+    return ok ? std::optional<QString>(name) : std::nullopt;
+  };
+  host.ShowMessage = [this](const QString& text) {
+    QMessageBox::warning(this, QStringLiteral("Glimr"), text);
+  };
+  fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, std::move(host), this);
 }
 
 void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,
@@ -462,6 +510,9 @@ void TfrmVesk::DetachServices() {
   }
   if (search_) {
     search_->Detach();
+  }
+  if (fileOps_) {
+    fileOps_->Detach();
   }
 }
 

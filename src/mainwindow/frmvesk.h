@@ -37,6 +37,7 @@ class TCategoryLoader;
 class TEditWriteBack;
 class TVeskOrganizer;
 class TVeskSearch;
+class TVeskFileOps;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
@@ -149,6 +150,8 @@ class TfrmVesk : public QMainWindow {
   // exist); the title and the page rules read it.
   std::optional<QString> SelectedCategoryPath() const;
   TVeskOrganizer* Organizer() const { return organizer_; }
+  // The file commands; the program attaches their services.
+  TVeskFileOps* FileOps() const { return fileOps_; }
 
   // Loads a folder node (the tree's change event).
   void LoadFolder(QTreeWidgetItem* node);
@@ -167,6 +170,7 @@ class TfrmVesk : public QMainWindow {
   QWidget* BuildLowerArea();
   void ConnectActions();
   void MakeOrganizer();
+  void MakeFileOps();
   // The history of what the list shows (none for search results).
   THistoryList* HistoryInUse();
   void SelectHistoryEntry(THistoryList& history, int index);
@@ -206,6 +210,7 @@ class TfrmVesk : public QMainWindow {
   QWidget* searchHost_ = nullptr;
   TVeskOrganizer* organizer_ = nullptr;
   TVeskSearch* search_ = nullptr;
+  TVeskFileOps* fileOps_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;

@@ -90,6 +90,9 @@ class TVeskOrganizer : public QObject {
   void RecordEdited();
   // The Select Category dialog for the selected images.
   void ChooseCategoryForSelection();
+  // The lists changed under the filter (a copy, move or delete): the shown
+  // list, the view and the ribbon are made anew with the filter in force.
+  void Refilter() { FilterChanged(filter_); }
   // Texts in the language in force.
   void ApplyLanguage();
 

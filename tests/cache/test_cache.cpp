@@ -226,6 +226,10 @@ class TestCache : public QObject {
     }
     cash.Append(QStringLiteral("/p/f.jpg"), Entry(11, 4, onDisk));
     QCOMPARE(cash.Find(QStringLiteral("/p/f.jpg"))->Width, dropped ? 11 : 9);
+    // A file the program deleted, moved or overwrote goes whatever its date.
+    QVERIFY(cash.Drop(QStringLiteral("/p/a.jpg")));
+    QVERIFY(!cash.Contains(QStringLiteral("/p/a.jpg")));
+    QVERIFY(!cash.Drop(QStringLiteral("/p/a.jpg")));
   }
 
   // Without a budget of its own the cache takes an eighth of the physical

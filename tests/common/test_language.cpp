@@ -162,7 +162,7 @@ class TestLanguage : public QObject {
     }
     QCOMPARE(counts[0], 229);  // 0..229 without 162
     QCOMPARE(counts[1], 57);
-    QCOMPARE(counts[2], 27 + 10);  // 0..26, and Glimr's own messages 100..109
+    QCOMPARE(counts[2], 27 + 16);  // 0..26, and Glimr's own messages 100..110, 115..119
     QVERIFY(LangDefault(TLangSection::Captions, 162).isEmpty());
     QCOMPARE(LangDefault(TLangSection::Captions, 183),
              QStringLiteral("Avarage (less than 1024x1024)"));

@@ -169,13 +169,26 @@ bool TCash::DropIfDateDiffers(const QString& key, double fileDate) {
   if (hit == index_.cend() || hit.value()->FileDate == fileDate) {
     return false;
   }
+  DropLocked(key);
+  return true;
+}
+
+bool TCash::Drop(const QString& key) {
+  std::lock_guard lock(locks_.CacheLock);
+  if (!index_.contains(key)) {
+    return false;
+  }
+  DropLocked(key);
+  return true;
+}
+
+void TCash::DropLocked(const QString& key) {
   const std::int32_t at = IndexOfLocked(key);
   if (at < 0) {
     index_.remove(key);
-    return true;
+    return;
   }
   EraseLocked(items_.begin() + at);
-  return true;
 }
 
 void TCash::Clear() {

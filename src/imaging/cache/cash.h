@@ -113,6 +113,9 @@ class TCash {
   // entry a ribbon slot shows goes too: the slot keeps its shared pixels
   // until it lets go. True when an entry was dropped.
   bool DropIfDateDiffers(const QString& key, double fileDate);
+  // The same whatever the date: the file was deleted, moved away or
+  // overwritten by the program. True when an entry was dropped.
+  bool Drop(const QString& key);
 
   // Frees every entry, in use or not, without taking CacheLock: the caller
   // holds all four locks with the loader stopped. Starts a new generation:
@@ -138,6 +141,7 @@ class TCash {
   std::int32_t IndexOfLocked(const QString& path) const;
   void AppendLocked(const QString& path, TBmpCashPtr entry);
   void EraseLocked(std::vector<TItem>::iterator at);
+  void DropLocked(const QString& key);
   // Appends unless the cache was cleared since generation was read; false
   // when the entry was dropped for that reason.
   bool AppendIfCurrent(const QString& path, TBmpCashPtr entry, std::uint64_t generation);

@@ -1,0 +1,247 @@
+#include "mainwindow/veskfileops.h"
+
+#include <QAction>
+
+#include <algorithm>
+#include <utility>
+
+#include "browse/currentlists.h"
+#include "browse/ui/filelistview.h"
+#include "common/language.h"
+#include "fileops/copyfollow.h"
+#include "mainwindow/veskactions.h"
+
+namespace glimr {
+
+namespace {
+
+constexpr const char* kFileActions[] = {"aCopyToFolder", "aMoveToFolder", "aCutToCB",   "aCopyToCB",
+                                        "aPasteFromCB",  "aFileDelete",   "aFileRename"};
+
+QString NameOf(const QString& path) {
+  return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+}  // namespace
+
+TVeskFileOps::TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions,
+                           THost host, QObject* parent)
+    : QObject(parent), lists_(lists), list_(list), actions_(actions), host_(std::move(host)) {
+  const std::pair<const char*, std::function<void()>> routes[] = {
+      {"aCopyToFolder", [this] { CopyMoveSelected(false); }},
+      {"aMoveToFolder", [this] { CopyMoveSelected(true); }},
+      {"aCutToCB", [this] { PutSelectedOnClipboard(true); }},
+      {"aCopyToCB", [this] { PutSelectedOnClipboard(false); }},
+      {"aPasteFromCB", [this] { PasteClipboard(); }},
+      {"aFileDelete", [this] { DeleteSelected(); }},
+      {"aFileRename", [this] { RenameFocused(); }},
+  };
+  for (const auto& [name, run] : routes) {
+    connect(actions_.Get(name), &QAction::triggered, this, run);
+  }
+}
+
+void TVeskFileOps::Attach(TCatalogQueries& queries, TServices services) {
+  queries_ = &queries;
+  services_ = std::move(services);
+  for (const char* name : kFileActions) {
+    actions_.Get(name)->setEnabled(true);
+  }
+}
+
+void TVeskFileOps::Detach() {
+  queries_ = nullptr;
+  services_ = {};
+  for (const char* name : kFileActions) {
+    actions_.Get(name)->setEnabled(false);
+  }
+}
+
+TFileActionHooks TVeskFileOps::Hooks() const {
+  TFileActionHooks hooks;
+  hooks.AskDeletePermanently = host_.AskDeletePermanently;
+  hooks.FileGone = [this](const QString& path) {
+    if (services_.DropThumbnail) {
+      services_.DropThumbnail(path);
+    }
+    if (services_.BoardFileGone) {
+      services_.BoardFileGone(path);
+    }
+  };
+  hooks.FileReplaced = [this](const QString& path) {
+    if (services_.DropThumbnail) {
+      services_.DropThumbnail(path);
+    }
+  };
+  hooks.FileRenamed = [this](const QString& oldPath, const QString& newPath) {
+    if (services_.DropThumbnail) {
+      services_.DropThumbnail(oldPath);
+    }
+    if (services_.BoardFileRenamed) {
+      services_.BoardFileRenamed(oldPath, newPath);
+    }
+  };
+  hooks.ExtensionIndex = services_.ExtensionIndex;
+  return hooks;
+}
+
+std::vector<TCopyEntry> TVeskFileOps::SelectedEntries(bool move) const {
+  std::vector<TCopyEntry> entries;
+  for (int i = 0; i < lists_.CurrentFiles.Count(); ++i) {
+    const TImageFileInfo* r = lists_.CurrentFiles.At(i);
+    if (r->Selected && !r->IsFolder) {
+      entries.push_back(TCopyEntry{lists_.CurrentFiles.Key(i), move, r->CatalogID});
+    }
+  }
+  return entries;
+}
+
+std::vector<TCopyResult> TVeskFileOps::Run(std::vector<TCopyEntry> entries, const QString& folder,
+                                           TOverwritePolicy policy) {
+  TCopyFollower follow(lists_, *queries_, clipboard_, Hooks());
+  const std::vector<TCopyEntry> asked = entries;
+  std::vector<TCopyResult> results = services_.RunCopy(
+      std::move(entries), folder, policy, [&](std::size_t i, const TCopyResult& result) {
+        if (i < asked.size()) {
+          follow.FileDone(asked[i], result);
+        }
+      });
+  follow.RunEnded(results);
+  return results;
+}
+
+void TVeskFileOps::CopyMoveSelected(bool move) {
+  if (!queries_ || list_.SelectedCount() == 0 || !services_.ChooseDestination ||
+      !services_.RunCopy) {
+    return;
+  }
+  const std::optional<TCopyDestination> destination = services_.ChooseDestination(move);
+  if (!destination) {
+    return;
+  }
+  std::vector<TCopyEntry> entries = SelectedEntries(move);
+  if (!entries.empty()) {
+    Run(std::move(entries), destination->Folder, destination->Policy);
+  }
+  host_.Refilter();
+}
+
+void TVeskFileOps::PutSelectedOnClipboard(bool cut) {
+  clipboard_.PutSelected(lists_.CurrentFiles, cut);
+}
+
+void TVeskFileOps::PasteClipboard() {
+  if (!queries_) {
+    return;
+  }
+  if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty()) {
+    if (!clipboard_.IsEmpty() && services_.RunCopy) {
+      TPasteRequest request = clipboard_.PasteRequest(lists_.CurrentFolder);
+      const std::vector<TCopyResult> results =
+          Run(std::move(request.Entries), request.DestinationFolder, TOverwritePolicy::Ask);
+      clipboard_.PasteDone(results);
+    }
+  } else if (lists_.ListSource == TListSource::Category && host_.SelectedCategory) {
+    if (const std::int32_t category = host_.SelectedCategory()) {
+      PasteIntoCategory(clipboard_, category, lists_, *queries_, Hooks());
+    }
+  }
+  host_.Refilter();
+}
+
+void TVeskFileOps::CopyIntoShownFolder(std::vector<TCopyEntry> entries) {
+  if (!queries_ || !services_.RunCopy || lists_.ListSource != TListSource::Catalog ||
+      lists_.CurrentFolder.isEmpty() || entries.empty()) {
+    return;
+  }
+  Run(std::move(entries), lists_.CurrentFolder, TOverwritePolicy::Ask);
+  host_.Refilter();
+}
+
+void TVeskFileOps::DeleteSelected() {
+  if (!queries_ || list_.SelectedCount() == 0) {
+    return;
+  }
+  switch (lists_.ListSource) {
+    case TListSource::Catalog: {
+      const int focused = list_.FocusedRow();
+      const std::vector<TDeleteResult> results =
+          DeleteSelectedFiles(lists_, *queries_, clipboard_, Hooks());
+      QStringList failures;
+      for (const TDeleteResult& r : results) {
+        if (r.Outcome == TDeleteOutcome::Failed) {
+          failures << LangText(TLangSection::Strings, 115)
+                          .arg(NameOf(r.Path), r.Reason.isEmpty() ? QStringLiteral("?") : r.Reason);
+        }
+      }
+      host_.Refilter();
+      if (focused >= 0 && !lists_.CurrentFiles.IsEmpty()) {
+        list_.FocusRow(std::min(focused, lists_.CurrentFiles.Count() - 1), true);
+      }
+      if (!failures.isEmpty() && host_.ShowMessage) {
+        host_.ShowMessage(failures.join(QLatin1Char('\n')));
+      }
+      break;
+    }
+    case TListSource::Category:
+      // The images leave the category; their files stay.
+      for (int i = 0; i < lists_.CurrentFiles.Count(); ++i) {
+        TImageFileInfo* r = lists_.CurrentFiles.At(i);
+        if (r->Selected && !r->IsFolder) {
+          r->CategoryID = 0;
+          r->Modified = true;
+        }
+      }
+      list_.RemoveSelectedFromView();
+      break;
+    case TListSource::Search:
+      break;
+  }
+}
+
+void TVeskFileOps::RenameFocused() {
+  const int row = list_.FocusedRow();
+  if (!queries_ || row < 0 || row >= lists_.CurrentFiles.Count() || !host_.AskNewName) {
+    return;
+  }
+  const TImageFileInfo* r = lists_.CurrentFiles.At(row);
+  if (r->IsFolder) {
+    return;
+  }
+  const QString oldPath = lists_.CurrentFiles.Key(row);
+  const std::optional<QString> answer = host_.AskNewName(r->FileName);
+  if (!answer) {
+    return;
+  }
+  const TRenameResult result =
+      RenameImage(lists_, *queries_, clipboard_, oldPath, *answer, Hooks());
+  if (!result.Renamed) {
+    QString text;
+    switch (result.Problem) {
+      case TNameProblem::None:
+        if (!result.Error.isEmpty()) {
+          text = LangText(TLangSection::Strings, 119).arg(NameOf(oldPath), result.Error);
+        }
+        break;
+      case TNameProblem::Exists:
+        text = LangText(TLangSection::Strings, 117).arg(*answer);
+        break;
+      case TNameProblem::Empty:
+      case TNameProblem::HasSlash:
+      case TNameProblem::HasNul:
+      case TNameProblem::DotName:
+        text = LangText(TLangSection::Strings, 118);
+        break;
+    }
+    if (!text.isEmpty() && host_.ShowMessage) {
+      host_.ShowMessage(text);
+    }
+    return;
+  }
+  list_.RefreshRows(row, row);
+  if (host_.AfterRename) {
+    host_.AfterRename();
+  }
+}
+
+}  // namespace glimr
