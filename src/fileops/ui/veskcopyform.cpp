@@ -35,8 +35,7 @@ QLabel* NewLabel(QWidget* parent, const char* name) {
   return label;
 }
 
-// One "caption: value" row; the value takes the caption's text as its
-// accessible name, since a label cannot be the buddy of a label.
+// One "caption: value" row.
 void PlaceRow(QLabel* caption, QLabel* value, int x, int y, int valueWidth) {
   caption->setGeometry(x, y, kCaptionWidth, kRowHeight);
   value->setGeometry(x + kCaptionWidth + 4, y, valueWidth, kRowHeight);
@@ -50,27 +49,27 @@ TveskCopyForm::TveskCopyForm(QWidget* parent) : QDialog(parent) {
 
   gbCurrent = new QGroupBox(this);
   gbCurrent->setObjectName(QStringLiteral("gbCurrent"));
-  gbCurrent->setGeometry(kMargin, 4, kGaugeWidth, 152);
+  gbCurrent->setGeometry(kMargin, 4, kGaugeWidth, 140);
   const int innerValue = kGaugeWidth - 2 * 10 - kCaptionWidth - 4;
   lblFileName = NewLabel(gbCurrent, "lblFileName");
   lblFileNameValue = NewLabel(gbCurrent, "lblFileNameValue");
   PlaceRow(lblFileName, lblFileNameValue, 10, 22, innerValue);
   lblFileSize = NewLabel(gbCurrent, "lblFileSize");
   lblFileSizeValue = NewLabel(gbCurrent, "lblFileSizeValue");
-  PlaceRow(lblFileSize, lblFileSizeValue, 10, 48, innerValue);
+  PlaceRow(lblFileSize, lblFileSizeValue, 10, 44, innerValue);
   lblFrom = NewLabel(gbCurrent, "lblFrom");
   lblFromValue = NewLabel(gbCurrent, "lblFromValue");
-  PlaceRow(lblFrom, lblFromValue, 10, 74, innerValue);
+  PlaceRow(lblFrom, lblFromValue, 10, 66, innerValue);
   lblTo = NewLabel(gbCurrent, "lblTo");
   lblToValue = NewLabel(gbCurrent, "lblToValue");
-  PlaceRow(lblTo, lblToValue, 10, 100, innerValue);
+  PlaceRow(lblTo, lblToValue, 10, 88, innerValue);
   lblFileCopied = NewLabel(gbCurrent, "lblFileCopied");
   lblFileCopiedValue = NewLabel(gbCurrent, "lblFileCopiedValue");
-  PlaceRow(lblFileCopied, lblFileCopiedValue, 10, 126, innerValue);
+  PlaceRow(lblFileCopied, lblFileCopiedValue, 10, 110, innerValue);
 
   pbFile = new QProgressBar(this);
   pbFile->setObjectName(QStringLiteral("pbFile"));
-  pbFile->setGeometry(kMargin, 168, kGaugeWidth, kGaugeHeight);
+  pbFile->setGeometry(kMargin, 164, kGaugeWidth, kGaugeHeight);
   pbFile->setRange(0, 100);
 
   pbTotal = new QProgressBar(this);
@@ -79,22 +78,22 @@ TveskCopyForm::TveskCopyForm(QWidget* parent) : QDialog(parent) {
 
   gbTotal = new QGroupBox(this);
   gbTotal->setObjectName(QStringLiteral("gbTotal"));
-  gbTotal->setGeometry(kMargin, 226, kGaugeWidth, 126);
+  gbTotal->setGeometry(kMargin, 226, kGaugeWidth, 128);
   lblTotalCopied = NewLabel(gbTotal, "lblTotalCopied");
   lblTotalCopiedValue = NewLabel(gbTotal, "lblTotalCopiedValue");
-  PlaceRow(lblTotalCopied, lblTotalCopiedValue, 10, 20, innerValue);
+  PlaceRow(lblTotalCopied, lblTotalCopiedValue, 10, 22, innerValue);
   lblAllSize = NewLabel(gbTotal, "lblAllSize");
   lblAllSizeValue = NewLabel(gbTotal, "lblAllSizeValue");
-  PlaceRow(lblAllSize, lblAllSizeValue, 10, 40, innerValue);
+  PlaceRow(lblAllSize, lblAllSizeValue, 10, 44, innerValue);
   lblSpeed = NewLabel(gbTotal, "lblSpeed");
   lblSpeedValue = NewLabel(gbTotal, "lblSpeedValue");
-  PlaceRow(lblSpeed, lblSpeedValue, 10, 60, innerValue);
+  PlaceRow(lblSpeed, lblSpeedValue, 10, 66, innerValue);
   lblTimeLeft = NewLabel(gbTotal, "lblTimeLeft");
   lblTimeLeftValue = NewLabel(gbTotal, "lblTimeLeftValue");
-  PlaceRow(lblTimeLeft, lblTimeLeftValue, 10, 80, innerValue);
+  PlaceRow(lblTimeLeft, lblTimeLeftValue, 10, 88, innerValue);
   lblTimePassed = NewLabel(gbTotal, "lblTimePassed");
   lblTimePassedValue = NewLabel(gbTotal, "lblTimePassedValue");
-  PlaceRow(lblTimePassed, lblTimePassedValue, 10, 100, innerValue);
+  PlaceRow(lblTimePassed, lblTimePassedValue, 10, 110, innerValue);
 
   const int compactValue = kGaugeWidth - kCaptionWidth - 4;
   lblCompactFile = NewLabel(this, "lblCompactFile");
@@ -143,6 +142,8 @@ void TveskCopyForm::ApplyCaptions() {
                            ? LangText(TLangSection::Captions, 70, QStringLiteral("Hide Details"))
                            : LangText(TLangSection::Captions, 71, QStringLiteral("Show Details")));
 
+  // A label cannot be the buddy of a label, so each value takes its
+  // caption's text as its accessible name.
   const std::pair<QLabel*, QLabel*> rows[] = {{lblFileName, lblFileNameValue},
                                               {lblFileSize, lblFileSizeValue},
                                               {lblFrom, lblFromValue},
