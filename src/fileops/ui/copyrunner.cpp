@@ -110,7 +110,8 @@ TCopyRunReport TCopyRunner::Run(std::vector<TCopyEntry> entries, const QString& 
   report.Cancelled = engine->Cancelled();
   report.FinalPolicy = engine->Policy();
   running_ = false;
-  qCDebug(lcCopyRunner) << "run ended" << (report.Cancelled ? "(cancelled)" : "") << report.Error;
+  qCDebug(lcCopyRunner).noquote() << (report.Cancelled ? "run cancelled" : "run ended")
+                                  << report.Error;
 
   if (!report.Error.isEmpty()) {
     const TCopyFailure failure = SplitCopyFailure(report.Results, report.Error);
