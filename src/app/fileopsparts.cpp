@@ -15,7 +15,7 @@ namespace glimr {
 TFileOpsParts::TFileOpsParts(TAppContext& context, QWidget* parent)
     : context_(context),
       copyForm_(std::make_unique<TveskCopyForm>(parent)),
-      question_(std::make_unique<TfrmMessage>(parent)),
+      question_(std::make_unique<TfrmMessage>(copyForm_.get())),
       copyMoveTo_(std::make_unique<TfrmCopyMoveTo>(parent)),
       runner_(std::make_unique<TCopyRunner>(*copyForm_, *question_)) {
   context_.Captions.Register(TCaptionTarget::CopyProgress, [this] { copyForm_->ApplyCaptions(); });
