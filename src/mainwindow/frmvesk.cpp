@@ -20,6 +20,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "board/ui/frimageboard.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
 #include "browse/ui/foldertree.h"
@@ -59,12 +60,6 @@ constexpr int kRightPageKeys[3] = {2, 3, 110};
 constexpr int kStrCannotReadFolder = 102;
 constexpr int kStrNamesNotUtf8 = 103;
 constexpr int kStrChangesInMemory = 104;
-
-QWidget* Placeholder(QWidget* parent, const QString& name) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(name);
-  return w;
-}
 
 // A page's frame: the feature's page widget goes into it once made.
 QWidget* PageHost(const QString& name, QWidget* page = nullptr) {
@@ -168,8 +163,8 @@ QWidget* TfrmVesk::BuildUpperArea() {
   left_->AddPage(searchHost_, QStringLiteral("tsSearch"), 69, 68);
   fileInfoHost_ = PageHost(QStringLiteral("pnlFileInfo"));
   right_->AddPage(fileInfoHost_, QStringLiteral("tsFileInfo"), 9, 9);
-  right_->AddPage(Placeholder(nullptr, QStringLiteral("lvImageBoard")),
-                  QStringLiteral("tsImageBoard"), 10, 10);
+  imageBoardHost_ = PageHost(QStringLiteral("pnlImageBoardHost"));
+  right_->AddPage(imageBoardHost_, QStringLiteral("tsImageBoard"), 10, 10);
   filtersHost_ = PageHost(QStringLiteral("pnlFilterHost"));
   right_->AddPage(filtersHost_, QStringLiteral("tsFilter"), 50, 50);
 
@@ -477,6 +472,8 @@ void TfrmVesk::MakeFileOps() {
     QMessageBox::warning(this, QStringLiteral("Glimr"), text);
   };
   fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, std::move(host), this);
+  imageBoard_ = new TfrImageBoard(fileOps_->Board(), extensions_);
+  imageBoardHost_->layout()->addWidget(imageBoard_);
 }
 
 void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,
@@ -520,6 +517,7 @@ void TfrmVesk::DetachServices() {
 
 void TfrmVesk::ApplyCaptions() {
   veskListFiles_->ApplyCaptions();
+  imageBoard_->ApplyCaptions();
   for (int k = 0; k < 3; ++k) {
     left_->SetPageCaption(k, LangText(TLangSection::Captions, kLeftPageKeys[k]));
     right_->SetPageCaption(k, LangText(TLangSection::Captions, kRightPageKeys[k]));

@@ -38,6 +38,7 @@ class TEditWriteBack;
 class TVeskOrganizer;
 class TVeskSearch;
 class TVeskFileOps;
+class TfrImageBoard;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
@@ -152,6 +153,7 @@ class TfrmVesk : public QMainWindow {
   TVeskOrganizer* Organizer() const { return organizer_; }
   // The file commands; the program attaches their services.
   TVeskFileOps* FileOps() const { return fileOps_; }
+  TfrImageBoard* ImageBoard() const { return imageBoard_; }
 
   // Loads a folder node (the tree's change event).
   void LoadFolder(QTreeWidgetItem* node);
@@ -211,6 +213,8 @@ class TfrmVesk : public QMainWindow {
   TVeskOrganizer* organizer_ = nullptr;
   TVeskSearch* search_ = nullptr;
   TVeskFileOps* fileOps_ = nullptr;
+  QWidget* imageBoardHost_ = nullptr;
+  TfrImageBoard* imageBoard_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "board/boardactions.h"
+#include "board/boardlist.h"
 #include "browse/currentlists.h"
 #include "browse/ui/filelistview.h"
 #include "common/language.h"
@@ -15,8 +17,9 @@ namespace glimr {
 
 namespace {
 
-constexpr const char* kFileActions[] = {"aCopyToFolder", "aMoveToFolder", "aCutToCB",   "aCopyToCB",
-                                        "aPasteFromCB",  "aFileDelete",   "aFileRename"};
+constexpr const char* kFileActions[] = {"aCopyToFolder", "aMoveToFolder", "aCutToCB",
+                                        "aCopyToCB",     "aPasteFromCB",  "aFileDelete",
+                                        "aFileRename",   "aCopyToIB",     "aPasteFromIB"};
 
 QString NameOf(const QString& path) {
   return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
@@ -26,7 +29,12 @@ QString NameOf(const QString& path) {
 
 TVeskFileOps::TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions,
                            THost host, QObject* parent)
-    : QObject(parent), lists_(lists), list_(list), actions_(actions), host_(std::move(host)) {
+    : QObject(parent),
+      lists_(lists),
+      list_(list),
+      actions_(actions),
+      host_(std::move(host)),
+      board_(std::make_unique<TBoardList>()) {
   const std::pair<const char*, std::function<void()>> routes[] = {
       {"aCopyToFolder", [this] { CopyMoveSelected(false); }},
       {"aMoveToFolder", [this] { CopyMoveSelected(true); }},
@@ -35,11 +43,15 @@ TVeskFileOps::TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActio
       {"aPasteFromCB", [this] { PasteClipboard(); }},
       {"aFileDelete", [this] { DeleteSelected(); }},
       {"aFileRename", [this] { RenameFocused(); }},
+      {"aCopyToIB", [this] { CopySelectedToBoard(); }},
+      {"aPasteFromIB", [this] { PasteBoard(); }},
   };
   for (const auto& [name, run] : routes) {
     connect(actions_.Get(name), &QAction::triggered, this, run);
   }
 }
+
+TVeskFileOps::~TVeskFileOps() = default;
 
 void TVeskFileOps::Attach(TCatalogQueries& queries, TServices services) {
   queries_ = &queries;
@@ -64,9 +76,7 @@ TFileActionHooks TVeskFileOps::Hooks() const {
     if (services_.DropThumbnail) {
       services_.DropThumbnail(path);
     }
-    if (services_.BoardFileGone) {
-      services_.BoardFileGone(path);
-    }
+    board_->Remove(path);
   };
   hooks.FileReplaced = [this](const QString& path) {
     if (services_.DropThumbnail) {
@@ -77,9 +87,7 @@ TFileActionHooks TVeskFileOps::Hooks() const {
     if (services_.DropThumbnail) {
       services_.DropThumbnail(oldPath);
     }
-    if (services_.BoardFileRenamed) {
-      services_.BoardFileRenamed(oldPath, newPath);
-    }
+    board_->Rename(oldPath, newPath);
   };
   hooks.ExtensionIndex = services_.ExtensionIndex;
   return hooks;
@@ -149,13 +157,26 @@ void TVeskFileOps::PasteClipboard() {
   host_.Refilter();
 }
 
-void TVeskFileOps::CopyIntoShownFolder(std::vector<TCopyEntry> entries) {
-  if (!queries_ || !services_.RunCopy || lists_.ListSource != TListSource::Catalog ||
-      lists_.CurrentFolder.isEmpty() || entries.empty()) {
+void TVeskFileOps::CopySelectedToBoard() {
+  glimr::CopySelectedToBoard(*board_, lists_.CurrentFiles);
+}
+
+void TVeskFileOps::PasteBoard() {
+  if (!queries_ || !services_.RunCopy) {
     return;
   }
-  Run(std::move(entries), lists_.CurrentFolder, TOverwritePolicy::Ask);
-  host_.Refilter();
+  const std::int32_t category = lists_.ListSource == TListSource::Category && host_.SelectedCategory
+                                    ? host_.SelectedCategory()
+                                    : 0;
+  const TBoardPasteResult result = glimr::PasteBoard(
+      *board_, lists_, *queries_, category,
+      [this](const std::vector<TCopyEntry>& entries, const QString& folder) {
+        return services_.RunCopy(entries, folder, TOverwritePolicy::Ask, {});
+      },
+      Hooks());
+  if (result.Refresh) {
+    host_.Refilter();
+  }
 }
 
 void TVeskFileOps::DeleteSelected() {

@@ -1,6 +1,7 @@
 #pragma once
 // Routes the file commands of the main window (Copy and Move to Folder, Cut,
-// Copy, Paste, Delete, Rename) to the file operations, and brings the shown
+// Copy, Paste, Delete, Rename, and the image board's Copy To and Paste From)
+// to the file operations, and brings the shown
 // lists, the thumbnail cache and the ribbon in line afterwards. The windows
 // it needs (destination dialog, progress window, questions) come through the
 // host, so the window stays a host and tests can stand in for them.
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -19,6 +21,7 @@
 
 namespace glimr {
 
+class TBoardList;
 class TCatalogQueries;
 class TFileListView;
 class TVeskActions;
@@ -62,31 +65,29 @@ class TVeskFileOps : public QObject {
     // A file the program deleted, moved away, overwrote or renamed: its
     // thumbnail is dropped from the cache.
     std::function<void(const QString& path)> DropThumbnail;
-    // The image board's rows follow deletes, moves and renames.
-    std::function<void(const QString& path)> BoardFileGone;
-    std::function<void(const QString& oldPath, const QString& newPath)> BoardFileRenamed;
     // The position of a file's type in the extension table.
     std::function<std::int32_t(const QString& fullPath)> ExtensionIndex;
   };
 
   TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions, THost host,
                QObject* parent = nullptr);
+  ~TVeskFileOps() override;
 
   // Enables the file actions.
   void Attach(TCatalogQueries& queries, TServices services);
   void Detach();
 
   TClipboardList& Clipboard() { return clipboard_; }
+  // The image board, whose rows follow deletes, moves and renames.
+  TBoardList& Board() { return *board_; }
 
   void CopyMoveSelected(bool move);
   void PutSelectedOnClipboard(bool cut);
   void PasteClipboard();
   void DeleteSelected();
   void RenameFocused();
-
-  // Copies entries into the shown folder (the image board's paste), with
-  // the lists kept in step; moves are followed as in every other run.
-  void CopyIntoShownFolder(std::vector<TCopyEntry> entries);
+  void CopySelectedToBoard();
+  void PasteBoard();
 
  private:
   TFileActionHooks Hooks() const;
@@ -100,6 +101,7 @@ class TVeskFileOps : public QObject {
   THost host_;
   TServices services_;
   TClipboardList clipboard_;
+  std::unique_ptr<TBoardList> board_;
   TCatalogQueries* queries_ = nullptr;
 };
 

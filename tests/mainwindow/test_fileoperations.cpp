@@ -26,6 +26,7 @@
 #include <sys/types.h>
 
 #include "app/glimrapplication.h"
+#include "board/boardlist.h"
 #include "browse/currentlists.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
@@ -35,6 +36,7 @@
 #include "common/settings.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
+#include "mainwindow/veskfileops.h"
 
 using namespace glimr;
 
@@ -323,8 +325,15 @@ class TestFileOperations : public QObject {
     QCOMPARE(copies[0].Folder, world.Photos);
     QCOMPARE(copies[0].Caption, QString());
 
-    // Rename a(0).jpg to "copy of a.jpg", then try a name that is taken.
+    // Rename a(0).jpg, which is on the clipboard and the board, to "copy of
+    // a.jpg", then try a name that is taken.
     window.ListView()->FocusRow(RowOf(lists, QStringLiteral("a(0).jpg")), true);
+    window.Actions().Get("aCopyToCB")->trigger();
+    window.Actions().Get("aCopyToIB")->trigger();
+    TBoardList& board = window.FileOps()->Board();
+    TClipboardList& clipboard = window.FileOps()->Clipboard();
+    QCOMPARE(board.Count(), 1);
+    QCOMPARE(clipboard.Count(), 1);
     {
       TModalAnswer ask(QString(), [](QWidget* box) {
         box->findChild<QLineEdit*>()->setText(QStringLiteral("copy of a.jpg"));
@@ -336,6 +345,10 @@ class TestFileOperations : public QObject {
     QCOMPARE(Files(world.Photos), (QStringList{"a.jpg", "copy of a.jpg"}));
     QCOMPARE(world.Rows(QStringLiteral("copy of a.jpg")).size(), 1);
     QCOMPARE(world.Rows(QStringLiteral("a(0).jpg")).size(), 0);
+    QCOMPARE(board.Count(), 1);
+    QCOMPARE(board.At(0).FullPath(), world.Photos + QStringLiteral("copy of a.jpg"));
+    QCOMPARE(clipboard.Count(), 1);
+    QCOMPARE(clipboard.Path(0), world.Photos + QStringLiteral("copy of a.jpg"));
     window.ListView()->FocusRow(RowOf(lists, QStringLiteral("copy of a.jpg")), true);
     {
       TModalAnswer ask(QString(), [](QWidget* box) {
@@ -360,6 +373,8 @@ class TestFileOperations : public QObject {
     QCOMPARE(Files(trash_->path() + QStringLiteral("/Trash/files")),
              (QStringList{"copy of a.jpg"}));
     QCOMPARE(world.Rows(QStringLiteral("copy of a.jpg")).size(), 0);
+    QCOMPARE(board.Count(), 0);
+    QCOMPARE(clipboard.Count(), 0);
     QVERIFY(app.Shutdown());
   }
 
