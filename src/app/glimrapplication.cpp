@@ -22,6 +22,7 @@
 #include "imaging/plugin.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
+#include "mainwindow/veskexternal.h"
 #include "organize/categoryloader.h"
 #include "organize/editwriteback.h"
 #include "ribbon/cashribbonmodel.h"
@@ -336,6 +337,7 @@ void TGlimrApplication::AttachCatalog() {
 
 void TGlimrApplication::AttachFileOps() {
   fileOps_ = std::make_unique<TFileOpsParts>(context_, main_.get());
+  main_->External()->Load(context_.Paths.ExternalProgsFile);
   if (queries_) {
     main_->FileOps()->Attach(*queries_, fileOps_->Services(cash_.get(), extensions_));
   }
@@ -427,6 +429,9 @@ void TGlimrApplication::CloseParts() {
     }
   }
   SaveSettingsNow();
+  if (main_ && !main_->External()->Save()) {
+    shutdownOk_ = false;
+  }
   if (loader_ && !loader_->CloseLoader(options_.loaderGrace)) {
     threadsLeft_ = true;
     qCWarning(lcStartup) << "the thumbnail loader did not stop in" << options_.loaderGrace.count()

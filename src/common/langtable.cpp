@@ -221,7 +221,7 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Captions, 209, u"between"},
     {TLangSection::Captions, 210, u"I don't know"},
     {TLangSection::Captions, 211, u"Let me set..."},
-    {TLangSection::Captions, 212, u"Open Windows Explorer Here"},
+    {TLangSection::Captions, 212, u"Open File Manager Here"},
     {TLangSection::Captions, 213, u"Open With External Program"},
     {TLangSection::Captions, 214, u"Add/Remove Programs"},
     {TLangSection::Captions, 215, u"Set Category..."},
@@ -239,6 +239,14 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Captions, 227, u"Edit..."},
     {TLangSection::Captions, 228, u"Delete"},
     {TLangSection::Captions, 229, u"Clear"},
+    // Glimr's own texts, after the standard keys.
+    {TLangSection::Captions, 235, u"Add Installed..."},
+    {TLangSection::Captions, 236, u"Installed applications"},
+    {TLangSection::Captions, 237, u"Applications that open images:"},
+    {TLangSection::Captions, 238, u"Browse..."},
+    {TLangSection::Captions, 239, u"Placeholders"},
+    {TLangSection::Captions, 240, u"Choose the program"},
+    {TLangSection::Captions, 241, u"Executable files (*)"},
     {TLangSection::Hints, 0, u"Show <B>Catalogs</B> window"},
     {TLangSection::Hints, 1, u"Show <B>Categories</B> window"},
     {TLangSection::Hints, 2, u"Show <B>File Info</B> window"},
@@ -348,6 +356,13 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Strings, 118,
      u"A file name may not be empty, be \".\" or \"..\", or contain \"/\"."},
     {TLangSection::Strings, 119, u"%1 could not be renamed: %2"},
+    {TLangSection::Strings, 125, u"Unable to write to %1"},
+    {TLangSection::Strings, 126, u"Unable to read %1"},
+    {TLangSection::Strings, 127, u"Cannot start %1: the program file is missing or not executable"},
+    {TLangSection::Strings, 128, u"Could not start %1 for %2 of %3 images"},
+    {TLangSection::Strings, 129, u"The file manager could not be opened on %1"},
+    {TLangSection::Strings, 130, u"No installed application that opens images was found."},
+    {TLangSection::Strings, 131, u"%1 is not a program file"},
 };
 
 }  // namespace

@@ -128,10 +128,7 @@ TLaunchResult LaunchExternalProg(const TExternalProg& prog, const QStringList& i
   const std::optional<QString> program = ResolveProgram(prog.Path);
   if (!program) {
     result.Failed = static_cast<int>(imagePaths.size());
-    result.Error = LangText(TLangSection::Strings, 127,
-                            QStringLiteral("Cannot start %1: the program file is missing or "
-                                           "not executable"))
-                       .arg(prog.Path);
+    result.Error = LangText(TLangSection::Strings, 127).arg(prog.Path);
     return result;
   }
   const TProgramStarter starter = start ? start : [](const QString& p, const QStringList& a) {
@@ -147,8 +144,7 @@ TLaunchResult LaunchExternalProg(const TExternalProg& prog, const QStringList& i
   }
   if (result.Failed > 0) {
     result.Error =
-        LangText(TLangSection::Strings, 128,
-                 QStringLiteral("Could not start %1 for %2 of %3 images"))
+        LangText(TLangSection::Strings, 128)
             .arg(*program, QString::number(result.Failed), QString::number(imagePaths.size()));
   }
   return result;
@@ -177,9 +173,7 @@ bool OpenFileManagerHere(const QString& folder, QString* error) {
     return true;
   }
   if (error) {
-    *error = LangText(TLangSection::Strings, 129,
-                      QStringLiteral("The file manager could not be opened on %1"))
-                 .arg(folder);
+    *error = LangText(TLangSection::Strings, 129).arg(folder);
   }
   return false;
 }

@@ -90,8 +90,7 @@ bool TExternalProgs::LoadFromFile(const QString& path, QString* error) {
   }
   const auto fail = [&](const QString& reason) {
     if (error) {
-      *error = LangText(TLangSection::Strings, 126, QStringLiteral("Unable to read %1")).arg(path) +
-               QStringLiteral(": ") + reason;
+      *error = LangText(TLangSection::Strings, 126).arg(path) + QStringLiteral(": ") + reason;
     }
     qCWarning(lcExternal) << "cannot read" << path << reason;
     return false;
@@ -164,9 +163,7 @@ bool TExternalProgs::SaveToFile(const QString& path, QString* error) const {
     return true;
   }
   if (error) {
-    *error =
-        LangText(TLangSection::Strings, 125, QStringLiteral("Unable to write to %1")).arg(path) +
-        QStringLiteral(": ") + reason;
+    *error = LangText(TLangSection::Strings, 125).arg(path) + QStringLiteral(": ") + reason;
   }
   qCWarning(lcExternal) << "cannot write" << path << reason;
   return false;

@@ -28,10 +28,13 @@
 #include "common/appcontext.h"
 #include "common/errors.h"
 #include "common/language.h"
+#include "external/ui/frmeditexternal.h"
+#include "external/ui/frmexternalprog.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/mainwindowlog.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
+#include "mainwindow/veskexternal.h"
 #include "mainwindow/veskfileops.h"
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
@@ -134,7 +137,10 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   ApplyCaptions();
 }
 
-TfrmVesk::~TfrmVesk() = default;
+TfrmVesk::~TfrmVesk() {
+  ctx_.Captions.Unregister(TCaptionTarget::EditExternal);
+  ctx_.Captions.Unregister(TCaptionTarget::ExternalProgs);
+}
 
 QMenu* TfrmVesk::PrevMenu() const {
   return menus_->PrevMenu();
@@ -474,6 +480,14 @@ void TfrmVesk::MakeFileOps() {
   fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, std::move(host), this);
   imageBoard_ = new TfrImageBoard(fileOps_->Board(), extensions_);
   imageBoardHost_->layout()->addWidget(imageBoard_);
+  external_ = new TVeskExternal(lists_, *actions_, *this);
+  for (QMenu* submenu : menus_->ExternalMenus()) {
+    external_->AddSubmenu(submenu);
+  }
+  ctx_.Captions.Register(TCaptionTarget::ExternalProgs,
+                         [this] { external_->Manager().ApplyCaptions(); });
+  ctx_.Captions.Register(TCaptionTarget::EditExternal,
+                         [this] { external_->Manager().Editor().ApplyCaptions(); });
 }
 
 void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,

@@ -38,6 +38,7 @@ class TEditWriteBack;
 class TVeskOrganizer;
 class TVeskSearch;
 class TVeskFileOps;
+class TVeskExternal;
 class TfrImageBoard;
 class TFileListView;
 class TFolderLoader;
@@ -154,6 +155,7 @@ class TfrmVesk : public QMainWindow {
   // The file commands; the program attaches their services.
   TVeskFileOps* FileOps() const { return fileOps_; }
   TfrImageBoard* ImageBoard() const { return imageBoard_; }
+  TVeskExternal* External() const { return external_; }
 
   // Loads a folder node (the tree's change event).
   void LoadFolder(QTreeWidgetItem* node);
@@ -215,6 +217,7 @@ class TfrmVesk : public QMainWindow {
   TVeskFileOps* fileOps_ = nullptr;
   QWidget* imageBoardHost_ = nullptr;
   TfrImageBoard* imageBoard_ = nullptr;
+  TVeskExternal* external_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;

@@ -117,7 +117,9 @@ void TVeskMenus::BuildMenus(QWidget* ribbonArea, TFileListView* list) {
   };
   const auto externalMenu = [&](QMenu* parent) {
     QMenu* m = sub(parent, 213);
+    m->setObjectName(QStringLiteral("miOpenWith%1").arg(externalMenus_.size()));
     add(m, {"aAddProgs"});
+    externalMenus_.push_back(m);
   };
 
   mnuGlimr_ = bar->addMenu(QStringLiteral("Glimr"));

@@ -33,6 +33,10 @@ class TVeskMenus {
   // the file tool bar's buttons, in the language in force.
   void ApplyCaptions();
 
+  // The two "Open With External Program" submenus (Edit menu, file list's
+  // popup), which the external programs fill.
+  const std::vector<QMenu*>& ExternalMenus() const { return externalMenus_; }
+
   QMenu* PrevMenu() const { return prevMenu_; }
   QMenu* NextMenu() const { return nextMenu_; }
 
@@ -46,7 +50,8 @@ class TVeskMenus {
   QToolBar* tbFiles_ = nullptr;
   QToolButton* tbSelection_ = nullptr;
   QToolButton* tbViewStyle_ = nullptr;
-  std::vector<std::pair<int, QMenu*>> menuCaptions_;  // "Captions" key, menu
+  std::vector<std::pair<int, QMenu*>> menuCaptions_;
+  std::vector<QMenu*> externalMenus_;  // "Captions" key, menu
 };
 
 }  // namespace glimr

@@ -81,9 +81,9 @@ QVariant TBoardModel::headerData(int section, Qt::Orientation orientation, int r
   }
   switch (section) {
     case ColName:
-      return LangText(TLangSection::Captions, 59, QStringLiteral("Name"));
+      return LangText(TLangSection::Captions, 59);
     case ColDirectory:
-      return LangText(TLangSection::Captions, 60, QStringLiteral("Directory"));
+      return LangText(TLangSection::Captions, 60);
     default:
       return {};
   }

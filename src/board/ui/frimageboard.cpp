@@ -173,7 +173,7 @@ TfrImageBoard::TfrImageBoard(TBoardList& board, TExtensionTable& extensions, QWi
 TfrImageBoard::~TfrImageBoard() = default;
 
 void TfrImageBoard::ApplyCaptions() {
-  const QString title = LangText(TLangSection::Captions, 3, QStringLiteral("ImageBoard"));
+  const QString title = LangText(TLangSection::Captions, 3);
   setWindowTitle(title);
   lvImageBoard_->setAccessibleName(title);
   toolBar_->setAccessibleName(title);

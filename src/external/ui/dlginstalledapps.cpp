@@ -48,14 +48,11 @@ TdlgInstalledApps::TdlgInstalledApps(QWidget* parent) : QDialog(parent) {
 }
 
 void TdlgInstalledApps::ApplyCaptions() {
-  setWindowTitle(LangText(TLangSection::Captions, 236, QStringLiteral("Installed applications")));
-  lblApps->setText(
-      LangText(TLangSection::Captions, 237, QStringLiteral("Applications that open images:")));
-  lblNone->setText(
-      LangText(TLangSection::Strings, 130,
-               QStringLiteral("No installed application that opens images was found.")));
-  btnOk->setText(LangText(TLangSection::Captions, 87, QStringLiteral("OK")));
-  btnCancel->setText(LangText(TLangSection::Captions, 69, QStringLiteral("Cancel")));
+  setWindowTitle(LangText(TLangSection::Captions, 236));
+  lblApps->setText(LangText(TLangSection::Captions, 237));
+  lblNone->setText(LangText(TLangSection::Strings, 130));
+  btnOk->setText(LangText(TLangSection::Captions, 87));
+  btnCancel->setText(LangText(TLangSection::Captions, 69));
 }
 
 void TdlgInstalledApps::SetApps(std::vector<TDesktopApp> apps) {

@@ -102,20 +102,19 @@ TfrmEditExternal::TfrmEditExternal(TDesktopApps& apps, QWidget* parent)
 }
 
 void TfrmEditExternal::ApplyCaptions() {
-  setWindowTitle(
-      LangText(TLangSection::Captions, 216, QStringLiteral("Image editor configuration")));
-  gbApplication->setTitle(LangText(TLangSection::Captions, 217, QStringLiteral("Application")));
-  lblLocation->setText(LangText(TLangSection::Captions, 218, QStringLiteral("Location:")));
-  lblName->setText(LangText(TLangSection::Captions, 219, QStringLiteral("Name:")));
-  lblParameters->setText(LangText(TLangSection::Captions, 220, QStringLiteral("Parameters:")));
-  const QString browse = LangText(TLangSection::Captions, 238, QStringLiteral("Browse..."));
+  setWindowTitle(LangText(TLangSection::Captions, 216));
+  gbApplication->setTitle(LangText(TLangSection::Captions, 217));
+  lblLocation->setText(LangText(TLangSection::Captions, 218));
+  lblName->setText(LangText(TLangSection::Captions, 219));
+  lblParameters->setText(LangText(TLangSection::Captions, 220));
+  const QString browse = LangText(TLangSection::Captions, 238);
   btnBrowse->setToolTip(browse);
   btnBrowse->setAccessibleName(browse);
-  const QString help = LangText(TLangSection::Captions, 239, QStringLiteral("Placeholders"));
+  const QString help = LangText(TLangSection::Captions, 239);
   btnHelp->setToolTip(help);
   btnHelp->setAccessibleName(help);
-  btnOk->setText(LangText(TLangSection::Captions, 87, QStringLiteral("OK")));
-  btnCancel->setText(LangText(TLangSection::Captions, 69, QStringLiteral("Cancel")));
+  btnOk->setText(LangText(TLangSection::Captions, 87));
+  btnCancel->setText(LangText(TLangSection::Captions, 69));
 }
 
 void TfrmEditExternal::SetEntry(const QString& name, const QString& location,
@@ -160,14 +159,12 @@ QString TfrmEditExternal::Parameters() const {
 }
 
 QString TfrmEditExternal::PickProgramFile(QWidget* parent, const QString& start) {
-  QFileDialog dialog(parent,
-                     LangText(TLangSection::Captions, 240, QStringLiteral("Choose the program")));
+  QFileDialog dialog(parent, LangText(TLangSection::Captions, 240));
   // Programs on Linux are told by their execute permission, not by a name
   // pattern, and only Qt's own dialog can filter on it.
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(
-      LangText(TLangSection::Captions, 241, QStringLiteral("Executable files (*)")));
+  dialog.setNameFilter(LangText(TLangSection::Captions, 241));
   dialog.setFilter(QDir::AllDirs | QDir::Files | QDir::Executable | QDir::NoDotAndDotDot);
   const QFileInfo startInfo(start);
   if (!start.isEmpty() && startInfo.exists()) {
@@ -188,8 +185,7 @@ void TfrmEditExternal::btnBrowseClick() {
     return;
   }
   if (!ResolveProgram(file)) {
-    ShowError(
-        LangText(TLangSection::Strings, 131, QStringLiteral("%1 is not a program file")).arg(file));
+    ShowError(LangText(TLangSection::Strings, 131).arg(file));
     return;
   }
   PrefillFromProgram(file);

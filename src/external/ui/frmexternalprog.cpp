@@ -101,24 +101,22 @@ TfrmExternalProg::TfrmExternalProg(TDesktopApps& apps, QWidget* parent)
 }
 
 void TfrmExternalProg::ApplyCaptions() {
-  setWindowTitle(
-      LangText(TLangSection::Captions, 221, QStringLiteral("Image editors configuration")));
-  const QString editors = LangText(TLangSection::Captions, 222, QStringLiteral("Image editors"));
+  setWindowTitle(LangText(TLangSection::Captions, 221));
+  const QString editors = LangText(TLangSection::Captions, 222);
   gbEditors->setTitle(editors);
   lvProgs->setAccessibleName(editors);
   lvProgs->setHeaderLabels({
-      LangText(TLangSection::Captions, 223, QStringLiteral("Image Editor Name")),
-      LangText(TLangSection::Captions, 224, QStringLiteral("Location")),
-      LangText(TLangSection::Captions, 225, QStringLiteral("Parameters")),
+      LangText(TLangSection::Captions, 223),
+      LangText(TLangSection::Captions, 224),
+      LangText(TLangSection::Captions, 225),
   });
-  btnAdd->setText(LangText(TLangSection::Captions, 226, QStringLiteral("Add...")));
-  btnAddInstalled->setText(
-      LangText(TLangSection::Captions, 235, QStringLiteral("Add Installed...")));
-  btnEdit->setText(LangText(TLangSection::Captions, 227, QStringLiteral("Edit...")));
-  btnDelete->setText(LangText(TLangSection::Captions, 228, QStringLiteral("Delete")));
-  btnClear->setText(LangText(TLangSection::Captions, 229, QStringLiteral("Clear")));
-  btnOk->setText(LangText(TLangSection::Captions, 87, QStringLiteral("OK")));
-  btnCancel->setText(LangText(TLangSection::Captions, 69, QStringLiteral("Cancel")));
+  btnAdd->setText(LangText(TLangSection::Captions, 226));
+  btnAddInstalled->setText(LangText(TLangSection::Captions, 235));
+  btnEdit->setText(LangText(TLangSection::Captions, 227));
+  btnDelete->setText(LangText(TLangSection::Captions, 228));
+  btnClear->setText(LangText(TLangSection::Captions, 229));
+  btnOk->setText(LangText(TLangSection::Captions, 87));
+  btnCancel->setText(LangText(TLangSection::Captions, 69));
   editor_->ApplyCaptions();
   installed_->ApplyCaptions();
 }
@@ -161,8 +159,7 @@ void TfrmExternalProg::btnAddClick() {
     return;
   }
   if (!ResolveProgram(file)) {
-    ShowError(
-        LangText(TLangSection::Strings, 131, QStringLiteral("%1 is not a program file")).arg(file));
+    ShowError(LangText(TLangSection::Strings, 131).arg(file));
     return;
   }
   editor_->SetEntry({}, {}, {}, {});

@@ -38,8 +38,8 @@ TCopyProgressTexts CopyProgressTexts(const TCopyProgress& progress) {
   const double speed = std::isfinite(progress.BytesPerSecond) && progress.BytesPerSecond > 0
                            ? progress.BytesPerSecond
                            : 0.0;
-  t.Speed = FileSizeToText(std::llround(speed)) + QLatin1Char('/') +
-            LangText(TLangSection::Strings, 16, QStringLiteral("s"));
+  t.Speed =
+      FileSizeToText(std::llround(speed)) + QLatin1Char('/') + LangText(TLangSection::Strings, 16);
   t.TimePassed = DurationText(progress.ElapsedSeconds);
   t.TimeLeft = progress.SecondsLeft < 0 || !std::isfinite(progress.SecondsLeft)
                    ? QStringLiteral("--")

@@ -115,10 +115,8 @@ TCopyRunReport TCopyRunner::Run(std::vector<TCopyEntry> entries, const QString& 
 
   if (!report.Error.isEmpty()) {
     const TCopyFailure failure = SplitCopyFailure(report.Results, report.Error);
-    QMessageBox::warning(
-        form_.parentWidget(), QStringLiteral("Glimr"),
-        LangText(TLangSection::Strings, 110, QStringLiteral("The copy stopped at %1: %2"))
-            .arg(failure.File, failure.Reason));
+    QMessageBox::warning(form_.parentWidget(), QStringLiteral("Glimr"),
+                         LangText(TLangSection::Strings, 110).arg(failure.File, failure.Reason));
   }
   return report;
 }

@@ -109,33 +109,28 @@ TfrmCopyMoveTo::TfrmCopyMoveTo(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmCopyMoveTo::ApplyActionCaptions() {
-  setWindowTitle(
-      move_ ? LangText(TLangSection::Captions, 139, QStringLiteral("Move images to Folder"))
-            : LangText(TLangSection::Captions, 137, QStringLiteral("Copy images to Folder")));
-  btnOk->setText(move_ ? LangText(TLangSection::Captions, 140, QStringLiteral("Move"))
-                       : LangText(TLangSection::Captions, 138, QStringLiteral("Copy")));
+  setWindowTitle(move_ ? LangText(TLangSection::Captions, 139)
+                       : LangText(TLangSection::Captions, 137));
+  btnOk->setText(move_ ? LangText(TLangSection::Captions, 140)
+                       : LangText(TLangSection::Captions, 138));
 }
 
 void TfrmCopyMoveTo::ApplyCaptions() {
   ApplyActionCaptions();
-  lblInfo1->setText(LangText(TLangSection::Captions, 143, QStringLiteral("Destination:")));
-  lblInfo2->setText(LangText(TLangSection::Captions, 144, QStringLiteral("History:")));
+  lblInfo1->setText(LangText(TLangSection::Captions, 143));
+  lblInfo2->setText(LangText(TLangSection::Captions, 144));
   // A list view does not take its name from a buddy label.
   lbHistory->setAccessibleName(lblInfo2->text());
-  lblInfo3->setText(LangText(TLangSection::Captions, 145, QStringLiteral("Overwrite options:")));
-  cbExistedFilesAction->setItemText(
-      0, LangText(TLangSection::Captions, 146, QStringLiteral("Ask user")));
-  cbExistedFilesAction->setItemText(
-      1, LangText(TLangSection::Captions, 147, QStringLiteral("Overwrite")));
-  cbExistedFilesAction->setItemText(2,
-                                    LangText(TLangSection::Captions, 148, QStringLiteral("Skip")));
-  cbExistedFilesAction->setItemText(
-      3, LangText(TLangSection::Captions, 149, QStringLiteral("Auto-rename")));
+  lblInfo3->setText(LangText(TLangSection::Captions, 145));
+  cbExistedFilesAction->setItemText(0, LangText(TLangSection::Captions, 146));
+  cbExistedFilesAction->setItemText(1, LangText(TLangSection::Captions, 147));
+  cbExistedFilesAction->setItemText(2, LangText(TLangSection::Captions, 148));
+  cbExistedFilesAction->setItemText(3, LangText(TLangSection::Captions, 149));
   cbExistedFilesAction->setCurrentIndex(0);
-  btnCancel->setText(LangText(TLangSection::Captions, 69, QStringLiteral("Cancel")));
-  btnClear->setText(LangText(TLangSection::Captions, 150, QStringLiteral("Clear History")));
-  btnDelSel->setText(LangText(TLangSection::Captions, 151, QStringLiteral("Remove selected")));
-  const QString pick = LangText(TLangSection::Captions, 61, QStringLiteral("Choose Directory"));
+  btnCancel->setText(LangText(TLangSection::Captions, 69));
+  btnClear->setText(LangText(TLangSection::Captions, 150));
+  btnDelSel->setText(LangText(TLangSection::Captions, 151));
+  const QString pick = LangText(TLangSection::Captions, 61);
   btnPick->setToolTip(pick);
   btnPick->setAccessibleName(pick);
 }
@@ -175,8 +170,8 @@ void TfrmCopyMoveTo::OnHistoryRow(int row) {
 
 void TfrmCopyMoveTo::OnPickFolder() {
   const QString start = IsFolder(deChoose->text()) ? deChoose->text() : QDir::homePath();
-  const QString folder = QFileDialog::getExistingDirectory(
-      this, LangText(TLangSection::Captions, 61, QStringLiteral("Choose Directory")), start);
+  const QString folder =
+      QFileDialog::getExistingDirectory(this, LangText(TLangSection::Captions, 61), start);
   if (!folder.isEmpty()) {
     deChoose->setText(folder);
   }
@@ -205,10 +200,8 @@ void TfrmCopyMoveTo::OnRemoveSelected() {
 void TfrmCopyMoveTo::OnOk() {
   const QString text = deChoose->text();
   if (!IsFolder(text)) {
-    QMessageBox::warning(
-        this, QStringLiteral("Glimr"),
-        LangText(TLangSection::Strings, 21, QStringLiteral("Choose directory first!")),
-        QMessageBox::Ok);
+    QMessageBox::warning(this, QStringLiteral("Glimr"), LangText(TLangSection::Strings, 21),
+                         QMessageBox::Ok);
     return;
   }
   if (history_) {

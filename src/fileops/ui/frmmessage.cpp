@@ -69,13 +69,13 @@ TfrmMessage::TfrmMessage(QWidget* parent) : QDialog(parent) {
 }
 
 void TfrmMessage::ApplyCaptions() {
-  lblInfo1->setText(LangText(TLangSection::Captions, 130, QStringLiteral("Overwrite:")));
-  lblInfo2->setText(LangText(TLangSection::Captions, 131, QStringLiteral("With file:")));
-  cbDontAsk->setText(LangText(TLangSection::Captions, 132, QStringLiteral("Don't ask again")));
-  btnOverwrite->setText(LangText(TLangSection::Captions, 133, QStringLiteral("Overwrite")));
-  btnSkip->setText(LangText(TLangSection::Captions, 134, QStringLiteral("Skip")));
-  btnRename->setText(LangText(TLangSection::Captions, 135, QStringLiteral("Automatic Rename")));
-  btnCancel->setText(LangText(TLangSection::Captions, 136, QStringLiteral("Cancel")));
+  lblInfo1->setText(LangText(TLangSection::Captions, 130));
+  lblInfo2->setText(LangText(TLangSection::Captions, 131));
+  cbDontAsk->setText(LangText(TLangSection::Captions, 132));
+  btnOverwrite->setText(LangText(TLangSection::Captions, 133));
+  btnSkip->setText(LangText(TLangSection::Captions, 134));
+  btnRename->setText(LangText(TLangSection::Captions, 135));
+  btnCancel->setText(LangText(TLangSection::Captions, 136));
 }
 
 TOverwriteReply TfrmMessage::Ask(const QString& destination, const QString& source) {

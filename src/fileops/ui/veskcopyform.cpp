@@ -121,26 +121,25 @@ TveskCopyForm::TveskCopyForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TveskCopyForm::ApplyCaptions() {
-  setWindowTitle(LangText(TLangSection::Captions, 68, QStringLiteral("Copying...")));
-  gbCurrent->setTitle(LangText(TLangSection::Captions, 72, QStringLiteral("Current File Info")));
-  lblFileName->setText(LangText(TLangSection::Captions, 73, QStringLiteral("File Name:")));
-  lblFileSize->setText(LangText(TLangSection::Captions, 74, QStringLiteral("File Size:")));
-  lblFrom->setText(LangText(TLangSection::Captions, 75, QStringLiteral("From Catalog:")));
-  lblTo->setText(LangText(TLangSection::Captions, 76, QStringLiteral("To Catalog:")));
-  lblFileCopied->setText(LangText(TLangSection::Captions, 77, QStringLiteral("Copied Size:")));
-  gbTotal->setTitle(LangText(TLangSection::Captions, 78, QStringLiteral("Total Info")));
-  lblTotalCopied->setText(LangText(TLangSection::Captions, 79, QStringLiteral("Copied Size:")));
-  lblAllSize->setText(LangText(TLangSection::Captions, 80, QStringLiteral("All Size:")));
-  lblSpeed->setText(LangText(TLangSection::Captions, 81, QStringLiteral("Copy Speed:")));
-  const QString timeLeft = LangText(TLangSection::Captions, 82, QStringLiteral("Time Left:"));
+  setWindowTitle(LangText(TLangSection::Captions, 68));
+  gbCurrent->setTitle(LangText(TLangSection::Captions, 72));
+  lblFileName->setText(LangText(TLangSection::Captions, 73));
+  lblFileSize->setText(LangText(TLangSection::Captions, 74));
+  lblFrom->setText(LangText(TLangSection::Captions, 75));
+  lblTo->setText(LangText(TLangSection::Captions, 76));
+  lblFileCopied->setText(LangText(TLangSection::Captions, 77));
+  gbTotal->setTitle(LangText(TLangSection::Captions, 78));
+  lblTotalCopied->setText(LangText(TLangSection::Captions, 79));
+  lblAllSize->setText(LangText(TLangSection::Captions, 80));
+  lblSpeed->setText(LangText(TLangSection::Captions, 81));
+  const QString timeLeft = LangText(TLangSection::Captions, 82);
   lblTimeLeft->setText(timeLeft);
   lblCompactLeft->setText(timeLeft);
-  lblTimePassed->setText(LangText(TLangSection::Captions, 83, QStringLiteral("Time Passed:")));
-  lblCompactFile->setText(LangText(TLangSection::Captions, 84, QStringLiteral("Current File:")));
-  btnCancel->setText(LangText(TLangSection::Captions, 69, QStringLiteral("Cancel")));
-  btnHideShow->setText(details_
-                           ? LangText(TLangSection::Captions, 70, QStringLiteral("Hide Details"))
-                           : LangText(TLangSection::Captions, 71, QStringLiteral("Show Details")));
+  lblTimePassed->setText(LangText(TLangSection::Captions, 83));
+  lblCompactFile->setText(LangText(TLangSection::Captions, 84));
+  btnCancel->setText(LangText(TLangSection::Captions, 69));
+  btnHideShow->setText(details_ ? LangText(TLangSection::Captions, 70)
+                                : LangText(TLangSection::Captions, 71));
 
   // A label cannot be the buddy of a label, so each value takes its
   // caption's text as its accessible name.
