@@ -24,19 +24,59 @@ TAppPaths TAppPaths::ForFolders(const QString& dataDir, const QString& programDi
   p.ExternalProgsFile = p.AppDir + QStringLiteral("eprogs.dat");
   p.DefaultLanguagesPath = p.AppDir + QStringLiteral("Languages/");
   p.ProgramDir = WithTrailingSlash(programDir);
-  p.DefaultPluginsPath = p.ProgramDir + QStringLiteral("Plugins/");
+  p.DefaultPluginsPath = ShippedPluginsDir(p.ProgramDir);
   return p;
 }
 
 TAppPaths TAppPaths::FromEnvironment() {
-  const QString exeDir = ExecutableDir();
-  const QString home = qEnvironmentVariable("GLIMR_HOME");
-  if (!home.isEmpty()) {
-    // GLIMR_HOME moves the user's data only: the plug-ins are part of the
-    // program and a data folder holds none of them.
-    return ForFolders(QDir::cleanPath(QDir(home).absolutePath()), exeDir);
+  TDataDirInputs in;
+  in.ProgramDir = ExecutableDir();
+  in.GlimrHome = qEnvironmentVariable("GLIMR_HOME");
+  in.XdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");
+  in.Home = QDir::homePath();
+  const QFileInfo database(in.ProgramDir + QStringLiteral("DataBase"));
+  in.ProgramHasWritableDatabase = database.isDir() && database.isWritable();
+  // The data folder holds the user's data only: the plug-ins are part of
+  // the program and are found from the executable, wherever the data is.
+  return ForFolders(ChooseDataDir(in), in.ProgramDir);
+}
+
+QString ChooseDataDir(const TDataDirInputs& in) {
+  if (!in.GlimrHome.isEmpty()) {
+    return WithTrailingSlash(QDir::cleanPath(QDir(in.GlimrHome).absolutePath()));
   }
-  return ForAppDir(exeDir);
+  if (in.ProgramHasWritableDatabase) {
+    return WithTrailingSlash(in.ProgramDir);
+  }
+  // The XDG base directory rules: a relative XDG_DATA_HOME is invalid.
+  const QString dataHome = !in.XdgDataHome.isEmpty() && QDir::isAbsolutePath(in.XdgDataHome)
+                               ? in.XdgDataHome
+                               : in.Home + QStringLiteral("/.local/share");
+  return WithTrailingSlash(QDir::cleanPath(dataHome + QStringLiteral("/glimr")));
+}
+
+namespace {
+
+QString BesideOrInstalled(const QString& programDir, const QString& beside,
+                          const QString& installed) {
+  const QString here = WithTrailingSlash(programDir) + beside;
+  if (QFileInfo(here).isDir()) {
+    return here;
+  }
+  const QString there = QDir::cleanPath(WithTrailingSlash(programDir) + installed);
+  return QFileInfo(there).isDir() ? WithTrailingSlash(there) : here;
+}
+
+}  // namespace
+
+QString ShippedPluginsDir(const QString& programDir) {
+  return BesideOrInstalled(programDir, QStringLiteral("Plugins/"),
+                           QStringLiteral("../lib/glimr/plugins"));
+}
+
+QString ShippedLanguagesDir(const QString& programDir) {
+  return BesideOrInstalled(programDir, QStringLiteral("Languages/"),
+                           QStringLiteral("../share/glimr/languages"));
 }
 
 QString ExecutableDir() {

@@ -1,8 +1,8 @@
 #pragma once
 // Where the program finds its files: the data folder (the catalog database,
-// the external program list, the language files) and, beside the executable,
-// the shipped plug-ins. GLIMR_HOME, when set, names the data folder (tests
-// point it at a temporary folder); the plug-ins stay beside the program.
+// the external program list, the user's language files) and the program's
+// own shipped plug-ins and languages, beside the executable in a build or a
+// portable folder, or in the install's lib/ and share/ folders.
 
 #include <QString>
 
@@ -20,10 +20,32 @@ struct TAppPaths {
   static TAppPaths ForAppDir(const QString& appDir);
   // The data below dataDir, the shipped plug-ins below programDir.
   static TAppPaths ForFolders(const QString& dataDir, const QString& programDir);
-  // Data in GLIMR_HOME when set and not empty, else in the executable's
-  // folder; plug-ins always from the executable's folder.
+  // The data folder ChooseDataDir picks for this process's environment;
+  // the shipped plug-ins from ShippedPluginsDir.
   static TAppPaths FromEnvironment();
 };
+
+// What the choice of the data folder looks at.
+struct TDataDirInputs {
+  QString GlimrHome;    // $GLIMR_HOME
+  QString ProgramDir;   // the executable's folder
+  QString XdgDataHome;  // $XDG_DATA_HOME
+  QString Home;         // the user's home folder
+  // The executable's folder holds a DataBase/ folder that may be written.
+  bool ProgramHasWritableDatabase = false;
+};
+
+// GLIMR_HOME when set; else the executable's folder when it holds a
+// writable DataBase/ already (a portable install); else
+// $XDG_DATA_HOME/glimr/ (~/.local/share/glimr/ when that is unset).
+QString ChooseDataDir(const TDataDirInputs& in);
+
+// Where the shipped plug-ins are: Plugins/ beside the executable (a build,
+// a portable folder) when it exists, else the install's lib/glimr/plugins/.
+QString ShippedPluginsDir(const QString& programDir);
+// The same for the shipped language files: Languages/ beside the
+// executable, else the install's share/glimr/languages/.
+QString ShippedLanguagesDir(const QString& programDir);
 
 // The folder of the running executable with a trailing "/"; the current
 // folder when it cannot be found (no QCoreApplication yet, unusual /proc).

@@ -40,9 +40,9 @@ class TestAppContext : public QObject {
     const QByteArray old = qgetenv("GLIMR_HOME");
     qputenv("GLIMR_HOME", QFile::encodeName(dir.path()));
     const TAppPaths p = TAppPaths::FromEnvironment();
-    qunsetenv("GLIMR_HOME");
-    const TAppPaths exe = TAppPaths::FromEnvironment();
-    if (!old.isEmpty()) {
+    if (old.isEmpty()) {
+      qunsetenv("GLIMR_HOME");
+    } else {
       qputenv("GLIMR_HOME", old);
     }
     const QString exeDir = QCoreApplication::applicationDirPath() + QLatin1Char('/');
@@ -51,9 +51,53 @@ class TestAppContext : public QObject {
     QCOMPARE(p.DefaultLanguagesPath, dir.path() + QStringLiteral("/Languages/"));
     // The shipped plug-ins lie beside the program, wherever the data is.
     QCOMPARE(p.ProgramDir, exeDir);
-    QCOMPARE(p.DefaultPluginsPath, exeDir + QStringLiteral("Plugins/"));
-    QCOMPARE(exe.AppDir, exeDir);
-    QCOMPARE(exe.DefaultPluginsPath, exeDir + QStringLiteral("Plugins/"));
+    QCOMPARE(p.DefaultPluginsPath, ShippedPluginsDir(exeDir));
+  }
+
+  void dataDirChoice_data() {
+    QTest::addColumn<QString>("glimrHome");
+    QTest::addColumn<bool>("portable");
+    QTest::addColumn<QString>("xdgDataHome");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("GLIMR_HOME wins") << "/data/g" << true << "/x"
+                                     << "/data/g/";
+    QTest::newRow("portable install") << "" << true << "/x"
+                                      << "/opt/glimr/";
+    QTest::newRow("XDG_DATA_HOME") << "" << false << "/x"
+                                   << "/x/glimr/";
+    QTest::newRow("no XDG_DATA_HOME") << "" << false << ""
+                                      << "/home/ann/.local/share/glimr/";
+    QTest::newRow("relative XDG_DATA_HOME is ignored") << "" << false << "rel"
+                                                       << "/home/ann/.local/share/glimr/";
+  }
+  void dataDirChoice() {
+    QFETCH(QString, glimrHome);
+    QFETCH(bool, portable);
+    QFETCH(QString, xdgDataHome);
+    QFETCH(QString, expected);
+    TDataDirInputs in;
+    in.GlimrHome = glimrHome;
+    in.ProgramDir = QStringLiteral("/opt/glimr/");
+    in.XdgDataHome = xdgDataHome;
+    in.Home = QStringLiteral("/home/ann");
+    in.ProgramHasWritableDatabase = portable;
+    QCOMPARE(ChooseDataDir(in), expected);
+  }
+
+  // A build or portable folder has Plugins/ and Languages/ beside the
+  // executable; an install has them in lib/ and share/.
+  void shippedFolders() {
+    QTemporaryDir dir;
+    const QString bin = dir.path() + QStringLiteral("/bin/");
+    QDir().mkpath(bin);
+    QDir().mkpath(dir.path() + QStringLiteral("/lib/glimr/plugins"));
+    QDir().mkpath(dir.path() + QStringLiteral("/share/glimr/languages"));
+    QCOMPARE(ShippedPluginsDir(bin), dir.path() + QStringLiteral("/lib/glimr/plugins/"));
+    QCOMPARE(ShippedLanguagesDir(bin), dir.path() + QStringLiteral("/share/glimr/languages/"));
+    QDir().mkpath(bin + QStringLiteral("Plugins"));
+    QDir().mkpath(bin + QStringLiteral("Languages"));
+    QCOMPARE(ShippedPluginsDir(bin), bin + QStringLiteral("Plugins/"));
+    QCOMPARE(ShippedLanguagesDir(bin), bin + QStringLiteral("Languages/"));
   }
 
   void dataAndProgramFolders() {
