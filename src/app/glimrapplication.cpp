@@ -1,10 +1,12 @@
 #include "app/glimrapplication.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
+#include <QStandardPaths>
 
 #include "app/fileopsparts.h"
 #include "app/frmsplash.h"
@@ -159,7 +161,7 @@ void TGlimrApplication::BuildSteps() {
 
   // Main window first shown: the language, then the remembered folder.
   show_.Append({QStringLiteral("ApplyLanguage"), -1, [&ctx] { ctx.Captions.ApplyLanguage(); }});
-  show_.Append({QStringLiteral("SelectCrrSelection"), -1, [this] { main_->RestoreSelection(); }});
+  show_.Append({QStringLiteral("SelectCrrSelection"), -1, [this] { OpenFirstFolder(); }});
 
   // Close: modified records and the settings written back, then the loader
   // stopped. Both writes come first so that a loader stuck in a decode (a
@@ -333,6 +335,25 @@ void TGlimrApplication::AttachCatalog() {
         height = size.height();
         return true;
       });
+}
+
+void TGlimrApplication::OpenFirstFolder() {
+  if (!options_.open.Folder.isEmpty()) {
+    main_->OpenFolderSelecting(options_.open.Folder, options_.open.Files);
+    return;
+  }
+  if (context_.Settings.CrrSelection.isEmpty()) {
+    // The very first start: the user's pictures rather than an empty list.
+    const QString pictures =
+        !options_.firstStartFolder.isEmpty()
+            ? options_.firstStartFolder
+            : QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir()) {
+      main_->OpenFolderSelecting(pictures);
+    }
+    return;
+  }
+  main_->RestoreSelection();
 }
 
 void TGlimrApplication::AttachFileOps() {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/commandline.h"
 #include "app/datafolderlock.h"
 #include "app/startupsequence.h"
 #include "browse/currentlists.h"
@@ -49,6 +50,12 @@ class TGlimrApplication {
     QString treeFileSystem = QStringLiteral("/");
     // How long the exit waits for the thumbnail loader to stop.
     std::chrono::milliseconds loaderGrace{3000};
+    // A folder to show with files selected (the command line), in place of
+    // the remembered folder.
+    TOpenRequest open;
+    // Shown at the very first start (no remembered folder, nothing to open)
+    // when it exists; empty: the user's pictures folder.
+    QString firstStartFolder;
 
     // GLIMR_HOME or the executable's folder; the store at its usual place.
     static Options FromEnvironment();
@@ -100,6 +107,9 @@ class TGlimrApplication {
   // After the main window's creation: the catalog and what needs it.
   void AttachCatalog();
   void AttachFileOps();
+  // The folder shown at start: the command line's, the remembered one, or
+  // at the very first start the user's pictures.
+  void OpenFirstFolder();
   void MakeViewer();
   // Shutdown.
   void CloseParts();

@@ -1,22 +1,45 @@
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QWidget>
 
 #include <unistd.h>
 
 #include <cstdio>
 
+#include "app/commandline.h"
 #include "app/glimrapplication.h"
 #include "app/guierrorsink.h"
 #include "app/unixsignals.h"
 #include "mainwindow/frmvesk.h"
 
 int main(int argc, char* argv[]) {
+  // --help and --version answer before any window or display is needed.
+  QStringList args;
+  for (int i = 1; i < argc; ++i) {
+    args << QString::fromLocal8Bit(argv[i]);
+  }
+  const glimr::TCommandLine line = glimr::ParseCommandLine(args, QDir::currentPath());
+  if (!line.Error.isEmpty()) {
+    std::fprintf(stderr, "glimr: %s\n%s", qPrintable(line.Error),
+                 qPrintable(glimr::CommandLineHelp()));
+    return 2;
+  }
+  if (line.Help || line.Version) {
+    std::fputs(qPrintable(line.Help ? glimr::CommandLineHelp() : glimr::CommandLineVersion()),
+               stdout);
+    return 0;
+  }
+
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimr"));
   QApplication::setStyle(QStringLiteral("Fusion"));
   glimr::InstallGuiErrorSink();
 
-  glimr::TGlimrApplication glimr(glimr::TGlimrApplication::Options::FromEnvironment());
+  glimr::TGlimrApplication::Options options = glimr::TGlimrApplication::Options::FromEnvironment();
+  options.open = glimr::ResolveOpenRequest(
+      line.Paths, [](const QString& path) { return QFileInfo(path).isDir(); });
+  glimr::TGlimrApplication glimr(options);
   // SIGTERM and SIGINT close the main window as "Exit" does; the event loop
   // then ends and the shutdown below writes everything back.
   glimr::TUnixSignalWatcher signals;

@@ -26,6 +26,7 @@
 #include "browse/ui/foldertree.h"
 #include "catalog/imagefileinfo.h"
 #include "common/appcontext.h"
+#include "common/apppaths.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "external/ui/frmeditexternal.h"
@@ -548,6 +549,30 @@ void TfrmVesk::ApplyCaptions() {
                                                                   : folderHistory_);
   UpdateTitle();
   UpdatePanelHeaders();
+}
+
+void TfrmVesk::OpenFolderSelecting(const QString& folder, const QStringList& files) {
+  QString treePath = QStringLiteral("Computer\\File System");
+  for (const QString& part : QDir::cleanPath(folder).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+    treePath += QLatin1Char('\\') + part;
+  }
+  SelectTreePath(treePath);
+  if (lists_.ListSource != TListSource::Catalog ||
+      lists_.CurrentFolder != WithTrailingSlash(QDir::cleanPath(folder))) {
+    return;  // not shown: a missing or unreadable folder says so itself
+  }
+  int first = -1;
+  for (const QString& file : files) {
+    const int row = lists_.CurrentFiles.IndexOf(file);
+    if (row >= 0) {
+      lists_.CurrentFiles.At(row)->Selected = true;
+      first = first < 0 ? row : first;
+    }
+  }
+  if (first >= 0) {
+    veskListFiles_->SetFiles();
+    veskListFiles_->FocusRow(first, false);
+  }
 }
 
 void TfrmVesk::RestoreSelection() {

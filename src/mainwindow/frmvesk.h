@@ -98,6 +98,9 @@ class TfrmVesk : public QMainWindow {
   void ApplyCaptions();
   // SelectTreePath(CrrSelection) when the settings say so.
   void RestoreSelection();
+  // Shows folder (an absolute path) with files (full paths in it)
+  // selected, the first one focused and centred in the ribbon.
+  void OpenFolderSelecting(const QString& folder, const QStringList& files = {});
 
   // Shutdown: the layout into the record, and CrrSelection from the tree.
   void CaptureLayout(TProgState& state) const;
