@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-image-formats-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libsqlite3-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev
-  libbenchmark-dev
+  libbenchmark-dev desktop-file-utils
   xvfb xauth fonts-liberation2 fonts-dejavu-core
   adwaita-icon-theme
 )

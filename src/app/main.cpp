@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QWidget>
 
 #include <unistd.h>
@@ -34,6 +35,9 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Glimr"));
   QApplication::setStyle(QStringLiteral("Fusion"));
+  QApplication::setWindowIcon(
+      QIcon::fromTheme(QStringLiteral("glimr"), QIcon(QStringLiteral(":/glimr.png"))));
+  QGuiApplication::setDesktopFileName(QStringLiteral("glimr"));
   glimr::InstallGuiErrorSink();
 
   glimr::TGlimrApplication::Options options = glimr::TGlimrApplication::Options::FromEnvironment();
