@@ -15,14 +15,21 @@ namespace glimr {
 
 class TPlugins;
 
-// The full image, or null when no plug-in supplies the extension (compared
-// in upper case) or the plug-in cannot decode the file.
+// The image type a file's first bytes (32 are enough) show, as the
+// extension its plug-in supplies ("JPG", "PNG", "WEBP", ...); "" when none
+// is known.
+QString SniffImageType(const QByteArray& head);
+
+// The full image through the plug-in of the file's extension (compared in
+// upper case); when that refuses the file or there is none, through the
+// plug-in its first bytes point to (a file whose extension lies). Null when
+// neither decodes it.
 QImage DecodeFile(const TPlugins& plugins, const QString& path);
 
-// A decode meant for a thumbnail of largest side minSide: reduced when the
-// plug-in offers it (neither side below minSide unless the image is
-// smaller), the full image otherwise. FullSize is the image's own size,
-// (0, 0) together with a null Bitmap when the file cannot be decoded.
+// A decode meant for a thumbnail of largest side minSide, with the same
+// choice of plug-in: reduced when the plug-in offers it (neither side below minSide unless the
+// image is smaller), the full image otherwise. FullSize is the image's own size, (0, 0) together
+// with a null Bitmap when the file cannot be decoded.
 struct TDecodedImage {
   QImage Bitmap;
   QSize FullSize;

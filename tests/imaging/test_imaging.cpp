@@ -245,6 +245,56 @@ class TestImaging : public QObject {
         DecodeFileForThumbnail(set, dir_.filePath(QStringLiteral("none.jpg")), 4).Bitmap.isNull());
   }
 
+  // A file whose extension lies (a PNG saved as .jpg, a web page's WebP
+  // saved as .jpg) is decoded by the plug-in its first bytes point to.
+  void extensionThatLies_data() {
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("PNG named .jpg") << "PNG"
+                                    << "really-png.jpg";
+    QTest::newRow("JPEG named .png") << "JPG"
+                                     << "really-jpeg.png";
+    QTest::newRow("WebP named .jpg") << "WEBP"
+                                     << "really-webp.jpg";
+    QTest::newRow("TIFF named .gif") << "TIFF"
+                                     << "really-tiff.gif";
+  }
+  void extensionThatLies() {
+    QFETCH(QString, format);
+    QFETCH(QString, name);
+    RegStore s(RegFile());
+    RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR));
+    TPlugins set(s);
+    set.LoadPlugins();
+    QImage image(40, 24, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    const QString path = dir_.filePath(name);
+    QVERIFY(image.save(path, format.toLatin1().constData()));
+    QCOMPARE(DecodeFile(set, path).size(), QSize(40, 24));
+    const TDecodedImage t = DecodeFileForThumbnail(set, path, 8);
+    QVERIFY(!t.Bitmap.isNull());
+    QCOMPARE(t.FullSize, QSize(40, 24));
+  }
+
+  void sniffImageType() {
+    QCOMPARE(SniffImageType(QByteArray("\xFF\xD8\xFF\xE0", 4)), QStringLiteral("JPG"));
+    QCOMPARE(SniffImageType(QByteArray("\x89PNG\r\n\x1A\n....", 12)), QStringLiteral("PNG"));
+    QCOMPARE(SniffImageType("GIF89a"), QStringLiteral("GIF"));
+    QCOMPARE(SniffImageType(QByteArray("RIFF\x10\0\0\0WEBPVP8 ", 16)), QStringLiteral("WEBP"));
+    QCOMPARE(SniffImageType(QByteArray("\0\0\0\x1C"
+                                       "ftypheic",
+                                       12)),
+             QStringLiteral("HEIC"));
+    QCOMPARE(SniffImageType(QByteArray("\0\0\0\x1C"
+                                       "ftypavif",
+                                       12)),
+             QStringLiteral("AVIF"));
+    QCOMPARE(SniffImageType(QByteArray("RIFF\x10\0\0\0WAVEfmt ", 16)),
+             QString());  // a sound, not an image
+    QCOMPARE(SniffImageType(QByteArray()), QString());
+    QCOMPARE(SniffImageType("\xFF"), QString());  // too short to tell
+  }
+
   void registrationLeavesAListedKeyAlone() {
     RegStore s(RegFile());
     s.WriteDword(SubKey(QStringLiteral("mine")), QStringLiteral("CanLoadPlugin"), 0);
