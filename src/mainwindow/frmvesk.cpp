@@ -1,6 +1,7 @@
 #include "mainwindow/frmvesk.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDir>
@@ -14,6 +15,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -41,6 +43,7 @@
 #include "mainwindow/veskmenus.h"
 #include "mainwindow/veskorganizer.h"
 #include "mainwindow/vesksearch.h"
+#include "mainwindow/veskshortcuts.h"
 #include "mainwindow/vesksplitter.h"
 #include "mainwindow/windowgeometry.h"
 #include "organize/ui/frfileinfo.h"
@@ -126,6 +129,15 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   connect(menus_->PrevMenu(), &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
   connect(menus_->NextMenu(), &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
   ConnectActions();
+  AssignShortcuts(*actions_);
+  qApp->installEventFilter(new TTextFieldShortcutGuard(this));
+  // Reread the shown folder (no action carries it).
+  auto* reread = new QShortcut(QKeySequence::Refresh, this);
+  connect(reread, &QShortcut::activated, this, [this] {
+    if (lists_.ListSource == TListSource::Catalog && veskTreeFolders_->currentItem()) {
+      LoadFolder(veskTreeFolders_->currentItem());
+    }
+  });
   MakeOrganizer();
 
   about_ = std::make_unique<TfrmAbout>(this);

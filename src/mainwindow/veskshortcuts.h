@@ -1,0 +1,30 @@
+#pragma once
+// The keyboard shortcuts of the main window's actions (Ctrl+C for Copy,
+// Delete for Delete File(s), F2 for Rename, ...), shown in the menus, and a
+// guard that keeps them from firing while a text field has the focus, so
+// typing a caption or a name never deletes a file or rates an image.
+
+#include <QObject>
+
+namespace glimr {
+
+class TVeskActions;
+
+// Gives the actions their shortcuts; F5 and the like that no action
+// carries are the window's own.
+void AssignShortcuts(TVeskActions& actions);
+
+// Installed on the application: while a text field (a line edit, a text
+// edit, a spin box, an editable combo box) has the focus, every key goes to
+// it rather than to a shortcut.
+class TTextFieldShortcutGuard : public QObject {
+  Q_OBJECT
+
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace glimr
