@@ -1,6 +1,11 @@
 #include "mainwindow/veskfileops.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
 
 #include <algorithm>
 #include <utility>
@@ -48,6 +53,13 @@ TVeskFileOps::TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActio
   };
   for (const auto& [name, run] : routes) {
     connect(actions_.Get(name), &QAction::triggered, this, run);
+  }
+  if (QClipboard* system = QGuiApplication::clipboard()) {
+    connect(system, &QClipboard::dataChanged, this, [this] {
+      if (!publishing_) {
+        systemClipboardNewer_ = true;
+      }
+    });
   }
 }
 
@@ -135,14 +147,69 @@ void TVeskFileOps::CopyMoveSelected(bool move) {
 }
 
 void TVeskFileOps::PutSelectedOnClipboard(bool cut) {
+  if (SelectedEntries(cut).empty()) {
+    return;  // no image selected: both clipboards stay as they were
+  }
   clipboard_.PutSelected(lists_.CurrentFiles, cut);
+  PublishOnSystemClipboard(cut);
+}
+
+void TVeskFileOps::PublishOnSystemClipboard(bool cut) {
+  QClipboard* system = QGuiApplication::clipboard();
+  if (!system) {
+    return;
+  }
+  QList<QUrl> urls;
+  QByteArray gnome = cut ? "cut" : "copy";
+  for (int i = 0; i < clipboard_.Count(); ++i) {
+    const QUrl url = QUrl::fromLocalFile(clipboard_.Path(i));
+    urls << url;
+    gnome += '\n' + url.toEncoded();
+  }
+  auto* data = new QMimeData;
+  data->setUrls(urls);  // text/uri-list
+  // What GNOME's and KDE's file managers read to paste (and to move on cut).
+  data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+  data->setData(QStringLiteral("application/x-kde-cutselection"), cut ? "1" : "0");
+  publishing_ = true;
+  system->setMimeData(data);
+  publishing_ = false;
+  systemClipboardNewer_ = false;
+}
+
+std::vector<TCopyEntry> TVeskFileOps::SystemClipboardEntries() const {
+  std::vector<TCopyEntry> entries;
+  const QClipboard* system = QGuiApplication::clipboard();
+  const QMimeData* data = system ? system->mimeData() : nullptr;
+  if (!data || !data->hasUrls()) {
+    return entries;
+  }
+  bool cut = data->data(QStringLiteral("application/x-kde-cutselection")) == "1";
+  const QByteArray gnome = data->data(QStringLiteral("x-special/gnome-copied-files"));
+  if (gnome.startsWith("cut\n")) {
+    cut = true;
+  }
+  for (const QUrl& url : data->urls()) {
+    const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
+    if (!path.isEmpty() && QFileInfo(path).isFile()) {
+      entries.push_back(TCopyEntry{path, cut, 0});
+    }
+  }
+  return entries;
 }
 
 void TVeskFileOps::PasteClipboard() {
   if (!queries_) {
     return;
   }
-  if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty()) {
+  if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty() &&
+      systemClipboardNewer_) {
+    // Files copied in a file manager after Glimr's own Cut or Copy.
+    std::vector<TCopyEntry> entries = SystemClipboardEntries();
+    if (!entries.empty() && services_.RunCopy) {
+      Run(std::move(entries), lists_.CurrentFolder, TOverwritePolicy::Ask);
+    }
+  } else if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty()) {
     if (!clipboard_.IsEmpty() && services_.RunCopy) {
       TPasteRequest request = clipboard_.PasteRequest(lists_.CurrentFolder);
       const std::vector<TCopyResult> results =

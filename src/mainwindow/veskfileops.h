@@ -91,6 +91,10 @@ class TVeskFileOps : public QObject {
 
  private:
   TFileActionHooks Hooks() const;
+  // Cut and Copy also put the files on the desktop's clipboard, for file
+  // managers; Paste takes files from it when it changed after Glimr's own.
+  void PublishOnSystemClipboard(bool cut);
+  std::vector<TCopyEntry> SystemClipboardEntries() const;
   std::vector<TCopyResult> Run(std::vector<TCopyEntry> entries, const QString& folder,
                                TOverwritePolicy policy);
   std::vector<TCopyEntry> SelectedEntries(bool move) const;
@@ -103,6 +107,9 @@ class TVeskFileOps : public QObject {
   TClipboardList clipboard_;
   std::unique_ptr<TBoardList> board_;
   TCatalogQueries* queries_ = nullptr;
+  // The desktop's clipboard changed after Glimr's own was filled.
+  bool systemClipboardNewer_ = false;
+  bool publishing_ = false;
 };
 
 }  // namespace glimr

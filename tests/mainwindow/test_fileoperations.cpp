@@ -8,15 +8,19 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 
 #include <csignal>
 #include <cstdio>
@@ -375,6 +379,42 @@ class TestFileOperations : public QObject {
     QCOMPARE(world.Rows(QStringLiteral("copy of a.jpg")).size(), 0);
     QCOMPARE(board.Count(), 0);
     QCOMPARE(clipboard.Count(), 0);
+    QVERIFY(app.Shutdown());
+  }
+
+  // Cut and Copy publish the files for file managers; Paste takes files a
+  // file manager copied when that came after Glimr's own Copy.
+  void systemClipboard() {
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.MakePictures());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    window.ListView()->FocusRow(RowOf(lists, QStringLiteral("a.jpg")), true);
+    window.Actions().Get("aCopyToCB")->trigger();
+    const QMimeData* published = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(published);
+    QCOMPARE(published->urls(), QList<QUrl>{QUrl::fromLocalFile(world.Photos + "a.jpg")});
+    QCOMPARE(published->data(QStringLiteral("x-special/gnome-copied-files")),
+             "copy\n" + QUrl::fromLocalFile(world.Photos + "a.jpg").toEncoded());
+
+    // A file manager copies Archive's b.jpg; Paste in Photos asks (b.jpg is
+    // there) and the automatic rename keeps both.
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(world.Archive + "b.jpg")});
+    data->setData(QStringLiteral("x-special/gnome-copied-files"),
+                  "copy\n" + QUrl::fromLocalFile(world.Archive + "b.jpg").toEncoded());
+    QGuiApplication::clipboard()->setMimeData(data);
+    {
+      TModalAnswer question(QStringLiteral("frmMessage"), Click("btnRename"));
+      window.Actions().Get("aPasteFromCB")->trigger();
+      QVERIFY(question.Done());
+    }
+    QCOMPARE(Files(world.Photos), (QStringList{"a.jpg", "b(0).jpg", "b.jpg"}));
+    QCOMPARE(Files(world.Archive), (QStringList{"b.jpg"}));  // a copy: the source stays
+    QCOMPARE(Names(lists), (QStringList{"a.jpg", "b(0).jpg", "b.jpg"}));
     QVERIFY(app.Shutdown());
   }
 
