@@ -1,5 +1,6 @@
 #include "app/glimrapplication.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -7,9 +8,11 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
 #include <QStandardPaths>
+#include <QTimer>
 
 #include "app/fileopsparts.h"
 #include "app/frmsplash.h"
+#include "app/instancechannel.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
@@ -41,7 +44,7 @@ Q_LOGGING_CATEGORY(lcStartup, "glimr.startup")
 namespace {
 
 // Keys of the program's own messages in "Strings" (defaults in the language table).
-constexpr int kStrAlreadyRunning = 100;
+constexpr int kStrAlreadyRunning = 111;
 constexpr int kStrNoPlugins = 101;
 constexpr int kStrCatalogNotWritable = 105;
 constexpr int kStrChangesNotSaved = 106;
@@ -337,6 +340,23 @@ void TGlimrApplication::AttachCatalog() {
       });
 }
 
+void TGlimrApplication::OpenHandedPaths(const QStringList& paths) {
+  if (!main_ || !main_->isVisible()) {
+    return;
+  }
+  if (QApplication::activeModalWidget()) {
+    // A dialog or question is open: its answer comes first.
+    QTimer::singleShot(200, main_.get(), [this, paths] { OpenHandedPaths(paths); });
+    return;
+  }
+  if (!paths.isEmpty()) {
+    main_->OpenFolderSelecting(paths.first(), paths.mid(1));
+  }
+  main_->setWindowState((main_->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+  main_->raise();
+  main_->activateWindow();
+}
+
 void TGlimrApplication::OpenFirstFolder() {
   if (!options_.open.Folder.isEmpty()) {
     main_->OpenFolderSelecting(options_.open.Folder, options_.open.Files);
@@ -388,16 +408,28 @@ bool TGlimrApplication::Start() {
   switch (lock_.Acquire(&holder)) {
     case TDataFolderLock::TResult::Acquired:
       break;
-    case TDataFolderLock::TResult::HeldByOther:
+    case TDataFolderLock::TResult::HeldByOther: {
+      // The running Glimr opens what this start was asked to open.
+      QStringList paths;
+      if (!options_.open.Folder.isEmpty()) {
+        paths << options_.open.Folder << options_.open.Files;
+      }
+      if (SendToRunningInstance(context_.Paths.AppDir, paths)) {
+        handedOver_ = true;
+        return false;
+      }
       ShowError(LangText(TLangSection::Strings, kStrAlreadyRunning)
                     .arg(QDir::toNativeSeparators(context_.Paths.AppDir), holder));
       return false;
+    }
     case TDataFolderLock::TResult::Unavailable:
       // A read-only data folder: the catalog cannot be written either, and
       // Glimr still views; a second process could not write it as well.
       qCWarning(lcStartup).noquote() << "data folder not locked:" << holder;
       break;
   }
+  instance_ = std::make_unique<TInstanceServer>(
+      context_.Paths.AppDir, [this](const QStringList& paths) { OpenHandedPaths(paths); });
   if (!store_->Load()) {
     // An unreadable settings file: start with the defaults.
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
@@ -507,6 +539,7 @@ bool TGlimrApplication::Shutdown() {
   context_.Captions.Unregister(TCaptionTarget::MainWindow);
   context_.Captions.Unregister(TCaptionTarget::About);
   fileOps_.reset();
+  instance_.reset();
   main_.reset();
   ribbonModel_.reset();
   if (threadsLeft_) {

@@ -29,6 +29,7 @@ class TdmVesk;
 class TCategoryLoader;
 class TEditWriteBack;
 class TFileOpsParts;
+class TInstanceServer;
 class TFolderLoader;
 class TfrmLoading;
 class TfrmSplash;
@@ -90,6 +91,9 @@ class TGlimrApplication {
   // decode still runs; they were left running with what they use, and the
   // caller must end the process with _exit (records and settings are saved).
   bool ThreadsLeftRunning() const { return threadsLeft_; }
+  // Start() returned false because another Glimr on the same data folder
+  // took this start's command line; the process ends quietly.
+  bool HandedOver() const { return handedOver_; }
 
   TAppContext& Context() { return context_; }
   TCurrentLists& Lists() { return lists_; }
@@ -110,6 +114,8 @@ class TGlimrApplication {
   // The folder shown at start: the command line's, the remembered one, or
   // at the very first start the user's pictures.
   void OpenFirstFolder();
+  // Paths a second start handed over: shown once no dialog is open.
+  void OpenHandedPaths(const QStringList& paths);
   void MakeViewer();
   // Shutdown.
   void CloseParts();
@@ -152,6 +158,8 @@ class TGlimrApplication {
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;
   std::unique_ptr<TFileOpsParts> fileOps_;
+  std::unique_ptr<TInstanceServer> instance_;
+  bool handedOver_ = false;
   int thumbTextureSize_ = 256;
 };
 

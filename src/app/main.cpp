@@ -71,7 +71,9 @@ int main(int argc, char* argv[]) {
         Qt::QueuedConnection);
   });
   if (!glimr.Start()) {
-    return 1;  // another process holds the data folder; nothing was touched
+    // Another process holds the data folder and took the command line, or
+    // did not answer (said so); nothing was touched either way.
+    return glimr.HandedOver() ? 0 : 1;
   }
   // A signal handled while start-up still ran may already have closed the
   // window; the loop would then never be told to end.

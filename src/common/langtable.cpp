@@ -349,6 +349,9 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Strings, 108, u"No such folder: %1"},
     {TLangSection::Strings, 109, u"No such category: %1"},
     {TLangSection::Strings, 110, u"The copy stopped at %1: %2"},
+    {TLangSection::Strings, 111,
+     u"Glimr is already running on the data folder %1 (%2) but does not answer. Try again "
+     u"when it has finished what it is doing."},
     {TLangSection::Strings, 115, u"%1 could not be deleted: %2"},
     {TLangSection::Strings, 116,
      u"No trash can take %1. Delete it permanently? It cannot be brought back."},

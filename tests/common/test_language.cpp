@@ -162,7 +162,7 @@ class TestLanguage : public QObject {
     }
     QCOMPARE(counts[0], 229 + 7);  // 0..229 without 162, and Glimr's own 235..241
     QCOMPARE(counts[1], 57);
-    QCOMPARE(counts[2], 27 + 23);  // 0..26, and Glimr's own messages 100..110, 115..119, 125..131
+    QCOMPARE(counts[2], 27 + 24);  // 0..26, and Glimr's own messages 100..111, 115..119, 125..131
     QVERIFY(LangDefault(TLangSection::Captions, 162).isEmpty());
     QCOMPARE(LangDefault(TLangSection::Captions, 183),
              QStringLiteral("Avarage (less than 1024x1024)"));

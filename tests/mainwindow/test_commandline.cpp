@@ -137,6 +137,36 @@ class TestCommandLine : public QObject {
     QVERIFY(app.Shutdown());
   }
 
+  // A second start on the same data folder hands its folder to the
+  // running Glimr, which shows it, and leaves with success.
+  void secondStartHandsOver() {
+    QTemporaryDir dir;
+    const QString first = dir.path() + QStringLiteral("/first");
+    const QString second = dir.path() + QStringLiteral("/second");
+    QVERIFY(MakePictures(first, {"a.jpg"}));
+    QVERIFY(MakePictures(second, {"b.jpg", "c.jpg"}));
+    TGlimrApplication::Options o = OptionsIn(dir.path());
+    o.open.Folder = first;
+    TGlimrApplication app(o);
+    QVERIFY(app.Start());
+    QCOMPARE(app.Lists().CurrentFolder, first + QLatin1Char('/'));
+
+    QProcess glimr;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GLIMR_HOME"), o.paths.AppDir);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
+    glimr.setProcessEnvironment(env);
+    glimr.setProcessChannelMode(QProcess::MergedChannels);
+    glimr.start(QStringLiteral(GLIMR_BINARY_DIR "/bin/glimr"), {second + QStringLiteral("/c.jpg")});
+    QVERIFY(glimr.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(glimr.state() == QProcess::NotRunning, 20000);
+    QVERIFY2(glimr.exitCode() == 0, glimr.readAll().constData());
+    QTRY_COMPARE(app.Lists().CurrentFolder, second + QLatin1Char('/'));
+    const TImageFileInfo* c = app.Lists().LoadedFiles.Find(second + QStringLiteral("/c.jpg"));
+    QVERIFY(c && c->Selected);
+    QVERIFY(app.Shutdown());
+  }
+
   void answersWithoutDisplay() {
     for (const char* arg : {"--help", "--version"}) {
       QProcess glimr;

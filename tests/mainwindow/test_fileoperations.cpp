@@ -486,6 +486,10 @@ class TestFileOperations : public QObject {
     }
     qInfo("%d of %d files had moved at the kill (%s)", moved, kCount,
           out.contains(QStringLiteral("MOVED")) ? "run complete" : "run cut short");
+    // The kernel let go of the killed program's lock: the data folder is free.
+    TGlimrApplication again(world.Options());
+    QVERIFY(again.Start());
+    QVERIFY(again.Shutdown());
   }
 
  private:
