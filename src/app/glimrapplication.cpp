@@ -203,19 +203,15 @@ void TGlimrApplication::SaveSettingsNow() {
 // ---------------------------------------------------------------- creation
 
 void TGlimrApplication::LoadPlugins() {
-  const TSettings& s = context_.Settings;
+  // The running program's own plug-ins, whatever folder the settings name:
+  // a build and an installed copy share one settings file, and each must
+  // load its own libraries.
   const QString shipped = context_.Paths.DefaultPluginsPath;
-  const QString dir = s.PluginsPath.isEmpty() ? shipped : s.PluginsPath;
-  plugins_ = LoadPluginSet(*store_, dir);
-  if (plugins_->Count() == 0 && dir != shipped) {
-    // A stored folder that holds none (an older run's, a moved copy): the
-    // shipped plug-ins beside the program still show images.
-    qCWarning(lcStartup).noquote() << "no plug-in in" << dir << "- using" << shipped;
-    plugins_ = LoadPluginSet(*store_, shipped);
-  }
+  plugins_ = LoadPluginSet(*store_, shipped);
   if (plugins_->Count() == 0) {
     // Without a plug-in every folder looks empty of images: say why, once.
-    ShowError(LangText(TLangSection::Strings, kStrNoPlugins).arg(QDir::toNativeSeparators(dir)));
+    ShowError(
+        LangText(TLangSection::Strings, kStrNoPlugins).arg(QDir::toNativeSeparators(shipped)));
   }
 }
 

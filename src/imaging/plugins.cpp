@@ -1,6 +1,10 @@
 #include "imaging/plugins.h"
 
+#include <QDir>
+#include <QFileInfo>
+
 #include <algorithm>
+#include <utility>
 
 #include "common/errors.h"
 #include "common/regstore.h"
@@ -9,7 +13,8 @@
 
 namespace glimr {
 
-TPlugins::TPlugins(RegStore& store) : store_(store) {}
+TPlugins::TPlugins(RegStore& store, QString shippedDir)
+    : store_(store), shippedDir_(std::move(shippedDir)) {}
 
 TPlugins::~TPlugins() = default;
 
@@ -32,8 +37,15 @@ void TPlugins::LoadPlugins() {
     const auto fileName = store_.ReadString(key, QStringLiteral("PluginFileName"));
     if (!fileName || !canLoad)
       continue;
+    QString library = *fileName;
+    if (!shippedDir_.isEmpty()) {
+      const QString shipped = QDir(shippedDir_).filePath(QFileInfo(library).fileName());
+      if (shipped != library && QFileInfo(shipped).isFile()) {
+        library = shipped;
+      }
+    }
     auto plugin = std::make_unique<TPlugin>(this);
-    if (plugin->Load(*fileName)) {
+    if (plugin->Load(library)) {
       plugin->SetPriority(priority);
       const QString pluginName = plugin->Name();
       plugins_.emplace_back(pluginName, std::move(plugin));
@@ -84,12 +96,12 @@ TPlugin* TPlugins::PluginAt(int index) const {
 
 TPluginSetPtr LoadPluginSet(RegStore& store, const QString& pluginsDir) {
   RegisterShippedPlugins(store, pluginsDir);  // logs what it registered
-  auto plugins = std::make_unique<TPlugins>(store);
+  auto plugins = std::make_unique<TPlugins>(store, pluginsDir);
   plugins->LoadPlugins();
   // Every registered library failed to load and was unregistered (the
   // program folder moved, say): register what ships here and load again.
   if (plugins->Count() == 0 && RegisterShippedPlugins(store, pluginsDir) > 0) {
-    plugins = std::make_unique<TPlugins>(store);
+    plugins = std::make_unique<TPlugins>(store, pluginsDir);
     plugins->LoadPlugins();
   }
   return plugins;

@@ -24,7 +24,11 @@ class RegStore;
 
 class TPlugins {
  public:
-  explicit TPlugins(RegStore& store);
+  // shippedDir: the running program's own plug-ins folder. A registered
+  // library of the same file name found there is loaded from there, so a
+  // build and an installed copy sharing one settings file each load their
+  // own libraries.
+  explicit TPlugins(RegStore& store, QString shippedDir = {});
   ~TPlugins();
   TPlugins(const TPlugins&) = delete;
   TPlugins& operator=(const TPlugins&) = delete;
@@ -57,6 +61,7 @@ class TPlugins {
   };
 
   RegStore& store_;
+  QString shippedDir_;
   std::vector<std::pair<QString, std::unique_ptr<TPlugin>>> plugins_;
   std::vector<ExtEntry> extensions_;
   QHash<QString, int> extensionIndex_;  // upper-case extension -> position

@@ -245,6 +245,34 @@ class TestImaging : public QObject {
         DecodeFileForThumbnail(set, dir_.filePath(QStringLiteral("none.jpg")), 4).Bitmap.isNull());
   }
 
+  // Two copies of Glimr (a build and an install) share one settings file:
+  // each loads the shipped libraries of its own folder, and a shipped
+  // plug-in the settings do not list yet (a newer version's) is added,
+  // while a plug-in the user switched off stays off.
+  void shippedPluginsOfTheRunningCopy() {
+    const QString a = dir_.filePath(QStringLiteral("copyA"));
+    const QString b = dir_.filePath(QStringLiteral("copyB"));
+    QDir().mkpath(a);
+    QDir().mkpath(b);
+    for (const char* name : {"glimr_jpeg.so", "glimr_png.so"}) {
+      QVERIFY(QFile::copy(QStringLiteral(GLIMR_PLUGIN_DIR "/") + name, a + "/" + name));
+      QVERIFY(QFile::copy(QStringLiteral(GLIMR_PLUGIN_DIR "/") + name, b + "/" + name));
+    }
+    QVERIFY(QFile::copy(QStringLiteral(GLIMR_PLUGIN_DIR "/glimr_gif.so"), b + "/glimr_gif.so"));
+    RegStore s(RegFile());
+    QCOMPARE(RegisterShippedPlugins(s, a), 2);
+    s.WriteDword(SubKey(QStringLiteral("glimr_png")), QStringLiteral("CanLoadPlugin"), 0);
+
+    const TPluginSetPtr set = LoadPluginSet(s, b);
+    QCOMPARE(set->Count(), 2);  // jpeg and the newly shipped gif; png stays off
+    for (int i = 0; i < set->Count(); ++i) {
+      QVERIFY2(set->PluginAt(i)->FileName().startsWith(b),
+               qPrintable(set->PluginAt(i)->FileName()));
+    }
+    QVERIFY(set->PluginForExtension(QStringLiteral("gif")));
+    QVERIFY(!set->PluginForExtension(QStringLiteral("png")));
+  }
+
   // A file whose extension lies (a PNG saved as .jpg, a web page's WebP
   // saved as .jpg) is decoded by the plug-in its first bytes point to.
   void extensionThatLies_data() {
