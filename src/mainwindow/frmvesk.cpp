@@ -129,11 +129,10 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   connect(menus_->PrevMenu(), &QMenu::aboutToShow, this, &TfrmVesk::PrevMenuPopup);
   connect(menus_->NextMenu(), &QMenu::aboutToShow, this, &TfrmVesk::NextMenuPopup);
   ConnectActions();
-  AssignShortcuts(*actions_);
   qApp->installEventFilter(new TTextFieldShortcutGuard(this));
   // Reread the shown folder (no action carries it).
-  auto* reread = new QShortcut(QKeySequence::Refresh, this);
-  connect(reread, &QShortcut::activated, this, [this] {
+  reread_ = new QShortcut(this);
+  connect(reread_, &QShortcut::activated, this, [this] {
     if (lists_.ListSource == TListSource::Catalog && veskTreeFolders_->currentItem()) {
       LoadFolder(veskTreeFolders_->currentItem());
     }
@@ -550,6 +549,8 @@ void TfrmVesk::ApplyCaptions() {
     right_->SetPageCaption(k, LangText(TLangSection::Captions, kRightPageKeys[k]));
   }
   actions_->ApplyCaptions();
+  AssignShortcuts(*actions_);
+  reread_->setKey(RereadShortcut());
   menus_->ApplyCaptions();
   if (organizer_) {
     organizer_->ApplyLanguage();

@@ -22,6 +22,7 @@
 
 class QLabel;
 class QMenu;
+class QShortcut;
 class QTimer;
 class QToolBar;
 class QTreeWidgetItem;
@@ -205,6 +206,7 @@ class TfrmVesk : public QMainWindow {
 
   TVeskActions* actions_ = nullptr;
   std::unique_ptr<TVeskMenus> menus_;
+  QShortcut* reread_ = nullptr;  // F5: reread the shown folder
   QToolBar* tbFiles_ = nullptr;
   QWidget* pnlUp_ = nullptr;
   QWidget* pnlGl_ = nullptr;

@@ -9,6 +9,8 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
+#include "common/langtable.h"
+#include "common/language.h"
 #include "mainwindow/veskactions.h"
 
 namespace glimr {
@@ -17,37 +19,48 @@ namespace {
 
 struct TShortcut {
   const char* Action;
-  QKeySequence Keys;
+  int Key;  // Captions key of the shortcut's text; the table holds the default
 };
+
+// Captions 290-305: the keys in Qt's portable form ("Ctrl+C"), so a language
+// file can move a shortcut to a key its keyboard has.
+constexpr TShortcut kShortcuts[] = {
+    {"aCopyToCB", 290},    {"aCutToCB", 291},       {"aPasteFromCB", 292},  {"aFileDelete", 293},
+    {"aFileRename", 294},  {"aSelectAll", 295},     {"aClearRating", 296},  {"aSetOneStar", 297},
+    {"aSetTwoStars", 298}, {"aSetThreeStars", 299}, {"aSetFourStars", 300}, {"aSetFiveStars", 301},
+    {"aVGOpenDir", 302},   {"aPrevHistory", 303},   {"aNextHistory", 304},  {"aUp", 305},
+    {"aVGExit", 306},
+};
+
+QKeySequence ShortcutOf(int key) {
+  return ShortcutFromText(LangText(TLangSection::Captions, key),
+                          QKeySequence::fromString(LangDefault(TLangSection::Captions, key),
+                                                   QKeySequence::PortableText));
+}
 
 }  // namespace
 
+QKeySequence ShortcutFromText(const QString& text, const QKeySequence& fallback) {
+  const QKeySequence keys = QKeySequence::fromString(text.trimmed(), QKeySequence::PortableText);
+  // An unknown key name parses to an empty or Key_unknown sequence; a typo in a
+  // language file must not take the shortcut away.
+  if (keys.isEmpty() || keys[0].key() == Qt::Key_unknown) {
+    return fallback;
+  }
+  return keys;
+}
+
 void AssignShortcuts(TVeskActions& actions) {
-  const TShortcut shortcuts[] = {
-      {"aCopyToCB", QKeySequence::Copy},
-      {"aCutToCB", QKeySequence::Cut},
-      {"aPasteFromCB", QKeySequence::Paste},
-      {"aFileDelete", QKeySequence(Qt::Key_Delete)},
-      {"aFileRename", QKeySequence(Qt::Key_F2)},
-      {"aSelectAll", QKeySequence::SelectAll},
-      {"aClearRating", QKeySequence(Qt::CTRL | Qt::Key_0)},
-      {"aSetOneStar", QKeySequence(Qt::CTRL | Qt::Key_1)},
-      {"aSetTwoStars", QKeySequence(Qt::CTRL | Qt::Key_2)},
-      {"aSetThreeStars", QKeySequence(Qt::CTRL | Qt::Key_3)},
-      {"aSetFourStars", QKeySequence(Qt::CTRL | Qt::Key_4)},
-      {"aSetFiveStars", QKeySequence(Qt::CTRL | Qt::Key_5)},
-      {"aVGOpenDir", QKeySequence(Qt::CTRL | Qt::Key_O)},
-      {"aPrevHistory", QKeySequence(Qt::ALT | Qt::Key_Left)},
-      {"aNextHistory", QKeySequence(Qt::ALT | Qt::Key_Right)},
-      {"aUp", QKeySequence(Qt::ALT | Qt::Key_Up)},
-      {"aVGExit", QKeySequence(Qt::CTRL | Qt::Key_Q)},
-  };
-  for (const TShortcut& s : shortcuts) {
+  for (const TShortcut& s : kShortcuts) {
     QAction* action = actions.Get(s.Action);
-    action->setShortcut(s.Keys);
+    action->setShortcut(ShortcutOf(s.Key));
     // The menus show the keys; the window catches them wherever its focus is.
     action->setShortcutContext(Qt::WindowShortcut);
   }
+}
+
+QKeySequence RereadShortcut() {
+  return ShortcutOf(307);
 }
 
 bool TTextFieldShortcutGuard::eventFilter(QObject* watched, QEvent* event) {

@@ -4,15 +4,24 @@
 // guard that keeps them from firing while a text field has the focus, so
 // typing a caption or a name never deletes a file or rates an image.
 
+#include <QKeySequence>
 #include <QObject>
 
 namespace glimr {
 
 class TVeskActions;
 
-// Gives the actions their shortcuts; F5 and the like that no action
-// carries are the window's own.
+// Gives the actions their shortcuts in the language in force; run again
+// when the language changes. F5 and the like that no action carries are the
+// window's own.
 void AssignShortcuts(TVeskActions& actions);
+
+// The key that rereads the shown folder (F5 unless the language moves it).
+QKeySequence RereadShortcut();
+
+// The shortcut a language text names in Qt's portable form ("Ctrl+Shift+D");
+// text that names no key gives the fallback.
+QKeySequence ShortcutFromText(const QString& text, const QKeySequence& fallback);
 
 // Installed on the application: while a text field (a line edit, a text
 // edit, a spin box, an editable combo box) has the focus, every key goes to

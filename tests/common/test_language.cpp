@@ -160,7 +160,7 @@ class TestLanguage : public QObject {
       seen.insert({int(d.section), d.key});
       ++counts[int(d.section)];
     }
-    QCOMPARE(counts[0], 229 + 7);  // 0..229 without 162, and Glimr's own 235..241
+    QCOMPARE(counts[0], 229 + 7 + 18);  // 0..229 without 162, and Glimr's own 235..241, 290..307
     QCOMPARE(counts[1], 57);
     QCOMPARE(counts[2], 27 + 24);  // 0..26, and Glimr's own messages 100..111, 115..119, 125..131
     QVERIFY(LangDefault(TLangSection::Captions, 162).isEmpty());

@@ -15,6 +15,7 @@
 #include "app/glimrapplication.h"
 #include "browse/currentlists.h"
 #include "browse/ui/filelistview.h"
+#include "common/language.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 
@@ -64,6 +65,21 @@ class TestShortcuts : public QObject {
     QCOMPARE(a->Rating, 2);
     QVERIFY(QFile::exists(photos + QStringLiteral("/a.jpg")));
     QCOMPARE(caption->text(), QStringLiteral("usk"));
+
+    // A language file moves a shortcut; a key name it gets wrong keeps the default.
+    const QString german = dir.path() + QStringLiteral("/keys.lng");
+    QFile file(german);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("[Options]\nLangDesc=Keys\n[Captions]\n293=Shift+Del\n294=Strg+F2\n");
+    file.close();
+    LoadLanguageFile(german);
+    app.Context().Captions.ApplyLanguage();
+    QCOMPARE(window.Actions().Get("aFileDelete")->shortcut(),
+             QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    QCOMPARE(window.Actions().Get("aFileRename")->shortcut(), QKeySequence(Qt::Key_F2));
+    LoadLanguageFile(QString());
+    app.Context().Captions.ApplyLanguage();
+    QCOMPARE(window.Actions().Get("aFileDelete")->shortcut(), QKeySequence(Qt::Key_Delete));
     QVERIFY(app.Shutdown());
   }
 };
