@@ -9,6 +9,10 @@ PACKAGES=(
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
   libsqlite3-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev
   libbenchmark-dev desktop-file-utils
+  # HEIF/HEIC/AVIF (libheif with libde265 and dav1d/aom), camera raw, JPEG XL;
+  # the encoders and python3 write the test samples, vips is the benchmark's yardstick.
+  libheif-dev libraw-dev libjxl-dev
+  libheif-examples libavif-bin libjxl-tools python3 libvips-tools
   xvfb xauth fonts-liberation2 fonts-dejavu-core
   adwaita-icon-theme
 )
