@@ -1,0 +1,264 @@
+/*
+ * HEIF plug-in over libheif: HEIC/HEIF (HEVC) and AVIF (AV1) stills, the
+ * primary image of the file. The container's own rotation, mirroring and
+ * cropping are applied by the library (an EXIF orientation inside the file
+ * describes the coded picture and is deliberately not applied on top).
+ * Thumbnails come from the embedded thumbnail image when it is large enough.
+ */
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <libheif/heif.h>
+
+#include "glimr_plugin.h"
+#include "pluginutil.h"
+
+/* A thumbnail whose proportions differ more than this from the picture's is
+ * a crop or a letter-boxed copy, not a smaller copy of the picture. */
+#define HEIF_THUMB_ASPECT_TOLERANCE 0.02
+
+/* --- reading through a stream that was opened without blocking --- */
+
+typedef struct {
+  FILE* file;
+  int64_t size;
+} Source;
+
+static int64_t source_position(void* user) {
+  return (int64_t)ftello(((Source*)user)->file);
+}
+
+static int source_read(void* data, size_t size, void* user) {
+  return fread(data, 1, size, ((Source*)user)->file) == size ? 0 : -1;
+}
+
+static int source_seek(int64_t position, void* user) {
+  Source* s = (Source*)user;
+  if (position < 0 || position > s->size)
+    return -1;
+  return fseeko(s->file, (off_t)position, SEEK_SET) == 0 ? 0 : -1;
+}
+
+static enum heif_reader_grow_status source_wait(int64_t target, void* user) {
+  return target <= ((Source*)user)->size ? heif_reader_grow_status_size_reached
+                                         : heif_reader_grow_status_size_beyond_eof;
+}
+
+static const struct heif_reader kReader = {1, source_position, source_read, source_seek,
+                                           source_wait};
+
+/* An open file with its parsed boxes and the primary image's handle. */
+typedef struct {
+  Source source;
+  struct heif_context* context;
+  struct heif_image_handle* primary;
+} Opened;
+
+static void close_opened(Opened* o) {
+  if (o->primary)
+    heif_image_handle_release(o->primary);
+  if (o->context)
+    heif_context_free(o->context);
+  if (o->source.file)
+    fclose(o->source.file);
+  memset(o, 0, sizeof *o);
+}
+
+/* Reads the boxes (not the coded picture) and finds the primary image; its
+ * size is the upright, cropped size. 0 when the file is no usable HEIF. */
+static int open_heif(const char* path, Opened* o) {
+  memset(o, 0, sizeof *o);
+  o->source.file = glimr_fopen_regular(path, &o->source.size);
+  if (!o->source.file)
+    return 0;
+  unsigned char head[12];
+  if (fread(head, 1, sizeof head, o->source.file) != sizeof head ||
+      heif_check_filetype(head, (int)sizeof head) == heif_filetype_no ||
+      fseeko(o->source.file, 0, SEEK_SET) != 0) {
+    close_opened(o);
+    return 0;
+  }
+  o->context = heif_context_alloc();
+  if (!o->context) {
+    close_opened(o);
+    return 0;
+  }
+  /* Refuse oversized pictures before the library allocates for them. */
+  heif_context_set_maximum_image_size_limit(o->context, GLIMR_MAX_SIDE + 1);
+  heif_context_set_max_decoding_threads(o->context, 0);
+  struct heif_error e = heif_context_read_from_reader(o->context, &kReader, &o->source, NULL);
+  if (e.code == heif_error_Ok)
+    e = heif_context_get_primary_image_handle(o->context, &o->primary);
+  if (e.code != heif_error_Ok || !o->primary ||
+      !glimr_size_acceptable(heif_image_handle_get_width(o->primary),
+                             heif_image_handle_get_height(o->primary))) {
+    close_opened(o);
+    return 0;
+  }
+  return 1;
+}
+
+/* The embedded thumbnail that can stand in for the picture at min_side:
+ * both sides at least min_side (or the picture's side when that is smaller)
+ * and the picture's proportions. NULL when there is none. */
+static struct heif_image_handle* usable_thumbnail(const struct heif_image_handle* primary,
+                                                  int32_t min_side) {
+  const int n = heif_image_handle_get_number_of_thumbnails(primary);
+  if (n <= 0 || min_side <= 0)
+    return NULL;
+  heif_item_id ids[8];
+  const int count = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids, n < 8 ? n : 8);
+  const int w = heif_image_handle_get_width(primary), h = heif_image_handle_get_height(primary);
+  const int need_w = min_side < w ? min_side : w, need_h = min_side < h ? min_side : h;
+  struct heif_image_handle* best = NULL;
+  for (int i = 0; i < count; ++i) {
+    struct heif_image_handle* t = NULL;
+    if (heif_image_handle_get_thumbnail(primary, ids[i], &t).code != heif_error_Ok || !t)
+      continue;
+    const int tw = heif_image_handle_get_width(t), th = heif_image_handle_get_height(t);
+    const double aspect = (double)tw / th, want = (double)w / h;
+    const int fits = tw >= need_w && th >= need_h && tw <= w && th <= h &&
+                     aspect >= want * (1 - HEIF_THUMB_ASPECT_TOLERANCE) &&
+                     aspect <= want * (1 + HEIF_THUMB_ASPECT_TOLERANCE);
+    /* The smallest one that will do is the cheapest to decode. */
+    if (fits && (!best || tw < heif_image_handle_get_width(best))) {
+      if (best)
+        heif_image_handle_release(best);
+      best = t;
+    } else {
+      heif_image_handle_release(t);
+    }
+  }
+  return best;
+}
+
+/* Decodes one image item to 8-bit interleaved RGB(A) and averages it into
+ * a bitmap of no side below min_side (full size when min_side is 0). */
+static GlimrBitmap* decode_handle(const struct heif_image_handle* handle, int32_t min_side) {
+  const int alpha = heif_image_handle_has_alpha_channel(handle);
+  struct heif_decoding_options* options = heif_decoding_options_alloc();
+  if (!options)
+    return NULL;
+  options->convert_hdr_to_8bit = 1;
+  struct heif_image* image = NULL;
+  const struct heif_error e = heif_decode_image(
+      handle, &image, heif_colorspace_RGB,
+      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options);
+  heif_decoding_options_free(options);
+  if (e.code != heif_error_Ok || !image)
+    return NULL;
+  int stride = 0;
+  const uint8_t* pixels = heif_image_get_plane_readonly(image, heif_channel_interleaved, &stride);
+  const int w = heif_image_get_width(image, heif_channel_interleaved);
+  const int h = heif_image_get_height(image, heif_channel_interleaved);
+  const int bpp = alpha ? 4 : 3;
+  GlimrReducer r;
+  unsigned char* row = NULL;
+  GlimrBitmap* bitmap = NULL;
+  if (pixels && stride >= w * bpp &&
+      heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) == 8 &&
+      (min_side > 0 || glimr_full_size_acceptable(w, h)) &&
+      glimr_reducer_init(&r, w, h, min_side, 0)) {
+    row = (unsigned char*)malloc((size_t)w * 3);
+    for (int y = 0; row && y < h; ++y) {
+      const uint8_t* in = pixels + (size_t)y * (size_t)stride;
+      for (int x = 0; x < w; ++x, in += bpp) {
+        unsigned char* out = row + 3 * x;
+        if (alpha) {
+          out[0] = glimr_composite(in[2], in[3]);
+          out[1] = glimr_composite(in[1], in[3]);
+          out[2] = glimr_composite(in[0], in[3]);
+        } else {
+          out[0] = in[2];
+          out[1] = in[1];
+          out[2] = in[0];
+        }
+      }
+      glimr_reducer_add(&r, y, 0, 1, row, w);
+    }
+    bitmap = row ? glimr_reducer_finish(&r) : NULL;
+    glimr_reducer_free(&r);
+  }
+  free(row);
+  heif_image_release(image);
+  return bitmap;
+}
+
+/* min_side < 0: header only, fills size. Otherwise decodes, reduced when
+ * min_side > 0. */
+static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* size) {
+  Opened o;
+  if (!open_heif(path, &o))
+    return NULL;
+  const int w = heif_image_handle_get_width(o.primary), h = heif_image_handle_get_height(o.primary);
+  GlimrBitmap* bitmap = NULL;
+  if (min_side < 0) {
+    size->width = w;
+    size->height = h;
+  } else if (min_side > 0 || glimr_full_size_acceptable(w, h)) {
+    struct heif_image_handle* thumb = usable_thumbnail(o.primary, min_side);
+    if (thumb) {
+      bitmap = decode_handle(thumb, min_side);
+      heif_image_handle_release(thumb);
+    }
+    if (!bitmap)
+      bitmap = decode_handle(o.primary, min_side);
+  }
+  close_opened(&o);
+  return bitmap;
+}
+
+/* The extensions whose codec this build of libheif can decode, filled on
+ * the first call (on the main thread, when the plug-in is loaded). */
+static GlimrExtNode extensions[4];
+
+static const GlimrExtNode* supplied_extensions(void) {
+  static int filled = 0;
+  if (!filled) {
+    const char* names[4];
+    int n = 0;
+    if (heif_have_decoder_for_format(heif_compression_HEVC)) {
+      names[n++] = "HEIC";
+      names[n++] = "HEIF";
+      names[n++] = "HIF";
+    }
+    if (heif_have_decoder_for_format(heif_compression_AV1))
+      names[n++] = "AVIF";
+    for (int i = 0; i < n; ++i) {
+      extensions[i].extension = names[i];
+      extensions[i].next = i + 1 < n ? &extensions[i + 1] : NULL;
+    }
+    filled = n > 0 ? 1 : -1;
+  }
+  return filled > 0 ? &extensions[0] : NULL;
+}
+
+GLIMR_PLUGIN_EXPORT const char* GetPluginType(void) {
+  return GLIMR_PLUGIN_TYPE;
+}
+
+GLIMR_PLUGIN_EXPORT const char* GetPluginName(void) {
+  return "HEIF and AVIF (libheif)";
+}
+
+GLIMR_PLUGIN_EXPORT const GlimrExtNode* GetSupplyExtensions(void) {
+  return supplied_extensions();
+}
+
+GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmap(const char* path) {
+  return path ? decode(path, 0, NULL) : NULL;
+}
+
+GLIMR_PLUGIN_EXPORT GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side) {
+  return path ? decode(path, min_side > 0 ? min_side : 0, NULL) : NULL;
+}
+
+GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
+  if (!size)
+    return;
+  size->width = 0;
+  size->height = 0;
+  if (path)
+    decode(path, -1, size);
+}
