@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QImageWriter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -560,7 +561,136 @@ QByteArray WithExifOrientation(const QByteArray& jpeg, int orientation) {
   return jpeg.left(2) + segment + jpeg.mid(2);
 }
 
+namespace {
+
+// Runs an encoder; true when it exits with 0 within a minute.
+bool RunTool(const QString& program, const QStringList& arguments) {
+  QProcess tool;
+  tool.setProcessChannelMode(QProcess::MergedChannels);
+  tool.start(program, arguments);
+  if (!tool.waitForFinished(60000)) {
+    tool.kill();
+    tool.waitForFinished();
+  }
+  const bool ok = tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+  if (!ok) {
+    qWarning("%s failed: %s", qPrintable(program),
+             tool.error() == QProcess::FailedToStart ? "not installed (scripts/install-deps.sh)"
+                                                     : tool.readAll().constData());
+  }
+  return ok;
+}
+
+// The quadrants with the white quadrant fully transparent.
+QImage ClearQuadrants() {
+  QImage image = Quadrants().convertToFormat(QImage::Format_ARGB32);
+  for (int y = image.height() / 2; y < image.height(); ++y) {
+    for (int x = image.width() / 2; x < image.width(); ++x)
+      image.setPixelColor(x, y, QColor(255, 255, 255, 0));
+  }
+  return image;
+}
+
+// A bare EXIF payload (TIFF header and one IFD) with the orientation.
+QByteArray ExifPayload(int orientation) {
+  const QByteArray jpeg = WithExifOrientation(QByteArray::fromHex("ffd8ffd9"), orientation);
+  return jpeg.mid(2 + 4 + 6, jpeg.size() - 2 - 4 - 6 - 2);
+}
+
+// Kinds written by the encoders of the libraries the plug-ins read them
+// with (heif-enc, avifenc, cjxl) and by tests/plugins/samples/make_dng.py.
+// The picture goes to the tool as a PNG (or JPEG for the "-exif" kinds).
+bool WriteEncoded(const QString& kind, const QString& path) {
+  QTemporaryDir dir;
+  if (!dir.isValid())
+    return false;
+  const QString in = dir.filePath(QStringLiteral("in.png"));
+  const QString jpeg = dir.filePath(QStringLiteral("in.jpg"));
+  const QString suffix = kind.section(QLatin1Char('-'), 0, 0);
+  const QString out = dir.filePath(QStringLiteral("out.") + suffix);
+  const bool gradient = kind.contains(QLatin1String("gradient"));
+  const bool big = kind.contains(QLatin1String("big"));
+  const QImage picture = kind.contains(QLatin1String("alpha")) ? ClearQuadrants()
+                         : gradient                            ? Gradient(1203, 807)
+                         : big                                 ? Quadrants(800, 600)
+                                                               : Quadrants();
+  if (!picture.save(in, "PNG"))
+    return false;
+  bool ok = false;
+  if (suffix == QLatin1String("heic")) {
+    QStringList args{QStringLiteral("-q"), QStringLiteral("90")};
+    if (kind.contains(QLatin1String("thumb")))
+      args << QStringLiteral("-t") << QStringLiteral("320");
+    ok = RunTool(QStringLiteral("heif-enc"), args << in << QStringLiteral("-o") << out);
+  } else if (suffix == QLatin1String("avif")) {
+    QStringList args{QStringLiteral("-s"), QStringLiteral("10")};
+    if (kind.contains(QLatin1String("irot3-exif8"))) {
+      // Turned a quarter clockwise by the container, while the EXIF inside
+      // claims another turn that must not be applied on top.
+      const QString exif = dir.filePath(QStringLiteral("exif.bin"));
+      QFile f(exif);
+      if (!f.open(QIODevice::WriteOnly) || f.write(ExifPayload(8)) <= 0)
+        return false;
+      f.close();
+      args << QStringLiteral("--irot") << QStringLiteral("3") << QStringLiteral("--exif") << exif;
+    }
+    ok = RunTool(QStringLiteral("avifenc"), args << in << out);
+  } else if (suffix == QLatin1String("jxl")) {
+    QString source = in;
+    QStringList args{QStringLiteral("-q"), QStringLiteral("95")};
+    if (kind.contains(QLatin1String("lossless")))
+      args = QStringList{QStringLiteral("-d"), QStringLiteral("0")};
+    if (kind.startsWith(QLatin1String("jxl-exif"))) {
+      QByteArray bytes;
+      QBuffer buffer(&bytes);
+      buffer.open(QIODevice::WriteOnly);
+      QFile f(jpeg);
+      if (!Quadrants().save(&buffer, "JPG", 100) || !f.open(QIODevice::WriteOnly) ||
+          f.write(WithExifOrientation(bytes, kind.right(1).toInt())) <= 0)
+        return false;
+      f.close();
+      source = jpeg;
+      args.clear();  // the JPEG is recompressed losslessly
+    }
+    ok = RunTool(QStringLiteral("cjxl"), QStringList{source, out} + args);
+  } else if (suffix == QLatin1String("dng")) {
+    // "dng-<W>x<H>[-orient<N>][-preview]": the raw mosaic of the quadrants
+    // at W x H; the preview is the grey quadrants at 40 x 24, so a test can
+    // tell which of the two a bitmap came from.
+    const QStringList parts = kind.split(QLatin1Char('-'));
+    const QStringList size = parts.value(1).split(QLatin1Char('x'));
+    QStringList args{QStringLiteral(GLIMR_SOURCE_DIR "/tests/plugins/samples/make_dng.py"), out,
+                     size.value(0), size.value(1)};
+    for (const QString& part : parts.mid(2)) {
+      if (part.startsWith(QLatin1String("orient")))
+        args << QStringLiteral("--orientation") << part.mid(6);
+      if (part == QLatin1String("preview")) {
+        if (!SaveQt(Quadrants(40, 24, true), jpeg, "JPG"))
+          return false;
+        args << QStringLiteral("--preview") << jpeg;
+      }
+    }
+    ok = RunTool(QStringLiteral("python3"), args);
+  }
+  if (!ok)
+    return false;
+  QFile::remove(path);
+  return QFile::copy(out, path);
+}
+
+bool IsEncodedKind(const QString& kind) {
+  for (const char* prefix : {"heic", "avif", "jxl", "dng"}) {
+    if (kind == QLatin1String(prefix) || kind.startsWith(QLatin1String(prefix) + QLatin1Char('-')))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 bool Write(const QString& kind, const QString& path) {
+  if (IsEncodedKind(kind))
+    return WriteEncoded(kind, path);
   if (kind.startsWith(QLatin1String("jpeg-exif"))) {
     QByteArray jpeg;
     QBuffer buffer(&jpeg);

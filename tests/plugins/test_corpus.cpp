@@ -31,6 +31,12 @@ QStringList SuffixesOf(const QString& plugin) {
     return {QStringLiteral("tif")};
   if (plugin == QLatin1String("glimr_webp"))
     return {QStringLiteral("webp")};
+  if (plugin == QLatin1String("glimr_heif"))
+    return {QStringLiteral("heic")};
+  if (plugin == QLatin1String("glimr_jxl"))
+    return {QStringLiteral("jxl")};
+  if (plugin == QLatin1String("glimr_raw"))
+    return {QStringLiteral("dng")};
   return QStringLiteral("bmp,ppm,pgm,pbm,xpm,ico,xbm,tga,ico,cur,wbmp").split(QLatin1Char(','));
 }
 

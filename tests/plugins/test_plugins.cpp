@@ -87,6 +87,26 @@ QByteArray HugeHeader(const QString& plugin) {
     }
     return a;
   }
+  if (plugin == QLatin1String("glimr_heif")) {
+    // The image spatial extents property: version and flags, then width and
+    // height as 32-bit big-endian numbers.
+    QByteArray a = samples::Bytes(QStringLiteral("heic"));
+    const int ispe = a.indexOf("ispe");
+    PutBig32(a, ispe + 8, 100000);
+    PutBig32(a, ispe + 12, 100000);
+    return a;
+  }
+  if (plugin == QLatin1String("glimr_raw")) {
+    QByteArray a = samples::Bytes(QStringLiteral("dng-40x24"));
+    const int ifd = qFromLittleEndian<quint32>(a.constData() + 4);
+    const int count = qFromLittleEndian<quint16>(a.constData() + ifd);
+    for (int i = 0; i < count; ++i) {
+      char* e = a.data() + ifd + 2 + 12 * i;
+      if (qFromLittleEndian<quint16>(e) == 0x0100 || qFromLittleEndian<quint16>(e) == 0x0101)
+        qToLittleEndian<quint32>(100000, e + 8);
+    }
+    return a;
+  }
   if (plugin == QLatin1String("glimr_qtformats")) {
     QByteArray a = samples::Bytes(QStringLiteral("bmp"));
     qToLittleEndian<qint32>(100000, a.data() + 18);
@@ -126,7 +146,10 @@ class TestPlugins : public QObject {
         {"glimr_gif", {"gif", "gif-interlaced"}},
         {"glimr_tiff", {"tiff", "tiff-orient6"}},
         {"glimr_webp", {"webp-lossless", "webp-lossy", "webp-alpha"}},
-        {"glimr_qtformats", {"bmp", "ppm", "pgm", "xpm", "ico"}}};
+        {"glimr_qtformats", {"bmp", "ppm", "pgm", "xpm", "ico"}},
+        {"glimr_heif", {"heic", "avif", "heic-alpha"}},
+        {"glimr_jxl", {"jxl", "jxl-lossless"}},
+        {"glimr_raw", {"dng-40x24", "dng-40x24-orient6-preview"}}};
     for (const auto& [plugin, kinds] : all) {
       QDir().mkpath(seeds + QLatin1Char('/') + plugin);
       for (const QString& kind : kinds) {
@@ -146,6 +169,12 @@ class TestPlugins : public QObject {
     QTest::newRow("webp") << "glimr_webp" << QStringList{"WEBP"} << true;
     QTest::newRow("qt") << "glimr_qtformats"
                         << QStringList{"BMP", "PPM", "PGM", "PBM", "XPM", "ICO"} << true;
+    // Debian's libheif decodes HEVC (libde265) and AV1 (dav1d, aom).
+    QTest::newRow("heif") << "glimr_heif" << QStringList{"HEIC", "HEIF", "HIF", "AVIF"} << true;
+    QTest::newRow("jxl") << "glimr_jxl" << QStringList{"JXL"} << true;
+    QTest::newRow("raw") << "glimr_raw" << QStringList{"DNG", "CR2", "CR3", "NEF", "ARW",
+                                                       "ORF", "RW2", "RAF", "PEF"}
+                         << true;
   }
   void contract() {
     QFETCH(QString, plugin);
@@ -199,6 +228,19 @@ class TestPlugins : public QObject {
     row("glimr_qtformats", "pgm", s, grey, 0);
     row("glimr_qtformats", "xpm", s, q, 0);
     row("glimr_qtformats", "ico", s, q, 0);
+    row("glimr_heif", "heic", s, q, 40);
+    row("glimr_heif", "heic-alpha", s, clear, 40);
+    row("glimr_heif", "avif", s, q, 40);
+    // The container's rotation applies; the EXIF orientation inside does not.
+    row("glimr_heif", "avif-irot3-exif8", turned, {B, R, W, G}, 40);
+    row("glimr_jxl", "jxl", s, q, 40);
+    row("glimr_jxl", "jxl-lossless", s, q, 0);
+    row("glimr_jxl", "jxl-alpha", s, clear, 40);
+    row("glimr_jxl", "jxl-exif6", turned, {B, R, W, G}, 40);
+    row("glimr_raw", "dng-40x24", s, q, 40);
+    row("glimr_raw", "dng-40x24-orient6", turned, {B, R, W, G}, 40);
+    // The full decode develops the raw data, never the (grey) preview.
+    row("glimr_raw", "dng-40x24-preview", s, q, 40);
   }
   void decodes() {
     QFETCH(QString, plugin);
@@ -268,16 +310,26 @@ class TestPlugins : public QObject {
     for (char& c : garbage)
       c = static_cast<char>(rng.bounded(256));
     const QList<QPair<QString, QString>> plugins = {
-        {"glimr_jpeg", "jpeg"}, {"glimr_png", "png-rgb"},     {"glimr_gif", "gif"},
-        {"glimr_tiff", "tiff"}, {"glimr_webp", "webp-lossy"}, {"glimr_qtformats", "bmp"}};
+        {"glimr_jpeg", "jpeg"},    {"glimr_png", "png-rgb"},     {"glimr_gif", "gif"},
+        {"glimr_tiff", "tiff"},    {"glimr_webp", "webp-lossy"}, {"glimr_qtformats", "bmp"},
+        {"glimr_heif", "heic"},    {"glimr_heif", "avif"},       {"glimr_jxl", "jxl"},
+        {"glimr_raw", "dng-40x24"}};
     for (const auto& [plugin, kind] : plugins) {
       const QByteArray good = samples::Bytes(kind);
       const QString suffix = Suffix(kind);
       const QByteArray name = plugin.toLatin1();
+      if (kind == QLatin1String("avif")) {
+        // AVIF shares the plug-in with HEIC: one truncated file of its own.
+        QTest::newRow("glimr_heif avif truncated")
+            << plugin << suffix << good.left(good.size() * 2 / 3) << true;
+        continue;
+      }
       QTest::addRow("%s empty", name.constData()) << plugin << suffix << QByteArray() << false;
       QTest::addRow("%s garbage", name.constData()) << plugin << suffix << garbage << false;
+      // A small JPEG XL declares its size in its first few bytes.
+      const bool compact = plugin == QLatin1String("glimr_jxl");
       QTest::addRow("%s first 10 bytes", name.constData())
-          << plugin << suffix << good.left(10) << false;
+          << plugin << suffix << good.left(10) << compact;
       QTest::addRow("%s truncated", name.constData())
           << plugin << suffix << good.left(good.size() * 2 / 3) << true;
       const QByteArray huge = HugeHeader(plugin);
@@ -307,6 +359,16 @@ class TestPlugins : public QObject {
     QTest::newRow("tiff magic + garbage")
         << "glimr_tiff"
         << "tif" << QByteArray::fromHex("49492a00") + garbage << false;
+    QTest::newRow("heic magic + garbage")
+        << "glimr_heif"
+        << "heic" << QByteArray::fromHex("0000001866747970686569630000000068656963") + garbage
+        << false;
+    // Any bits after the signature read as some size header.
+    QTest::newRow("jxl magic + garbage") << "glimr_jxl"
+                                         << "jxl" << QByteArray::fromHex("ff0a") + garbage << true;
+    QTest::newRow("dng magic + garbage")
+        << "glimr_raw"
+        << "dng" << QByteArray::fromHex("49492a0008000000") + garbage << false;
   }
   void badInput() {
     QFETCH(QString, plugin);
@@ -395,8 +457,8 @@ class TestPlugins : public QObject {
   void notRegularFile_data() {
     QTest::addColumn<QString>("plugin");
     QTest::addColumn<QString>("what");
-    for (const char* plugin :
-         {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp", "glimr_qtformats"}) {
+    for (const char* plugin : {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp",
+                               "glimr_qtformats", "glimr_heif", "glimr_jxl", "glimr_raw"}) {
       for (const char* what : {"fifo", "device", "folder"}) {
         QTest::addRow("%s %s", plugin, what)
             << QString::fromLatin1(plugin) << QString::fromLatin1(what);
@@ -445,7 +507,9 @@ class TestPlugins : public QObject {
         {"glimr_tiff", "tiff-gradient"},       {"glimr_tiff", "tiff-gradient-onestrip"},
         {"glimr_tiff", "tiff-gradient-tiled"}, {"glimr_webp", "webp-gradient"},
         {"glimr_webp", "webp-gradient-alpha"}, {"glimr_webp", "webp-gradient-lossless"},
-        {"glimr_qtformats", "bmp-gradient"},   {"glimr_jpeg", "jpeg-gradient"}};
+        {"glimr_qtformats", "bmp-gradient"},   {"glimr_jpeg", "jpeg-gradient"},
+        {"glimr_heif", "heic-gradient"},       {"glimr_heif", "avif-gradient"},
+        {"glimr_jxl", "jxl-gradient"}};
     for (const auto& [plugin, kind] : kinds) {
       for (int minSide : {64, 256, 1000}) {
         QTest::addRow("%s %d", qPrintable(kind), minSide)
@@ -488,9 +552,68 @@ class TestPlugins : public QObject {
     QVERIFY(PixelAt(b, b.width() - 2, b.height() - 2).blue() > PixelAt(b, 1, 1).blue() + 100);
   }
 
+  // Where the reduced decode of HEIF and raw files comes from: the embedded
+  // thumbnail or preview when it is large enough (the DNG preview is the grey
+  // quadrants, the raw data the coloured ones), else the picture itself,
+  // developed at half size for raw files when that is large enough.
+  void reducedSource_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<int>("minSide");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QColor>>("quadrants");
+    const QList<QColor> q{R, G, B, W};
+    const QColor k(0, 0, 0), d(80, 80, 80), l(160, 160, 160);
+    QTest::newRow("heic thumbnail") << "glimr_heif"
+                                    << "heic-big-thumb" << 100 << QSize(160, 120) << q;
+    QTest::newRow("heic thumbnail too small") << "glimr_heif"
+                                              << "heic-big-thumb" << 300 << QSize(400, 300) << q;
+    QTest::newRow("heic without thumbnail") << "glimr_heif"
+                                            << "heic-big" << 100 << QSize(134, 100) << q;
+    QTest::newRow("dng preview") << "glimr_raw"
+                                 << "dng-80x48-preview" << 20 << QSize(40, 24)
+                                 << QList<QColor>{k, d, l, W};
+    QTest::newRow("dng preview, DCT-scaled")
+        << "glimr_raw"
+        << "dng-80x48-preview" << 10 << QSize(20, 12) << QList<QColor>{k, d, l, W};
+    QTest::newRow("dng preview turned")
+        << "glimr_raw"
+        << "dng-80x48-orient6-preview" << 20 << QSize(24, 40) << QList<QColor>{l, k, W, d};
+    QTest::newRow("dng preview too small, full") << "glimr_raw"
+                                                 << "dng-80x48-preview" << 30 << QSize(80, 48) << q;
+    QTest::newRow("dng half size") << "glimr_raw"
+                                   << "dng-80x48" << 20 << QSize(40, 24) << q;
+    QTest::newRow("dng half size turned")
+        << "glimr_raw"
+        << "dng-80x48-orient6" << 20 << QSize(24, 40) << QList<QColor>{B, R, W, G};
+  }
+  void reducedSource() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, kind);
+    QFETCH(int, minSide);
+    QFETCH(QSize, size);
+    QFETCH(QList<QColor>, quadrants);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    const QImage b = p.FileBitmapReduced(path, minSide);
+    QCOMPARE(b.size(), size);
+    const int w = size.width(), h = size.height();
+    const QPoint centres[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+    for (int i = 0; i < 4; ++i) {
+      const QColor got = PixelAt(b, centres[i].x(), centres[i].y());
+      QVERIFY2(Near(got, quadrants[i], 40),
+               qPrintable(QStringLiteral("quadrant %1: %2 instead of %3")
+                              .arg(i)
+                              .arg(got.name(), quadrants[i].name())));
+    }
+  }
+
   void missingFile() {
-    for (const char* plugin :
-         {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp", "glimr_qtformats"}) {
+    for (const char* plugin : {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp",
+                               "glimr_qtformats", "glimr_heif", "glimr_jxl", "glimr_raw"}) {
       TPlugin p;
       QVERIFY(p.Load(PluginFile(QLatin1String(plugin))));
       const QString path = dir_.filePath(QStringLiteral("missing.img"));
