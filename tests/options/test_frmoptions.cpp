@@ -238,7 +238,8 @@ class TestFrmOptions : public QObject {
 
     // The list read again (it drops down) keeps the pick and finds a new file.
     WriteFile(languages.path + "it.lng", "[Options]\nLangDesc=Italiano\n");
-    dlg.FillLanguageList();
+    combo->showPopup();
+    combo->hidePopup();
     QCOMPARE(combo->count(), 4);
     QCOMPARE(combo->currentText(), QStringLiteral("Deutsch"));
   }
