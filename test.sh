@@ -20,5 +20,9 @@ trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 scripts/tsan-tests.sh
 scripts/asan-tests.sh
 
+# The GUI tests again at a device pixel ratio of 2 (label hidpi), on a screen
+# of twice the size so the logical screen stays 1280 x 1024; then the rest.
+xvfb-run -a -s "-screen 0 2560x2048x24" \
+  ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -L hidpi
 xvfb-run -a -s "-screen 0 1280x1024x24" \
-  ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)"
+  ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$(nproc)" -LE hidpi

@@ -2,7 +2,7 @@
 # Builds one QtTest program and registers it with CTest. Every test runs in
 # its own temporary configuration and home folders so it never touches the
 # user's settings, catalog or plug-ins. GUI tests are labelled "gui"; the
-# test script runs the whole suite under Xvfb.
+# test script runs the whole suite under Xvfb, the GUI tests at scale 1 and 2.
 function(glimr_add_test)
   cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -20,6 +20,17 @@ function(glimr_add_test)
   set_tests_properties(${T_NAME} PROPERTIES
     ENVIRONMENT "${env}"
     TIMEOUT 300)
+  # Every GUI test runs a second time at a device pixel ratio of 2, as on a
+  # HiDPI laptop, so drawing, picking and decoding stay in device pixels. The
+  # test script gives these their own Xvfb screen of twice the size, so the
+  # logical screen is the same as at scale 1.
+  if(T_GUI)
+    add_test(NAME ${T_NAME}_scale2 COMMAND ${T_NAME})
+    set_tests_properties(${T_NAME}_scale2 PROPERTIES
+      LABELS "gui;hidpi"
+      ENVIRONMENT "QT_SCALE_FACTOR=2"
+      TIMEOUT 300)
+  endif()
 endfunction()
 
 # glimr_add_library(name SOURCES ... [PUBLIC_LIBS ...])

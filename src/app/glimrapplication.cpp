@@ -145,9 +145,11 @@ void TGlimrApplication::BuildSteps() {
                     }});
   creation_.Append({QStringLiteral("LoadSettings"), 0, [this, &ctx] {
                       LoadSettings(*store_, ctx.Settings, ctx.Paths);
-                      if (ctx.Settings.hasProgState) {
-                        main_->RestoreLayout(ctx.Settings.ProgState);
-                      }
+                      // The designed layout on a first start is fitted to the
+                      // screen like a stored one: a small or HiDPI screen may
+                      // not hold the designed 997 x 642.
+                      main_->RestoreLayout(ctx.Settings.hasProgState ? ctx.Settings.ProgState
+                                                                     : TProgState{});
                     }});
   creation_.Append({QStringLiteral("InitProgramState"), 1, [this, &ctx] {
                       ctx.Settings.TextureFilter = TextureFilterFor(ctx.Settings.SmoothThumb);

@@ -27,8 +27,11 @@ const QColor kGrey(110, 110, 110);
 // floor line) for this camera: x 267..533, top at y 77, floor at y 343.
 constexpr int kFloorY = 343;
 
+// The framebuffer is in device pixels; the tests name logical positions, so
+// the same checks hold at a device pixel ratio of 1 and of 2.
 QColor At(const QImage& img, int x, int y) {
-  return img.pixelColor(x, y);
+  const double dpr = img.devicePixelRatio();
+  return img.pixelColor(int(x * dpr), int(y * dpr));
 }
 
 QString Describe(const QColor& c) {
@@ -77,7 +80,11 @@ class TestRibbonView : public QObject {
     view_->PrepareScene();
   }
 
-  QImage Frame() { return panel_->grabFramebuffer().convertToFormat(QImage::Format_RGB888); }
+  QImage Frame() {
+    QImage frame = panel_->grabFramebuffer().convertToFormat(QImage::Format_RGB888);
+    frame.setDevicePixelRatio(panel_->devicePixelRatioF());
+    return frame;
+  }
 
  private Q_SLOTS:
   void initTestCase() {
@@ -92,8 +99,10 @@ class TestRibbonView : public QObject {
   void centreNeighboursAndReflection() {
     Build(settings_);
     const QImage img = Frame();
-    QCOMPARE(img.size(), QSize(800, 420));
-    QCOMPARE(panel_->Viewport(), (TViewport{0, 0, 800, 420}));
+    // Drawn on every device pixel: twice as many each way at a ratio of 2.
+    const double dpr = panel_->devicePixelRatioF();
+    QCOMPARE(img.size(), QSize(qRound(800 * dpr), qRound(420 * dpr)));
+    QCOMPARE(panel_->Viewport(), (TViewport{0, 0, qRound(800 * dpr), qRound(420 * dpr)}));
     // Black around the ribbon.
     QVERIFY(Near(At(img, 5, 5), Qt::black, 0));
     QVERIFY(Near(At(img, 400, 20), Qt::black, 0));

@@ -157,20 +157,31 @@ class TestViewerGui : public QObject {
     QCOMPARE(before, 1);
     QCOMPARE(captures, 1);
 
-    const QSize screen = QGuiApplication::primaryScreen()->size();
-    const QSize picture = LoadCapSize(6000, 4000, screen);
+    // The picture is decoded for the screen's device pixels and placed in
+    // logical ones.
+    const QScreen* display = QGuiApplication::primaryScreen();
+    const double dpr = display->devicePixelRatio();
+    const QSize screen = display->size();
+    const QSize picture = LoadCapSize(6000, 4000, (QSizeF(screen) * dpr).toSize());
+    const QSize logical = (QSizeF(picture) / dpr).toSize();
     const TScreenRect target =
-        ZoomTargetRect(picture.width(), picture.height(), TScreenRect::FromQRect(start),
+        ZoomTargetRect(logical.width(), logical.height(), TScreenRect::FromQRect(start),
                        screen.width(), screen.height());
     QCOMPARE(sequence.LastTarget(), target);
     QCOMPARE(zoom.size(), QSize(target.Width() + 10, target.Height() + 39));
     QCOMPARE(zoom.pos(), QPoint(target.Left - 5, target.Top - 34));
-    QCOMPARE(zoom.Picture().size(), QSize(target.Width(), target.Height()));
+    QCOMPARE(zoom.Picture().size(), (QSizeF(target.Width(), target.Height()) * dpr).toSize());
     QVERIFY(zoom.isModal());
 
     QTRY_VERIFY(!zoom.IsAnimating());
     // The last frame holds the picture pixel for pixel, the close button at rest.
-    QCOMPARE(zoom.Background().copy(5, 34, target.Width(), target.Height()), zoom.Picture());
+    if (dpr == 1.0)
+      QCOMPARE(zoom.Background().copy(5, 34, target.Width(), target.Height()), zoom.Picture());
+    QImage shown = zoom.grab().toImage().convertToFormat(QImage::Format_BGR888);
+    shown.setDevicePixelRatio(1.0);
+    QImage expected = zoom.Picture();
+    expected.setDevicePixelRatio(1.0);
+    QCOMPARE(shown.copy(QRect((QPointF(5, 34) * dpr).toPoint(), expected.size())), expected);
     QCOMPARE(zoom.Background().copy(zoom.width() - 34, 0, 34, 34), zoom.Artwork().CloseNormal);
     // Smooth scaling: the 6000 x 4000 photo keeps its red corner marker.
     const QColor marker = zoom.Picture().pixelColor(10, 10);
@@ -225,10 +236,49 @@ class TestViewerGui : public QObject {
     QVERIFY(sequence.Begin(record, QRect(500, 400, 75, 100), QRect(0, 0, 1200, 600)));
     QTRY_VERIFY_WITH_TIMEOUT(zoom.isVisible(), 30000);
     const QImage& picture = zoom.Picture();
-    QCOMPARE(picture.size(), QSize(576, 768));  // portrait after the quarter turn, capped
+    // Portrait after the quarter turn, capped for the screen's device pixels.
+    const QScreen* display = QGuiApplication::primaryScreen();
+    QCOMPARE(
+        picture.size(),
+        LoadCapSize(600, 800, (QSizeF(display->size()) * display->devicePixelRatio()).toSize()));
     // The marker went from the top-left to the top-right, then to the bottom.
     const QColor corner = picture.pixelColor(picture.width() - 10, picture.height() - 10);
     QVERIFY(corner.red() > 180 && corner.green() < 60);
+    QTest::keyClick(&zoom, Qt::Key_Escape);
+    QTRY_VERIFY(!zoom.isVisible());
+  }
+
+  // A picture of one-pixel squares reaches the screen's pixels one to one,
+  // on a HiDPI screen too: every device pixel differs from its neighbour,
+  // where a picture made for logical pixels and scaled up would repeat each.
+  void pictureKeepsEveryDevicePixel() {
+    QImage checker(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < checker.height(); ++y)
+      for (int x = 0; x < checker.width(); ++x)
+        checker.setPixel(x, y, (x + y) % 2 ? 0xffffffff : 0xff000000);
+    QVERIFY(checker.save(dir_.filePath(QStringLiteral("checker.png"))));
+    TLocks locks;
+    TfrmLoading loading(test::DecodeWithQt, locks.DecodeLock);
+    TfrmZoom zoom(nullptr, [](const QRect&) { return QImage(); });
+    TShowZoomed sequence(loading, zoom);
+    TImageFileInfo record;
+    record.Path = QDir(dir_.path()).absolutePath() + QLatin1Char('/');
+    record.FileName = QStringLiteral("checker.png");
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    QVERIFY(sequence.Begin(record, QRect(screen.center(), QSize(60, 40)), screen));
+    QTRY_VERIFY_WITH_TIMEOUT(zoom.isVisible(), 30000);
+    QTRY_VERIFY(!zoom.IsAnimating());
+    QCOMPARE(zoom.Picture().size(), QSize(300, 200));
+    const double dpr = zoom.devicePixelRatioF();
+    const QImage shown = zoom.grab().toImage();
+    const TScreenRect target = sequence.LastTarget();
+    const QPoint origin = (QPointF(target.Left - zoom.x(), target.Top - zoom.y()) * dpr).toPoint();
+    int alternations = 0;
+    for (int x = 0; x < 100; ++x) {
+      const QPoint at = origin + QPoint(50 + x, 100);
+      alternations += qGray(shown.pixel(at)) != qGray(shown.pixel(at + QPoint(1, 0))) ? 1 : 0;
+    }
+    QCOMPARE(alternations, 100);
     QTest::keyClick(&zoom, Qt::Key_Escape);
     QTRY_VERIFY(!zoom.isVisible());
   }

@@ -18,6 +18,16 @@
 
 namespace glimr {
 
+namespace {
+
+// The screen in device pixels: the picture is decoded for the pixels the
+// screen has, not for its logical size, so a HiDPI screen gets full detail.
+QSize DevicePixels(const QScreen* screen) {
+  return (QSizeF(screen->size()) * screen->devicePixelRatio()).toSize();
+}
+
+}  // namespace
+
 TfrmLoading::TfrmLoading(TDecodeFunction decode, std::mutex& decodeLock, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
       worker_(std::move(decode), decodeLock),
@@ -29,7 +39,7 @@ TfrmLoading::TfrmLoading(TDecodeFunction decode, std::mutex& decodeLock, QWidget
   connect(&tmrAnimLoad_, &QTimer::timeout, this, &TfrmLoading::tmrAnimLoadTimer);
   connect(&watcher_, &QFutureWatcher<QImage>::finished, this, &TfrmLoading::LoadDone);
   if (QScreen* s = QGuiApplication::primaryScreen())
-    request_.Screen = s->size();
+    request_.Screen = DevicePixels(s);
 }
 
 TfrmLoading::~TfrmLoading() {
@@ -56,7 +66,7 @@ void TfrmLoading::PlaceOver(const QRect& panelOnScreen) {
   if (!s)
     s = QGuiApplication::primaryScreen();
   if (s)
-    request_.Screen = s->size();
+    request_.Screen = DevicePixels(s);
 }
 
 QImage TfrmLoading::TakeResult() {

@@ -68,6 +68,7 @@ void TfrmZoom::Prepare(const TScreenRect& start, const TScreenRect& target) {
   const TScreenRect window = ZoomWindowRect(target);
   setFixedSize(window.Width(), window.Height());
   move(window.Left, window.Top);
+  pictureOrigin_ = QPoint(target.Left - window.Left, target.Top - window.Top);
 
   background_ = grab_ ? grab_(window.ToQRect()) : QImage();
   if (background_.size() != size()) {
@@ -151,6 +152,10 @@ void TfrmZoom::paintEvent(QPaintEvent*) {
     return;
   }
   p.drawImage(0, 0, background_);
+  // The frames are composed in logical pixels; once the window stands, a
+  // picture made for a HiDPI screen goes on top at its full resolution.
+  if (!animation_.Animating() && picture_.devicePixelRatio() > 1.0)
+    p.drawImage(pictureOrigin_, picture_);
   if (!closeShown_.isNull())
     p.drawImage(width() - kZoomCloseSize, 0, closeShown_);
 }

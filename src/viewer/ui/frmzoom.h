@@ -27,7 +27,8 @@ class TfrmZoom : public QDialog {
  public:
   explicit TfrmZoom(QWidget* parent = nullptr, TScreenGrab grab = GrabScreenArea);
 
-  // Hands over the picture, already scaled to the target rectangle's size;
+  // Hands over the picture, already scaled to the target rectangle's size
+  // in device pixels (its devicePixelRatio says how many per logical one);
   // it replaces the previous one.
   void SetPicture(QImage picture);
   const QImage& Picture() const { return picture_; }
@@ -82,6 +83,7 @@ class TfrmZoom : public QDialog {
   bool drag_ = false;
   int fadeCounter_ = 0;
   QPoint grabPoint_;
+  QPoint pictureOrigin_;  // the picture area's top-left in the window
 };
 
 }  // namespace glimr

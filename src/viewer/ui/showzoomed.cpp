@@ -80,10 +80,18 @@ void TShowZoomed::LoadingFinished(int result) {
     if (!screen)
       screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const double dpr = screen ? screen->devicePixelRatio() : 1.0;
+    // The picture comes in device pixels; the window is placed in logical
+    // ones and shows the picture one to one on the device's pixels.
+    const QSize logical = (QSizeF(picture.size()) / dpr).toSize().expandedTo(QSize(1, 1));
     const TScreenRect start = TScreenRect::FromQRect(startRect_).Translated(-area.x(), -area.y());
-    target_ = ZoomTargetRect(picture.width(), picture.height(), start, area.width(), area.height())
+    target_ = ZoomTargetRect(logical.width(), logical.height(), start, area.width(), area.height())
                   .Translated(area.x(), area.y());
-    zoom_.SetPicture(FitPicture(picture, QSize(target_.Width(), target_.Height())));
+    QImage fitted = FitPicture(
+        picture,
+        (QSizeF(target_.Width(), target_.Height()) * dpr).toSize().expandedTo(QSize(1, 1)));
+    fitted.setDevicePixelRatio(dpr);
+    zoom_.SetPicture(std::move(fitted));
     zoom_.BeginZoom(start.Translated(area.x(), area.y()), target_);
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("aViewShowZoomed: "), ErrorText(e));
