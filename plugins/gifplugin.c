@@ -147,3 +147,9 @@ fail:
 static const GlimrExtNode kGif = {"GIF", NULL};
 
 GLIMR_STANDARD_EXPORTS("GIF (giflib)", &kGif, decode)
+
+/* Every decode keeps its state in its own call (the library's decoder
+ * object, error handling and file), so Glimr may run several at once. */
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}

@@ -226,3 +226,9 @@ static const GlimrExtNode kJpeg = {"JPEG", &kJpe};
 static const GlimrExtNode kJpg = {"JPG", &kJpeg};
 
 GLIMR_STANDARD_EXPORTS("JPEG (libjpeg-turbo)", &kJpg, decode)
+
+/* Every decode keeps its state in its own call (the library's decoder
+ * object, error handling and file), so Glimr may run several at once. */
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}

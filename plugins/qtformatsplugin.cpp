@@ -237,4 +237,10 @@ GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
   size->height = s.height();
 }
 
+// Each call has its own file and QImageReader, which Qt makes reentrant, so
+// Glimr may run several at once.
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}
+
 }  // extern "C"

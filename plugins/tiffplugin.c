@@ -216,3 +216,9 @@ static const GlimrExtNode kTiff = {"TIFF", NULL};
 static const GlimrExtNode kTif = {"TIF", &kTiff};
 
 GLIMR_STANDARD_EXPORTS("TIFF (libtiff)", &kTif, decode)
+
+/* Every decode keeps its state in its own call (the library's decoder
+ * object, error handling and file), so Glimr may run several at once. */
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}

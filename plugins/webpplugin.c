@@ -149,3 +149,9 @@ GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
   }
   free(head);
 }
+
+/* libwebp keeps no state between calls, and each decode has its own
+ * buffers, so Glimr may run several at once. */
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}

@@ -21,7 +21,21 @@ void FreeBlock(void* block) {
   std::free(block);
 }
 
+thread_local const std::atomic<bool>* tCallCancel = nullptr;
+
 }  // namespace
+
+TPluginCallCancel::TPluginCallCancel(const std::atomic<bool>* cancel) : previous_(tCallCancel) {
+  tCallCancel = cancel;
+}
+
+TPluginCallCancel::~TPluginCallCancel() {
+  tCallCancel = previous_;
+}
+
+bool TPluginCallCancel::Cancelled() {
+  return tCallCancel && tCallCancel->load();
+}
 
 QImage AdoptPluginBitmap(GlimrBitmap* block) {
   if (!block)
@@ -56,6 +70,7 @@ void TPlugin::Unload() {
   getPluginName_ = nullptr;
   getSupplyExtensions_ = nullptr;
   getFileBitmapReduced_ = nullptr;
+  threadSafe_ = false;
   extensions_.clear();
 }
 
@@ -82,6 +97,8 @@ bool TPlugin::Load(const QString& fileName) {
   getFileInfo_ = Lookup<GlimrGetFileInfoFn>(handle_, "GetFileInfo");
   getSupplyExtensions_ = Lookup<GlimrGetSupplyExtensionsFn>(handle_, "GetSupplyExtensions");
   getFileBitmapReduced_ = Lookup<GlimrGetFileBitmapReducedFn>(handle_, "GetFileBitmapReduced");
+  const auto getThreadSafe = Lookup<TGetPluginThreadSafeFn>(handle_, "GetPluginThreadSafe");
+  threadSafe_ = getThreadSafe && getThreadSafe() != 0;
   if (!getPluginName_ || !getSupplyExtensions_) {
     qCInfo(lcImaging) << fileName << "lacks a required export";
     Unload();
@@ -102,11 +119,23 @@ bool TPlugin::Load(const QString& fileName) {
   return true;
 }
 
+template <typename Call>
+GlimrBitmap* TPlugin::Decode(Call call) const {
+  std::unique_lock<std::mutex> turn(decodeMutex_, std::defer_lock);
+  if (!threadSafe_)
+    turn.lock();
+  // Checked once the plug-in is free: a caller stopped while it waited
+  // (the loader at a close) starts no decode it would have to wait for.
+  if (TPluginCallCancel::Cancelled())
+    return nullptr;
+  return call();
+}
+
 QImage TPlugin::FileBitmap(const QString& path) const {
   if (!getFileBitmap_)
     return {};
   const QByteArray encoded = path.toUtf8();
-  return AdoptPluginBitmap(getFileBitmap_(encoded.constData()));
+  return AdoptPluginBitmap(Decode([&] { return getFileBitmap_(encoded.constData()); }));
 }
 
 QSize TPlugin::FileInfo(const QString& path) const {
@@ -114,6 +143,9 @@ QSize TPlugin::FileInfo(const QString& path) const {
     return QSize(0, 0);
   const QByteArray encoded = path.toUtf8();
   GlimrImageSize size{0, 0};
+  std::unique_lock<std::mutex> turn(infoMutex_, std::defer_lock);
+  if (!threadSafe_)
+    turn.lock();
   getFileInfo_(encoded.constData(), &size);
   return QSize(size.width, size.height);
 }
@@ -122,7 +154,8 @@ QImage TPlugin::FileBitmapReduced(const QString& path, std::int32_t minSide) con
   if (!getFileBitmapReduced_)
     return {};
   const QByteArray encoded = path.toUtf8();
-  return AdoptPluginBitmap(getFileBitmapReduced_(encoded.constData(), minSide));
+  return AdoptPluginBitmap(
+      Decode([&] { return getFileBitmapReduced_(encoded.constData(), minSide); }));
 }
 
 }  // namespace glimr

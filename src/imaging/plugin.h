@@ -1,20 +1,47 @@
 #pragma once
 // One loaded format plug-in library: its name, the extensions it supplies and
 // its entry points. Loading follows the plug-in contract of glimr_plugin.h;
-// the library is released when the object is destroyed.
+// the library is released when the object is destroyed. A plug-in that does
+// not declare itself safe for several threads (the optional export
+// GetPluginThreadSafe returning non-zero) is entered by one decode at a time
+// and one header read at a time, whatever the callers hold.
 
 #include <QImage>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "glimr_plugin.h"
 
 namespace glimr {
 
 class TPlugins;
+
+// The optional export by which a plug-in declares that its decodes and
+// header reads may run on several threads at once: int
+// GetPluginThreadSafe(void), non-zero for yes.
+using TGetPluginThreadSafeFn = int (*)();
+
+// A decode that its caller may give up while it waits for its turn: while
+// an object of this class lives on a thread, a plug-in decode started on
+// that thread that finds *cancel set (checked once the plug-in is free for
+// it) returns a null image without entering the plug-in. Scopes nest.
+class TPluginCallCancel {
+ public:
+  explicit TPluginCallCancel(const std::atomic<bool>* cancel);
+  ~TPluginCallCancel();
+  TPluginCallCancel(const TPluginCallCancel&) = delete;
+  TPluginCallCancel& operator=(const TPluginCallCancel&) = delete;
+  // Whether the innermost scope of this thread has been called off.
+  static bool Cancelled();
+
+ private:
+  const std::atomic<bool>* previous_;
+};
 
 // The image of a plug-in's bitmap block, without copying its rows: a
 // QImage::Format_BGR888 over the block's pixels (rows top-down, the block's
@@ -48,11 +75,14 @@ class TPlugin {
   void SetPriority(std::int32_t p) { priority_ = p; }
 
   // The decoded image (Format_BGR888 over the plug-in's own block), or null
-  // when the plug-in has no GetFileBitmap or cannot decode the file.
-  // Callers hold DecodeLock.
+  // when the plug-in has no GetFileBitmap or cannot decode the file (or a
+  // TPluginCallCancel of this thread called the decode off). Any thread.
   QImage FileBitmap(const QString& path) const;
   // Width and height from the file's header; (0, 0) without GetFileInfo.
   QSize FileInfo(const QString& path) const;
+  // Whether the plug-in declared its entry points safe for several threads
+  // at once; when not, its decodes are serialized by a lock of its own.
+  bool ThreadSafe() const { return threadSafe_; }
   // Whether the plug-in offers the reduced decode for thumbnails.
   bool HasReducedDecode() const { return getFileBitmapReduced_ != nullptr; }
   // A decode with neither side below minSide (unless the image is smaller);
@@ -61,6 +91,9 @@ class TPlugin {
 
  private:
   void Unload();
+  // Runs a decode entry, one at a time unless the plug-in is thread-safe.
+  template <typename Call>
+  GlimrBitmap* Decode(Call call) const;
 
   TPlugins* owner_;
   QStringList extensions_;
@@ -74,6 +107,12 @@ class TPlugin {
   GlimrGetPluginNameFn getPluginName_ = nullptr;
   GlimrGetSupplyExtensionsFn getSupplyExtensions_ = nullptr;
   GlimrGetFileBitmapReducedFn getFileBitmapReduced_ = nullptr;
+  bool threadSafe_ = false;
+  // For a plug-in that is not thread-safe: its decodes (full or reduced)
+  // take turns, and so do its header reads, which the contract lets run
+  // beside a decode.
+  mutable std::mutex decodeMutex_;
+  mutable std::mutex infoMutex_;
 };
 
 }  // namespace glimr

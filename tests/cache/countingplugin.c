@@ -2,7 +2,9 @@
  * A format plug-in for the cache tests. It decodes ".cnt" files, which are
  * text: "<width> <height> <blue> <green> <red> [<delay ms>]", into a solid
  * bitmap, and counts every decode so a test can prove that none happened.
- * Width or height 0 decodes to nothing.
+ * Width or height 0 decodes to nothing. It also records how many decodes
+ * were inside it at once. Built with COUNTING_THREAD_SAFE it declares
+ * itself safe for several threads and supplies ".cns" instead.
  */
 #include <stdatomic.h>
 #include <stdio.h>
@@ -11,8 +13,17 @@
 #include "glimr_plugin.h"
 
 static atomic_int decode_count;
+static atomic_int inside;
+static atomic_int most_inside;
 
+#ifdef COUNTING_THREAD_SAFE
+static const GlimrExtNode ext_cnt = {"CNS", NULL};
+int GetPluginThreadSafe(void) {
+  return 1;
+}
+#else
 static const GlimrExtNode ext_cnt = {"CNT", NULL};
+#endif
 
 const char* GetPluginType(void) {
   return GLIMR_PLUGIN_TYPE;
@@ -26,6 +37,15 @@ const GlimrExtNode* GetSupplyExtensions(void) {
 
 int GlimrTestDecodeCount(void) {
   return atomic_load(&decode_count);
+}
+
+/* The most decodes that were inside GetFileBitmap at one time since the
+ * last reset. */
+int GlimrTestMostInside(void) {
+  return atomic_load(&most_inside);
+}
+void GlimrTestResetMostInside(void) {
+  atomic_store(&most_inside, 0);
 }
 
 static int read_spec(const char* path, int v[6]) {
@@ -48,8 +68,20 @@ void GetFileInfo(const char* path, GlimrImageSize* size) {
   }
 }
 
+static GlimrBitmap* decode(const char* path);
+
 GlimrBitmap* GetFileBitmap(const char* path) {
   atomic_fetch_add(&decode_count, 1);
+  const int now = atomic_fetch_add(&inside, 1) + 1;
+  int most = atomic_load(&most_inside);
+  while (now > most && !atomic_compare_exchange_weak(&most_inside, &most, now)) {
+  }
+  GlimrBitmap* b = decode(path);
+  atomic_fetch_sub(&inside, 1);
+  return b;
+}
+
+static GlimrBitmap* decode(const char* path) {
   int v[6];
   if (!read_spec(path, v))
     return NULL;

@@ -1,16 +1,19 @@
 #pragma once
 // Test doubles for the cache's two seams: an in-memory catalog that takes
 // DbLock like the real one, and a thumbnail maker over tiny text files
-// ("<width> <height>"). Either can hold a call for one file until the test
-// lets it go, and either can fail on a file.
+// ("<width> <height>"). Either can hold the calls for chosen files until the
+// test lets them go, and either can fail on a file.
 
 #include <QFile>
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "common/errors.h"
 #include "common/locks.h"
@@ -19,37 +22,47 @@
 
 namespace glimr::test {
 
-// Holds the call for one named file until Release.
+// Holds the calls for the named files until they are released.
 class TGate {
  public:
-  void BlockOn(const QString& name) {
+  void BlockOn(const QString& name) { BlockOn(QStringList{name}); }
+  void BlockOn(const QStringList& names) {
     std::lock_guard lock(mutex_);
-    blockOn_ = name;
+    for (const QString& n : names) {
+      blockOn_.insert(n);
+    }
   }
   void Pass(const QString& name) {
     std::unique_lock lock(mutex_);
-    if (name == blockOn_) {
-      blocked_ = true;
-      changed_.notify_all();
-      changed_.wait(lock, [this] { return !blocked_; });
+    if (!blockOn_.contains(name)) {
+      return;
     }
+    ++held_;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return !blockOn_.contains(name); });
+    --held_;
   }
-  void WaitUntilBlocked() {
+  // Waits until count calls are held at once.
+  void WaitUntilBlocked(int count = 1) {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return blocked_; });
+    changed_.wait(lock, [&] { return held_ >= count; });
   }
   void Release() {
     std::lock_guard lock(mutex_);
     blockOn_.clear();
-    blocked_ = false;
+    changed_.notify_all();
+  }
+  void Release(const QString& name) {
+    std::lock_guard lock(mutex_);
+    blockOn_.remove(name);
     changed_.notify_all();
   }
 
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  QString blockOn_;
-  bool blocked_ = false;
+  QSet<QString> blockOn_;
+  int held_ = 0;
 };
 
 class TFakeStore : public TThumbStore {
@@ -90,14 +103,25 @@ class TFakeStore : public TThumbStore {
     return true;
   }
 
-  // Records each report, and whether the cache still held DecodeLock (it
-  // must not: the real store runs a hook from here).
+  // Records each report, and whether the calling thread still held
+  // DecodeLock (it must not: the real store runs a hook from here). Another
+  // thread tries the lock: other workers take it only for a moment, while
+  // the caller, if it holds it, keeps it until this call returns.
   void ReportWrite(std::exception_ptr error) override {
-    const bool free = locks_.DecodeLock.try_lock();
-    if (free) {
-      locks_.DecodeLock.unlock();
-    }
-    std::lock_guard db(locks_.DbLock);  // two loaders overlap at a switch
+    bool free = false;
+    std::thread probe([&] {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+      while (!free && std::chrono::steady_clock::now() < deadline) {
+        if (locks_.DecodeLock.try_lock()) {
+          locks_.DecodeLock.unlock();
+          free = true;
+        } else {
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+      }
+    });
+    probe.join();
+    std::lock_guard db(locks_.DbLock);  // several workers report
     reports << (error ? QStringLiteral("failed") : QStringLiteral("ok"));
     reportsUnderLock += !free;
   }
@@ -155,8 +179,10 @@ class TFakeMaker : public TThumbMaker {
   }
 
   void BlockOn(const QString& name) { gate_.BlockOn(name); }
-  void WaitUntilBlocked() { gate_.WaitUntilBlocked(); }
+  void BlockOn(const QStringList& names) { gate_.BlockOn(names); }
+  void WaitUntilBlocked(int count = 1) { gate_.WaitUntilBlocked(count); }
   void Release() { gate_.Release(); }
+  void Release(const QString& name) { gate_.Release(name); }
   void FailOn(const QString& name) {
     std::lock_guard lock(mutex_);
     failOn_ = name;

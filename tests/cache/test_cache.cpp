@@ -263,6 +263,36 @@ class TestCache : public QObject {
     QCOMPARE(q.First(), QString());
   }
 
+  // Workers take the first path nobody holds. A claimed path keeps its
+  // claim when it moves to the head or the queue is emptied (a folder
+  // switch with its decode still under way), and nobody else takes it
+  // until it is released.
+  void queueClaims() {
+    TLoadQueue q;
+    for (const char* p : {"a", "b", "c"}) {
+      q.Add(QString::fromLatin1(p));
+    }
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("a"));
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("b"));
+    q.AddFirst(QStringLiteral("b"));  // asked for again while under way
+    q.AddFirst(QStringLiteral("d"));
+    QCOMPARE(q.First(), QStringLiteral("d"));
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("d"));
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("c"));
+    QVERIFY(!q.HasUnclaimed());
+    QCOMPARE(q.ClaimFirst(), QString());
+    QCOMPARE(q.Count(), 4);
+    q.Unclaim(QStringLiteral("b"));  // given up, not done: free again
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("b"));
+    q.Clear();
+    q.Add(QStringLiteral("a"));
+    q.Add(QStringLiteral("e"));
+    QVERIFY(q.IsClaimed(QStringLiteral("a")));
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("e"));
+    q.Unclaim(QStringLiteral("a"));
+    QCOMPARE(q.ClaimFirst(), QStringLiteral("a"));
+  }
+
   void jpegRoundTrip_data() {
     QTest::addColumn<int>("w");
     QTest::addColumn<int>("h");

@@ -7,6 +7,10 @@
 
 #include <dlfcn.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/imagefileinfo.h"
@@ -21,6 +25,7 @@
 #include "imaging/cache/pluginthumbmaker.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/undecodablethumb.h"
+#include "imaging/plugin.h"
 #include "imaging/pluginregistration.h"
 #include "imaging/plugins.h"
 
@@ -310,35 +315,107 @@ class TestCacheCatalog : public QObject {
   }
 
   // Closing while a large image decodes: the close waits for that decode,
-  // no other starts, every row is either whole or untouched, and the
-  // catalog opens cleanly afterwards.
+  // no other starts (with several workers, those waiting for the plug-in,
+  // which takes one decode at a time, give up), every row is either whole
+  // or untouched, and the catalog opens cleanly afterwards.
+  void closeWhileLargeImageDecodes_data() {
+    QTest::addColumn<int>("workers");
+    QTest::newRow("one worker") << 1;
+    QTest::newRow("four workers") << 4;
+  }
   void closeWhileLargeImageDecodes() {
+    QFETCH(int, workers);
     TRig rig;
-    QStringList files;
-    files << rig.AddFile(QStringLiteral("big.cnt"), "4000 3000 5 5 5 400");
+    QStringList names{QStringLiteral("big.cnt")};
+    rig.AddFile(names[0], "4000 3000 5 5 5 400");
     for (int i = 0; i < 5; ++i) {
-      files << rig.AddFile(QStringLiteral("n%1.cnt").arg(i), "100 100 5 5 5");
+      names << QStringLiteral("n%1.cnt").arg(i);
+      rig.AddFile(names.last(), "100 100 5 5 5 400");
+    }
+    QStringList files;
+    for (const QString& n : names) {
+      files << rig.folder + n;
     }
     {
-      TLoaderControl control(rig.cash, rig.locks, [&rig] {
-        return std::make_unique<TCatalogThumbStore>(rig.dm, rig.queries);
-      });
+      TLoaderControl control(
+          rig.cash, rig.locks,
+          [&rig] { return std::make_unique<TCatalogThumbStore>(rig.dm, rig.queries); }, workers);
       const int before = DecodeCount();
       control.Enqueue(files);
       control.StartLoader(256);
-      QTRY_COMPARE(DecodeCount(), before + 1);  // inside the big decode
+      QTRY_COMPARE(DecodeCount(), before + 1);  // inside the first decode
       control.CloseLoader();
       QCOMPARE(DecodeCount(), before + 1);
       QCOMPARE(control.ReapRetired(), 0);
     }
-    const auto big = rig.Row(QStringLiteral("big.cnt"));
-    QVERIFY(big && big->IsThumb);
-    QCOMPARE(big->Width, 4000);
-    QCOMPARE(DecodeStoredThumb(big->Thumb).width(), 256);
-    for (int i = 0; i < 5; ++i) {
-      const auto r = rig.Row(QStringLiteral("n%1.cnt").arg(i));
-      QVERIFY(r && !r->IsThumb && r->Thumb.isEmpty());
+    int whole = 0;
+    for (const QString& n : names) {
+      const auto r = rig.Row(n);
+      QVERIFY(r);
+      if (r->IsThumb) {
+        ++whole;
+        QCOMPARE(r->Width, n == names[0] ? 4000 : 100);
+        const QImage thumb = DecodeStoredThumb(r->Thumb);
+        QVERIFY(!thumb.isNull());
+        if (n == names[0]) {
+          QCOMPARE(thumb.width(), 256);
+        }
+      } else {
+        QVERIFY2(r->Thumb.isEmpty(), qPrintable(n));
+      }
     }
+    QCOMPARE(whole, 1);
+    if (workers == 1) {
+      QVERIFY(rig.Row(names[0])->IsThumb);
+    }
+  }
+
+  // A plug-in that does not declare itself safe for several threads is
+  // never entered by two decodes at once, whoever calls it (no lock held by
+  // the callers); one that declares it is entered side by side.
+  void pluginEnteredByOneDecodeAtATime_data() {
+    QTest::addColumn<QString>("library");
+    QTest::addColumn<QString>("extension");
+    QTest::addColumn<bool>("threadSafe");
+    QTest::newRow("not declared") << QStringLiteral(GLIMR_TEST_PLUGIN) << "cnt" << false;
+    QTest::newRow("declared thread-safe") << QStringLiteral(GLIMR_TEST_PLUGIN_MT) << "cns" << true;
+  }
+  void pluginEnteredByOneDecodeAtATime() {
+    QFETCH(QString, library);
+    QFETCH(QString, extension);
+    QFETCH(bool, threadSafe);
+    TPlugin plugin;
+    QVERIFY(plugin.Load(library));
+    QCOMPARE(plugin.ThreadSafe(), threadSafe);
+    void* handle = dlopen(library.toUtf8().constData(), RTLD_NOW);
+    QVERIFY(handle);
+    const auto mostInside = reinterpret_cast<int (*)()>(dlsym(handle, "GlimrTestMostInside"));
+    const auto reset = reinterpret_cast<void (*)()>(dlsym(handle, "GlimrTestResetMostInside"));
+    QVERIFY(mostInside && reset);
+    reset();
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.") + extension);
+    TRig::Write(path, "16 8 1 2 3 40");
+    std::atomic<int> decoded{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&] {
+        for (int i = 0; i < 3; ++i) {
+          decoded += !plugin.FileBitmap(path).isNull();
+        }
+      });
+    }
+    for (std::thread& t : threads) {
+      t.join();
+    }
+    QCOMPARE(decoded.load(), 12);
+    if (threadSafe) {
+      QVERIFY(mostInside() > 1);
+    } else {
+      QCOMPARE(mostInside(), 1);
+    }
+    dlclose(handle);
   }
 
   // A catalog that refuses writes (a read-only connection here; the tests

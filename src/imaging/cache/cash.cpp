@@ -15,6 +15,7 @@
 #include "imaging/cache/thumbmaker.h"
 #include "imaging/cache/thumbstore.h"
 #include "imaging/cache/undecodablethumb.h"
+#include "imaging/plugin.h"
 
 namespace glimr {
 
@@ -258,29 +259,21 @@ bool TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
     const QString folder = path.left(slash + 1);
     const QString fileName = path.mid(slash + 1);
-    std::int32_t catalogID = 0;
-    double fileDate = 0.0;
-    TThumbStore* store = &session;
-    std::exception_ptr catalogError;
-    {
-      std::lock_guard decode(locks_.DecodeLock);
-      if (fileName.isEmpty() || !QFileInfo::exists(path)) {
-        return true;
-      }
-      fileDate = FileModDays(path);
-      try {
-        catalogID = session.CatalogIDOfPath(folder);
-      } catch (const std::exception& e) {
-        // A damaged or locked catalog must not cost the ribbon its
-        // thumbnails: they are made from the files and kept in memory.
-        qCWarning(lcCash).noquote() << "catalog unreachable for" << path << ErrorText(e);
-        catalogError = std::current_exception();
-        store = nullptr;
-      }
+    if (fileName.isEmpty() || !QFileInfo::exists(path)) {
+      return true;
     }
-    if (catalogError) {
+    const double fileDate = FileModDays(path);
+    std::int32_t catalogID = 0;
+    TThumbStore* store = &session;
+    try {
+      catalogID = session.CatalogIDOfPath(folder);
+    } catch (const std::exception& e) {
+      // A damaged or locked catalog must not cost the ribbon its
+      // thumbnails: they are made from the files and kept in memory.
+      qCWarning(lcCash).noquote() << "catalog unreachable for" << path << ErrorText(e);
       // Making a missing catalog is a write: told with no lock held.
-      session.ReportWrite(catalogError);
+      session.ReportWrite(std::current_exception());
+      store = nullptr;
     }
     if (store && catalogID == 0) {
       return true;
@@ -290,6 +283,17 @@ bool TCash::SetBitmapToCash(const QString& path, TThumbStore& session, std::int3
     ShowError(QStringLiteral("TCash.SetBitmapToCash(%1): %2").arg(path, ErrorText(e)));
     throw;
   }
+}
+
+bool TCash::Commit(const QString& path, TBmpCashPtr entry, std::uint64_t generation) {
+  // Under DecodeLock, as a delete, move or replace of the file with its
+  // entry is: either that sequence ran first and the file is gone, so
+  // nothing is added, or it runs after and finds the entry to remove.
+  std::lock_guard decode(locks_.DecodeLock);
+  if (!QFileInfo::exists(path)) {
+    return true;
+  }
+  return AppendIfCurrent(path, std::move(entry), generation);
 }
 
 bool TCash::Cache(const QString& path, const QString& fileName, std::int32_t catalogID,
@@ -317,61 +321,62 @@ bool TCash::Cache(const QString& path, const QString& fileName, std::int32_t cat
     }
   }
 
-  std::exception_ptr writeError;
-  bool wrote = false;
-  bool appended = false;
-  {
-    std::lock_guard decode(locks_.DecodeLock);
-    if (cancel && cancel->load()) {
-      return false;
-    }
-    if (!QFileInfo::exists(path)) {
-      return true;
-    }
-    std::optional<TMadeThumb> made = maker_.MakeThumb(path, thumbSize);
-    if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
-      // Not an error: the ribbon shows the file as unreadable instead of
-      // waiting for it. Nothing reaches the catalog, so once the entry is
-      // evicted or cleared the file is tried again, and a repaired file then
-      // gets its real thumbnail.
-      qCInfo(lcCash).noquote() << "cannot decode" << path;
-      QImage tile = MakeUndecodableThumb(thumbSize);
-      const std::int32_t side = tile.width();
-      return AppendIfCurrent(
-          path, std::make_shared<TBmpCash>(side, side, std::move(tile), true, fileDate),
-          generation);
-    }
-    if (session) {
-      TThumbRow fresh;
-      fresh.Width = made->Width;
-      fresh.Height = made->Height;
-      fresh.FileDate = fileDate;
-      fresh.IsThumb = true;
-      const QImage& thumb = made->Thumb;
-      fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
-                                    static_cast<int>(thumb.bytesPerLine()), 90);
-      try {
-        // A file without a FILES row keeps its thumbnail in memory only.
-        session->WriteThumbRow(fileName, catalogID, fresh);
-      } catch (const std::exception& e) {
-        // A full disk or a read-only catalog: the thumbnail is still shown,
-        // and the user is told once through the write report below, not
-        // once per file.
-        qCWarning(lcCash).noquote() << "cannot store the thumbnail of" << path << ErrorText(e);
-        writeError = std::current_exception();
-      }
-      wrote = true;
-    }
-    appended = AppendIfCurrent(path,
-                               std::make_shared<TBmpCash>(made->Width, made->Height,
-                                                          std::move(made->Thumb), false, fileDate),
-                               generation);
+  // The decode and the JPEG encode run outside every lock, beside the other
+  // workers' (a plug-in that is not thread-safe lets one in at a time).
+  if (cancel && cancel->load()) {
+    return false;
   }
-  // Outside DecodeLock: the report may run the write health's hook.
-  if (wrote) {
+  if (!QFileInfo::exists(path)) {
+    return true;
+  }
+  std::optional<TMadeThumb> made;
+  {
+    const TPluginCallCancel callOff(cancel);
+    made = maker_.MakeThumb(path, thumbSize);
+  }
+  if (!made || made->Width <= 0 || made->Height <= 0 || made->Thumb.isNull()) {
+    if (cancel && cancel->load()) {
+      return false;  // the decode may have been called off before it began
+    }
+    // Not an error: the ribbon shows the file as unreadable instead of
+    // waiting for it. Nothing reaches the catalog, so once the entry is
+    // evicted or cleared the file is tried again, and a repaired file then
+    // gets its real thumbnail.
+    qCInfo(lcCash).noquote() << "cannot decode" << path;
+    QImage tile = MakeUndecodableThumb(thumbSize);
+    const std::int32_t side = tile.width();
+    return Commit(path, std::make_shared<TBmpCash>(side, side, std::move(tile), true, fileDate),
+                  generation);
+  }
+  if (session) {
+    TThumbRow fresh;
+    fresh.Width = made->Width;
+    fresh.Height = made->Height;
+    fresh.FileDate = fileDate;
+    fresh.IsThumb = true;
+    const QImage& thumb = made->Thumb;
+    fresh.Thumb = EncodeThumbJpeg(thumb.constBits(), thumb.width(), thumb.height(),
+                                  static_cast<int>(thumb.bytesPerLine()), 90);
+    std::exception_ptr writeError;
+    try {
+      // A file without a FILES row keeps its thumbnail in memory only. The
+      // row carries the date it was made for, so a row written for a file
+      // replaced meanwhile is made again at the next visit.
+      session->WriteThumbRow(fileName, catalogID, fresh);
+    } catch (const std::exception& e) {
+      // A full disk or a read-only catalog: the thumbnail is still shown,
+      // and the user is told once through the write report, not once per
+      // file.
+      qCWarning(lcCash).noquote() << "cannot store the thumbnail of" << path << ErrorText(e);
+      writeError = std::current_exception();
+    }
+    // With no lock held: the report may run the write health's hook.
     session->ReportWrite(writeError);
   }
-  return appended;
+  return Commit(path,
+                std::make_shared<TBmpCash>(made->Width, made->Height, std::move(made->Thumb), false,
+                                           fileDate),
+                generation);
 }
 
 }  // namespace glimr

@@ -66,9 +66,12 @@ class TCash {
   TCash(const TCash&) = delete;
   TCash& operator=(const TCash&) = delete;
 
-  // Makes sure the file's thumbnail is cached (loader thread). session is
-  // the catalog bound to the calling thread; thumbSize the largest side of
-  // a new thumbnail; cancel, when set, stops the call before a decode starts.
+  // Makes sure the file's thumbnail is cached (loader threads, several at
+  // once). session is the catalog bound to the calling thread; thumbSize
+  // the largest side of a new thumbnail; cancel, when set, stops the call
+  // before a decode starts (also one waiting for its plug-in). The decode
+  // and the JPEG encode hold no lock; the entry is added under DecodeLock
+  // once the file is found still there.
   // A file that decodes to nothing gets an Undecodable entry and leaves the
   // catalog alone. A catalog that cannot be read or written does not stop
   // it: the thumbnail is then made from the file and kept in memory only
@@ -146,6 +149,9 @@ class TCash {
   // when the entry was dropped for that reason.
   bool AppendIfCurrent(const QString& path, TBmpCashPtr entry, std::uint64_t generation);
   bool TouchIfCached(const QString& path, std::uint64_t& generation);
+  // Appends a freshly made entry unless its file is gone (DecodeLock) or
+  // the cache was cleared since generation was read.
+  bool Commit(const QString& path, TBmpCashPtr entry, std::uint64_t generation);
   bool Cache(const QString& path, const QString& fileName, std::int32_t catalogID, double fileDate,
              TThumbStore* session, std::int32_t thumbSize, const std::atomic<bool>* cancel,
              std::uint64_t generation);

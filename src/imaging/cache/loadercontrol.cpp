@@ -1,6 +1,8 @@
 #include "imaging/cache/loadercontrol.h"
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
@@ -10,12 +12,27 @@
 
 namespace glimr {
 
+int EffectiveWorkerCount(int workerCount) {
+  if (workerCount > 0) {
+    return workerCount;
+  }
+  return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
 TLoaderControl::TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions,
-                               QObject* parent)
-    : QObject(parent), cache_(cache), locks_(locks), sessions_(std::move(sessions)) {}
+                               int workerCount, QObject* parent)
+    : QObject(parent),
+      cache_(cache),
+      locks_(locks),
+      sessions_(std::move(sessions)),
+      workerCount_(workerCount) {}
 
 TLoaderControl::~TLoaderControl() {
   CloseLoader();
+}
+
+void TLoaderControl::SetWorkerCount(int workerCount) {
+  workerCount_ = workerCount;
 }
 
 void TLoaderControl::Wake() {
@@ -37,44 +54,64 @@ int TLoaderControl::QueuedCount() const {
 }
 
 QString TLoaderControl::LastLoaded() const {
-  return loader_ ? loader_->LastLoaded() : QString();
+  if (!crew_) {
+    return {};
+  }
+  std::lock_guard lock(crew_->Mutex);
+  return crew_->LastLoaded;
+}
+
+void TLoaderControl::RetireLocked() {
+  for (auto& worker : workers_) {
+    worker->SetOnLoaded(nullptr);
+    worker->Terminate();
+    retired_.push_back(std::move(worker));
+  }
+  workers_.clear();
+  crew_.reset();
+  wake_.notify_all();
 }
 
 void TLoaderControl::StartLoader(std::int32_t thumbSize) {
-  if (loader_) {
+  if (!workers_.empty()) {
     // Keep the queue: the caller filled it for this loader.
     std::lock_guard q(locks_.QueueLock);
-    loader_->SetOnLoaded(nullptr);
-    loader_->Terminate();
-    wake_.notify_all();
-    retired_.push_back(std::move(loader_));
+    RetireLocked();
   }
   if (!sessions_) {
     throw GlimrError(QStringLiteral("StartLoader: no catalog to store thumbnails in"));
   }
   ReapRetired(false);
-  auto loader =
-      std::make_unique<TThreadLoading>(cache_, locks_, queue_, wake_, sessions_(), thumbSize, this);
+  const int count = EffectiveWorkerCount(workerCount_);
+  auto crew = std::make_shared<TLoaderCrew>();
+  std::vector<std::unique_ptr<TThreadLoading>> workers;
+  workers.reserve(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i) {
+    workers.push_back(std::make_unique<TThreadLoading>(cache_, locks_, queue_, wake_, sessions_(),
+                                                       thumbSize, this, crew));
+  }
   {
     std::lock_guard q(locks_.QueueLock);
-    loader->SetOnLoaded(onLoaded_);
+    for (auto& worker : workers) {
+      worker->SetOnLoaded(onLoaded_);
+    }
   }
-  loader->Start();
-  loader_ = std::move(loader);
+  for (auto& worker : workers) {
+    worker->Start();
+  }
+  crew_ = std::move(crew);
+  workers_ = std::move(workers);
 }
 
 void TLoaderControl::StopLoader() {
-  if (!loader_) {
+  if (workers_.empty()) {
     return;
   }
   {
     std::lock_guard q(locks_.QueueLock);
     queue_.Clear();
-    loader_->SetOnLoaded(nullptr);
-    loader_->Terminate();
-    wake_.notify_all();
+    RetireLocked();
   }
-  retired_.push_back(std::move(loader_));
   ReapRetired(false);
 }
 
@@ -85,21 +122,19 @@ void TLoaderControl::LoadImageFirst(const QString& key) {
 }
 
 void TLoaderControl::ClearCash(std::int32_t thumbSize) {
-  const bool restart = loader_ != nullptr;
+  const bool restart = !workers_.empty();
   // The flag goes up before the locks are taken: the mutexes are not fair,
-  // and a loader that is never told would win DecodeLock again and again
-  // while this thread waits for it. Holding all four locks then guarantees
-  // the loader is outside every guarded region when the cache is emptied.
-  if (loader_) {
-    loader_->Terminate();
+  // and a worker that is never told would win them again and again while
+  // this thread waits. Holding all four locks then guarantees no worker is
+  // inside a guarded region when the cache is emptied; a decode still under
+  // way outside them finds the cache cleared when it ends, and its result is
+  // dropped.
+  if (crew_) {
+    crew_->Terminated.store(true);
   }
   {
     AllLocks all(locks_);
-    if (loader_) {
-      loader_->SetOnLoaded(nullptr);
-      wake_.notify_all();
-      retired_.push_back(std::move(loader_));
-    }
+    RetireLocked();
     cache_.Clear();
   }
   ReapRetired(true);
@@ -117,10 +152,7 @@ bool TLoaderControl::CloseLoader(std::chrono::milliseconds timeout) {
 }
 
 bool TLoaderControl::Close(std::optional<TClock::time_point> deadline) {
-  if (loader_) {
-    retired_.push_back(std::move(loader_));
-  }
-  // The flag is what stops a loader: it is checked before every decode and
+  // The flag is what stops a worker: it is checked before every decode and
   // ends the wait on the queue. DecodeLock is not needed for that, and a
   // decode that never returns would keep it for ever.
   for (auto& t : retired_) {
@@ -129,10 +161,10 @@ bool TLoaderControl::Close(std::optional<TClock::time_point> deadline) {
   {
     std::lock_guard q(locks_.QueueLock);
     queue_.Clear();
+    RetireLocked();
     for (auto& t : retired_) {
       t->SetOnLoaded(nullptr);
     }
-    wake_.notify_all();
   }
   bool ended = true;
   for (auto it = retired_.begin(); it != retired_.end();) {

@@ -1,8 +1,10 @@
 #pragma once
 // TLoaderControl: the main thread's side of the background loader. Owns
-// LoadQueue and the loader threads: starts a loader after a list load, stops
-// it before the next one (without waiting), moves files to the head of the
-// queue, and stops and joins every loader at a cache rebuild or at close.
+// LoadQueue and the loader's worker threads: starts a loader (a crew of
+// workers that make thumbnails side by side, in queue order) after a list
+// load, stops it before the next one (without waiting), moves files to the
+// head of the queue, and stops and joins every worker at a cache rebuild or
+// at close.
 
 #include <QObject>
 #include <QString>
@@ -35,8 +37,9 @@ class TLoaderControl : public QObject {
   using TSessionFactory = std::function<std::unique_ptr<TThumbStore>()>;
 
   // The session source may come later (SetSessionFactory), once the catalog
-  // exists; no loader starts before it has one.
-  TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions = {},
+  // exists; no loader starts before it has one. workerCount: the threads of
+  // each loader; 0 (or less) for one per core.
+  TLoaderControl(TCash& cache, TLocks& locks, TSessionFactory sessions = {}, int workerCount = 0,
                  QObject* parent = nullptr);
   // Closes the loaders (see CloseLoader).
   ~TLoaderControl() override;
@@ -51,31 +54,41 @@ class TLoaderControl : public QObject {
 
   void SetSessionFactory(TSessionFactory sessions) { sessions_ = std::move(sessions); }
 
+  // The worker threads of the next loader started; 0 (or less) for one per
+  // core. A running loader keeps its own until it is replaced.
+  void SetWorkerCount(int workerCount);
+  int WorkerCount() const { return workerCount_; }
+
   // Set before StartLoader: run on the main thread after each file with the
   // path the loader just handled (the main window passes UpdateDimensions).
   void SetOnLoaded(TThreadLoading::TOnLoaded onLoaded) { onLoaded_ = std::move(onLoaded); }
 
   // Starts a new loader on the queue as it is, making thumbnails of at most
-  // thumbSize a side. A running loader is stopped first.
+  // thumbSize a side, with WorkerCount threads, each on a catalog session
+  // of its own. A running loader is stopped first.
   void StartLoader(std::int32_t thumbSize);
-  // Clears the queue and marks the loader terminated; does not wait. The
-  // thread finishes the file it is on and ends; it is joined later.
+  // Clears the queue and marks the loader terminated; does not wait. Each
+  // worker finishes the file it is on and ends; it is joined later. A file
+  // still under way stays claimed until then, so a new loader that finds it
+  // queued again does not decode it a second time.
   void StopLoader();
-  bool HasLoader() const { return loader_ != nullptr; }
+  bool HasLoader() const { return !workers_.empty(); }
+  // The path the running loader handled last (any of its workers).
   QString LastLoaded() const;
 
   // Puts the path at the head of the queue and wakes the loader.
   void LoadImageFirst(const QString& key);
 
-  // Empties the cache with the loader stopped: takes all four locks, marks
-  // the loader terminated and clears the cache, releases them, joins the
-  // thread and starts a new loader on the same queue making thumbnails of
-  // thumbSize. The caller lets the ribbon slots drop their entries first.
+  // Empties the cache with the loader stopped: marks the loader terminated,
+  // clears the cache holding all four locks, joins the workers (waiting for
+  // the decodes under way, whose results the clear drops) and starts a new
+  // loader on the same queue making thumbnails of thumbSize. The caller
+  // lets the ribbon slots drop their entries first.
   void ClearCash(std::int32_t thumbSize);
 
   // Marks every loader terminated, clears the queue and joins the threads.
-  // A decode under way runs to its end; no new one starts. Waits as long as
-  // that decode takes.
+  // The decodes under way run to their end; no new one starts. Waits as
+  // long as they take.
   void CloseLoader();
 
   // Program close: as CloseLoader, but waits at most timeout for the
@@ -94,6 +107,9 @@ class TLoaderControl : public QObject {
 
  private:
   using TClock = std::chrono::steady_clock;
+  // Terminates the running loader (caller holds QueueLock) and moves its
+  // workers to retired_.
+  void RetireLocked();
   bool Close(std::optional<TClock::time_point> deadline);
 
   TCash& cache_;
@@ -102,9 +118,15 @@ class TLoaderControl : public QObject {
   TLoadQueue queue_;              // guarded by QueueLock
   std::condition_variable wake_;  // paired with QueueLock
   TThreadLoading::TOnLoaded onLoaded_;
-  std::unique_ptr<TThreadLoading> loader_;
+  int workerCount_ = 0;
+  std::shared_ptr<TLoaderCrew> crew_;                     // the running loader's
+  std::vector<std::unique_ptr<TThreadLoading>> workers_;  // the running loader
   std::vector<std::unique_ptr<TThreadLoading>> retired_;
 };
+
+// The threads a loader gets for workerCount: the number of cores for 0 or
+// less, never fewer than one.
+int EffectiveWorkerCount(int workerCount);
 
 // UpdateDimensions: copies the cached full-image size of path into record
 // when it differs (never for an Undecodable entry, whose size is not the

@@ -42,4 +42,30 @@ void TLoadQueue::Clear() {
   tail_ = 0;
 }
 
+std::map<std::int64_t, QString>::const_iterator TLoadQueue::FirstUnclaimed() const {
+  auto it = order_.cbegin();
+  // Claimed paths are at most one per worker, so this skips only a few.
+  while (it != order_.cend() && claimed_.contains(it->second)) {
+    ++it;
+  }
+  return it;
+}
+
+bool TLoadQueue::HasUnclaimed() const {
+  return FirstUnclaimed() != order_.cend();
+}
+
+QString TLoadQueue::ClaimFirst() {
+  const auto it = FirstUnclaimed();
+  if (it == order_.cend()) {
+    return {};
+  }
+  claimed_.insert(it->second);
+  return it->second;
+}
+
+void TLoadQueue::Unclaim(const QString& path) {
+  claimed_.remove(path);
+}
+
 }  // namespace glimr

@@ -1,7 +1,8 @@
 #pragma once
 // The thumbnail maker over the format plug-ins: the plug-in's reduced decode
 // where it offers one (the full decode otherwise), the power-of-two scaler,
-// red first. The caller holds DecodeLock.
+// red first. Safe on several threads at once: the plug-ins serialize
+// themselves where they need it.
 
 #include "imaging/cache/thumbmaker.h"
 

@@ -25,25 +25,18 @@ std::mutex& PostingMutex() {
 
 }  // namespace
 
-// One OnLoaded call handed to the main thread. Shared with the posted call,
-// which may run after the thread object is gone, so it owns its own lock.
-struct TThreadLoading::TCall {
-  std::mutex Mutex;
-  std::condition_variable Done;
-  bool Finished = false;
-  bool Abandoned = false;
-};
-
 TThreadLoading::TThreadLoading(TCash& cache, TLocks& locks, TLoadQueue& queue,
                                std::condition_variable& wake, std::unique_ptr<TThumbStore> session,
-                               std::int32_t thumbSize, QObject* mainContext)
+                               std::int32_t thumbSize, QObject* mainContext,
+                               std::shared_ptr<TLoaderCrew> crew)
     : cache_(cache),
       locks_(locks),
       queue_(queue),
       wake_(wake),
       session_(std::move(session)),
       thumbSize_(thumbSize),
-      mainContext_(mainContext) {}
+      mainContext_(mainContext),
+      crew_(crew ? std::move(crew) : std::make_shared<TLoaderCrew>()) {}
 
 TThreadLoading::~TThreadLoading() {
   Terminate();
@@ -64,17 +57,7 @@ void TThreadLoading::SetOnLoaded(TOnLoaded onLoaded) {
 }
 
 void TThreadLoading::Terminate() {
-  terminated_.store(true);
-  std::shared_ptr<TCall> call;
-  {
-    std::lock_guard lock(stateMutex_);
-    call = pending_;
-  }
-  if (call) {
-    std::lock_guard lock(call->Mutex);
-    call->Abandoned = true;
-    call->Done.notify_all();
-  }
+  crew_->Terminated.store(true);
 }
 
 void TThreadLoading::Join() {
@@ -84,8 +67,8 @@ void TThreadLoading::Join() {
 }
 
 QString TThreadLoading::LastLoaded() const {
-  std::lock_guard lock(stateMutex_);
-  return lastLoaded_;
+  std::lock_guard lock(crew_->Mutex);
+  return crew_->LastLoaded;
 }
 
 void TThreadLoading::Execute() {
@@ -100,15 +83,21 @@ void TThreadLoading::Execute() {
   try {
     Loop();
   } catch (const std::exception& e) {
-    ShowError(QStringLiteral("Thread1: "), ErrorText(e));
+    {
+      std::lock_guard q(locks_.QueueLock);
+      wake_.notify_all();  // the siblings waiting on the queue end too
+    }
+    if (firstFailure_) {
+      ShowError(QStringLiteral("Thread1: "), ErrorText(e));
+    }
   }
-  std::lock_guard lock(stateMutex_);
+  std::lock_guard lock(endMutex_);
   finished_.store(true);
   ended_.notify_all();
 }
 
 bool TThreadLoading::WaitFinished(std::chrono::steady_clock::time_point deadline) {
-  std::unique_lock lock(stateMutex_);
+  std::unique_lock lock(endMutex_);
   return ended_.wait_until(lock, deadline, [this] { return finished_.load(); });
 }
 
@@ -119,91 +108,88 @@ void TThreadLoading::Abandon() {
 }
 
 void TThreadLoading::Loop() {
-  while (!terminated_.load()) {
+  std::atomic<bool>& stop = crew_->Terminated;
+  while (!stop.load()) {
     QString name;
     {
       std::unique_lock q(locks_.QueueLock);
-      wake_.wait(q, [this] { return terminated_.load() || !queue_.IsEmpty(); });
-      if (terminated_.load()) {
+      wake_.wait(q, [&] { return stop.load() || queue_.HasUnclaimed(); });
+      if (stop.load()) {
         break;
       }
-      name = queue_.First();
+      name = queue_.ClaimFirst();
     }
-    bool settled = true;
-    if (!name.isEmpty()) {
-      settled = cache_.SetBitmapToCash(name, *session_, thumbSize_, &terminated_);
-    }
+    bool settled = false;
     // Only a loader still running takes a file off the queue. A stopped one
     // may have been stopped for a cache clear: whatever it made belongs to
     // the cache before the clear, so the file stays queued for the next
     // loader (a close or a folder switch empties the queue anyway). A file
-    // whose result a clear dropped stays queued as well.
-    const bool done = settled && !terminated_.load();
-    TOnLoaded onLoaded;
-    {
+    // whose result a clear dropped stays queued as well. The claim goes in
+    // every case, also when the cache raises.
+    auto release = [&] {
+      const bool done = settled && !stop.load();
       std::lock_guard q(locks_.QueueLock);
       if (done) {
         queue_.Remove(name);
       }
-      onLoaded = onLoaded_;
+      queue_.Unclaim(name);
+      if (queue_.Contains(name)) {
+        wake_.notify_all();  // free for another worker again
+      }
+      return onLoaded_;
+    };
+    TOnLoaded onLoaded;
+    try {
+      settled = cache_.SetBitmapToCash(name, *session_, thumbSize_, &stop);
+    } catch (...) {
+      // The whole loader stops, as a single thread would: thumbnails stop
+      // arriving until the next list load, and the message is shown once.
+      // The flag goes up before the claim goes, so no sibling takes the
+      // file that failed.
+      firstFailure_ = !stop.exchange(true);
+      release();
+      throw;
     }
+    onLoaded = release();
     {
-      std::lock_guard lock(stateMutex_);
-      lastLoaded_ = name;
+      std::lock_guard lock(crew_->Mutex);
+      crew_->LastLoaded = name;
     }
-    if (onLoaded && !terminated_.load()) {
-      RunOnMain(onLoaded, name);
+    if (onLoaded && !stop.load()) {
+      PostToMain(onLoaded, name);
     }
   }
 }
 
-void TThreadLoading::RunOnMain(const TOnLoaded& onLoaded, const QString& path) {
+void TThreadLoading::PostToMain(const TOnLoaded& onLoaded, const QString& path) {
   QObject* context = mainContext_.data();
   if (!context) {
     return;
   }
-  auto call = std::make_shared<TCall>();
-  {
-    std::lock_guard lock(stateMutex_);
-    pending_ = call;
-  }
-  // A blocking queued call that the owner can call off: when the main
-  // thread stops this loader while it waits here (and then joins it), the
-  // wait ends at once and the posted call does nothing.
+  // Posted without waiting: the worker goes on with the next file while the
+  // main thread catches up. The call checks the crew's flag when it runs,
+  // on the main thread, so a loader stopped in the meantime (always from
+  // the main thread) hands back nothing more.
   //
   // The call is posted while holding a lock that the posted call takes
   // before it reads what it captured. Qt's event queue orders the two as
   // well, but ThreadSanitizer cannot see inside Qt (not built for it) and
   // would report the captures as a race.
-  {
-    std::lock_guard posting(PostingMutex());
-    QMetaObject::invokeMethod(
-        context,
-        [call, onLoaded, path] {
-          { std::lock_guard posted(PostingMutex()); }
-          {
-            std::lock_guard lock(call->Mutex);
-            if (call->Abandoned) {
-              return;
-            }
-          }
-          try {
-            onLoaded(path);
-          } catch (const std::exception& e) {
-            qCWarning(lcLoader).noquote() << "OnLoaded" << path << ErrorText(e);
-          }
-          std::lock_guard lock(call->Mutex);
-          call->Finished = true;
-          call->Done.notify_all();
-        },
-        Qt::QueuedConnection);
-  }
-  {
-    std::unique_lock lock(call->Mutex);
-    call->Done.wait(lock, [&] { return call->Finished || call->Abandoned || terminated_.load(); });
-  }
-  std::lock_guard lock(stateMutex_);
-  pending_.reset();
+  std::lock_guard posting(PostingMutex());
+  QMetaObject::invokeMethod(
+      context,
+      [crew = crew_, onLoaded, path] {
+        { std::lock_guard posted(PostingMutex()); }
+        if (crew->Terminated.load()) {
+          return;
+        }
+        try {
+          onLoaded(path);
+        } catch (const std::exception& e) {
+          qCWarning(lcLoader).noquote() << "OnLoaded" << path << ErrorText(e);
+        }
+      },
+      Qt::QueuedConnection);
 }
 
 }  // namespace glimr

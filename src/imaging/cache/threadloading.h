@@ -1,8 +1,11 @@
 #pragma once
-// TThreadLoading: the background thread that fills the thumbnail cache from
-// LoadQueue, one file at a time from the head, and tells the main thread
-// which file it finished. It waits on a condition variable while the queue
-// is empty. Its owner (TLoaderControl) stops it and joins it.
+// TThreadLoading: one worker of the background loader. It claims the first
+// path of LoadQueue that no other worker has, has the cache load or make
+// its thumbnail, takes it off the queue and tells the main thread which
+// file it finished, without waiting for it. It waits on a condition
+// variable while the queue holds nothing it can take. The workers of one
+// loader share a TLoaderCrew; their owner (TLoaderControl) stops and joins
+// them.
 
 #include <QObject>
 #include <QPointer>
@@ -24,6 +27,15 @@ class TCash;
 class TLoadQueue;
 class TThumbStore;
 
+// What the workers of one loader share. Terminated stops all of them: no
+// new file, no new decode, and their hand-backs still waiting in the main
+// thread's event queue do nothing.
+struct TLoaderCrew {
+  std::atomic<bool> Terminated{false};
+  mutable std::mutex Mutex;
+  QString LastLoaded;  // guarded by Mutex: the path any worker handled last
+};
+
 class TThreadLoading {
  public:
   // Runs on the main thread after every file, with the path just handled.
@@ -31,10 +43,11 @@ class TThreadLoading {
 
   // queue and wake are guarded by locks.QueueLock; session is this thread's
   // own catalog session; thumbSize the largest side of new thumbnails;
-  // mainContext a QObject living on the main thread, for OnLoaded.
+  // mainContext a QObject living on the main thread, for OnLoaded; crew
+  // shared with the loader's other workers (a crew of its own when null).
   TThreadLoading(TCash& cache, TLocks& locks, TLoadQueue& queue, std::condition_variable& wake,
-                 std::unique_ptr<TThumbStore> session, std::int32_t thumbSize,
-                 QObject* mainContext);
+                 std::unique_ptr<TThumbStore> session, std::int32_t thumbSize, QObject* mainContext,
+                 std::shared_ptr<TLoaderCrew> crew = nullptr);
   // Joins the thread; it must have been terminated first.
   ~TThreadLoading();
   TThreadLoading(const TThreadLoading&) = delete;
@@ -43,11 +56,11 @@ class TThreadLoading {
   void Start();
   // Caller holds QueueLock (so the change of OnLoaded is seen at once).
   void SetOnLoaded(TOnLoaded onLoaded);
-  // Marks the thread terminated: it takes no new file and starts no new
-  // decode, and gives up a pending OnLoaded call. Does not wait. Wake the
-  // queue's condition variable afterwards.
+  // Marks the crew terminated (this worker and its siblings): they take no
+  // new file, start no new decode, and their pending OnLoaded calls do
+  // nothing. Does not wait. Wake the queue's condition variable afterwards.
   void Terminate();
-  bool Terminated() const { return terminated_.load(); }
+  bool Terminated() const { return crew_->Terminated.load(); }
   // True once the thread body has returned (Join is then immediate).
   bool Finished() const { return finished_.load(); }
   // Waits until the thread body has returned or the deadline has passed;
@@ -59,14 +72,14 @@ class TThreadLoading {
   // object and everything it refers to must then outlive the thread; the
   // owner leaks the object and the process ends with _exit.
   void Abandon();
+  // The path the crew handled last.
   QString LastLoaded() const;
   std::int32_t ThumbSize() const { return thumbSize_; }
 
  private:
-  struct TCall;
   void Execute();
   void Loop();
-  void RunOnMain(const TOnLoaded& onLoaded, const QString& path);
+  void PostToMain(const TOnLoaded& onLoaded, const QString& path);
 
   TCash& cache_;
   TLocks& locks_;
@@ -75,14 +88,13 @@ class TThreadLoading {
   std::unique_ptr<TThumbStore> session_;
   const std::int32_t thumbSize_;
   QPointer<QObject> mainContext_;
+  const std::shared_ptr<TLoaderCrew> crew_;
   TOnLoaded onLoaded_;  // guarded by QueueLock
 
-  std::atomic<bool> terminated_{false};
+  bool firstFailure_ = false;  // this worker's error stopped the crew
   std::atomic<bool> finished_{false};
-  mutable std::mutex stateMutex_;  // lastLoaded_, pending_, the end of the body
+  std::mutex endMutex_;  // the end of the body
   std::condition_variable ended_;
-  QString lastLoaded_;
-  std::shared_ptr<TCall> pending_;
   std::thread thread_;
 };
 

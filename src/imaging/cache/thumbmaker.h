@@ -1,7 +1,8 @@
 #pragma once
 // Makes a thumbnail from an image file through the format plug-ins: decode
 // (reduced where the plug-in offers it), scale to a power-of-two thumbnail,
-// put red first. The caller holds DecodeLock for the whole call.
+// put red first. The loader's workers call it side by side, so an
+// implementation must be safe on several threads at once.
 
 #include <QImage>
 #include <QString>
