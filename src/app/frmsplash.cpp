@@ -42,10 +42,10 @@ QPixmap SplashPicture() {
 
 }  // namespace
 
-TfrmSplash::TfrmSplash(const RegStore& store, const QString& appDir, QWidget* parent)
+TfrmSplash::TfrmSplash(const RegStore& store, const TAppPaths& paths, QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint) {
   setWindowTitle(QStringLiteral("Glimr"));
-  LoadLanguageFile(StoredLanguageFilePath(store, appDir));
+  LoadLanguageFile(StoredLanguageFilePath(store, paths));
 
   lblPicture_ = new QLabel(this);
   lblPicture_->setPixmap(SplashPicture());

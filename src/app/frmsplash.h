@@ -9,14 +9,16 @@ class QLabel;
 namespace glimr {
 
 class RegStore;
+struct TAppPaths;
 
 class TfrmSplash : public QWidget {
   Q_OBJECT
 
  public:
   // Loads the language file named by the settings store ("LanguagesPath" +
-  // "LanguageFile", defaults below appDir) before labelling itself.
-  TfrmSplash(const RegStore& store, const QString& appDir, QWidget* parent = nullptr);
+  // "LanguageFile", else the shipped languages folder of paths) before
+  // labelling itself.
+  TfrmSplash(const RegStore& store, const TAppPaths& paths, QWidget* parent = nullptr);
 
   static QString VersionText() { return QStringLiteral("0.6.1a"); }
 

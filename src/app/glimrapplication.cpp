@@ -13,6 +13,7 @@
 #include "app/fileopsparts.h"
 #include "app/frmsplash.h"
 #include "app/instancechannel.h"
+#include "app/optionsparts.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
@@ -219,8 +220,8 @@ void TGlimrApplication::LoadPlugins() {
 
 void TGlimrApplication::InitGraphics() {
   const int maxTexture = QueryMaxTextureSize();
-  thumbTextureSize_ =
-      ThumbTextureSizeFor(context_.Settings.ThumbQuality, maxTexture > 0 ? maxTexture : 2048);
+  maxTextureSize_ = maxTexture > 0 ? maxTexture : 2048;
+  thumbTextureSize_ = ThumbTextureSizeFor(context_.Settings.ThumbQuality, maxTextureSize_);
   context_.Settings.ThumbTextureSize = thumbTextureSize_;
 
   // The ribbon shows CurrentFiles and follows the file list's focus; it gets
@@ -382,6 +383,21 @@ void TGlimrApplication::AttachFileOps() {
   }
 }
 
+void TGlimrApplication::MakeOptions() {
+  TOptionsParts::TParts parts;
+  parts.Ribbon = ribbon_.get();
+  parts.Cash = cash_.get();
+  parts.Loader = loader_.get();
+  parts.Zoom = zoom_.get();
+  parts.MaxTextureSize = maxTextureSize_;
+  parts.ApplyRibbonSettings = [this] {
+    if (ribbon_) {
+      ribbon_->SetSettings(RibbonSettingsFrom(context_.Settings));
+    }
+  };
+  optionsParts_ = std::make_unique<TOptionsParts>(context_, *main_, std::move(parts));
+}
+
 void TGlimrApplication::MakeViewer() {
   if (!plugins_) {
     return;  // nothing could be decoded
@@ -432,7 +448,7 @@ bool TGlimrApplication::Start() {
     // An unreadable settings file: start with the defaults.
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
   }
-  splash_ = std::make_unique<TfrmSplash>(*store_, context_.Paths.AppDir);
+  splash_ = std::make_unique<TfrmSplash>(*store_, context_.Paths);
   main_ = std::make_unique<TfrmVesk>(context_, lists_, extensions_,
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
@@ -444,6 +460,7 @@ bool TGlimrApplication::Start() {
   AttachCatalog();
   AttachFileOps();
   MakeViewer();
+  MakeOptions();
 
   main_->show();
   splash_->hide();
@@ -496,6 +513,7 @@ void TGlimrApplication::ReleaseParts() {
   }
   // The view frees its textures in the panel's context and unpins its cache
   // entries: it goes before the panel (the window's) and the cache.
+  optionsParts_.reset();
   ribbon_.reset();
   showZoomed_.reset();
   zoom_.reset();

@@ -36,6 +36,7 @@ class TfrmSplash;
 class TfrmVesk;
 class TfrmZoom;
 class TLoaderControl;
+class TOptionsParts;
 class TPluginThumbMaker;
 class TRibbonView;
 class TShowZoomed;
@@ -98,6 +99,7 @@ class TGlimrApplication {
   TAppContext& Context() { return context_; }
   TCurrentLists& Lists() { return lists_; }
   TRibbonView* Ribbon() const { return ribbon_.get(); }
+  TCash* Cash() const { return cash_.get(); }
   TfrmVesk* MainWindow() const;
   TfrmSplash* Splash() const;
 
@@ -117,6 +119,7 @@ class TGlimrApplication {
   // Paths a second start handed over: shown once no dialog is open.
   void OpenHandedPaths(const QStringList& paths);
   void MakeViewer();
+  void MakeOptions();
   // Shutdown.
   void CloseParts();
   void ReleaseParts();
@@ -158,9 +161,11 @@ class TGlimrApplication {
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;
   std::unique_ptr<TFileOpsParts> fileOps_;
+  std::unique_ptr<TOptionsParts> optionsParts_;
   std::unique_ptr<TInstanceServer> instance_;
   bool handedOver_ = false;
   int thumbTextureSize_ = 256;
+  int maxTextureSize_ = 2048;  // the OpenGL maximum texture side
 };
 
 }  // namespace glimr

@@ -25,6 +25,7 @@ TAppPaths TAppPaths::ForFolders(const QString& dataDir, const QString& programDi
   p.DefaultLanguagesPath = p.AppDir + QStringLiteral("Languages/");
   p.ProgramDir = WithTrailingSlash(programDir);
   p.DefaultPluginsPath = ShippedPluginsDir(p.ProgramDir);
+  p.ShippedLanguagesPath = ShippedLanguagesDir(p.ProgramDir);
   return p;
 }
 

@@ -15,6 +15,7 @@ struct TAppPaths {
   QString DefaultLanguagesPath;  // AppDir + "Languages/"
   QString ProgramDir;            // the executable's folder, ends with "/"
   QString DefaultPluginsPath;    // ProgramDir + "Plugins/": the shipped plug-ins
+  QString ShippedLanguagesPath;  // the shipped language files (ShippedLanguagesDir)
 
   // Data and program in the same folder (a missing trailing "/" is added).
   static TAppPaths ForAppDir(const QString& appDir);

@@ -247,6 +247,8 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Captions, 239, u"Placeholders"},
     {TLangSection::Captions, 240, u"Choose the program"},
     {TLangSection::Captions, 241, u"Executable files (*)"},
+    {TLangSection::Captions, 260, u"Default(English)"},
+    {TLangSection::Captions, 261, u"Cash Size:"},
     // Keyboard shortcuts, in Qt's portable key names.
     {TLangSection::Captions, 290, u"Ctrl+C"},
     {TLangSection::Captions, 291, u"Ctrl+X"},
@@ -385,6 +387,8 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Strings, 129, u"The file manager could not be opened on %1"},
     {TLangSection::Strings, 130, u"No installed application that opens images was found."},
     {TLangSection::Strings, 131, u"%1 is not a program file"},
+    {TLangSection::Strings, 140,
+     u"The language file %1 cannot be read; the language stays as it was."},
 };
 
 }  // namespace

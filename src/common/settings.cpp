@@ -1,5 +1,6 @@
 #include "common/settings.h"
 
+#include <QFileInfo>
 #include <QtEndian>
 
 #include <algorithm>
@@ -103,6 +104,7 @@ TSettings TSettings::Defaults(const TAppPaths& paths) {
   TSettings s;
   s.LanguagesPath = paths.DefaultLanguagesPath;
   s.PluginsPath = paths.DefaultPluginsPath;
+  s.ShippedLanguagesPath = paths.ShippedLanguagesPath;
   s.TextureFilter = TextureFilterFor(s.SmoothThumb);
   s.ThumbTextureSize = ThumbSizes[static_cast<std::size_t>(s.ThumbQuality)];
   return s;
@@ -130,6 +132,31 @@ QString StoredLanguageFilePath(const RegStore& store, const QString& appDir) {
   const QString file =
       store.ReadString(kMainKey, QStringLiteral("LanguageFile")).value_or(QString());
   return JoinFolderFile(folder, file);
+}
+
+QString StoredLanguageFilePath(const RegStore& store, const TAppPaths& paths) {
+  const QString folder = store.ReadString(kMainKey, QStringLiteral("LanguagesPath"))
+                             .value_or(paths.DefaultLanguagesPath);
+  const QString file =
+      store.ReadString(kMainKey, QStringLiteral("LanguageFile")).value_or(QString());
+  return LanguageFilePath(folder, paths.ShippedLanguagesPath, file);
+}
+
+QString LanguageFilePath(const QString& userFolder, const QString& shippedFolder,
+                         const QString& file) {
+  if (file.isEmpty()) {
+    return QString();
+  }
+  const QString own = JoinFolderFile(userFolder, file);
+  if (QFileInfo(own).isFile() || shippedFolder.isEmpty()) {
+    return own;
+  }
+  const QString shipped = JoinFolderFile(shippedFolder, file);
+  return QFileInfo(shipped).isFile() ? shipped : own;
+}
+
+QString LanguageFilePath(const TSettings& settings, const QString& file) {
+  return LanguageFilePath(settings.LanguagesPath, settings.ShippedLanguagesPath, file);
 }
 
 void LoadSettings(RegStore& store, TSettings& settings, const QString& appDir) {

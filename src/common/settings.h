@@ -80,6 +80,9 @@ struct TSettings {
   QString LanguagesPath;                                    // AppDir + "Languages/" unless stored
   QString PluginsPath;                                      // AppDir + "Plugins/" unless stored
   QString LanguageFile;  // file name inside LanguagesPath; empty = built-in English
+  // The program's own language files (not stored): a LanguageFile that the
+  // user's LanguagesPath lacks is looked for here.
+  QString ShippedLanguagesPath;
   bool SaveCrrSelection = true;
   QString CrrSelection;  // folder-tree node texts joined by "\"
   QStringList DestinationHistory;
@@ -107,6 +110,17 @@ QString JoinFolderFile(const QString& folder, const QString& file);
 // The language file the splash window loads before the settings are read:
 // "LanguagesPath" (default appDir + "Languages/") + "LanguageFile".
 QString StoredLanguageFilePath(const RegStore& store, const QString& appDir);
+// The same, falling back on the program's shipped languages folder when the
+// user's folder lacks the file.
+QString StoredLanguageFilePath(const RegStore& store, const TAppPaths& paths);
+
+// Where a language file of that name is: the user's folder when it holds
+// one (a user's copy overrides a shipped one), else the shipped folder when
+// that does, else the user's folder (so a message names where it was
+// looked for). Empty for an empty name (the built-in English).
+QString LanguageFilePath(const QString& userFolder, const QString& shippedFolder,
+                         const QString& file);
+QString LanguageFilePath(const TSettings& settings, const QString& file);
 
 // Resets settings to their defaults and reads every stored value. A value
 // that is missing, of another type or of another length keeps its default.

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSet>
 
 #include "common/language.h"
 
@@ -16,21 +17,38 @@ QString DefaultLanguageText() {
 }
 
 QList<TLanguageItem> BuildLanguageList(const QString& folder) {
+  return BuildLanguageList(QStringList{folder});
+}
+
+QList<TLanguageItem> BuildLanguageList(const QStringList& folders) {
   QList<TLanguageItem> items;
   items.append({DefaultLanguageText(), QString()});
-  if (folder.isEmpty()) {
-    return items;
-  }
-  QDir dir(folder);
-  dir.setNameFilters({QStringLiteral("*.lng")});
-  dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
-  dir.setSorting(QDir::Name);
-  const QFileInfoList files = dir.entryInfoList();
-  for (const QFileInfo& file : files) {
-    const QString path = file.absoluteFilePath();
-    const std::optional<QString> desc = LanguageDescription(path);
-    if (desc && !desc->isEmpty()) {
-      items.append({*desc, path});
+  QSet<QString> names;
+  QSet<QString> seenFolders;
+  for (const QString& folder : folders) {
+    if (folder.isEmpty()) {
+      continue;
+    }
+    QDir dir(folder);
+    const QString canonical = dir.canonicalPath();
+    if (canonical.isEmpty() || seenFolders.contains(canonical)) {
+      continue;  // missing, or the same folder named twice (a portable copy)
+    }
+    seenFolders.insert(canonical);
+    dir.setNameFilters({QStringLiteral("*.lng")});
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+    dir.setSorting(QDir::Name);
+    const QFileInfoList files = dir.entryInfoList();
+    for (const QFileInfo& file : files) {
+      if (names.contains(file.fileName())) {
+        continue;
+      }
+      const QString path = file.absoluteFilePath();
+      const std::optional<QString> desc = LanguageDescription(path);
+      if (desc && !desc->isEmpty()) {
+        names.insert(file.fileName());
+        items.append({*desc, path});
+      }
     }
   }
   return items;

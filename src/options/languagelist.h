@@ -20,6 +20,10 @@ QString DefaultLanguageText();
 // "LangDesc". Files that cannot be read, folders and files without a
 // description are left out; two files with one description are both listed.
 QList<TLanguageItem> BuildLanguageList(const QString& folder);
+// The same over several folders, the user's first: a file name already
+// listed from an earlier folder is left out of the later ones, so a user's
+// copy of a shipped language replaces it.
+QList<TLanguageItem> BuildLanguageList(const QStringList& folders);
 
 // The index of the item whose path is path (exact: file names are case
 // sensitive here), 0 (the built-in English) when none is.

@@ -112,7 +112,7 @@ TOptionsOutcome ApplyOptions(const TOptionsChanges& changes, const TSettings& ch
   Call(hooks.Redraw);
 
   if (changes.Language && chosen.LanguageFile != settings.LanguageFile) {
-    const QString path = JoinFolderFile(settings.LanguagesPath, chosen.LanguageFile);
+    const QString path = LanguageFilePath(settings, chosen.LanguageFile);
     if (!chosen.LanguageFile.isEmpty() && !LanguageFileUsable(path)) {
       outcome.LanguageRefused = true;
       Call(hooks.ShowMessage,

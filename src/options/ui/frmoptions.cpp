@@ -374,10 +374,8 @@ void TfrmOptions::Fill(const TSettings& settings) {
   tbQuality_->setValue(settings.ThumbQuality);
   qualityShown_ = tbQuality_->value();
 
-  languagesPath_ = settings.LanguagesPath;
-  storedLanguagePath_ = settings.LanguageFile.isEmpty()
-                            ? QString()
-                            : JoinFolderFile(settings.LanguagesPath, settings.LanguageFile);
+  languageFolders_ = QStringList{settings.LanguagesPath, settings.ShippedLanguagesPath};
+  storedLanguagePath_ = LanguageFilePath(settings, settings.LanguageFile);
   cbLanguages_->clear();  // so the refill selects the stored language
   FillLanguageList();
   filledLanguagePath_ = SelectedLanguagePath();
@@ -428,7 +426,7 @@ void TfrmOptions::FillLanguageList() {
   // A refill keeps what the user picked; the first fill after Fill selects
   // the language in force.
   const QString keep = cbLanguages_->count() > 0 ? SelectedLanguagePath() : storedLanguagePath_;
-  languages_ = BuildLanguageList(languagesPath_);
+  languages_ = BuildLanguageList(languageFolders_);
   const QSignalBlocker block(cbLanguages_);
   cbLanguages_->clear();
   for (const TLanguageItem& item : languages_) {

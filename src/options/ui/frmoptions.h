@@ -117,10 +117,10 @@ class TfrmOptions : public QDialog {
   QColor halo_{255, 255, 255};
   QFont previewFont_;
   TColorPalette::TColorChooser chooser_;
-  QString filledFace_;  // the face the last Fill selected
-  QString languagesPath_;
-  QString storedLanguagePath_;  // the language in force at the last Fill
-  QString filledLanguagePath_;  // the item selected by the last Fill
+  QString filledFace_;           // the face the last Fill selected
+  QStringList languageFolders_;  // the user's languages, then the shipped ones
+  QString storedLanguagePath_;   // the language in force at the last Fill
+  QString filledLanguagePath_;   // the item selected by the last Fill
   QList<TLanguageItem> languages_;
   int cashShown_ = 0;
   int qualityShown_ = 0;
