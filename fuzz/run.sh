@@ -22,7 +22,7 @@ cmake --build "$BUILD" -j 2 --target fuzz_all
 
 plugins=("$@")
 if ((${#plugins[@]} == 0)); then
-  plugins=(glimr_jpeg glimr_png glimr_gif glimr_tiff glimr_webp glimr_qtformats)
+  plugins=(glimr_jpeg glimr_png glimr_gif glimr_tiff glimr_webp glimr_qtformats glimr_heif glimr_jxl glimr_raw)
 fi
 
 run_one() {
