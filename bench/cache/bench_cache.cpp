@@ -3,7 +3,11 @@
 //   Floor1of8      libjpeg-turbo's 1/8 decode of the same files
 //   FirstVisit     decode, thumbnail, JPEG, database write per file
 //   Revisit        stored thumbnails read and decoded into the cache
-//   Folder500      the loader thread over 500 photos, cache of 100: peak RSS
+//   LoaderFirstVisit/N  the loader with N workers over 100 photos, as a
+//                  first visit of a folder (compare with Vipsthumbnail100)
+//   LoaderRevisit/N     the loader with N workers over 1000 stored
+//                  thumbnails, cache of 1000
+//   Folder500      the loader over 500 photos, cache of 100: peak RSS
 // Corpus folder: $GLIMR_CACHE_CORPUS, else bench/cache/corpus.
 #include <benchmark/benchmark.h>
 
@@ -84,8 +88,7 @@ struct TWorld {
   TCash cash;
 };
 
-void Vipsthumbnail(benchmark::State& state) {
-  const QStringList files = Files(QStringLiteral("photos"));
+void RunVipsthumbnail(benchmark::State& state, const QStringList& files) {
   QTemporaryDir out;
   for (auto _ : state) {
     QProcess p;
@@ -99,6 +102,15 @@ void Vipsthumbnail(benchmark::State& state) {
     }
   }
   state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void Vipsthumbnail(benchmark::State& state) {
+  RunVipsthumbnail(state, Files(QStringLiteral("photos")));
+}
+
+// vipsthumbnail's own threads over the folder of the loader's first visit.
+void Vipsthumbnail100(benchmark::State& state) {
+  RunVipsthumbnail(state, Files(QStringLiteral("folder100")));
 }
 
 void Floor1of8(benchmark::State& state) {
@@ -201,6 +213,56 @@ void RevisitPart(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * files.size());
 }
 
+// Runs a loader of workers threads over files until the queue is empty.
+void LoadAll(TWorld& world, const QStringList& files, int workers) {
+  TLoaderControl control(
+      world.cash, world.locks,
+      [&world] { return std::make_unique<TCatalogThumbStore>(world.dm, world.queries); }, workers);
+  control.Enqueue(files);
+  control.StartLoader(256);
+  while (control.QueuedCount() > 0) {
+    std::this_thread::sleep_for(std::chrono::microseconds(500));
+  }
+  control.CloseLoader();
+}
+
+void LoaderFirstVisit(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("folder100"));
+  const int workers = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto world = std::make_unique<TWorld>(files, static_cast<int>(files.size()));
+    state.ResumeTiming();
+    LoadAll(*world, files, workers);
+    state.PauseTiming();
+    if (world->cash.Count() != files.size()) {
+      state.SkipWithError("not every file was cached");
+    }
+    world.reset();
+    state.ResumeTiming();
+  }
+  state.counters["workers"] = EffectiveWorkerCount(workers);
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
+void LoaderRevisit(benchmark::State& state) {
+  const QStringList files = Files(QStringLiteral("folder1000"));
+  const int workers = static_cast<int>(state.range(0));
+  TWorld world(files, static_cast<int>(files.size()));
+  LoadAll(world, files, 0);  // the first visit stores every thumbnail
+  for (auto _ : state) {
+    state.PauseTiming();
+    world.cash.Clear();  // no loader runs between the passes
+    state.ResumeTiming();
+    LoadAll(world, files, workers);
+  }
+  if (world.cash.Count() != files.size()) {
+    state.SkipWithError("not every file was cached");
+  }
+  state.counters["workers"] = EffectiveWorkerCount(workers);
+  state.SetItemsProcessed(state.iterations() * files.size());
+}
+
 long StatusKb(const char* field) {
   std::ifstream in("/proc/self/status");
   std::string line;
@@ -246,6 +308,14 @@ BENCHMARK(Floor1of8)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3
 BENCHMARK(FirstVisit)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(Revisit)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(RevisitPart)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(Vipsthumbnail100)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(LoaderFirstVisit)
+    ->Arg(1)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(LoaderRevisit)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(Folder500)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv) {
