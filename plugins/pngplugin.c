@@ -1,10 +1,10 @@
 /*
- * PNG format plug-in over libpng: every colour type and bit depth, Adam7
+ * PNG format plug-in over libspng: every colour type and bit depth, Adam7
  * interlacing, and transparency composited onto a neutral grey. Rows are
- * averaged down as they are read, so a thumbnail never holds the picture.
+ * decoded one at a time and averaged down as they arrive, so a thumbnail
+ * never holds the picture. The plug-in keeps no global mutable state.
  */
-#include <png.h>
-#include <setjmp.h>
+#include <spng.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -12,37 +12,120 @@
 #include "glimr_plugin.h"
 #include "pluginutil.h"
 
-/* Ancillary chunks (text, ICC profiles) never need more than this. */
+/* No chunk that reaches libspng (header, palette, tRNS, image data) may be
+ * larger than this; the image data comes in many chunks of its own size. */
 #define PNG_MAX_CHUNK (8L * 1024 * 1024)
+#define PNG_MAX_CACHE (16L * 1024 * 1024)
 
-static void on_error(png_structp png, png_const_charp message) {
-  (void)message;
-  png_longjmp(png, 1);
-}
+/* Adam7: first column and row, and column and row step of each pass. */
+static const int kPassX0[7] = {0, 4, 0, 2, 0, 1, 0};
+static const int kPassY0[7] = {0, 0, 4, 0, 2, 0, 1};
+static const int kPassDx[7] = {8, 8, 4, 4, 2, 2, 1};
+static const int kPassDy[7] = {8, 8, 8, 4, 4, 2, 2};
 
-static void on_warning(png_structp png, png_const_charp message) {
-  (void)png;
-  (void)message;
+static uint64_t pass_extent(uint64_t side, int start, int step) {
+  return side > (uint64_t)start ? (side - (uint64_t)start + (uint64_t)step - 1) / (uint64_t)step
+                                : 0;
 }
 
 /* Bytes of filtered image data the header implies: one filter byte per
  * row, and for an interlaced image per row of each of the seven passes. */
-static uint64_t raw_length(png_uint_32 width, png_uint_32 height, int bits_per_pixel,
-                           int interlaced) {
+static uint64_t raw_length(uint32_t width, uint32_t height, int bits_per_pixel, int interlaced) {
   if (!interlaced)
-    return (uint64_t)height * (1 + ((uint64_t)width * bits_per_pixel + 7) / 8);
+    return (uint64_t)height * (1 + ((uint64_t)width * (uint64_t)bits_per_pixel + 7) / 8);
   uint64_t total = 0;
   for (int pass = 0; pass < 7; ++pass) {
-    const uint64_t cols = PNG_PASS_COLS(width, pass), rows = PNG_PASS_ROWS(height, pass);
+    const uint64_t cols = pass_extent(width, kPassX0[pass], kPassDx[pass]);
+    const uint64_t rows = pass_extent(height, kPassY0[pass], kPassDy[pass]);
     if (cols && rows)
-      total += rows * (1 + (cols * bits_per_pixel + 7) / 8);
+      total += rows * (1 + (cols * (uint64_t)bits_per_pixel + 7) / 8);
   }
   return total;
 }
 
-/* Composites one row of 8-bit RGBA onto the grey as blue, green, red. */
-static void to_bgr(const unsigned char* in, unsigned char* out, png_uint_32 count) {
-  for (png_uint_32 x = 0; x < count; ++x, in += 4, out += 3) {
+static int channels_of(int color_type) {
+  switch (color_type) {
+    case SPNG_COLOR_TYPE_GRAYSCALE:
+    case SPNG_COLOR_TYPE_INDEXED:
+      return 1;
+    case SPNG_COLOR_TYPE_GRAYSCALE_ALPHA:
+      return 2;
+    case SPNG_COLOR_TYPE_TRUECOLOR:
+      return 3;
+    default:
+      return 4;
+  }
+}
+
+/* The file as libspng sees it: only the chunks that decide the pixels
+ * (IHDR, PLTE, tRNS, IDAT, IEND) pass; every other chunk is skipped unread
+ * with a seek, so a text or profile chunk that declares a gigabyte costs
+ * nothing and can never stop the picture from decoding. */
+typedef struct ChunkFilter {
+  FILE* file;
+  uint32_t passing;        /* bytes of the signature or current chunk to pass */
+  unsigned char header[8]; /* length and type of a chunk being passed */
+  uint32_t header_left;    /* of header[] still to hand out */
+} ChunkFilter;
+
+static uint32_t be32(const unsigned char* p) {
+  return ((uint32_t)p[0] << 24) | ((uint32_t)p[1] << 16) | ((uint32_t)p[2] << 8) | p[3];
+}
+
+static int chunk_passes(const unsigned char* type) {
+  return memcmp(type, "IHDR", 4) == 0 || memcmp(type, "PLTE", 4) == 0 ||
+         memcmp(type, "tRNS", 4) == 0 || memcmp(type, "IDAT", 4) == 0 ||
+         memcmp(type, "IEND", 4) == 0;
+}
+
+static int filtered_read(spng_ctx* ctx, void* user, void* dest, size_t length) {
+  (void)ctx;
+  ChunkFilter* f = (ChunkFilter*)user;
+  unsigned char* out = (unsigned char*)dest;
+  while (length > 0) {
+    if (f->header_left > 0) {
+      const size_t n = length < f->header_left ? length : f->header_left;
+      memcpy(out, f->header + (8 - f->header_left), n);
+      f->header_left -= (uint32_t)n;
+      out += n;
+      length -= n;
+      continue;
+    }
+    if (f->passing > 0) {
+      const size_t n = length < f->passing ? length : f->passing;
+      if (fread(out, 1, n, f->file) != n)
+        return SPNG_IO_EOF;
+      f->passing -= (uint32_t)n;
+      out += n;
+      length -= n;
+      continue;
+    }
+    /* At a chunk boundary: pass the next wanted chunk, skip the others. */
+    for (;;) {
+      if (fread(f->header, 1, 8, f->file) != 8)
+        return SPNG_IO_EOF;
+      const uint32_t data = be32(f->header);
+      if (data > 0x7fffffffu)
+        return SPNG_IO_ERROR; /* not a valid chunk length */
+      if (chunk_passes(f->header + 4)) {
+        f->header_left = 8;
+        f->passing = data + 4; /* data and CRC */
+        break;
+      }
+      if (fseeko(f->file, (off_t)data + 4, SEEK_CUR) != 0)
+        return SPNG_IO_ERROR;
+    }
+  }
+  return 0;
+}
+
+/* One row of 8-bit RGBA composited onto the grey as blue, green, red; the
+ * pixels taken are x0, x0 + step, ... (all of them for step 1). */
+static void rgba_to_bgr(const unsigned char* in, unsigned char* out, int32_t x0, int32_t step,
+                        int32_t count) {
+  in += 4 * (size_t)x0;
+  const size_t stride = 4 * (size_t)step;
+  for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
     const unsigned a = in[3];
     if (a == 255) {
       out[0] = in[2];
@@ -56,104 +139,111 @@ static void to_bgr(const unsigned char* in, unsigned char* out, png_uint_32 coun
   }
 }
 
+/* One row of 8-bit RGB as blue, green, red. */
+static void rgb_to_bgr(const unsigned char* in, unsigned char* out, int32_t x0, int32_t step,
+                       int32_t count) {
+  in += 3 * (size_t)x0;
+  const size_t stride = 3 * (size_t)step;
+  for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
+    out[0] = in[2];
+    out[1] = in[1];
+    out[2] = in[0];
+  }
+}
+
 /* min_side < 0: fills size and returns NULL; 0: full size; above 0:
  * reduced while the rows are read. */
 static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* size) {
   int64_t file_size = 0;
-  FILE* volatile file = glimr_fopen_regular(path, &file_size);
-  if (!file)
+  ChunkFilter filter;
+  memset(&filter, 0, sizeof filter);
+  filter.passing = 8; /* the signature */
+  filter.file = glimr_fopen_regular(path, &file_size);
+  if (!filter.file)
     return NULL;
-  unsigned char signature[8];
-  if (fread(signature, 1, 8, file) != 8 || png_sig_cmp(signature, 0, 8) != 0) {
-    fclose(file);
-    return NULL;
-  }
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, NULL, on_error, on_warning);
-  png_infop info = png ? png_create_info_struct(png) : NULL;
-  if (!info) {
-    png_destroy_read_struct(&png, NULL, NULL);
-    fclose(file);
-    return NULL;
-  }
+  GlimrBitmap* result = NULL;
   GlimrReducer reducer;
   memset(&reducer, 0, sizeof reducer);
-  unsigned char* volatile pixels = NULL;
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, &info, NULL);
-    free(pixels);
-    glimr_reducer_free(&reducer);
-    fclose(file);
-    return NULL;
-  }
-  png_set_user_limits(png, GLIMR_MAX_SIDE, GLIMR_MAX_SIDE);
-  png_set_chunk_malloc_max(png, PNG_MAX_CHUNK);
-  /* This libpng reads a text or profile chunk into a buffer of the length
-   * the chunk declares, whatever the limit above says: 1 GB for a 52-byte
-   * file. No ancillary chunk but tRNS changes the pixels we deliver, so
-   * every other one is skipped unread (tRNS is never in that set). */
-  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, NULL, -1);
-  /* A damaged CRC in an ancillary chunk should not cost the picture. */
-  png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
-  png_init_io(png, file);
-  png_set_sig_bytes(png, 8);
-  png_read_info(png, info);
-  const png_uint_32 width = png_get_image_width(png, info);
-  const png_uint_32 height = png_get_image_height(png, info);
+  unsigned char* row = NULL;
+  spng_ctx* ctx = spng_ctx_new(0);
+  if (!ctx)
+    goto done;
+  spng_set_image_limits(ctx, GLIMR_MAX_SIDE, GLIMR_MAX_SIDE);
+  spng_set_chunk_limits(ctx, PNG_MAX_CHUNK, PNG_MAX_CACHE);
+  /* A damaged checksum should not cost the picture: the pixels are used
+   * as they are, as far as the deflate stream itself holds together. */
+  spng_set_crc_action(ctx, SPNG_CRC_USE, SPNG_CRC_USE);
+  if (spng_set_png_stream(ctx, filtered_read, &filter) != 0)
+    goto done;
+  struct spng_ihdr ihdr;
+  if (spng_get_ihdr(ctx, &ihdr) != 0)
+    goto done;
+  const uint32_t width = ihdr.width, height = ihdr.height;
   if (!glimr_size_acceptable(width, height))
-    png_longjmp(png, 1);
+    goto done;
   if (min_side == 0 && !glimr_full_size_acceptable(width, height))
-    png_longjmp(png, 1);
+    goto done;
   /* The image data is one deflate stream inside the file: a header that
    * asks for more pixels than the file could inflate to is a forgery. */
-  const int interlaced = png_get_interlace_type(png, info) != PNG_INTERLACE_NONE;
-  const int bits_per_pixel = png_get_bit_depth(png, info) * png_get_channels(png, info);
+  const int interlaced = ihdr.interlace_method != SPNG_INTERLACE_NONE;
+  const int bits_per_pixel = ihdr.bit_depth * channels_of(ihdr.color_type);
   if (raw_length(width, height, bits_per_pixel, interlaced) >
       (uint64_t)glimr_inflated_max(file_size))
-    png_longjmp(png, 1);
+    goto done;
   if (min_side < 0) {
     size->width = (int32_t)width;
     size->height = (int32_t)height;
-    png_destroy_read_struct(&png, &info, NULL);
-    fclose(file);
-    return NULL;
+    goto done;
   }
-  /* Everything becomes 8-bit RGBA: palette and low-depth grey expanded,
-   * tRNS turned into alpha, 16-bit stripped, grey widened, opaque filled. */
-  png_set_expand(png);
-  png_set_strip_16(png);
-  png_set_gray_to_rgb(png);
-  png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
-  /* No interlace handling: each pass comes as its own narrow rows, which
-   * go straight to their places, so no full-size copy is ever kept. */
-  png_read_update_info(png, info);
-  if (png_get_rowbytes(png, info) != (size_t)width * 4)
-    png_longjmp(png, 1);
-  pixels = (unsigned char*)malloc((size_t)width * 7);
-  if (!pixels ||
-      !glimr_reducer_init(&reducer, (int32_t)width, (int32_t)height, min_side, interlaced))
-    png_longjmp(png, 1);
-  unsigned char* const bgr = pixels + (size_t)width * 4;
-  for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
-    const png_uint_32 cols = interlaced ? PNG_PASS_COLS(width, pass) : width;
-    const png_uint_32 rows = interlaced ? PNG_PASS_ROWS(height, pass) : height;
-    if (cols == 0 || rows == 0)
-      continue; /* libpng skips empty passes too */
-    const int32_t x0 = interlaced ? PNG_PASS_START_COL(pass) : 0;
-    const int32_t dx = interlaced ? PNG_PASS_COL_OFFSET(pass) : 1;
-    const int32_t y0 = interlaced ? PNG_PASS_START_ROW(pass) : 0;
-    const int32_t dy = interlaced ? PNG_PASS_ROW_OFFSET(pass) : 1;
-    for (png_uint_32 r = 0; r < rows; ++r) {
-      png_read_row(png, pixels, NULL);
-      to_bgr(pixels, bgr, cols);
-      glimr_reducer_add(&reducer, y0 + (int32_t)r * dy, x0, dx, bgr, (int32_t)cols);
-    }
+  /* Opaque pictures come as RGB; alpha channels and tRNS as RGBA with the
+   * transparency applied, to be composited here. */
+  struct spng_trns trns;
+  const int has_alpha = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
+                        ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
+                        spng_get_trns(ctx, &trns) == 0;
+  const int fmt = has_alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+  const size_t pixel_bytes = has_alpha ? 4 : 3;
+  if (spng_decode_image(ctx, NULL, 0, fmt, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0)
+    goto done;
+  row = (unsigned char*)malloc((size_t)width * (pixel_bytes + 3));
+  if (!row || !glimr_reducer_init(&reducer, (int32_t)width, (int32_t)height, min_side, interlaced))
+    goto done;
+  unsigned char* const bgr = row + (size_t)width * pixel_bytes;
+  const size_t row_bytes = (size_t)width * pixel_bytes;
+  for (;;) {
+    struct spng_row_info info;
+    int status = spng_get_row_info(ctx, &info);
+    if (status == 0)
+      status = spng_decode_row(ctx, row, row_bytes);
+    if ((status != 0 && status != SPNG_EOI) || info.pass < 0 || info.pass > 6)
+      goto done; /* damaged or truncated */
+    /* An interlaced row holds only the pixels of its pass, in place. */
+    const int32_t x0 = interlaced ? kPassX0[info.pass] : 0;
+    const int32_t dx = interlaced ? kPassDx[info.pass] : 1;
+    const int32_t cols = (int32_t)pass_extent(width, x0, dx);
+    if (has_alpha)
+      rgba_to_bgr(row, bgr, x0, dx, cols);
+    else
+      rgb_to_bgr(row, bgr, x0, dx, cols);
+    glimr_reducer_add(&reducer, (int32_t)info.row_num, x0, dx, bgr, cols);
+    if (status == SPNG_EOI)
+      break;
   }
-  png_destroy_read_struct(&png, &info, NULL);
-  free(pixels);
-  fclose(file);
-  return glimr_reducer_finish(&reducer);
+  result = glimr_reducer_finish(&reducer);
+
+done:
+  spng_ctx_free(ctx);
+  free(row);
+  glimr_reducer_free(&reducer);
+  fclose(filter.file);
+  return result;
 }
 
 static const GlimrExtNode kPng = {"PNG", NULL};
 
-GLIMR_STANDARD_EXPORTS("PNG (libpng)", &kPng, decode)
+GLIMR_STANDARD_EXPORTS("PNG (libspng)", &kPng, decode)
+
+/* Every call works on its own decoder and file; nothing is shared. */
+GLIMR_PLUGIN_EXPORT int GetPluginThreadSafe(void) {
+  return 1;
+}
