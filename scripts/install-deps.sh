@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-image-formats-plugins
   libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-  libsqlite3-dev libjpeg62-turbo-dev libpng-dev libgif-dev libtiff-dev libwebp-dev
+  libsqlite3-dev libjpeg62-turbo-dev libpng-dev libspng-dev libgif-dev libtiff-dev libwebp-dev
   libbenchmark-dev desktop-file-utils
   # HEIF/HEIC/AVIF (libheif with libde265 and dav1d/aom), camera raw, JPEG XL;
   # the encoders and python3 write the test samples, vips is the benchmark's yardstick.
