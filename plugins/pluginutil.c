@@ -236,13 +236,21 @@ static void flush_row(GlimrReducer* r, int32_t out_y, uint32_t* sums) {
 
 void glimr_reducer_add(GlimrReducer* r, int32_t y, int32_t x0, int32_t step,
                        const unsigned char* bgr, int32_t count) {
-  if (!r->bitmap || y < 0 || y >= r->height || x0 < 0 || step < 1)
+  if (!r->bitmap || y < 0 || y >= r->height || x0 < 0 || x0 >= r->width || step < 1 || count < 1)
     return;
+  /* Pixels beyond the right edge are dropped. */
+  const int64_t fit = ((int64_t)r->width - 1 - x0) / step + 1;
+  if (count > fit)
+    count = (int32_t)fit;
   const int32_t f = r->factor;
   if (f == 1) {
-    unsigned char* out = r->bitmap->bits + (size_t)y * r->bitmap->bytes_per_row;
-    for (int32_t i = 0, x = x0; i < count && x < r->width; ++i, x += step, bgr += 3)
-      memcpy(out + 3 * (size_t)x, bgr, 3);
+    unsigned char* out = r->bitmap->bits + (size_t)y * r->bitmap->bytes_per_row + 3 * (size_t)x0;
+    if (step == 1) {
+      memcpy(out, bgr, 3 * (size_t)count);
+      return;
+    }
+    for (int32_t i = 0; i < count; ++i, bgr += 3)
+      memcpy(out + 3 * (size_t)i * (size_t)step, bgr, 3);
     return;
   }
   const int32_t out_y = y / f;
@@ -256,11 +264,40 @@ void glimr_reducer_add(GlimrReducer* r, int32_t y, int32_t x0, int32_t step,
       flush_row(r, r->band++, r->sums);
     sums = r->sums;
   }
-  for (int32_t i = 0, x = x0; i < count && x < r->width; ++i, x += step, bgr += 3) {
-    uint32_t* s = sums + 3 * (size_t)(x / f);
-    s[0] += bgr[0];
-    s[1] += bgr[1];
-    s[2] += bgr[2];
+  /* Walks block by block instead of dividing for every pixel: the sums of
+   * one block are kept in registers while its pixels go by. */
+  int32_t at = x0 % f; /* column within the current block */
+  if (step == 1) {
+    uint32_t* s = sums + 3 * (size_t)(x0 / f);
+    const unsigned char* const end = bgr + 3 * (size_t)count;
+    while (bgr < end) {
+      const size_t left = (size_t)(end - bgr) / 3;
+      const size_t n = left < (size_t)(f - at) ? left : (size_t)(f - at);
+      uint32_t b = 0, g = 0, red = 0;
+      for (size_t i = 0; i < n; ++i, bgr += 3) {
+        b += bgr[0];
+        g += bgr[1];
+        red += bgr[2];
+      }
+      s[0] += b;
+      s[1] += g;
+      s[2] += red;
+      s += 3;
+      at = 0;
+    }
+    return;
+  }
+  size_t block = (size_t)(x0 / f);
+  for (int32_t i = 0; i < count; ++i, bgr += 3) {
+    uint32_t* t = sums + 3 * block;
+    t[0] += bgr[0];
+    t[1] += bgr[1];
+    t[2] += bgr[2];
+    at += step;
+    if (at >= f) {
+      block += (size_t)(at / f);
+      at %= f;
+    }
   }
 }
 
