@@ -28,7 +28,8 @@ class TIniFile {
  public:
   // Parses text; never fails (what cannot be read is skipped).
   static TIniFile Parse(const QString& text);
-  // Decodes the bytes (UTF-8, else Windows-1251) and parses them.
+  // Decodes the bytes (byte-order mark, else UTF-8, else Windows-1251; see
+  // DecodeTextFile) and parses them.
   static TIniFile FromBytes(const QByteArray& bytes);
   // Reads a file. A missing or unreadable file gives nullopt.
   static std::optional<TIniFile> Load(const QString& path);

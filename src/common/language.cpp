@@ -1,5 +1,7 @@
 #include "common/language.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLoggingCategory>
 
@@ -8,6 +10,7 @@
 #include <shared_mutex>
 
 #include "common/inifile.h"
+#include "common/textcodec.h"
 
 namespace glimr {
 
@@ -51,6 +54,57 @@ TLangMap BuildMap(const TIniFile& ini) {
   return map;
 }
 
+// At least one entry in a section a language file has; text that merely
+// happens to contain a bracketed line and a "=" elsewhere is not enough.
+bool HoldsLanguageEntries(const TIniFile& ini) {
+  static const QString kSections[] = {QStringLiteral("Captions"), QStringLiteral("Hints"),
+                                      QStringLiteral("Strings"), QStringLiteral("Options")};
+  for (const TIniSection& s : ini.sections()) {
+    if (s.entries.empty()) {
+      continue;
+    }
+    for (const QString& name : kSections) {
+      if (s.name.compare(name, Qt::CaseInsensitive) == 0) {
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+// The parsed file, or nullopt with the reason. Decoding never fails (see
+// DecodeTextFile), so what is refused here is what no editor would save as a
+// language file: an oversized or binary file, or one without a single entry.
+std::optional<TIniFile> ReadLanguageFile(const QString& path, QString* error) {
+  const auto fail = [&](const QString& why) -> std::optional<TIniFile> {
+    if (error) {
+      *error = why;
+    }
+    return std::nullopt;
+  };
+  QFile f(path);
+  if (QFileInfo(path).isDir() || !f.open(QIODevice::ReadOnly)) {
+    return fail(QStringLiteral("%1 cannot be read").arg(path));
+  }
+  // Read one byte past the limit, so a file that grows meanwhile is caught too.
+  const QByteArray bytes = f.read(kMaxLanguageFileBytes + 1);
+  if (f.error() != QFileDevice::NoError) {
+    return fail(QStringLiteral("%1 cannot be read: %2").arg(path, f.errorString()));
+  }
+  if (bytes.size() > kMaxLanguageFileBytes) {
+    return fail(QStringLiteral("%1 is too large for a language file").arg(path));
+  }
+  const QString text = DecodeTextFile(bytes);
+  if (text.contains(QChar(0))) {
+    return fail(QStringLiteral("%1 holds binary data, not text").arg(path));
+  }
+  TIniFile ini = TIniFile::Parse(text);
+  if (!HoldsLanguageEntries(ini)) {
+    return fail(QStringLiteral("%1 holds no language texts").arg(path));
+  }
+  return ini;
+}
+
 }  // namespace
 
 QString LangText(const QString& section, const QString& key, const QString& defaultText) {
@@ -74,19 +128,29 @@ QString LangText(TLangSection section, int key) {
   return LangText(section, key, LangDefault(section, key));
 }
 
-void LoadLanguageFile(const QString& path) {
+bool LoadLanguageFile(const QString& path, QString* error) {
   auto lang = std::make_shared<TLoadedLanguage>();
   lang->path = path;
-  if (!path.isEmpty()) {
-    if (std::optional<TIniFile> ini = TIniFile::Load(path)) {
-      lang->texts = BuildMap(*ini);
-    } else if (!path.endsWith(QLatin1Char('/'))) {
-      // A bare folder is the usual "no language chosen" case, not worth a note.
-      qCDebug(lcLanguage) << "no language file at" << path << "- built-in texts";
+  // A bare folder, present or not, is how "no language chosen" can reach here
+  // (the languages folder joined with an empty file name).
+  const bool noFile = path.isEmpty() || path.endsWith(QLatin1Char('/')) || QFileInfo(path).isDir();
+  if (!noFile) {
+    QString why;
+    std::optional<TIniFile> ini = ReadLanguageFile(path, &why);
+    if (!ini) {
+      qCWarning(lcLanguage) << why << "- the language in force stays";
+      if (error) {
+        *error = why;
+      }
+      return false;
     }
+    // Built completely before it is published: lookups on other threads see
+    // the old language or the new one, never a part of it.
+    lang->texts = BuildMap(*ini);
   }
   std::unique_lock lock(LanguageMutex());
   Loaded() = std::move(lang);
+  return true;
 }
 
 QString LoadedLanguageFile() {
@@ -95,7 +159,7 @@ QString LoadedLanguageFile() {
 }
 
 std::optional<QString> LanguageDescription(const QString& path) {
-  const std::optional<TIniFile> ini = TIniFile::Load(path);
+  const std::optional<TIniFile> ini = ReadLanguageFile(path, nullptr);
   if (!ini) {
     return std::nullopt;
   }

@@ -1,5 +1,7 @@
 #include "common/textcodec.h"
 
+#include <QStringDecoder>
+
 #include <array>
 
 namespace glimr {
@@ -81,12 +83,27 @@ QString DecodeWindows1251(const QByteArray& bytes) {
 }
 
 QString DecodeTextFile(const QByteArray& bytes) {
-  if (IsValidUtf8(bytes)) {
-    QByteArray b = bytes;
-    if (b.startsWith("\xEF\xBB\xBF")) {
-      b.remove(0, 3);
+  struct TMark {
+    QByteArrayView bom;
+    QStringDecoder::Encoding encoding;
+  };
+  // UTF-32 LE before UTF-16 LE: its mark begins with the same two bytes.
+  static const TMark kMarks[] = {
+      {QByteArrayView("\xFF\xFE\x00\x00", 4), QStringDecoder::Utf32LE},
+      {QByteArrayView("\x00\x00\xFE\xFF", 4), QStringDecoder::Utf32BE},
+      {QByteArrayView("\xFF\xFE", 2), QStringDecoder::Utf16LE},
+      {QByteArrayView("\xFE\xFF", 2), QStringDecoder::Utf16BE},
+      {QByteArrayView("\xEF\xBB\xBF", 3), QStringDecoder::Utf8},
+  };
+  for (const TMark& m : kMarks) {
+    if (QByteArrayView(bytes).startsWith(m.bom)) {
+      // Stateless: a truncated last character is dropped, not kept pending.
+      QStringDecoder decode(m.encoding, QStringDecoder::Flag::Stateless);
+      return decode(QByteArrayView(bytes).sliced(m.bom.size()));
     }
-    return QString::fromUtf8(b);
+  }
+  if (IsValidUtf8(bytes)) {
+    return QString::fromUtf8(bytes);
   }
   return DecodeWindows1251(bytes);
 }
