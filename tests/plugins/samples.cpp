@@ -38,10 +38,11 @@ bool SaveQt(const QImage& image, const QString& path, const char* format,
 }
 
 // colorType: PNG_COLOR_TYPE_*; the picture is the quadrants (grey for grey
-// types), with the white quadrant fully transparent for alpha types.
+// types), with the white quadrant fully transparent for alpha types, and for
+// the others when clearWhite asks for a tRNS chunk.
 bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace,
               bool clearWhite = false) {
-  const bool grey = colorType == PNG_COLOR_TYPE_GRAY;
+  const bool grey = colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_GRAY_ALPHA;
   const QImage image = Quadrants(40, 24, grey);
   FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb");
   if (!f)
@@ -69,11 +70,16 @@ bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace,
       png_byte alpha[4] = {255, 255, 255, 0};
       png_set_tRNS(png, info, alpha, 4, nullptr);
     }
+  } else if (clearWhite && (colorType == PNG_COLOR_TYPE_GRAY || colorType == PNG_COLOR_TYPE_RGB)) {
+    const png_uint_16 white = bitDepth == 16 ? 65535 : 255;
+    png_color_16 key{0, white, white, white, white};
+    png_set_tRNS(png, info, nullptr, 0, &key);
   }
   png_write_info(png, info);
-  const int channels = colorType == PNG_COLOR_TYPE_RGB_ALPHA ? 4
-                       : colorType == PNG_COLOR_TYPE_RGB     ? 3
-                                                             : 1;
+  const int channels = colorType == PNG_COLOR_TYPE_RGB_ALPHA    ? 4
+                       : colorType == PNG_COLOR_TYPE_RGB        ? 3
+                       : colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                                                : 1;
   const int bytesPerSample = bitDepth == 16 ? 2 : 1;
   std::vector<std::vector<png_byte>> rows(image.height());
   std::vector<png_bytep> pointers;
@@ -88,9 +94,10 @@ bool WritePng(const QString& path, int colorType, int bitDepth, bool interlace,
         continue;
       }
       const QColor c = image.pixelColor(x, y);
-      const int values[4] = {c.red(), c.green(), c.blue(), q == 3 ? 0 : 255};
+      const int alpha = q == 3 ? 0 : 255;
+      const int values[4] = {c.red(), c.green(), c.blue(), alpha};
       for (int ch = 0; ch < channels; ++ch) {
-        const int v = grey ? kGrey[q] : values[ch];
+        const int v = grey ? (ch == 1 ? alpha : kGrey[q]) : values[ch];
         if (bytesPerSample == 2) {
           row[(x * channels + ch) * 2] = static_cast<png_byte>(v);  // v * 257, big-endian
           row[(x * channels + ch) * 2 + 1] = static_cast<png_byte>(v);
@@ -753,6 +760,16 @@ bool Write(const QString& kind, const QString& path) {
     return WritePng(path, PNG_COLOR_TYPE_RGB, 8, true);
   if (kind == QLatin1String("png-alpha"))
     return WritePng(path, PNG_COLOR_TYPE_RGB_ALPHA, 8, false);
+  if (kind == QLatin1String("png-alpha-16"))
+    return WritePng(path, PNG_COLOR_TYPE_RGB_ALPHA, 16, false);
+  if (kind == QLatin1String("png-alpha-interlaced"))
+    return WritePng(path, PNG_COLOR_TYPE_RGB_ALPHA, 8, true);
+  if (kind == QLatin1String("png-grey-alpha"))
+    return WritePng(path, PNG_COLOR_TYPE_GRAY_ALPHA, 8, false);
+  if (kind == QLatin1String("png-grey-trns"))
+    return WritePng(path, PNG_COLOR_TYPE_GRAY, 8, false, true);
+  if (kind == QLatin1String("png-rgb-trns-16"))
+    return WritePng(path, PNG_COLOR_TYPE_RGB, 16, false, true);
   if (kind == QLatin1String("gif"))
     return WriteGif(path, false);
   if (kind == QLatin1String("gif-interlaced"))

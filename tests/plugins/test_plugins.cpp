@@ -216,6 +216,12 @@ class TestPlugins : public QObject {
     row("glimr_png", "png-16", s, q, 0);
     row("glimr_png", "png-interlaced", s, q, 0);
     row("glimr_png", "png-alpha", s, clear, 0);
+    const QList<QColor> greyClear{grey[0], grey[1], grey[2], Grey};
+    row("glimr_png", "png-alpha-16", s, clear, 0);
+    row("glimr_png", "png-alpha-interlaced", s, clear, 0);
+    row("glimr_png", "png-grey-alpha", s, greyClear, 0);
+    row("glimr_png", "png-grey-trns", s, greyClear, 0);
+    row("glimr_png", "png-rgb-trns-16", s, clear, 0);
     row("glimr_gif", "gif", s, clear, 0);
     row("glimr_gif", "gif-interlaced", s, clear, 0);
     row("glimr_tiff", "tiff", s, q, 0);
@@ -389,6 +395,75 @@ class TestPlugins : public QObject {
     if (!headerUsable)
       QCOMPARE(info, QSize(0, 0));
     QVERIFY(info == QSize(0, 0) || (info.width() > 0 && info.height() > 0));
+  }
+
+  // Chunks that do not decide the pixels never cost the picture: whatever
+  // their size, checksum or place, the quadrants decode unchanged, at full
+  // size and reduced.
+  void pngChunks_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    const QByteArray good = samples::Bytes(QStringLiteral("png-rgb"));
+    const int afterHeader = 8 + 25;  // signature, IHDR
+    const int idat = good.indexOf("IDAT") - 4;
+    const int iend = good.indexOf("IEND") - 4;
+    QVERIFY(idat >= afterHeader && iend > idat);
+    auto chunk = [](const char* type, const QByteArray& data, bool goodCrc) {
+      QByteArray c(4, 0);
+      PutBig32(c, 0, static_cast<quint32>(data.size()));
+      c += QByteArray(type, 4) + data + QByteArray(4, 0);
+      const quint32 crc = crc32(0, reinterpret_cast<const Bytef*>(c.constData() + 4), c.size() - 8);
+      PutBig32(c, c.size() - 4, goodCrc ? crc : ~crc);
+      return c;
+    };
+    const QByteArray text = QByteArray("Comment") + '\0' + QByteArray(64, 'x');
+    QTest::newRow("text beyond the chunk limit")
+        << good.left(afterHeader) + chunk("tEXt", QByteArray(9 << 20, 'x'), true) +
+               good.mid(afterHeader);
+    QTest::newRow("text with a damaged checksum")
+        << good.left(afterHeader) + chunk("tEXt", text, false) + good.mid(afterHeader);
+    QTest::newRow("private chunks before and after the image data")
+        << good.left(idat) + chunk("prIv", text, true) + good.mid(idat, iend - idat) +
+               chunk("prIv", text, false) + good.mid(iend);
+    // Damaged or out-of-place chunks of kinds a decoder may otherwise check.
+    QTest::newRow("malformed physical size, twice a gamma, text without keyword")
+        << good.left(afterHeader) + chunk("pHYs", "abc", true) +
+               chunk("gAMA", QByteArray::fromHex("0000b18f"), true) +
+               chunk("gAMA", QByteArray::fromHex("00000000"), true) +
+               chunk("tEXt", QByteArray(1, '\0') + "x", true) + good.mid(afterHeader);
+    QTest::newRow("profile that does not inflate")
+        << good.left(afterHeader) + chunk("iCCP", QByteArray("icc") + '\0' + '\0' + text, true) +
+               good.mid(afterHeader);
+    QByteArray crc = good;
+    const int idatLength = qFromBigEndian<quint32>(good.constData() + idat);
+    crc[idat + 8 + idatLength] = static_cast<char>(~crc[idat + 8 + idatLength]);
+    QTest::newRow("image data with a damaged checksum") << crc;
+    QByteArray tail(8, 0);  // a text chunk declaring 1 GB where IEND was
+    PutBig32(tail, 0, 1u << 30);
+    tail.replace(4, 4, "tEXt");
+    QTest::newRow("gigabyte chunk after the image data") << good.left(iend) + tail + text;
+  }
+  void pngChunks() {
+    QFETCH(QByteArray, bytes);
+    const QString path = dir_.filePath(QStringLiteral("chunks.png"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(f.write(bytes), bytes.size());
+    f.close();
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(QStringLiteral("glimr_png"))));
+    QCOMPARE(p.FileInfo(path), QSize(40, 24));
+    const QImage full = p.FileBitmap(path);
+    const QImage reduced = p.FileBitmapReduced(path, 12);  // blocks of 2 x 2
+    QCOMPARE(full.size(), QSize(40, 24));
+    QCOMPARE(reduced.size(), QSize(20, 12));
+    const QList<QColor> quadrants{R, G, B, W};
+    for (const QImage& b : {full, reduced}) {
+      const int w = b.width(), h = b.height();
+      const QPoint centres[4] = {
+          {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+      for (int i = 0; i < 4; ++i)
+        QCOMPARE(PixelAt(b, centres[i].x(), centres[i].y()), quadrants[i]);
+    }
   }
 
   // A TIFF that carries a reduced-resolution copy: thumbnails small enough
