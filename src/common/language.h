@@ -23,8 +23,9 @@ QString LangText(TLangSection section, int key);
 // Replaces the loaded language as a whole. An empty path or a folder path (no
 // language chosen) gives the built-in texts and succeeds. A file that cannot
 // be read, is larger than kMaxLanguageFileBytes, holds binary data or no
-// "key=value" line in any section is no language: the language in force stays
-// as it was, and the result is false with the reason in error (when given).
+// "key=value" line in "Captions", "Hints", "Strings" or "Options" is no
+// language: the language in force stays as it was, and the result is false
+// with the reason in error (when given).
 // Texts a loaded file lacks fall back to their defaults.
 bool LoadLanguageFile(const QString& path, QString* error = nullptr);
 
@@ -32,7 +33,8 @@ bool LoadLanguageFile(const QString& path, QString* error = nullptr);
 // not one and is not read into memory.
 inline constexpr qint64 kMaxLanguageFileBytes = 8 * 1024 * 1024;
 
-// The path given to the last LoadLanguageFile (empty for the built-in texts).
+// The path given to the last successful LoadLanguageFile (empty for the
+// built-in texts).
 QString LoadedLanguageFile();
 
 // "Options" / "LangDesc" of a language file: the name shown in the language
