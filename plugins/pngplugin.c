@@ -119,35 +119,62 @@ static int filtered_read(spng_ctx* ctx, void* user, void* dest, size_t length) {
   return 0;
 }
 
-/* One row of 8-bit RGBA composited onto the grey as blue, green, red; the
- * pixels taken are x0, x0 + step, ... (all of them for step 1). */
-static void rgba_to_bgr(const unsigned char* in, unsigned char* out, int32_t x0, int32_t step,
-                        int32_t count) {
-  in += 4 * (size_t)x0;
-  const size_t stride = 4 * (size_t)step;
-  for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
-    const unsigned a = in[3];
-    if (a == 255) {
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-    } else {
-      out[0] = glimr_composite(in[2], a);
-      out[1] = glimr_composite(in[1], a);
-      out[2] = glimr_composite(in[0], a);
-    }
+/* How a decoded row is laid out: truecolour pictures come in the file's own
+ * layout (16-bit samples in host order), which libspng hands over fastest,
+ * every other kind converted by libspng to 8-bit RGB, or RGBA when it has
+ * transparency. */
+typedef enum RowLayout { ROW_RGB8, ROW_RGBA8, ROW_RGB16, ROW_RGBA16 } RowLayout;
+
+static const size_t kLayoutBytes[4] = {3, 4, 6, 8};
+
+/* The top 8 bits of a 16-bit sample, as a reduction to 8 bits keeps them. */
+static unsigned top8(const unsigned char* p) {
+  uint16_t v;
+  memcpy(&v, p, 2);
+  return v >> 8;
+}
+
+static void put_bgr(unsigned char* out, unsigned r, unsigned g, unsigned b, unsigned a) {
+  if (a == 255) {
+    out[0] = (unsigned char)b;
+    out[1] = (unsigned char)g;
+    out[2] = (unsigned char)r;
+  } else {
+    out[0] = glimr_composite(b, a);
+    out[1] = glimr_composite(g, a);
+    out[2] = glimr_composite(r, a);
   }
 }
 
-/* One row of 8-bit RGB as blue, green, red. */
-static void rgb_to_bgr(const unsigned char* in, unsigned char* out, int32_t x0, int32_t step,
-                       int32_t count) {
-  in += 3 * (size_t)x0;
-  const size_t stride = 3 * (size_t)step;
-  for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
-    out[0] = in[2];
-    out[1] = in[1];
-    out[2] = in[0];
+/* Pixels x0, x0 + step, ... of a decoded row as blue, green, red, with any
+ * transparency composited onto the grey. */
+static void row_to_bgr(RowLayout layout, const unsigned char* in, unsigned char* out, int32_t x0,
+                       int32_t step, int32_t count) {
+  const size_t stride = kLayoutBytes[layout] * (size_t)step;
+  in += kLayoutBytes[layout] * (size_t)x0;
+  switch (layout) {
+    case ROW_RGB8:
+      for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
+        out[0] = in[2];
+        out[1] = in[1];
+        out[2] = in[0];
+      }
+      break;
+    case ROW_RGBA8:
+      for (int32_t i = 0; i < count; ++i, in += stride, out += 3)
+        put_bgr(out, in[0], in[1], in[2], in[3]);
+      break;
+    case ROW_RGB16:
+      for (int32_t i = 0; i < count; ++i, in += stride, out += 3) {
+        out[0] = (unsigned char)top8(in + 4);
+        out[1] = (unsigned char)top8(in + 2);
+        out[2] = (unsigned char)top8(in);
+      }
+      break;
+    case ROW_RGBA16:
+      for (int32_t i = 0; i < count; ++i, in += stride, out += 3)
+        put_bgr(out, top8(in), top8(in + 2), top8(in + 4), top8(in + 6));
+      break;
   }
 }
 
@@ -195,21 +222,28 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
     size->height = (int32_t)height;
     goto done;
   }
-  /* Opaque pictures come as RGB; alpha channels and tRNS as RGBA with the
-   * transparency applied, to be composited here. */
   struct spng_trns trns;
   const int has_alpha = ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ||
                         ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ||
                         spng_get_trns(ctx, &trns) == 0;
-  const int fmt = has_alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
-  const size_t pixel_bytes = has_alpha ? 4 : 3;
-  if (spng_decode_image(ctx, NULL, 0, fmt, SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE) != 0)
+  RowLayout layout = has_alpha ? ROW_RGBA8 : ROW_RGB8;
+  int fmt = has_alpha ? SPNG_FMT_RGBA8 : SPNG_FMT_RGB8;
+  int flags = SPNG_DECODE_TRNS | SPNG_DECODE_PROGRESSIVE;
+  /* Truecolour without a tRNS key is taken as it is stored. */
+  const int alpha_channel = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+  if ((ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR && !has_alpha) || alpha_channel) {
+    if (ihdr.bit_depth == 16)
+      layout = alpha_channel ? ROW_RGBA16 : ROW_RGB16;
+    fmt = SPNG_FMT_PNG;
+    flags = SPNG_DECODE_PROGRESSIVE;
+  }
+  if (spng_decode_image(ctx, NULL, 0, fmt, flags) != 0)
     goto done;
-  row = (unsigned char*)malloc((size_t)width * (pixel_bytes + 3));
+  const size_t row_bytes = (size_t)width * kLayoutBytes[layout];
+  row = (unsigned char*)malloc(row_bytes + (size_t)width * 3);
   if (!row || !glimr_reducer_init(&reducer, (int32_t)width, (int32_t)height, min_side, interlaced))
     goto done;
-  unsigned char* const bgr = row + (size_t)width * pixel_bytes;
-  const size_t row_bytes = (size_t)width * pixel_bytes;
+  unsigned char* const bgr = row + row_bytes;
   for (;;) {
     struct spng_row_info info;
     int status = spng_get_row_info(ctx, &info);
@@ -221,10 +255,7 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
     const int32_t x0 = interlaced ? kPassX0[info.pass] : 0;
     const int32_t dx = interlaced ? kPassDx[info.pass] : 1;
     const int32_t cols = (int32_t)pass_extent(width, x0, dx);
-    if (has_alpha)
-      rgba_to_bgr(row, bgr, x0, dx, cols);
-    else
-      rgb_to_bgr(row, bgr, x0, dx, cols);
+    row_to_bgr(layout, row, bgr, x0, dx, cols);
     glimr_reducer_add(&reducer, (int32_t)info.row_num, x0, dx, bgr, cols);
     if (status == SPNG_EOI)
       break;
