@@ -63,6 +63,8 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   lblMailCaption_ = new QLabel(panel);
   auto* web = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(kWebSite), panel);
   auto* mail = new QLabel(QStringLiteral("<a href=\"mailto:%1\">%1</a>").arg(kSupportMail), panel);
+  web->setObjectName(QStringLiteral("lblWebSite"));
+  mail->setObjectName(QStringLiteral("lblSupportMail"));
   web->setOpenExternalLinks(true);
   mail->setOpenExternalLinks(true);
   for (QLabel* l : {lblProgram_, lblNotice1_, lblNotice2_}) {
@@ -81,6 +83,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent) {
   row->addLayout(grid, 1);
   col->addWidget(panel, 0, Qt::AlignHCenter);
   btnOk_ = new QPushButton(this);
+  btnOk_->setObjectName(QStringLiteral("btnOk"));
   btnOk_->setDefault(true);
   connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
   col->addWidget(btnOk_, 0, Qt::AlignHCenter);

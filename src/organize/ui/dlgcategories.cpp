@@ -33,12 +33,10 @@ std::int32_t IDOf(const QTreeWidgetItem* item) {
 TdlgCategories::TdlgCategories(TCatalogQueries& queries, QWidget* parent)
     : QDialog(parent), queries_(queries) {
   setObjectName(QStringLiteral("dlgCategories"));
-  setWindowTitle(LangText(TLangSection::Captions, 171));
   auto* layout = new QVBoxLayout(this);
 
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("tvCategories"));
-  tree_->setAccessibleName(LangText(TLangSection::Captions, 171));
   tree_->setColumnCount(1);
   tree_->header()->hide();
   tree_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -46,10 +44,10 @@ TdlgCategories::TdlgCategories(TCatalogQueries& queries, QWidget* parent)
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  btnOk_ = new QPushButton(LangText(TLangSection::Captions, 87), this);
+  btnOk_ = new QPushButton(this);
   btnOk_->setObjectName(QStringLiteral("btnOk"));
   btnOk_->setDefault(true);
-  btnCancel_ = new QPushButton(LangText(TLangSection::Captions, 69), this);
+  btnCancel_ = new QPushButton(this);
   btnCancel_->setObjectName(QStringLiteral("btnCancel"));
   buttons->addWidget(btnOk_);
   buttons->addWidget(btnCancel_);
@@ -67,6 +65,14 @@ TdlgCategories::TdlgCategories(TCatalogQueries& queries, QWidget* parent)
   connect(btnOk_, &QPushButton::clicked, this, [this] { OnOk(); });
   connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
   btnOk_->setEnabled(false);
+  ApplyLanguage();
+}
+
+void TdlgCategories::ApplyLanguage() {
+  setWindowTitle(LangText(TLangSection::Captions, 171));
+  tree_->setAccessibleName(windowTitle());
+  btnOk_->setText(LangText(TLangSection::Captions, 87));
+  btnCancel_->setText(LangText(TLangSection::Captions, 69));
 }
 
 void TdlgCategories::showEvent(QShowEvent* event) {

@@ -31,6 +31,10 @@ class TdlgCategories : public QDialog {
   // The chosen category after OK (0: none, or "No Categories").
   std::int32_t ResultID() const { return resultID_; }
 
+  // The title and buttons in the language in force; the dialog is kept
+  // between uses, so a language switch must reach it.
+  void ApplyLanguage();
+
   // What showing does: reads the top level again and selects the preset.
   void FormShow();
   // Selects the entry named by path, opening the entries on the way; where a

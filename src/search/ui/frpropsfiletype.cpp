@@ -42,7 +42,7 @@ TfrPropsFileType::TfrPropsFileType(QWidget* parent) : QWidget(parent) {
   auto* buttons = new QHBoxLayout;
   btnAdd_ = SmallButton(this, QStringLiteral("btnAdd"), QStringLiteral("+"));
   btnDel_ = SmallButton(this, QStringLiteral("btnDel"), QStringLiteral("-"));
-  btnClear_ = SmallButton(this, QStringLiteral("btnClear"), QStringLiteral("x"));
+  btnClear_ = SmallButton(this, QStringLiteral("btnClear"), QStringLiteral("\u00d7"));
   buttons->addWidget(btnAdd_);
   buttons->addWidget(btnDel_);
   buttons->addWidget(btnClear_);

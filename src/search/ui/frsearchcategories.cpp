@@ -188,6 +188,9 @@ void TfrSearchCategories::ApplyLanguage() {
   btnDelete_->setAccessibleName(btnDelete_->text());
   btnClear_->setText(LangText(TLangSection::Captions, kCapClear));
   btnClear_->setAccessibleName(btnClear_->text());
+  if (dlgCategories_) {
+    dlgCategories_->ApplyLanguage();
+  }
 }
 
 }  // namespace glimr
