@@ -85,7 +85,7 @@ struct TWorld {
     for (const auto& slot : ribbon.Slots) {
       shown += slot && slot->Loaded && slot->HasThumb ? 1 : 0;
     }
-    return shown >= 5;  // slots 4..8 at the first entry
+    return shown >= 4;  // slots 5..8: the images after ".." at the first entry
   }
 
   // Selects the folder and waits for the slots' thumbnails; milliseconds.
