@@ -11,6 +11,9 @@
 
 #include <zlib.h>
 
+#include <thread>
+#include <vector>
+
 #include "childrun.h"
 #include "imaging/plugin.h"
 #include "imaging/scaler.h"
@@ -464,6 +467,38 @@ class TestPlugins : public QObject {
       for (int i = 0; i < 4; ++i)
         QCOMPARE(PixelAt(b, centres[i].x(), centres[i].y()), quadrants[i]);
     }
+  }
+
+  // The PNG plug-in declares itself safe for several threads: decodes of
+  // different files at once give exactly what they give one at a time.
+  void pngThreads() {
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(QStringLiteral("glimr_png"))));
+    QVERIFY(p.ThreadSafe());
+    QStringList paths;
+    QList<QImage> expected;
+    for (const char* kind : {"png-gradient", "png-gradient-interlaced", "png-alpha", "png-16"}) {
+      paths << dir_.filePath(QLatin1String(kind) + QStringLiteral("-threads.png"));
+      QVERIFY(samples::Write(QLatin1String(kind), paths.last()));
+      expected << p.FileBitmapReduced(paths.last(), 64) << p.FileBitmap(paths.last());
+      QVERIFY(!expected[expected.size() - 2].isNull() && !expected.last().isNull());
+    }
+    std::vector<int> mismatches(paths.size(), 0);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < paths.size(); ++t) {
+      threads.emplace_back([&, t] {
+        for (int round = 0; round < 5; ++round) {
+          const int i = (t + round) % paths.size();
+          if (p.FileBitmapReduced(paths[i], 64) != expected[2 * i] ||
+              p.FileBitmap(paths[i]) != expected[2 * i + 1])
+            ++mismatches[t];
+        }
+      });
+    }
+    for (std::thread& thread : threads)
+      thread.join();
+    for (int t = 0; t < paths.size(); ++t)
+      QCOMPARE(mismatches[t], 0);
   }
 
   // A TIFF that carries a reduced-resolution copy: thumbnails small enough
