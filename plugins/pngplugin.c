@@ -12,8 +12,8 @@
 #include "glimr_plugin.h"
 #include "pluginutil.h"
 
-/* No chunk that reaches libspng (header, palette, tRNS, image data) may be
- * larger than this; the image data comes in many chunks of its own size. */
+/* Bounds on the chunks libspng holds in memory (palette, tRNS); the image
+ * data streams through in pieces whatever its chunks' size. */
 #define PNG_MAX_CHUNK (8L * 1024 * 1024)
 #define PNG_MAX_CACHE (16L * 1024 * 1024)
 #define PNG_IO_BUFFER (64 * 1024)
@@ -252,10 +252,13 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
   unsigned char* const bgr = row + row_bytes;
   for (;;) {
     struct spng_row_info info;
-    int status = spng_get_row_info(ctx, &info);
-    if (status == 0)
-      status = spng_decode_row(ctx, row, row_bytes);
-    if ((status != 0 && status != SPNG_EOI) || info.pass < 0 || info.pass > 6)
+    const int next = spng_get_row_info(ctx, &info);
+    if (next == SPNG_EOI)
+      break; /* an interlaced picture ends after its last non-empty pass */
+    if (next != 0 || info.pass < 0 || info.pass > 6)
+      goto done;
+    const int status = spng_decode_row(ctx, row, row_bytes);
+    if (status != 0 && status != SPNG_EOI)
       goto done; /* damaged or truncated */
     /* An interlaced row holds only the pixels of its pass, in place. */
     const int32_t x0 = interlaced ? kPassX0[info.pass] : 0;
