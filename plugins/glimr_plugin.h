@@ -24,6 +24,11 @@
  *   void GetFileInfo(const char* path, GlimrImageSize* size);
  *       fills the image's width and height from its header alone (no pixel
  *       decode); (0, 0) when unknown. Without it Glimr uses (0, 0).
+ *   int GetPluginThreadSafe(void);
+ *       non-zero when every export may run on several threads at once (the
+ *       plug-in keeps no global mutable state and its libraries are
+ *       thread-safe). Glimr then decodes with it on all cores; without it,
+ *       decodes run one at a time and header reads one at a time.
  *   GlimrBitmap* GetFileBitmapReduced(const char* path, int32_t min_side);
  *       a faster decode at reduced size: neither side of the result is
  *       smaller than min_side unless the image itself is smaller (then it is
@@ -40,9 +45,11 @@
  * Glimr, which releases it with a single free(). Never return a pointer to
  * static or stack memory.
  *
- * Threads: Glimr never calls GetFileBitmap or GetFileBitmapReduced on two
- * threads at once. A plug-in must still be free of global mutable state
- * where it can, since GetFileInfo may run beside a decode.
+ * Threads: unless the plug-in exports GetPluginThreadSafe returning
+ * non-zero, Glimr never calls GetFileBitmap or GetFileBitmapReduced on two
+ * threads at once, nor GetFileInfo on two threads at once. A plug-in must
+ * still be free of global mutable state where it can, since GetFileInfo may
+ * run beside a decode.
  *
  * Hostile input: a plug-in must return NULL (or 0 x 0) for a corrupt,
  * truncated or oversized file, never crash, hang or allocate without bound.
@@ -130,6 +137,7 @@ typedef const GlimrExtNode* (*GlimrGetSupplyExtensionsFn)(void);
 typedef GlimrBitmap* (*GlimrGetFileBitmapFn)(const char* path);
 typedef void (*GlimrGetFileInfoFn)(const char* path, GlimrImageSize* size);
 typedef GlimrBitmap* (*GlimrGetFileBitmapReducedFn)(const char* path, int32_t min_side);
+typedef int (*GlimrGetPluginThreadSafeFn)(void);
 
 /* Row stride of a 24-bit row of the given width, padded to 4 bytes. */
 static inline int32_t glimr_bytes_per_row(int32_t width) {

@@ -480,11 +480,14 @@ void TfrmVesk::MakeFileOps() {
     }
   };
   host.AskNewName = [this](const QString& oldName) -> std::optional<QString> {
-    bool ok = false;
-    const QString name =
-        QInputDialog::getText(this, QStringLiteral("Glimr"), LangText(TLangSection::Strings, 11),
-                              QLineEdit::Normal, oldName, &ok);
-    return ok ? std::optional<QString>(name) : std::nullopt;
+    // Its buttons in the language in force, like the category name box.
+    QInputDialog box(this);
+    box.setWindowTitle(QStringLiteral("Glimr"));
+    box.setLabelText(LangText(TLangSection::Strings, 11));
+    box.setTextValue(oldName);
+    box.setOkButtonText(LangText(TLangSection::Captions, 87));
+    box.setCancelButtonText(LangText(TLangSection::Captions, 69));
+    return box.exec() == QDialog::Accepted ? std::optional<QString>(box.textValue()) : std::nullopt;
   };
   host.ShowMessage = [this](const QString& text) {
     QMessageBox::warning(this, QStringLiteral("Glimr"), text);

@@ -21,6 +21,9 @@ void TVeskMenus::BuildToolBar() {
   tbMain_ = window_.addToolBar(QStringLiteral("tbMain"));
   tbMain_->setObjectName(QStringLiteral("tbMain"));
   tbMain_->setMovable(false);
+  // The main tool bar is always shown: no entry to hide it in the window's
+  // context menu (it would read "tbMain").
+  tbMain_->toggleViewAction()->setVisible(false);
   tbMain_->setIconSize(QSize(20, 20));
   prevMenu_ = new QMenu(&window_);
   prevMenu_->setObjectName(QStringLiteral("PrevMenu"));

@@ -113,7 +113,9 @@ TOptionsOutcome ApplyOptions(const TOptionsChanges& changes, const TSettings& ch
 
   if (changes.Language && chosen.LanguageFile != settings.LanguageFile) {
     const QString path = LanguageFilePath(settings, chosen.LanguageFile);
-    if (!chosen.LanguageFile.isEmpty() && !LanguageFileUsable(path)) {
+    // The loader refuses a file it cannot use and keeps the language in
+    // force; the description check catches a file emptied of its name.
+    if (!chosen.LanguageFile.isEmpty() && (!LanguageFileUsable(path) || !LoadLanguageFile(path))) {
       outcome.LanguageRefused = true;
       Call(hooks.ShowMessage,
            LangText(TLangSection::Strings, kStrLanguageRefused,
@@ -122,7 +124,9 @@ TOptionsOutcome ApplyOptions(const TOptionsChanges& changes, const TSettings& ch
                .arg(path));
     } else {
       settings.LanguageFile = chosen.LanguageFile;
-      LoadLanguageFile(path);
+      if (chosen.LanguageFile.isEmpty()) {
+        LoadLanguageFile(QString());
+      }
       Call(hooks.HideZoom);
       Call(hooks.ApplyLanguage);
       outcome.LanguageSwitched = true;

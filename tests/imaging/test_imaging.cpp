@@ -18,6 +18,14 @@ using namespace glimr;
 
 namespace {
 
+// The plug-ins this build made (the photo formats over optional libraries
+// are left out where a library is missing).
+int ShippedPluginCount() {
+  return static_cast<int>(QDir(QStringLiteral(GLIMR_PLUGIN_DIR))
+                              .entryList({QStringLiteral("glimr_*.so")}, QDir::Files)
+                              .size());
+}
+
 const QString kRoot = kPluginsKey;
 
 QString TestPlugin(const char* name) {
@@ -210,7 +218,7 @@ class TestImaging : public QObject {
 
   void firstRunRegistersShippedPlugins() {
     RegStore s(RegFile());
-    QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), 6);
+    QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), ShippedPluginCount());
     QCOMPARE(
         s.ReadDword(SubKey(QStringLiteral("glimr_qtformats")), QStringLiteral("PluginPriority")),
         100u);
@@ -222,8 +230,8 @@ class TestImaging : public QObject {
 
     TPlugins set(s);
     set.LoadPlugins();
-    QCOMPARE(set.Count(), 6);
-    QCOMPARE(set.PluginNameAt(5), QStringLiteral("Qt image readers"));
+    QCOMPARE(set.Count(), ShippedPluginCount());
+    QCOMPARE(set.PluginNameAt(set.Count() - 1), QStringLiteral("Qt image readers"));
     QVERIFY(set.PluginForExtension(QStringLiteral("jpg"))->Name().startsWith("JPEG"));
     QVERIFY(set.PluginForExtension(QStringLiteral("jpg"))->HasReducedDecode());
     QCOMPARE(set.PluginForExtension(QStringLiteral("bmp"))->Name(),
@@ -331,7 +339,7 @@ class TestImaging : public QObject {
     // An emptied key (every library moved away and was unregistered) is
     // filled again from the shipped plug-ins.
     QVERIFY(s.DeleteKey(SubKey(QStringLiteral("mine"))));
-    QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), 6);
+    QCOMPARE(RegisterShippedPlugins(s, QStringLiteral(GLIMR_PLUGIN_DIR)), ShippedPluginCount());
   }
 
   // --- the scaler ----------------------------------------------------------
@@ -537,7 +545,7 @@ class TestImaging : public QObject {
                       dir.filePath(QStringLiteral("old/glimr_jpeg.so")));
     const TPluginSetPtr plugins = LoadPluginSet(store, QStringLiteral(GLIMR_PLUGIN_DIR));
     QVERIFY(PluginExtensions(*plugins).contains(QStringLiteral("JPG")));
-    QCOMPARE(store.SubKeys(kPluginsKey).size(), 6);
+    QCOMPARE(static_cast<int>(store.SubKeys(kPluginsKey).size()), ShippedPluginCount());
   }
 };
 

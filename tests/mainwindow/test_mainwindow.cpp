@@ -490,7 +490,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.window->Actions().All().size(), size_t(54));
     QVERIFY(rig.Action("aVSReport")->isChecked());
     QVERIFY(!rig.Action("aCutToCB")->isEnabled());
-    QVERIFY(!rig.Action("aOptions")->isEnabled());
+    QVERIFY(rig.Action("aOptions")->isEnabled());
     QVERIFY(rig.Action("aVGOpenDir")->isEnabled());
     QCOMPARE(rig.Action("aShowCatalogs")->toolTip(),
              QStringLiteral("<qt>Show <B>Catalogs</B> window</qt>"));
