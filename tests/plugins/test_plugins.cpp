@@ -180,7 +180,8 @@ class TestPlugins : public QObject {
     const QList<QPair<QString, QStringList>> all = {
         {"glimr_jpeg", {"jpeg", "jpeg-progressive", "jpeg-grey", "jpeg-exif6"}},
         {"glimr_png",
-         {"png-rgb", "png-palette", "png-grey", "png-16", "png-interlaced", "png-alpha"}},
+         {"png-rgb", "png-palette", "png-grey", "png-16", "png-interlaced", "png-alpha",
+          "png-alpha-16", "png-alpha-interlaced", "png-grey-alpha", "png-rgb-trns-16"}},
         {"glimr_gif", {"gif", "gif-interlaced"}},
         {"glimr_tiff", {"tiff", "tiff-orient6"}},
         {"glimr_webp", {"webp-lossless", "webp-lossy", "webp-alpha"}},
