@@ -213,6 +213,18 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
  * the first call (on the main thread, when the plug-in is loaded). */
 static GlimrExtNode extensions[4];
 
+/* libheif keeps its decoder registry from the first call on; a plug-in may
+ * be loaded and unloaded several times in one process, so the library is
+ * set up when the plug-in is loaded and released when it is unloaded,
+ * rather than leaking the registry at every unload. */
+__attribute__((constructor)) static void heif_plugin_loaded(void) {
+  heif_init(NULL);
+}
+
+__attribute__((destructor)) static void heif_plugin_unloaded(void) {
+  heif_deinit();
+}
+
 static const GlimrExtNode* supplied_extensions(void) {
   static int filled = 0;
   if (!filled) {
