@@ -6,6 +6,9 @@
 //                        wall time of the child process
 //   raw/dng24            a 24 MP DNG with a 1620 x 1080 JPEG preview
 //   raw/dng24-full       the full development of that DNG (GetFileBitmap)
+//   raw/dng24-bigpreview a 24 MP DNG whose JPEG preview is full size
+//   vips/dng24-bigpreview vipsthumbnail of that DNG (libvips reads a DNG's
+//                        first picture, the preview, through libtiff)
 // The samples are written into the corpus folder on the first run.
 // Usage: bench_formats [--corpus=DIR] [benchmark flags]
 
@@ -75,6 +78,14 @@ bool Prepare(const QString& corpus) {
     if (!Picture(1620, 1080).save(preview, "JPG", 90) ||
         !Run("python3", {GLIMR_SOURCE_DIR "/tests/plugins/samples/make_dng.py",
                          corpus + "/dng24.dng", "6000", "4000", "--preview", preview}))
+      return false;
+  }
+  if (need("dng24-bigpreview.dng")) {
+    std::fprintf(stderr, "writing the 24 MP DNG sample with a full-size preview...\n");
+    const QString preview = corpus + QStringLiteral("/bigpreview.jpg");
+    if (!Picture(6000, 4000).save(preview, "JPG", 90) ||
+        !Run("python3", {GLIMR_SOURCE_DIR "/tests/plugins/samples/make_dng.py",
+                         corpus + "/dng24-bigpreview.dng", "6000", "4000", "--preview", preview}))
       return false;
   }
   QFile::remove(png);
@@ -160,6 +171,7 @@ int main(int argc, char** argv) {
   }
   const QString heic = corpus + "/heic12.heic", heicThumb = corpus + "/heic12-thumb512.heic";
   const QString dng = corpus + "/dng24.dng";
+  const QString bigPreview = corpus + "/dng24-bigpreview.dng";
   benchmark::RegisterBenchmark("heif/heic12", Thumbnail, "heif", heic)
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("heif/heic12-thumb512", Thumbnail, "heif", heicThumb)
@@ -170,6 +182,11 @@ int main(int argc, char** argv) {
   benchmark::RegisterBenchmark("raw/dng24", Thumbnail, "raw", dng)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("raw/dng24-full", Full, "raw", dng)
       ->Iterations(2)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("raw/dng24-bigpreview", Thumbnail, "raw", bigPreview)
+      ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("vips/dng24-bigpreview", Vips, bigPreview)
+      ->UseManualTime()
       ->Unit(benchmark::kMillisecond);
   int n = static_cast<int>(rest.size());
   benchmark::Initialize(&n, rest.data());
