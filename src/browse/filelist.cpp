@@ -33,6 +33,13 @@ void TFileList::Append(const QString& key, TImageFileInfo* record) {
   }
 }
 
+void TFileList::Reserve(int count) {
+  items_.reserve(static_cast<size_t>(std::max(count, 0)));
+  if (indexValid_) {
+    index_.reserve(count);
+  }
+}
+
 void TFileList::SetKey(int i, const QString& key) {
   items_[static_cast<size_t>(i)].key = key;
   indexValid_ = false;

@@ -32,6 +32,9 @@ class TFileList {
   TImageFileInfo* Find(const QString& key) const;
 
   void Append(const QString& key, TImageFileInfo* record);
+  // Makes room for count entries in all, so that appending them does not
+  // grow the list and its index step by step.
+  void Reserve(int count);
   // Gives entry i another key (a renamed file), keeping its place.
   void SetKey(int i, const QString& key);
   // Removes entry i (freeing its record in an owning list).

@@ -10,9 +10,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <cerrno>
+#include <unistd.h>
 
+#include <cerrno>
+#include <ctime>
+
+#include <algorithm>
+#include <future>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "catalog/catalogqueries.h"
@@ -27,6 +33,7 @@ Q_LOGGING_CATEGORY(lcBrowse, "glimr.browse")
 namespace {
 
 struct TDirEntry {
+  QByteArray bytes;  // the name as the file system stores it
   QString name;
   bool isDir = false;
   // The name is valid UTF-8: only then does it name the file when encoded
@@ -80,7 +87,8 @@ QString ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
     }
     TDirEntry entry;
     entry.isDir = isDir;
-    entry.validName = DecodeName(QByteArray(raw), entry.name);
+    entry.bytes = QByteArray(raw);
+    entry.validName = DecodeName(entry.bytes, entry.name);
     entries.push_back(std::move(entry));
   }
   const int readError = errno;
@@ -88,9 +96,148 @@ QString ListFolder(const QByteArray& folder, std::vector<TDirEntry>& entries) {
   return readError != 0 ? qt_error_string(readError) : QString();
 }
 
-// The entry's size and modification time, read now.
-bool StatEntry(const QByteArray& folder, const QString& name, struct stat& st) {
-  return stat((folder + QFile::encodeName(name)).constData(), &st) == 0;
+// StatModDays without its cost per call: the conversion to local time goes
+// through the C library directly, which neither takes Qt's lock nor looks at
+// the time zone file again for every file. The fields and arithmetic are the
+// same, so the result is the same double; times before 1970 take the general
+// path.
+double FastStatModDays(const struct stat& st) {
+  static const QDate kEpoch(1899, 12, 30);
+  const time_t secs = st.st_mtim.tv_sec;
+  struct tm local;
+  if (secs < 0 || !localtime_r(&secs, &local)) {
+    return StatModDays(st);
+  }
+  const QDate date(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+  const int ms = ((local.tm_hour * 60 + local.tm_min) * 60 + local.tm_sec) * 1000 +
+                 static_cast<int>(st.st_mtim.tv_nsec / 1000000);
+  const double whole = static_cast<double>(kEpoch.daysTo(date));
+  const double frac = ms / 86400000.0;
+  return whole >= 0 ? whole + frac : whole - frac;
+}
+
+// An entry's size and modification time as read from the disk; ok is false
+// when the entry is gone since the listing.
+struct TEntryStat {
+  bool ok = false;
+  std::int64_t size = 0;
+  double date = 0.0;
+};
+
+// Under this many entries one thread stats them all: starting threads would
+// cost more than it saves.
+constexpr size_t kStatSlice = 4096;
+
+// Stats every entry named in `which` (positions in entries), relative to the
+// folder's descriptor. A folder of many files is split into slices, one per
+// core, each stated on a thread of its own: the calls mostly wait in the
+// kernel, and the results land at their own positions, so the outcome is the
+// same as one pass in order.
+std::vector<TEntryStat> StatEntries(const QByteArray& folder, const std::vector<TDirEntry>& entries,
+                                    const std::vector<int>& which) {
+  std::vector<TEntryStat> stats(which.size());
+  const int dir = open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  auto statSlice = [&](size_t from, size_t to) {
+    for (size_t i = from; i < to; ++i) {
+      const QByteArray& name = entries[static_cast<size_t>(which[i])].bytes;
+      struct stat st;
+      const bool ok = dir >= 0 ? fstatat(dir, name.constData(), &st, 0) == 0
+                               : stat((folder + name).constData(), &st) == 0;
+      if (ok) {
+        stats[i] = {true, static_cast<std::int64_t>(st.st_size), FastStatModDays(st)};
+      }
+    }
+  };
+  const size_t cores = std::max(1U, std::thread::hardware_concurrency());
+  const size_t threads = std::min(cores, (which.size() + kStatSlice - 1) / kStatSlice);
+  if (threads <= 1) {
+    statSlice(0, which.size());
+  } else {
+    const size_t per = (which.size() + threads - 1) / threads;
+    std::vector<std::thread> pool;
+    pool.reserve(threads - 1);
+    for (size_t t = 1; t < threads; ++t) {
+      pool.emplace_back(statSlice, t * per, std::min(which.size(), (t + 1) * per));
+    }
+    statSlice(0, per);
+    for (std::thread& th : pool) {
+      th.join();
+    }
+  }
+  if (dir >= 0) {
+    close(dir);
+  }
+  return stats;
+}
+
+// What one look at the disk gives a load: the folder's entries, its image
+// files per extension (positions in entries, in the plug-in set's order), its
+// subfolders, and the stats of both.
+struct TDiskScan {
+  QString readError;
+  std::vector<TDirEntry> entries;
+  std::vector<std::vector<int>> byExt;
+  std::vector<int> folders;
+  std::vector<TEntryStat> fileStats;    // byExt flattened, in the same order
+  std::vector<TEntryStat> folderStats;  // per folders
+  int namesNotUtf8 = 0;
+};
+
+// Lists the folder and stats what the load keeps. Touches nothing but its
+// arguments and the disk, so it runs beside the reading of the catalog.
+// extOrder: lower-case extension -> position in the plug-in set.
+TDiskScan ScanDisk(const QByteArray& folderBytes, bool isRoot, const QHash<QString, int>& extOrder,
+                   size_t extCount) {
+  TDiskScan scan;
+  scan.readError = ListFolder(folderBytes, scan.entries);
+  // Plain files (hidden ones too) per supported extension; extensions match
+  // without regard to case.
+  scan.byExt.resize(extCount);
+  for (size_t i = 0; i < scan.entries.size(); ++i) {
+    const TDirEntry& e = scan.entries[i];
+    if (e.isDir) {
+      continue;
+    }
+    const qsizetype dot = e.name.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0) {
+      continue;
+    }
+    const auto it = extOrder.constFind(e.name.mid(dot + 1).toLower());
+    if (it == extOrder.constEnd()) {
+      continue;
+    }
+    if (!e.validName) {
+      ++scan.namesNotUtf8;
+      continue;
+    }
+    scan.byExt[static_cast<size_t>(it.value())].push_back(static_cast<int>(i));
+  }
+  // Subfolders that are not hidden, and ".." except at the root.
+  for (size_t i = 0; i < scan.entries.size(); ++i) {
+    const TDirEntry& e = scan.entries[i];
+    if (!e.isDir) {
+      continue;
+    }
+    const bool parent = e.name == QLatin1String("..");
+    if (parent ? isRoot : e.name.startsWith(QLatin1Char('.'))) {
+      continue;
+    }
+    if (!e.validName) {
+      ++scan.namesNotUtf8;
+      continue;
+    }
+    scan.folders.push_back(static_cast<int>(i));
+  }
+  // The stats convert their times with the zone in force now: a change of
+  // the time zone shows at the next load.
+  tzset();
+  std::vector<int> files;
+  for (const std::vector<int>& ext : scan.byExt) {
+    files.insert(files.end(), ext.begin(), ext.end());
+  }
+  scan.fileStats = StatEntries(folderBytes, scan.entries, files);
+  scan.folderStats = StatEntries(folderBytes, scan.entries, scan.folders);
+  return scan;
 }
 
 }  // namespace
@@ -175,7 +322,9 @@ TFolderLoadReport TFolderLoader::LoadFolder(const QString& folderPath, TCurrentL
     if (FlushLoadedFiles(lists, queries_) > 0) {
       report.CatalogWriteFailed = true;
     }
+
     Fill(folder, catalogID, lists, sort, filter, report);
+
   } catch (const std::exception& e) {
     report.Error = ErrorText(e);
     if (flushed) {
@@ -188,6 +337,7 @@ TFolderLoadReport TFolderLoader::LoadFolder(const QString& folderPath, TCurrentL
     qCWarning(lcBrowse).noquote() << "load of" << folder << "failed:" << report.Error;
   }
   ShowAndQueue(lists);
+
   return report;
 }
 
@@ -221,9 +371,24 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     return hooks_.ExtensionIndex ? hooks_.ExtensionIndex(fullPath) : -1;
   };
 
+  // Steps 9 and 10 share one look at the disk, taken while the catalog's
+  // rows are read (step 8): the listing and the stats wait on the kernel,
+  // the rows on the engine.
+  QHash<QString, int> extOrder;
+  for (int i = 0; i < extensions_.size(); ++i) {
+    extOrder.insert(extensions_[i].toLower(), i);
+  }
+  const QByteArray folderBytes = QFile::encodeName(folder);
+  // Its destructor waits for the scan, also when reading the rows fails.
+  std::future<TDiskScan> scanning =
+      std::async(std::launch::async, ScanDisk, std::cref(folderBytes), folder == QLatin1String("/"),
+                 std::cref(extOrder), static_cast<size_t>(extensions_.size()));
+
   // Step 8: the records the catalog holds for this folder.
   if (catalogID != 0) {
-    for (std::unique_ptr<TImageFileInfo>& r : queries_.ReadCatalogFiles(catalogID)) {
+    std::vector<std::unique_ptr<TImageFileInfo>> rows = queries_.ReadCatalogFiles(catalogID);
+    loaded.Reserve(static_cast<int>(rows.size()));
+    for (std::unique_ptr<TImageFileInfo>& r : rows) {
       r->Path = folder;
       r->SlotWidth = 2.0;
       const QString key = folder + r->FileName;
@@ -237,78 +402,56 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     pending.insert(r.FileName, std::move(r));
   }
 
-  // Steps 9 and 10 share one listing of the folder.
-  std::vector<TDirEntry> entries;
-  const QByteArray folderBytes = QFile::encodeName(folder);
-  report.ReadError = ListFolder(folderBytes, entries);
+  const TDiskScan scan = scanning.get();
 
-  // Step 9: plain files (hidden ones too) per supported extension, in the
-  // plug-in set's order; extensions match without regard to case.
-  QHash<QString, int> extOrder;
-  for (int i = 0; i < extensions_.size(); ++i) {
-    extOrder.insert(extensions_[i].toLower(), i);
-  }
-  std::vector<std::vector<const TDirEntry*>> byExt(static_cast<size_t>(extensions_.size()));
-  for (const TDirEntry& e : entries) {
-    if (e.isDir) {
-      continue;
-    }
-    const qsizetype dot = e.name.lastIndexOf(QLatin1Char('.'));
-    if (dot < 0) {
-      continue;
-    }
-    const auto it = extOrder.constFind(e.name.mid(dot + 1).toLower());
-    if (it == extOrder.constEnd()) {
-      continue;
-    }
-    if (!e.validName) {
-      ++report.NamesNotUtf8;
-      continue;
-    }
-    byExt[static_cast<size_t>(it.value())].push_back(&e);
-  }
+  report.ReadError = scan.readError;
+  report.NamesNotUtf8 += scan.namesNotUtf8;
+
+  // Step 9: the image files, in the plug-in set's order.
   std::vector<TImageFileInfo*> fresh;
   std::vector<const TImageFileInfo*> changed;
-  for (size_t x = 0; x < byExt.size(); ++x) {
+  size_t at = 0;
+  for (size_t x = 0; x < scan.byExt.size(); ++x) {
     const QString typeName = extensions_[static_cast<qsizetype>(x)].toUpper();
-    for (const TDirEntry* e : byExt[x]) {
-      const QString key = folder + e->name;
-      struct stat st;
-      if (!StatEntry(folderBytes, e->name, st)) {
+    for (const int entry : scan.byExt[x]) {
+      const TEntryStat& st = scan.fileStats[at++];
+      if (!st.ok) {
         continue;  // gone since the listing
       }
-      const auto size = static_cast<std::int64_t>(st.st_size);
-      const double date = StatModDays(st);
+      const TDirEntry& e = scan.entries[static_cast<size_t>(entry)];
+      const QString key = folder + e.name;
       if (hooks_.DiskDateSeen) {
-        hooks_.DiskDateSeen(key, date);
+        hooks_.DiskDateSeen(key, st.date);
       }
       TImageFileInfo* r = loaded.Find(key);
       if (!r) {
         auto made = std::make_unique<TImageFileInfo>();
-        made->FileName = e->name;
+        made->FileName = e.name;
         made->ExtIndex = extIndex(key);
-        made->FileSize = size;
+        made->FileSize = st.size;
         made->SlotWidth = 2.0;
         made->CatalogID = catalogID;
         made->Path = folder;
-        made->FileDate = date;
+        made->FileDate = st.date;
         made->TypeName = typeName;
         r = made.get();
         loaded.Append(key, made.release());
         if (catalogID != 0) {
           fresh.push_back(r);
         }
-      } else if (r->FileSize != size || r->FileDate != date) {
+      } else if (r->FileSize != st.size || r->FileDate != st.date) {
         // Changed outside Glimr: the list shows the disk's size and date,
         // and the row takes them with its thumbnail marked stale, so the
         // thumbnail is made again once.
-        r->FileSize = size;
-        r->FileDate = date;
+        r->FileSize = st.size;
+        r->FileDate = st.date;
         changed.push_back(r);
       }
-      const auto edit = pending.constFind(e->name);
-      if (edit != pending.constEnd()) {
-        ApplyUserEdits(edit.value(), *r);
+      if (!pending.isEmpty()) {
+        const auto edit = pending.constFind(e.name);
+        if (edit != pending.constEnd()) {
+          ApplyUserEdits(edit.value(), *r);
+        }
       }
       r->Found = true;
     }
@@ -336,27 +479,17 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     report.CatalogWriteFailed = true;
   }
 
-  // Step 10: subfolders that are not hidden, and ".." except at the root.
-  for (const TDirEntry& e : entries) {
-    if (!e.isDir) {
-      continue;
-    }
-    const bool parent = e.name == QLatin1String("..");
-    if (parent ? folder == QLatin1String("/") : e.name.startsWith(QLatin1Char('.'))) {
-      continue;
-    }
-    if (!e.validName) {
-      ++report.NamesNotUtf8;
-      continue;
-    }
+  // Step 10: the subfolders and "..".
+
+  for (size_t i = 0; i < scan.folders.size(); ++i) {
+    const TDirEntry& e = scan.entries[static_cast<size_t>(scan.folders[i])];
     auto r = std::make_unique<TImageFileInfo>();
     r->IsFolder = true;
     r->FileName = e.name;
     r->SlotWidth = 2.0;
     r->Found = true;
-    struct stat st;
-    if (StatEntry(folderBytes, e.name, st)) {
-      r->FileDate = StatModDays(st);
+    if (scan.folderStats[i].ok) {
+      r->FileDate = scan.folderStats[i].date;
     }
     loaded.Append(folder + e.name, r.release());
   }
@@ -367,6 +500,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
   // Step 12. A malformed name mask still leaves consistent lists, with the
   // name test passed; it is reported as the load's error.
   SortLoadedFiles(loaded, sort.Column, sort.Arrow, typeNameOf_);
+
   try {
     ApplyFilter(loaded, lists.CurrentFiles, filter);
   } catch (const GlimrError& e) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <optional>
 #include <type_traits>
 #include <unordered_map>
 
@@ -54,22 +55,71 @@ const char kFileColumns[] =
     "ID, CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, RATING, ANGLE, VFLIPED, HFLIPED, "
     "WIDTH, HEIGHT, FILEDATE, FILESIZE";
 
+// Where the kFileColumns are in a statement's result, looked up by name once
+// per statement rather than once per value read.
+struct TFileColumnPos {
+  int id, caption, fileName, typeName, categoryID, catalogID, rating, angle, vFliped, hFliped,
+      width, height, fileDate, fileSize;
+
+  explicit TFileColumnPos(const TStatementRow& row)
+      : id(row.Index("ID")),
+        caption(row.Index("CAPTION")),
+        fileName(row.Index("FILENAME")),
+        typeName(row.Index("TYPENAME")),
+        categoryID(row.Index("CATEGORYID")),
+        catalogID(row.Index("CATALOGID")),
+        rating(row.Index("RATING")),
+        angle(row.Index("ANGLE")),
+        vFliped(row.Index("VFLIPED")),
+        hFliped(row.Index("HFLIPED")),
+        width(row.Index("WIDTH")),
+        height(row.Index("HEIGHT")),
+        fileDate(row.Index("FILEDATE")),
+        fileSize(row.Index("FILESIZE")) {}
+};
+
 // Fills the database fields of a record from a row that holds kFileColumns.
+void ReadFileRow(const TStatementRow& row, const TFileColumnPos& c, TImageFileInfo& r) {
+  r.ID = row.Int(c.id);
+  r.Caption = row.Text(c.caption);
+  r.FileName = row.Text(c.fileName);
+  r.TypeName = row.Text(c.typeName);
+  r.CategoryID = row.Int(c.categoryID);
+  r.CatalogID = row.Int(c.catalogID);
+  r.Rating = static_cast<std::uint8_t>(std::clamp(row.Int(c.rating), 0, 5));
+  r.Angle = row.Float(c.angle);
+  r.VFliped = row.Bool(c.vFliped);
+  r.HFliped = row.Bool(c.hFliped);
+  r.Width = row.Int(c.width);
+  r.Height = row.Int(c.height);
+  r.FileDate = row.Float(c.fileDate);
+  r.FileSize = RoundHalfEven(row.Float(c.fileSize));
+}
+
 void ReadFileRow(const TStatementRow& row, TImageFileInfo& r) {
-  r.ID = row.Int("ID");
-  r.Caption = row.Text("CAPTION");
-  r.FileName = row.Text("FILENAME");
-  r.TypeName = row.Text("TYPENAME");
-  r.CategoryID = row.Int("CATEGORYID");
-  r.CatalogID = row.Int("CATALOGID");
-  r.Rating = static_cast<std::uint8_t>(std::clamp(row.Int("RATING"), 0, 5));
-  r.Angle = row.Float("ANGLE");
-  r.VFliped = row.Bool("VFLIPED");
-  r.HFliped = row.Bool("HFLIPED");
-  r.Width = row.Int("WIDTH");
-  r.Height = row.Int("HEIGHT");
-  r.FileDate = row.Float("FILEDATE");
-  r.FileSize = RoundHalfEven(row.Float("FILESIZE"));
+  ReadFileRow(row, TFileColumnPos(row), r);
+}
+
+// Reads every row of a stepped statement that holds kFileColumns. Rows of
+// one folder mostly share their type name: they share its text too.
+std::vector<std::unique_ptr<TImageFileInfo>> ReadFileRows(TStatement& st) {
+  std::vector<std::unique_ptr<TImageFileInfo>> records;
+  std::optional<TFileColumnPos> columns;
+  QString lastTypeName;
+  while (st.Step()) {
+    if (!columns) {
+      columns.emplace(st.Row());
+    }
+    auto r = std::make_unique<TImageFileInfo>();
+    ReadFileRow(st.Row(), *columns, *r);
+    if (r->TypeName == lastTypeName) {
+      r->TypeName = lastTypeName;
+    } else {
+      lastTypeName = r->TypeName;
+    }
+    records.push_back(std::move(r));
+  }
+  return records;
 }
 
 // Binds the record's fields to the parameters of an INSERT or UPDATE on FILES.
@@ -296,13 +346,7 @@ std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadFilesWhere(con
   TDbScope scope(dm_, nullptr);
   TStatement st(dm_.CurrentSession(), sql);
   st.BindInt(parameter, value);
-  std::vector<std::unique_ptr<TImageFileInfo>> records;
-  while (st.Step()) {
-    auto r = std::make_unique<TImageFileInfo>();
-    ReadFileRow(st.Row(), *r);
-    records.push_back(std::move(r));
-  }
-  return records;
+  return ReadFileRows(st);
 }
 
 std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::ReadCatalogFiles(
@@ -357,12 +401,7 @@ std::vector<std::unique_ptr<TImageFileInfo>> TCatalogQueries::SearchFiles(
   for (qsizetype i = 0; i < types.size(); ++i) {
     st.BindText(typeParams[static_cast<size_t>(i)].constData(), types[i]);
   }
-  while (st.Step()) {
-    auto r = std::make_unique<TImageFileInfo>();
-    ReadFileRow(st.Row(), *r);
-    records.push_back(std::move(r));
-  }
-  return records;
+  return ReadFileRows(st);
 }
 
 std::int32_t TCatalogQueries::FindChildCatalog(std::int32_t parentID, const QString& name) {

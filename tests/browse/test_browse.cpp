@@ -2,6 +2,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -9,6 +10,9 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <ctime>
+#include <iterator>
 
 #include <memory>
 #include <mutex>
@@ -676,6 +680,94 @@ class TestBrowse : public QObject {
     row = b.queries.ReadThumbRow(QStringLiteral("a.jpg"), cat);
     QCOMPARE(row->FileDate, newDate);
     QCOMPARE(row->Width, 640);
+  }
+
+  // The load converts each file's time to local days itself: it must give
+  // exactly what StatModDays gives, in any zone and across its switches, or
+  // every row would look changed at every load.
+  void diskDatesMatchStatModDays_data() {
+    QTest::addColumn<QByteArray>("zone");
+    QTest::newRow("UTC") << QByteArray("UTC");
+    QTest::newRow("daylight saving") << QByteArray("Europe/Berlin");
+    QTest::newRow("half-hour offset") << QByteArray("America/St_Johns");
+    QTest::newRow("half-hour switch") << QByteArray("Australia/Lord_Howe");
+  }
+  void diskDatesMatchStatModDays() {
+    QFETCH(QByteArray, zone);
+    const QByteArray oldZone = qgetenv("TZ");
+    const bool hadZone = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", zone);
+    tzset();
+    const auto restore = qScopeGuard([&] {
+      if (hadZone) {
+        qputenv("TZ", oldZone);
+      } else {
+        qunsetenv("TZ");
+      }
+      tzset();
+    });
+    // Seconds since 1970 and milliseconds: the epoch, around the switches
+    // of 2021 in the zones above, past 2038, and before 1970.
+    const struct {
+      time_t secs;
+      long ms;
+    } times[] = {{0, 0},           {1616893199, 999}, {1616893200, 0},   {1636251300, 500},
+                 {1617462000, 1},  {1633188600, 250}, {1617550200, 999}, {4102444800, 123},
+                 {-86400 * 500, 7}};
+    Browser b;
+    QTemporaryDir pics;
+    QStringList paths;
+    for (size_t i = 0; i < std::size(times); ++i) {
+      paths << pics.filePath(QStringLiteral("t%1.jpg").arg(i));
+      Touch(paths.last());
+      const struct timespec ts[2] = {{times[i].secs, times[i].ms * 1000000 + 4321},
+                                     {times[i].secs, times[i].ms * 1000000 + 4321}};
+      QCOMPARE(utimensat(AT_FDCWD, QFile::encodeName(paths.last()).constData(), ts, 0), 0);
+    }
+    const auto statDays = [](const QString& path) {
+      struct stat st;
+      return stat(QFile::encodeName(path).constData(), &st) == 0 ? StatModDays(st) : -1.0;
+    };
+    b.Load(pics.path());
+    for (const QString& path : std::as_const(paths)) {
+      QCOMPARE(b.diskDates.value(path), statDays(path));
+      QCOMPARE(b.lists.LoadedFiles.Find(path)->FileDate, statDays(path));
+    }
+    // Read back from the rows, nothing counts as changed on the disk.
+    b.Load(pics.path());
+    QCOMPARE(b.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), qint64(std::size(times)));
+    for (const QString& path : std::as_const(paths)) {
+      QCOMPARE(b.lists.LoadedFiles.Find(path)->FileDate, statDays(path));
+    }
+  }
+
+  // A folder large enough to be stated in slices on several threads: every
+  // file keeps its own size, at the first load and when read back.
+  void manyFilesKeepTheirOwnStats() {
+    Browser b;
+    QTemporaryDir pics;
+    const QString dir = pics.path() + QLatin1Char('/');
+    constexpr int kCount = 9000;
+    const auto sizeOf = [](int i) { return i % 61 + 1; };
+    for (int i = 0; i < kCount; ++i) {
+      Touch(dir + QStringLiteral("n%1.%2").arg(i).arg(i % 3 ? QStringLiteral("jpg")
+                                                            : QStringLiteral("PNG")),
+            QByteArray(sizeOf(i), 'x'));
+    }
+    QVERIFY(QDir(dir).mkdir(QStringLiteral("sub")));
+    for (int pass = 0; pass < 2; ++pass) {
+      b.Load(dir);
+      QCOMPARE(b.lists.LoadedFiles.Count(), kCount + 2);  // and "sub" and ".."
+      QCOMPARE(b.diskDates.size(), kCount);
+      for (int i = 0; i < kCount; ++i) {
+        const QString name = QStringLiteral("n%1.%2").arg(i).arg(i % 3 ? QStringLiteral("jpg")
+                                                                       : QStringLiteral("PNG"));
+        const TImageFileInfo* r = b.lists.LoadedFiles.Find(dir + name);
+        QVERIFY2(r && r->FileSize == sizeOf(i), qPrintable(name));
+        QCOMPARE(r->TypeName, i % 3 ? QStringLiteral("JPG") : QStringLiteral("PNG"));
+      }
+    }
+    QCOMPARE(b.Rows(), kCount);
   }
 
   void rootHasNoParentEntry() {
