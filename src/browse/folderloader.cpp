@@ -44,6 +44,12 @@ struct TDirEntry {
 // The name as a QString when its bytes are valid UTF-8 and come back the
 // same when encoded (anything else would name another file or none).
 bool DecodeName(const QByteArray& bytes, QString& name) {
+  // Most names are plain ASCII, which is its own UTF-8 both ways.
+  if (std::all_of(bytes.cbegin(), bytes.cend(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    name = QString::fromLatin1(bytes);
+    return true;
+  }
   QStringDecoder toUtf16(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   name = toUtf16(bytes);
   return !toUtf16.hasError() && QFile::encodeName(name) == bytes;
