@@ -19,6 +19,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "catalog/catalogqueries.h"
@@ -373,8 +374,26 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
                          const TSortState& sort, const TFilterSettings& filter,
                          TFolderLoadReport& report) {
   TFileList& loaded = lists.LoadedFiles;
-  auto extIndex = [this](const QString& fullPath) -> std::int32_t {
-    return hooks_.ExtensionIndex ? hooks_.ExtensionIndex(fullPath) : -1;
+  // The index depends on the extension alone (as its case stands): the hook
+  // is asked once per extension a load meets, not once per file.
+  std::vector<std::pair<QString, std::int32_t>> extIndexes;
+  auto extIndex = [this, &extIndexes](const QString& fullPath) -> std::int32_t {
+    if (!hooks_.ExtensionIndex) {
+      return -1;
+    }
+    const qsizetype dot = fullPath.lastIndexOf(QLatin1Char('.'));
+    if (dot < 0 || dot < fullPath.lastIndexOf(QLatin1Char('/'))) {
+      return hooks_.ExtensionIndex(fullPath);
+    }
+    const QStringView ext = QStringView(fullPath).mid(dot + 1);
+    for (const auto& [have, index] : extIndexes) {
+      if (have == ext) {
+        return index;
+      }
+    }
+    const std::int32_t index = hooks_.ExtensionIndex(fullPath);
+    extIndexes.emplace_back(ext.toString(), index);
+    return index;
   };
 
   // Steps 9 and 10 share one look at the disk, taken while the catalog's

@@ -38,6 +38,7 @@ struct TFolderLoadHooks {
   // Called only when CurrentFiles is not empty.
   std::function<void()> StartLoader;
   // The record's ExtIndex for a full path (the extension table); -1 when unset.
+  // It depends on the path's extension alone: a load asks once per extension.
   std::function<std::int32_t(const QString& fullPath)> ExtensionIndex;
   // Every image file listed, with its modification time as read from the
   // disk just now: a thumbnail kept for an older time is stale.

@@ -770,6 +770,35 @@ class TestBrowse : public QObject {
     QCOMPARE(b.Rows(), kCount);
   }
 
+  // Each record takes the index its own extension gives, case included,
+  // from the disk and from the rows alike.
+  void extensionIndexPerRecord() {
+    Browser b;
+    TFolderLoadHooks hooks;
+    QStringList asked;
+    hooks.ExtensionIndex = [&asked](const QString& path) {
+      asked << path;
+      const QString ext = GetExtension(path);
+      return ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("JPG") ? 2 : 3;
+    };
+    TFolderLoader loader(b.queries, {QStringLiteral("jpg"), QStringLiteral("png")}, hooks);
+    QTemporaryDir pics;
+    const QString dir = pics.path() + QLatin1Char('/');
+    const QList<QPair<QString, int>> files{
+        {"a.jpg", 1}, {"b.JPG", 2}, {"c.png", 3}, {"d.jpg", 1}, {"e.JPG", 2}};
+    for (const auto& f : files) {
+      Touch(dir + f.first);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+      asked.clear();
+      loader.LoadFolder(dir, b.lists, b.sort, b.filter);
+      for (const auto& f : files) {
+        QCOMPARE(b.lists.LoadedFiles.Find(dir + f.first)->ExtIndex, f.second);
+      }
+      QCOMPARE(asked.size(), 3);
+    }
+  }
+
   void rootHasNoParentEntry() {
     Browser b(QStringList{});  // no extension: nothing is inserted
     b.Load(QStringLiteral("/"));
