@@ -110,6 +110,9 @@ void TSession::OpenWith(const QByteArray& path, int flags, int* failure) {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 0);
     Exec("PRAGMA foreign_keys = OFF");
+    // Reads through a memory map: a folder's rows lie scattered over many
+    // pages (their thumbnails sit between them), and reading each page with
+    // a call of its own cost most of a large folder's load.
     Exec("PRAGMA mmap_size = 1073741824");
     // Reading the schema is the first access to the file's content: a file
     // that is not a database fails here, before anything could be written.
