@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <future>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -164,7 +165,13 @@ std::vector<TEntryStat> StatEntries(const QByteArray& folder, const std::vector<
     std::vector<std::thread> pool;
     pool.reserve(threads - 1);
     for (size_t t = 1; t < threads; ++t) {
-      pool.emplace_back(statSlice, t * per, std::min(which.size(), (t + 1) * per));
+      const size_t from = t * per;
+      const size_t to = std::min(which.size(), (t + 1) * per);
+      try {
+        pool.emplace_back(statSlice, from, to);
+      } catch (const std::system_error&) {
+        statSlice(from, to);  // no thread to be had: this one does the slice
+      }
     }
     statSlice(0, per);
     for (std::thread& th : pool) {
@@ -404,10 +411,18 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     extOrder.insert(extensions_[i].toLower(), i);
   }
   const QByteArray folderBytes = QFile::encodeName(folder);
+  const bool isRoot = folder == QLatin1String("/");
+  const auto extCount = static_cast<size_t>(extensions_.size());
   // Its destructor waits for the scan, also when reading the rows fails.
-  std::future<TDiskScan> scanning =
-      std::async(std::launch::async, ScanDisk, std::cref(folderBytes), folder == QLatin1String("/"),
-                 std::cref(extOrder), static_cast<size_t>(extensions_.size()));
+  std::future<TDiskScan> scanning;
+  try {
+    scanning = std::async(std::launch::async, ScanDisk, std::cref(folderBytes), isRoot,
+                          std::cref(extOrder), extCount);
+  } catch (const std::system_error&) {
+    // No thread to be had: the scan runs when its result is asked for.
+    scanning = std::async(std::launch::deferred, ScanDisk, std::cref(folderBytes), isRoot,
+                          std::cref(extOrder), extCount);
+  }
 
   // Step 8: the records the catalog holds for this folder.
   if (catalogID != 0) {
