@@ -11,4 +11,4 @@ if [[ ! -f "$BUILD_DIR/build.ninja" ]]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLIMR_TSAN=ON
 fi
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/tests/cache/tsan.supp ${TSAN_OPTIONS:-}"
-build_and_run "$BUILD_DIR" ThreadSanitizer test_cache test_loader test_cache_catalog
+build_and_run "$BUILD_DIR" ThreadSanitizer test_cache test_loader test_cache_catalog test_browse

@@ -1,11 +1,13 @@
 #include "catalog/session.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QUrl>
 
 #include <sqlite3.h>
+#include <sys/vfs.h>
 
 #include "catalog/statement.h"
 #include "catalog/uniquekeys.h"
@@ -93,6 +95,30 @@ void TSession::Open() {
   qCDebug(lcSession) << "opened" << name_ << fileName_;
 }
 
+namespace {
+
+// True when the database file lies on a file system where a read through a
+// memory map cannot fail for want of a server (not NFS, SMB/CIFS or FUSE).
+bool MapsSafely(const QByteArray& path) {
+  struct statfs fs;
+  if (statfs(path.constData(), &fs) != 0) {
+    return false;
+  }
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x6969UL:      // NFS
+    case 0x517BUL:      // SMB
+    case 0xFF534D42UL:  // CIFS
+    case 0xFE534D42UL:  // SMB2
+    case 0x65735546UL:  // FUSE (sshfs, gvfs, ...)
+    case 0x564C0000UL:  // NCP
+      return false;
+    default:
+      return true;
+  }
+}
+
+}  // namespace
+
 void TSession::OpenWith(const QByteArray& path, int flags, int* failure) {
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.constData(), &db, flags, nullptr);
@@ -112,8 +138,12 @@ void TSession::OpenWith(const QByteArray& path, int flags, int* failure) {
     Exec("PRAGMA foreign_keys = OFF");
     // Reads through a memory map: a folder's rows lie scattered over many
     // pages (their thumbnails sit between them), and reading each page with
-    // a call of its own cost most of a large folder's load.
-    Exec("PRAGMA mmap_size = 1073741824");
+    // a call of its own cost most of a large folder's load. Only on a local
+    // file system: a read error through a map is a signal, not an error
+    // code, and network shares lose their server.
+    if (MapsSafely(QFile::encodeName(fileName_))) {
+      Exec("PRAGMA mmap_size = 1073741824");
+    }
     // Reading the schema is the first access to the file's content: a file
     // that is not a database fails here, before anything could be written.
     CreateSchemaIfNew();
