@@ -93,20 +93,6 @@ static int dc_complete(j_decompress_ptr cinfo) {
   return 1;
 }
 
-/* Picks the coarsest of 1/8, 1/4, 1/2 that keeps both sides at least
- * min_side (or the full side when that is smaller already). */
-static unsigned scale_denominator(JDIMENSION w, JDIMENSION h, int32_t min_side) {
-  if (min_side <= 0)
-    return 1;
-  const unsigned long need_w = (unsigned long)min_side < w ? (unsigned long)min_side : w;
-  const unsigned long need_h = (unsigned long)min_side < h ? (unsigned long)min_side : h;
-  for (unsigned d = 8; d > 1; d /= 2) {
-    if ((w + d - 1) / d >= need_w && (h + d - 1) / d >= need_h)
-      return d;
-  }
-  return 1;
-}
-
 /* min_side < 0: header only, fills size. Otherwise decodes, reduced when
  * min_side > 0. */
 static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* size) {
@@ -155,7 +141,7 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
   const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
   cinfo.scale_num = 1;
-  cinfo.scale_denom = scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
+  cinfo.scale_denom = glimr_jpeg_scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
   if (min_side > 0) {
     /* Thumbnails are averaged down afterwards; the fast transform and plain
      * upsampling cost nothing visible there. */

@@ -35,6 +35,39 @@ static inline unsigned char glimr_composite(unsigned int value, unsigned int alp
   return (unsigned char)((value * alpha + GLIMR_NEUTRAL_BACKGROUND * (255u - alpha) + 127u) / 255u);
 }
 
+/* count pixels of 8-bit RGB (channels 3) or RGBA (channels 4, composited
+ * onto the neutral grey) as blue, green, red. */
+static inline void glimr_rgb_to_bgr(const unsigned char* in, int channels, unsigned char* out,
+                                    size_t count) {
+  for (size_t i = 0; i < count; ++i, in += channels, out += 3) {
+    if (channels == 4) {
+      out[0] = glimr_composite(in[2], in[3]);
+      out[1] = glimr_composite(in[1], in[3]);
+      out[2] = glimr_composite(in[0], in[3]);
+    } else {
+      out[0] = in[2];
+      out[1] = in[1];
+      out[2] = in[0];
+    }
+  }
+}
+
+/* The coarsest of libjpeg's 1/8, 1/4, 1/2 scales that keeps both sides of a
+ * w x h JPEG at least min_side (or the full side when that is smaller
+ * already); 1 for min_side <= 0. */
+static inline unsigned glimr_jpeg_scale_denominator(unsigned long w, unsigned long h,
+                                                    int32_t min_side) {
+  if (min_side <= 0)
+    return 1;
+  const unsigned long need_w = (unsigned long)min_side < w ? (unsigned long)min_side : w;
+  const unsigned long need_h = (unsigned long)min_side < h ? (unsigned long)min_side : h;
+  for (unsigned d = 8; d > 1; d /= 2) {
+    if ((w + d - 1) / d >= need_w && (h + d - 1) / d >= need_h)
+      return d;
+  }
+  return 1;
+}
+
 /* Opens path for reading without ever blocking: a FIFO without a writer
  * would hold open() forever, and a device or folder has no picture in it.
  * Returns a descriptor of a regular file (and its length in *size when size

@@ -162,19 +162,7 @@ static GlimrBitmap* decode_handle(const struct heif_image_handle* handle, int32_
       glimr_reducer_init(&r, w, h, min_side, 0)) {
     row = (unsigned char*)malloc((size_t)w * 3);
     for (int y = 0; row && y < h; ++y) {
-      const uint8_t* in = pixels + (size_t)y * (size_t)stride;
-      for (int x = 0; x < w; ++x, in += bpp) {
-        unsigned char* out = row + 3 * x;
-        if (alpha) {
-          out[0] = glimr_composite(in[2], in[3]);
-          out[1] = glimr_composite(in[1], in[3]);
-          out[2] = glimr_composite(in[0], in[3]);
-        } else {
-          out[0] = in[2];
-          out[1] = in[1];
-          out[2] = in[0];
-        }
-      }
+      glimr_rgb_to_bgr(pixels + (size_t)y * (size_t)stride, bpp, row, (size_t)w);
       glimr_reducer_add(&r, y, 0, 1, row, w);
     }
     bitmap = row ? glimr_reducer_finish(&r) : NULL;

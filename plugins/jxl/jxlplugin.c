@@ -69,17 +69,7 @@ static void on_pixels(void* opaque, size_t x, size_t y, size_t count, const void
     return;
   unsigned char* out =
       s->full ? s->full->bits + y * (size_t)s->full->bytes_per_row + 3 * x : s->row;
-  for (size_t i = 0; i < count; ++i, in += s->channels, out += 3) {
-    if (s->channels == 4) {
-      out[0] = glimr_composite(in[2], in[3]);
-      out[1] = glimr_composite(in[1], in[3]);
-      out[2] = glimr_composite(in[0], in[3]);
-    } else {
-      out[0] = in[2];
-      out[1] = in[1];
-      out[2] = in[0];
-    }
-  }
+  glimr_rgb_to_bgr(in, s->channels, out, count);
   if (!s->full)
     glimr_reducer_add(&s->reducer, (int32_t)y, (int32_t)x, 1, s->row, (int32_t)count);
 }

@@ -6,6 +6,8 @@
 #include <jerror.h>
 #include <jpeglib.h>
 
+#include "pluginutil.h"
+
 /* A preview is a baseline JPEG of a few megapixels; this is ample. */
 #define PREVIEW_MAX_MEMORY ((long)96 * 1024 * 1024)
 
@@ -26,18 +28,6 @@ static void on_emit_message(j_common_ptr cinfo, int level) {
 
 static void on_output_message(j_common_ptr cinfo) {
   (void)cinfo;
-}
-
-static unsigned scale_denominator(JDIMENSION w, JDIMENSION h, int32_t min_side) {
-  if (min_side <= 0)
-    return 1;
-  const unsigned long need_w = (unsigned long)min_side < w ? (unsigned long)min_side : w;
-  const unsigned long need_h = (unsigned long)min_side < h ? (unsigned long)min_side : h;
-  for (unsigned d = 8; d > 1; d /= 2) {
-    if ((w + d - 1) / d >= need_w && (h + d - 1) / d >= need_h)
-      return d;
-  }
-  return 1;
 }
 
 /* min_side < 0: header only. */
@@ -72,7 +62,7 @@ static GlimrBitmap* run(const unsigned char* data, size_t size, int32_t min_side
   }
   cinfo.out_color_space = JCS_EXT_BGR;
   cinfo.scale_num = 1;
-  cinfo.scale_denom = scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
+  cinfo.scale_denom = glimr_jpeg_scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
   if (min_side > 0) {
     cinfo.dct_method = JDCT_IFAST;
     cinfo.do_fancy_upsampling = FALSE;
