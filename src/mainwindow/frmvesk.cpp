@@ -9,7 +9,6 @@
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -46,6 +45,7 @@
 #include "mainwindow/veskshortcuts.h"
 #include "mainwindow/vesksplitter.h"
 #include "mainwindow/windowgeometry.h"
+#include "organize/ui/categorynamequestion.h"
 #include "organize/ui/frfileinfo.h"
 #include "organize/ui/frfilters.h"
 #include "ribbon/ribbongap.h"
@@ -479,15 +479,9 @@ void TfrmVesk::MakeFileOps() {
         return TPermanentDelete::Keep;
     }
   };
-  host.AskNewName = [this](const QString& oldName) -> std::optional<QString> {
-    // Its buttons in the language in force, like the category name box.
-    QInputDialog box(this);
-    box.setWindowTitle(QStringLiteral("Glimr"));
-    box.setLabelText(LangText(TLangSection::Strings, 11));
-    box.setTextValue(oldName);
-    box.setOkButtonText(LangText(TLangSection::Captions, 87));
-    box.setCancelButtonText(LangText(TLangSection::Captions, 69));
-    return box.exec() == QDialog::Accepted ? std::optional<QString>(box.textValue()) : std::nullopt;
+  // The program's input box, its buttons in the language in force.
+  host.AskNewName = [box = CategoryNameBox(this)](const QString& oldName) {
+    return box(LangText(TLangSection::Strings, 11), oldName, QString());
   };
   host.ShowMessage = [this](const QString& text) {
     QMessageBox::warning(this, QStringLiteral("Glimr"), text);
