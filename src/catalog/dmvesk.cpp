@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <thread>
+
 #include "catalog/statement.h"
 #include "common/errors.h"
 
@@ -14,6 +17,7 @@ TdmVesk::TdmVesk(const QString& databaseDir, std::mutex& dbLock)
 
 TdmVesk::~TdmVesk() {
   std::lock_guard lock(dbLock_);
+  idleWorkers_.clear();
   sessions_.clear();
   default_.reset();
 }
@@ -57,6 +61,8 @@ void TdmVesk::FreeSession(TSession* session) {
   if (!session || session == default_.get()) {
     return;
   }
+  idleWorkers_.erase(std::remove(idleWorkers_.begin(), idleWorkers_.end(), session),
+                     idleWorkers_.end());
   for (auto it = current_.begin(); it != current_.end();) {
     it = it->second == session ? current_.erase(it) : std::next(it);
   }
@@ -94,6 +100,11 @@ TSession& TdmVesk::CurrentSession() {
 
 TSession* TdmVesk::CreateWorkerSession() {
   std::lock_guard lock(dbLock_);
+  if (!idleWorkers_.empty()) {
+    TSession* s = idleWorkers_.back();
+    idleWorkers_.pop_back();
+    return s;
+  }
   for (int n = 1;; ++n) {
     const QString name = QStringLiteral("Session%1").arg(n);
     if (!FindSession(name)) {
@@ -107,6 +118,18 @@ TSession* TdmVesk::CreateWorkerSession() {
 
 void TdmVesk::ReleaseWorkerSession(TSession* session) {
   std::lock_guard lock(dbLock_);
+  // Every folder load starts a new crew of loader workers. An open
+  // connection is kept for the next crew, which then finds the catalog
+  // mapped and its statements prepared instead of paying for both again on
+  // every visit; one that never connected (or lost its connection) goes.
+  const std::size_t keep = std::max(4u, std::thread::hardware_concurrency());
+  if (session && session != default_.get() && session->Active() && idleWorkers_.size() < keep) {
+    for (auto it = current_.begin(); it != current_.end();) {
+      it = it->second == session ? current_.erase(it) : std::next(it);
+    }
+    idleWorkers_.push_back(session);
+    return;
+  }
   FreeSession(session);
 }
 

@@ -44,7 +44,9 @@ class TdmVesk {
   TSession& CurrentSession();
 
   // For worker threads (take DbLock themselves): a session named "Session" +
-  // the first free number, and its release when the thread object goes.
+  // the first free number, and its release when the thread object goes. A
+  // released session that is connected waits, still open, for the next
+  // worker that asks for one.
   TSession* CreateWorkerSession();
   void ReleaseWorkerSession(TSession* session);
 
@@ -64,6 +66,7 @@ class TdmVesk {
   std::unique_ptr<TSession> default_;
   std::vector<std::unique_ptr<TSession>> sessions_;
   std::map<std::thread::id, TSession*> current_;
+  std::vector<TSession*> idleWorkers_;  // released worker sessions, still open
   TCatalogWriteHealth writeHealth_;
 };
 

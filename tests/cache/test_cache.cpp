@@ -3,6 +3,9 @@
 
 #include <unistd.h>
 
+#include <thread>
+#include <vector>
+
 #include "common/errors.h"
 #include "common/locks.h"
 #include "glimr_plugin.h"
@@ -10,6 +13,7 @@
 #include "imaging/cache/loadqueue.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
+#include "imaging/cache/thumbpixelpool.h"
 #include "imaging/cache/thumbstore.h"
 #include "imaging/cache/undecodablethumb.h"
 
@@ -380,6 +384,68 @@ class TestCache : public QObject {
       }
       QVERIFY(grey < side * 3 / 4);
     }
+  }
+  // Thumbnail pixels come from the pool's slabs and go back when the last
+  // copy of their image is gone, on whatever thread that happens.
+  void pixelPool() {
+    constexpr std::size_t kSlab = std::size_t(2) << 20;
+    constexpr std::size_t kThumb = 256 * 256 * 3;
+    TThumbPixelPool pool(kSlab);  // ten 256 x 256 thumbnails a slab
+    QImage a = pool.Allocate(256, 256, QImage::Format_RGB888);
+    QVERIFY(!a.isNull());
+    QCOMPARE(a.bytesPerLine(), qsizetype(768));
+    QCOMPARE(pool.UsedBytes(), kThumb);
+    QCOMPARE(pool.ReservedBytes(), kSlab);
+    const uchar* pixels = a.constBits();
+    QImage copy = a;
+    a = QImage();
+    QCOMPARE(pool.UsedBytes(), kThumb);  // the copy still shows them
+    copy.bits()[0] = 7;                  // the only copy: written in place
+    QCOMPARE(copy.constBits(), pixels);
+    copy = QImage();
+    QCOMPARE(pool.UsedBytes(), std::size_t(0));
+    QCOMPARE(pool.Allocate(256, 256, QImage::Format_RGB888).constBits(), pixels);
+
+    // Eleven thumbnails take a second slab; when all are gone one empty
+    // slab stays for the next ones and the other goes back.
+    std::vector<QImage> many;
+    for (int i = 0; i < 11; ++i) {
+      many.push_back(pool.Allocate(256, 256, QImage::Format_RGB888));
+    }
+    QCOMPARE(pool.ReservedBytes(), 2 * kSlab);
+    // Released on another thread, as a ribbon or a worker may.
+    std::thread([&many] { many.clear(); }).join();
+    QCOMPARE(pool.UsedBytes(), std::size_t(0));
+    QCOMPARE(pool.ReservedBytes(), kSlab);
+
+    for (const auto& [w, h] : {std::pair{0, 4}, {4, -1}, {70000, 4}}) {
+      QVERIFY(pool.Allocate(w, h, QImage::Format_RGB888).isNull());
+    }
+    QCOMPARE(pool.UsedBytes(), std::size_t(0));
+  }
+
+  // Workers decode side by side into the shared pool while another thread
+  // lets the images go.
+  void pixelPoolThreads() {
+    TThumbPixelPool pool(std::size_t(2) << 20);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+      threads.emplace_back([&pool, t] {
+        std::vector<QImage> kept;
+        for (int i = 0; i < 300; ++i) {
+          QImage image = pool.Allocate(64 << (i % 3), 64, QImage::Format_RGB888);
+          image.bits()[0] = static_cast<uchar>(t);
+          kept.push_back(std::move(image));
+          if (kept.size() > 20) {
+            kept.erase(kept.begin());
+          }
+        }
+      });
+    }
+    for (auto& t : threads) {
+      t.join();
+    }
+    QCOMPARE(pool.UsedBytes(), std::size_t(0));
   }
 };
 

@@ -317,17 +317,29 @@ class TestCatalog : public QObject {
     db.dm.ReleaseWorkerSession(worker);
   }
 
-  void workerSessionNames() {
+  void workerSessions() {
     Db db;
     TSession* s1 = db.dm.CreateWorkerSession();
     TSession* s2 = db.dm.CreateWorkerSession();
     QCOMPARE(s1->Name(), QStringLiteral("Session1"));
     QCOMPARE(s2->Name(), QStringLiteral("Session2"));
+    // One that never connected is dropped; its name is free again.
     db.dm.ReleaseWorkerSession(s1);
     TSession* again = db.dm.CreateWorkerSession();
     QCOMPARE(again->Name(), QStringLiteral("Session1"));
-    db.dm.ReleaseWorkerSession(again);
+    QVERIFY(!again->Active());
+    // A connected one stays open for the next worker, as a folder load
+    // replaces its loader's workers.
+    db.q.CatalogIDOfPath(QStringLiteral("/pics/"), s2);
+    QVERIFY(s2->Active());
     db.dm.ReleaseWorkerSession(s2);
+    TSession* reused = db.dm.CreateWorkerSession();
+    QCOMPARE(reused, s2);
+    QVERIFY(reused->Active());
+    QCOMPARE(db.q.CatalogIDOfPath(QStringLiteral("/pics/"), reused),
+             db.q.CatalogIDOfPath(QStringLiteral("/pics/")));
+    db.dm.ReleaseWorkerSession(again);
+    db.dm.ReleaseWorkerSession(reused);
   }
 
   void concurrentCatalogLookups() {

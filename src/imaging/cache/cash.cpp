@@ -13,6 +13,7 @@
 #include "common/locks.h"
 #include "imaging/cache/thumbjpeg.h"
 #include "imaging/cache/thumbmaker.h"
+#include "imaging/cache/thumbpixelpool.h"
 #include "imaging/cache/thumbstore.h"
 #include "imaging/cache/undecodablethumb.h"
 #include "imaging/plugin.h"
@@ -29,7 +30,7 @@ QImage DecodeStoredThumb(const QByteArray& jpeg) {
       return TThumbTarget{};
     }
     // Every row is written by the decoder, so the image is not cleared first.
-    bitmap = QImage(width, height, QImage::Format_RGB888);
+    bitmap = TThumbPixelPool::Shared().Allocate(width, height, QImage::Format_RGB888);
     if (bitmap.isNull()) {
       return TThumbTarget{};
     }
