@@ -631,7 +631,7 @@ class TestPlugins : public QObject {
     for (const char* plugin : {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp",
                                "glimr_qtformats", "glimr_heif", "glimr_jxl", "glimr_raw"}) {
       for (const char* what : {"fifo", "device", "folder"}) {
-        QTest::addRow("%s %s", plugin, what)
+        QTest::newRow((QByteArray(plugin) + ' ' + what).constData())
             << QString::fromLatin1(plugin) << QString::fromLatin1(what);
       }
     }
