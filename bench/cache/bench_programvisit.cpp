@@ -102,11 +102,8 @@ constexpr int kQueued = 99;
 constexpr unsigned long kStoredPoll = 5000;
 
 TGlimrApplication::Options ProgramOptions(const QString& root) {
-  TGlimrApplication::Options o;
-  o.paths = TAppPaths::ForFolders(root + QStringLiteral("/home"),
-                                  QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-  o.settingsFile = root + QStringLiteral("/config/Glimr.reg");
-  o.logFile = root + QStringLiteral("/glimr.log");
+  TGlimrApplication::Options o =
+      TGlimrApplication::Options::UnderFolder(root, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
   o.firstStartFolder = root;
   return o;
 }

@@ -69,12 +69,8 @@ struct TWorld {
         QFile::copy(sample, QFile::decodeName(to));
       }
     }
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(root.path() + QStringLiteral("/home"),
-                                    QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = root.path() + QStringLiteral("/config/Glimr.reg");
-    o.logFile = root.path() + QStringLiteral("/glimr.log");
-    app = std::make_unique<TGlimrApplication>(o);
+    app = std::make_unique<TGlimrApplication>(TGlimrApplication::Options::UnderFolder(
+        root.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin")));
     app->Start();
     app->MainWindow()->resize(1270, 1000);
   }

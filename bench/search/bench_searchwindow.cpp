@@ -65,11 +65,8 @@ struct TWorld {
       }
       q.InsertFileRecords(raw);
     }
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(home, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = root.path() + QStringLiteral("/config/Glimr.reg");
-    o.logFile = root.path() + QStringLiteral("/glimr.log");
-    app = std::make_unique<TGlimrApplication>(o);
+    app = std::make_unique<TGlimrApplication>(TGlimrApplication::Options::UnderFolder(
+        root.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin")));
     app->Start();
   }
 };

@@ -94,6 +94,15 @@ TGlimrApplication::Options TGlimrApplication::Options::FromEnvironment() {
   return o;
 }
 
+TGlimrApplication::Options TGlimrApplication::Options::UnderFolder(const QString& root,
+                                                                   const QString& programDir) {
+  Options o;
+  o.paths = TAppPaths::ForFolders(root + QStringLiteral("/home"), programDir);
+  o.settingsFile = root + QStringLiteral("/config/Quillfen/Glimr.reg");
+  o.logFile = root + QStringLiteral("/glimr.log");
+  return o;
+}
+
 TGlimrApplication::TGlimrApplication(Options options)
     : options_(std::move(options)),
       lock_(options_.paths.DatabaseDir + QStringLiteral("glimr.lock")),

@@ -61,6 +61,10 @@ class TGlimrApplication {
 
     // GLIMR_HOME or the executable's folder; the store at its usual place.
     static Options FromEnvironment();
+    // Everything the program writes kept under root, laid out as in a home
+    // folder (data in root/home, the store in root/config/Quillfen, the log
+    // in root): a program the tests and benchmarks can start and throw away.
+    static Options UnderFolder(const QString& root, const QString& programDir);
   };
 
   explicit TGlimrApplication(Options options);

@@ -349,11 +349,9 @@ struct TWorld {
   }
 
   TGlimrApplication::Options Options() const {
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(dir.path() + "/home", QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+    TGlimrApplication::Options o = TGlimrApplication::Options::UnderFolder(
+        dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin"));
     o.paths.ShippedLanguagesPath = dir.path() + QStringLiteral("/shipped/");
-    o.settingsFile = dir.path() + "/config/Quillfen/Glimr.reg";
-    o.logFile = dir.path() + "/glimr.log";
     o.open.Folder = photos;
     return o;
   }

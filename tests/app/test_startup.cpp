@@ -25,12 +25,8 @@ using namespace glimr;
 namespace {
 
 TGlimrApplication::Options OptionsIn(const QTemporaryDir& dir) {
-  TGlimrApplication::Options o;
-  o.paths = TAppPaths::ForFolders(dir.filePath(QStringLiteral("home")),
-                                  QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-  o.settingsFile = dir.filePath(QStringLiteral("config/Quillfen/Glimr.reg"));
-  o.logFile = dir.filePath(QStringLiteral("glimr.log"));
-  return o;
+  return TGlimrApplication::Options::UnderFolder(dir.path(),
+                                                 QStringLiteral(GLIMR_BINARY_DIR "/bin"));
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

@@ -25,11 +25,7 @@ class TestCommandLine : public QObject {
   Q_OBJECT
 
   static TGlimrApplication::Options OptionsIn(const QString& root) {
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(root + "/home", QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = root + "/config/Quillfen/Glimr.reg";
-    o.logFile = root + "/glimr.log";
-    return o;
+    return TGlimrApplication::Options::UnderFolder(root, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
   }
 
   static bool MakePictures(const QString& folder, const QStringList& names) {

@@ -44,12 +44,10 @@ struct TWorld {
   QTemporaryDir dir;
   QString photos;
   TGlimrApplication::Options Options() {
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(dir.path() + "/home", QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+    TGlimrApplication::Options o = TGlimrApplication::Options::UnderFolder(
+        dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin"));
     // The program's own languages, as an install ships them.
     o.paths.ShippedLanguagesPath = dir.path() + QStringLiteral("/shipped/");
-    o.settingsFile = dir.path() + "/config/Quillfen/Glimr.reg";
-    o.logFile = dir.path() + "/glimr.log";
     o.open.Folder = photos;
     return o;
   }

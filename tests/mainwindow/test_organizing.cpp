@@ -103,12 +103,9 @@ struct TWorld {
     return store.Save();
   }
 
+  // Home and Settings are where these put them.
   TGlimrApplication::Options Options() const {
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(Home, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = Settings;
-    o.logFile = Root + "/glimr.log";
-    return o;
+    return TGlimrApplication::Options::UnderFolder(Root, QStringLiteral(GLIMR_BINARY_DIR "/bin"));
   }
 
   struct TRow {

@@ -95,12 +95,8 @@ class TestSearching : public QObject {
     QTemporaryDir dir;
     const QString tree = dir.filePath(QStringLiteral("tree"));
     MakeTree(tree);
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(dir.filePath(QStringLiteral("home")),
-                                    QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = dir.filePath(QStringLiteral("config/Glimr.reg"));
-    o.logFile = dir.filePath(QStringLiteral("glimr.log"));
-    TGlimrApplication app(o);
+    TGlimrApplication app(TGlimrApplication::Options::UnderFolder(
+        dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin")));
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
     TfrSearch& page = *window.Search()->Page();

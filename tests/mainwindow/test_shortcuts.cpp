@@ -32,10 +32,8 @@ class TestShortcuts : public QObject {
     QImage picture(48, 32, QImage::Format_RGB888);
     picture.fill(Qt::darkYellow);
     QVERIFY(picture.save(photos + QStringLiteral("/a.jpg")));
-    TGlimrApplication::Options o;
-    o.paths = TAppPaths::ForFolders(dir.path() + "/home", QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-    o.settingsFile = dir.path() + "/config/Quillfen/Glimr.reg";
-    o.logFile = dir.path() + "/glimr.log";
+    TGlimrApplication::Options o = TGlimrApplication::Options::UnderFolder(
+        dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin"));
     o.open.Folder = photos;
     o.open.Files = QStringList{photos + QStringLiteral("/a.jpg")};
     TGlimrApplication app(o);
