@@ -32,6 +32,7 @@
 #include "common/language.h"
 #include "external/ui/frmeditexternal.h"
 #include "external/ui/frmexternalprog.h"
+#include "fileops/ui/deletequestion.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/mainwindowlog.h"
 #include "mainwindow/sidepanel.h"
@@ -78,6 +79,16 @@ QWidget* PageHost(const QString& name, QWidget* page = nullptr) {
     column->addWidget(page);
   }
   return w;
+}
+
+// A page taller than its host scrolls rather than pushing the splitter: the
+// stored layout stays as the user left it.
+void AddScrolled(QWidget* host, QWidget* page) {
+  auto* scroll = new QScrollArea(host);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(page);
+  host->layout()->addWidget(scroll);
 }
 
 QString WithoutTrailingSlash(const QString& path) {
@@ -418,16 +429,8 @@ void TfrmVesk::MakeOrganizer() {
   host.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
   organizer_ = new TVeskOrganizer(lists_, *veskListFiles_, *actions_, categoryHistory_, filter_,
                                   std::move(host), this);
-  // A page taller than the upper area scrolls rather than pushing the
-  // splitter: the stored layout stays as the user left it.
-  for (auto [host, page] : {std::pair<QWidget*, QWidget*>{fileInfoHost_, organizer_->FileInfo()},
-                            std::pair<QWidget*, QWidget*>{filtersHost_, organizer_->Filters()}}) {
-    auto* scroll = new QScrollArea(host);
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setWidget(page);
-    host->layout()->addWidget(scroll);
-  }
+  AddScrolled(fileInfoHost_, organizer_->FileInfo());
+  AddScrolled(filtersHost_, organizer_->Filters());
   categoriesHost_->layout()->addWidget(organizer_->CategoriesFrame());
   TVeskSearch::THost searchHost;
   searchHost.Ribbon = [this] { return ribbon_; };
@@ -435,11 +438,7 @@ void TfrmVesk::MakeOrganizer() {
   searchHost.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
   searchHost.SelectionChanged = [this] { organizer_->SelectionChanged(); };
   search_ = new TVeskSearch(lists_, *veskListFiles_, filter_, std::move(searchHost), this);
-  auto* searchScroll = new QScrollArea(searchHost_);
-  searchScroll->setFrameShape(QFrame::NoFrame);
-  searchScroll->setWidgetResizable(true);
-  searchScroll->setWidget(search_->Page());
-  searchHost_->layout()->addWidget(searchScroll);
+  AddScrolled(searchHost_, search_->Page());
   // The File Info page follows the selection and the focused row.
   connect(veskListFiles_, &TFileListView::selectionMarksChanged, organizer_,
           &TVeskOrganizer::SelectionChanged);
@@ -463,21 +462,7 @@ void TfrmVesk::MakeFileOps() {
     organizer_->SelectionChanged();
   };
   host.AskDeletePermanently = [this](const QString& path) {
-    QMessageBox box(
-        QMessageBox::Question, QStringLiteral("Glimr"),
-        LangText(TLangSection::Strings, 116).arg(path),
-        QMessageBox::Yes | QMessageBox::YesToAll | QMessageBox::No | QMessageBox::NoToAll, this);
-    box.setDefaultButton(QMessageBox::No);
-    switch (box.exec()) {
-      case QMessageBox::Yes:
-        return TPermanentDelete::Delete;
-      case QMessageBox::YesToAll:
-        return TPermanentDelete::DeleteAll;
-      case QMessageBox::NoToAll:
-        return TPermanentDelete::KeepAll;
-      default:
-        return TPermanentDelete::Keep;
-    }
+    return AskDeletePermanently(this, path);
   };
   // The program's input box, its buttons in the language in force.
   host.AskNewName = [box = CategoryNameBox(this)](const QString& oldName) {

@@ -20,6 +20,7 @@
 #include <limits>
 
 #include "fileops/ui/copyprogresstext.h"
+#include "fileops/ui/deletequestion.h"
 #include "fileops/ui/destinationhistory.h"
 #include "fileops/ui/frmcopymoveto.h"
 #include "fileops/ui/frmmessage.h"
@@ -28,6 +29,8 @@
 using namespace glimr;
 
 Q_DECLARE_METATYPE(glimr::TOverwritePolicy)
+Q_DECLARE_METATYPE(glimr::TPermanentDelete)
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
 
 namespace {
 
@@ -360,6 +363,35 @@ class TestCopyWindows : public QObject {
     reply = question.Ask("/dst/a.jpg", "/src/a.jpg");
     QCOMPARE(reply.Answer, TOverwriteAnswer::Cancel);
     QVERIFY(!reply.DontAskAgain);
+  }
+
+  // The question before a permanent delete names the file; each button
+  // gives its answer, and Return keeps the file.
+  void deleteQuestion_data() {
+    QTest::addColumn<QMessageBox::StandardButton>("button");
+    QTest::addColumn<TPermanentDelete>("answer");
+    QTest::newRow("yes") << QMessageBox::Yes << TPermanentDelete::Delete;
+    QTest::newRow("yes to all") << QMessageBox::YesToAll << TPermanentDelete::DeleteAll;
+    QTest::newRow("no") << QMessageBox::No << TPermanentDelete::Keep;
+    QTest::newRow("no to all") << QMessageBox::NoToAll << TPermanentDelete::KeepAll;
+    QTest::newRow("return") << QMessageBox::NoButton << TPermanentDelete::Keep;
+  }
+  void deleteQuestion() {
+    QFETCH(QMessageBox::StandardButton, button);
+    QFETCH(TPermanentDelete, answer);
+    QString text;
+    QTimer::singleShot(0, [&] {
+      QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      text = box->text();
+      if (button == QMessageBox::NoButton) {
+        QTest::keyClick(box, Qt::Key_Return);
+      } else {
+        box->button(button)->click();
+      }
+    });
+    QCOMPARE(AskDeletePermanently(nullptr, QStringLiteral("/photos/a.jpg")), answer);
+    QVERIFY2(text.contains(QStringLiteral("/photos/a.jpg")), qPrintable(text));
   }
 
   void accessibleNames() {
