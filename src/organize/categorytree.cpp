@@ -179,6 +179,16 @@ std::vector<std::int32_t> TCategoryTree::RemoveSubtree(std::int32_t id) {
   return removed;
 }
 
+std::vector<std::int32_t> TCategoryTree::RemoveAll(const std::vector<std::int32_t>& ids) {
+  std::vector<std::int32_t> removed;
+  for (std::int32_t id : ids) {
+    // An entry already taken with an ancestor listed before it is skipped.
+    const std::vector<std::int32_t> gone = RemoveSubtree(id);
+    removed.insert(removed.end(), gone.begin(), gone.end());
+  }
+  return removed;
+}
+
 bool TCategoryTree::CanMove(std::int32_t id, std::int32_t newParentID) const {
   if (!Contains(id) || (newParentID != 0 && !Contains(newParentID))) {
     return false;

@@ -52,6 +52,11 @@ class TCategoryTree {
   // Takes the entry and everything below it out; the removed IDs, every
   // child before its parent (the order in which the catalog deletes them).
   std::vector<std::int32_t> RemoveSubtree(std::int32_t id);
+  // Takes out every listed entry still held, each with everything below it:
+  // the catalog's list of what it deleted, which in a damaged catalog (a loop
+  // of parents) reaches entries this tree shows elsewhere. The removed IDs,
+  // every child before its parent.
+  std::vector<std::int32_t> RemoveAll(const std::vector<std::int32_t>& ids);
   // False for a move onto the entry itself or one of its descendants, or of
   // an unknown entry or onto an unknown parent.
   bool CanMove(std::int32_t id, std::int32_t newParentID) const;

@@ -539,6 +539,80 @@ class TestCategoryViews : public QObject {
     QVERIFY(p.Agree());
   }
 
+  // Rename and Remove follow a mouse click as they follow a selection made
+  // in code: the press makes the entry current before it selects it.
+  void actionsFollowAMouseClick() {
+    TPage p;
+    QAction add, sub, rename, remove, clear;
+    p.page.SetActions({&add, &sub, &rename, &remove, &clear});
+    const std::int32_t a = p.Add(0, QStringLiteral("A"));
+    p.Add(0, QStringLiteral("B"));
+    p.page.SelectCategoryID(0);
+    QVERIFY(!rename.isEnabled() && !remove.isEnabled());
+    p.page.resize(300, 400);
+    p.page.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&p.page));
+    QTreeWidget* view = p.page.TreeView();
+    QTreeWidgetItem* item = view->topLevelItem(0);
+    QCOMPARE(item->data(0, Qt::UserRole).toInt(), a);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualItemRect(item).center());
+    QCOMPARE(p.page.SelectedCategory(), a);
+    QVERIFY(rename.isEnabled());
+    QVERIFY(remove.isEnabled());
+    // A Control click on the selected entry takes the selection away.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      view->visualItemRect(item).center());
+    QCOMPARE(p.page.SelectedCategory(), 0);
+    QVERIFY(!rename.isEnabled() && !remove.isEnabled());
+  }
+
+  // A damaged catalog whose parents loop: the catalog deletes the whole loop
+  // with whatever hangs below it, and the page drops exactly what it deleted.
+  void removingInALoopOfParents_data() {
+    QTest::addColumn<QString>("rows");  // id:parent:name
+    QTest::addColumn<int>("remove");
+    QTest::addColumn<QString>("layout");  // what stays, in the page and the catalog
+    QTest::addColumn<QList<int>>("removed");
+    QTest::newRow("two in a loop, the lower one removed")
+        << "1:2:A;2:1:B" << 2 << "" << QList<int>{1, 2};
+    QTest::newRow("two in a loop, the upper one removed")
+        << "1:2:A;2:1:B" << 1 << "" << QList<int>{1, 2};
+    QTest::newRow("three in a loop with a branch and a sound tree beside")
+        << "1:3:A;2:1:B;3:2:C;4:2:D;5:0:E;6:5:F" << 3 << "E,.F" << QList<int>{1, 2, 3, 4};
+    QTest::newRow("a branch of a loop removed alone")
+        << "1:2:A;2:1:B;3:2:C;4:3:D" << 3 << "A,.B" << QList<int>{3, 4};
+  }
+  void removingInALoopOfParents() {
+    QFETCH(QString, rows);
+    QFETCH(int, remove);
+    QFETCH(QString, layout);
+    QFETCH(QList<int>, removed);
+    TPage p;
+    {
+      std::lock_guard lock(p.db.locks.DbLock);
+      for (const TCategoryRow& row : Rows(rows)) {
+        TStatement st(p.db.dm.CurrentSession(),
+                      QStringLiteral("INSERT INTO CATEGORIES(ID, NAME, PARENTID) VALUES(:ID, "
+                                     ":Name, :ParentID);"));
+        st.BindInt(":ID", row.ID).BindText(":Name", row.Name).BindInt(":ParentID", row.ParentID);
+        st.Exec();
+      }
+    }
+    const std::int32_t inLoop = p.db.AddFile(QStringLiteral("a.jpg"), remove);
+    p.page.FillCategories();
+    QSignalSpy gone(&p.page, &TfrCategories::categoriesRemoved);
+    p.page.SelectCategoryID(remove);
+    QCOMPARE(p.page.SelectedCategory(), remove);
+    p.page.RemoveCategory();
+    QCOMPARE(Layout(p.page.Tree().Items()), layout);
+    QVERIFY(p.Agree());
+    QCOMPARE(gone.count(), 1);
+    std::vector<std::int32_t> ids = gone.at(0).at(0).value<std::vector<std::int32_t>>();
+    std::sort(ids.begin(), ids.end());
+    QCOMPARE(QList<int>(ids.begin(), ids.end()), removed);
+    QCOMPARE(p.db.CategoryOfFile(inLoop), 0);
+  }
+
   void imageDropTargets() {
     TPage p;
     const std::int32_t a = p.Add(0, QStringLiteral("A"));

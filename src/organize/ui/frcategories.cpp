@@ -178,6 +178,9 @@ TfrCategories::TfrCategories(TCatalogQueries& queries, QWidget* parent)
           [this](QTreeWidgetItem* item) { OnCurrentChanged(item); });
   connect(view_, &QTreeWidget::itemClicked, this,
           [this](QTreeWidgetItem* item) { OnClicked(item); });
+  // A mouse press makes an entry current before it selects it, so the
+  // actions are brought up to date again once the selection has landed.
+  connect(view_, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateActions(); });
   ApplyLanguage();
   UpdateActions();
 }
@@ -423,13 +426,19 @@ void TfrCategories::RemoveCategory() {
   if (id == 0) {
     return;
   }
+  std::vector<std::int32_t> deleted;
   try {
-    queries_.DeleteCategoryTree(id);
+    deleted = queries_.DeleteCategoryTree(id);
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("aRemoveCategoryExecute: "), ErrorText(e));
     return;
   }
-  std::vector<std::int32_t> removed = tree_.RemoveSubtree(id);
+  // The page drops what the catalog deleted: in a damaged catalog whose
+  // parents loop that is more than the entry's branch on screen.
+  std::vector<std::int32_t> removed = tree_.RemoveAll(deleted);
+  if (removed.empty()) {
+    return;
+  }
   Rebuild();
   Q_EMIT categoriesRemoved(removed);
   Q_EMIT categoriesChanged(tree_.Items());
@@ -441,13 +450,17 @@ void TfrCategories::ClearCategories() {
   // keeps the branches not yet removed, in the catalog and on screen alike.
   while (!tree_.Empty()) {
     std::int32_t first = tree_.Children(0).front();
+    std::vector<std::int32_t> deleted;
     try {
-      queries_.DeleteCategoryTree(first);
+      deleted = queries_.DeleteCategoryTree(first);
     } catch (const std::exception& e) {
       ShowError(QStringLiteral("aClearCategoriesExecute: "), ErrorText(e));
       break;
     }
-    std::vector<std::int32_t> gone = tree_.RemoveSubtree(first);
+    // The branch goes in any case (a row already gone from the catalog
+    // would otherwise stop the clearing here).
+    deleted.push_back(first);
+    std::vector<std::int32_t> gone = tree_.RemoveAll(deleted);
     removed.insert(removed.end(), gone.begin(), gone.end());
   }
   if (removed.empty()) {
