@@ -268,6 +268,16 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Captions, 305, u"Alt+Up"},
     {TLangSection::Captions, 306, u"Ctrl+Q"},
     {TLangSection::Captions, 307, u"F5"},
+    {TLangSection::Captions, 310, u"More buttons"},
+    {TLangSection::Captions, 311, u"Black"},
+    {TLangSection::Captions, 312, u"White"},
+    {TLangSection::Captions, 313, u"Grey"},
+    {TLangSection::Captions, 314, u"Red"},
+    {TLangSection::Captions, 315, u"Orange"},
+    {TLangSection::Captions, 316, u"Yellow"},
+    {TLangSection::Captions, 317, u"Green"},
+    {TLangSection::Captions, 318, u"Blue"},
+    {TLangSection::Captions, 319, u"Purple"},
     {TLangSection::Hints, 0, u"Show <B>Catalogs</B> window"},
     {TLangSection::Hints, 1, u"Show <B>Categories</B> window"},
     {TLangSection::Hints, 2, u"Show <B>File Info</B> window"},
@@ -389,6 +399,8 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Strings, 131, u"%1 is not a program file"},
     {TLangSection::Strings, 140,
      u"The language file %1 cannot be read; the language stays as it was."},
+    {TLangSection::Strings, 145, u"Dark %1"},
+    {TLangSection::Strings, 146, u"Light %1"},
 };
 
 }  // namespace
