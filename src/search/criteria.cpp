@@ -102,13 +102,14 @@ bool CompareDate(CompareOp op, double a, double b, double c) {
   return false;
 }
 
-bool TComparObj::MatchesCriteria(TImageFileInfo& record,
-                                 const TDimensionsReader& readDimensions) const {
+bool TComparObj::MatchesCriteria(TImageFileInfo& record, const TDimensionsReader& readDimensions,
+                                 bool fileChanged) const {
   bool width = true;
   bool height = true;
   if (NeedDimensions) {
     const QString path = record.FullPath();
-    if (FileModDays(path) != record.FileDate || record.Width == 0 || record.Height == 0) {
+    if (fileChanged || record.Width == 0 || record.Height == 0 ||
+        FileModDays(path) != record.FileDate) {
       std::int32_t w = 0;
       std::int32_t h = 0;
       if (!readDimensions || !readDimensions(path, record.TypeName, w, h)) {

@@ -67,7 +67,11 @@ class TComparObj {
   // The test of one record. When dimensions are needed and the file changed
   // since its row (or a size is 0), they are read again with readDimensions
   // (none given counts as 0 by 0); a changed size marks the record Modified.
-  bool MatchesCriteria(TImageFileInfo& record, const TDimensionsReader& readDimensions) const;
+  // fileChanged says the record has just taken the size and date of a file
+  // that changed since its row was written, so its stored dimensions are
+  // stale although its date now agrees with the disk.
+  bool MatchesCriteria(TImageFileInfo& record, const TDimensionsReader& readDimensions,
+                       bool fileChanged = false) const;
 };
 
 // The criteria of the choices, with "today" the given date (the date

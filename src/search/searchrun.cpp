@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QStringDecoder>
 
@@ -14,11 +15,14 @@
 #include "browse/filelist.h"
 #include "browse/filemask.h"
 #include "catalog/catalogqueries.h"
+#include "catalog/writehealth.h"
 #include "common/datetime.h"
 #include "common/errors.h"
 #include "search/searchpattern.h"
 
 namespace glimr {
+
+Q_LOGGING_CATEGORY(lcSearchRun, "glimr.search.run")
 
 namespace {
 
@@ -98,6 +102,8 @@ bool TSearchRun::RowFits(const TImageFileInfo& row) const {
 }
 
 void TSearchRun::Report(const QString& where, bool isCategory) {
+  where_ = where;
+  whereIsCategory_ = isCategory;
   if (hooks_.Progress) {
     hooks_.Progress(where, isCategory, results_.Count());
   }
@@ -111,7 +117,7 @@ void TSearchRun::AddResult(std::unique_ptr<TImageFileInfo> record) {
   const QString key = record->FullPath();
   results_.Append(key, record.release());
   if (hooks_.Progress) {
-    hooks_.Progress(QString(), false, results_.Count());
+    hooks_.Progress(where_, whereIsCategory_, results_.Count());
   }
 }
 
@@ -149,6 +155,11 @@ bool TSearchRun::ListNew(const QString& folder, TListing& listing) {
       }
       isDir = S_ISDIR(st.st_mode);
       isFile = S_ISREG(st.st_mode);
+    }
+    // Hidden folders (the trash, caches, settings) are not walked, as the
+    // folder tree does not show them; hidden files count like any other.
+    if (isDir && raw[0] == '.') {
+      continue;
     }
     QString name;
     if ((!isDir && !isFile) || !DecodeName(raw, name)) {
@@ -249,9 +260,12 @@ void TSearchRun::SearchListed(const QString& folder, std::int32_t catalogID,
     byName.insert(rows[i]->FileName, i);
   }
   const QSet<QString> types(criteria_.SearchTypes.begin(), criteria_.SearchTypes.end());
+  // Rows whose files changed since they were written, to be brought up to
+  // date once the folder is done (or the search is cancelled).
+  std::vector<TImageFileInfo> changed;
   for (const QString& name : listing.files) {
     if (Cancelled()) {
-      return;
+      break;
     }
     const QString type = UpperExtension(name);
     if (!types.contains(type) || !NameFits(name)) {
@@ -261,40 +275,75 @@ void TSearchRun::SearchListed(const QString& folder, std::int32_t catalogID,
     if (results_.IndexOf(key) >= 0) {
       continue;
     }
+    struct stat st;
+    if (stat(QFile::encodeName(key).constData(), &st) != 0) {
+      continue;  // gone since the listing
+    }
+    const auto diskSize = static_cast<std::int64_t>(st.st_size);
+    const double diskDate = StatModDays(st);
     std::unique_ptr<TImageFileInfo> record;
     if (const auto it = byName.constFind(name); it != byName.constEnd()) {
       record = std::move(rows[it.value()]);
     } else {
-      struct stat st;
-      if (stat(QFile::encodeName(key).constData(), &st) != 0) {
-        continue;  // gone since the listing
-      }
       record = std::make_unique<TImageFileInfo>();
       record->FileName = name;
       record->CatalogID = catalogID;
       // A row the query did not return (its type written another way) is
       // still the file's row: its caption, rating and category are kept.
       if (!queries_.ReadFileRecord(*record)) {
-        record->FileSize = static_cast<std::int64_t>(st.st_size);
-        record->FileDate = StatModDays(st);
+        record->FileSize = diskSize;
+        record->FileDate = diskDate;
         record->TypeName = type;
       }
       record->Path = folder;
       record->SlotWidth = 2.0;
       record->ExtIndex = ExtIndexOf(key);
     }
-    if (!record || !criteria_.MatchesCriteria(*record, hooks_.ReadDimensions)) {
+    if (!record) {
+      continue;
+    }
+    // The disk is at hand: size and date criteria judge the file as it is
+    // now, not as its row last saw it (a file edited today is found by
+    // "Today"), and the row follows the disk.
+    const bool fileChanged =
+        record->ID != 0 && (record->FileSize != diskSize || record->FileDate != diskDate);
+    if (fileChanged) {
+      record->FileSize = diskSize;
+      record->FileDate = diskDate;
+      changed.push_back(*record);
+    }
+    if (!criteria_.MatchesCriteria(*record, hooks_.ReadDimensions, fileChanged)) {
       continue;
     }
     if (record->ID == 0) {
       // No row is added once the search is cancelled.
       if (Cancelled()) {
-        return;
+        break;
       }
       record->ID = queries_.InsertFileRecord(*record);
     }
     record->Found = true;
     AddResult(std::move(record));
+  }
+  WriteFileStats(changed);
+}
+
+void TSearchRun::WriteFileStats(const std::vector<TImageFileInfo>& rows) {
+  if (rows.empty()) {
+    return;
+  }
+  std::vector<const TImageFileInfo*> records;
+  records.reserve(rows.size());
+  for (const TImageFileInfo& r : rows) {
+    records.push_back(&r);
+  }
+  try {
+    queries_.UpdateFileStats(records);
+  } catch (const TCatalogWriteError& e) {
+    // The results carry the disk's values all the same; the next folder
+    // load of this folder writes them again.
+    qCWarning(lcSearchRun).noquote()
+        << "size and date of" << rows.size() << "changed files not written:" << e.message();
   }
 }
 

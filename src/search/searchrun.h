@@ -14,6 +14,7 @@
 #include <memory>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "search/criteria.h"
 #include "search/searchrequest.h"
@@ -26,8 +27,8 @@ class TFileMask;
 
 struct TSearchHooks {
   // The folder or category being searched and the number of results so
-  // far; called often (once per folder, category and file), so the window
-  // throttles what it shows.
+  // far; called often (once per folder, category and found file, each time
+  // naming the place being searched), so the window throttles what it shows.
   std::function<void(const QString& where, bool isCategory, int found)> Progress;
   // The image size of a file, for dimension criteria.
   TDimensionsReader ReadDimensions;
@@ -65,6 +66,9 @@ class TSearchRun {
   // already visited by another path.
   bool ListNew(const QString& folder, TListing& listing);
   void SearchListed(const QString& folder, std::int32_t catalogID, const TListing& listing);
+  // Brings the size and date of rows whose files changed up to date, their
+  // stored thumbnails marked stale, as a folder load does.
+  void WriteFileStats(const std::vector<TImageFileInfo>& rows);
   void AddResult(std::unique_ptr<TImageFileInfo> record);
   std::int32_t ExtIndexOf(const QString& fullPath) const;
 
@@ -77,6 +81,9 @@ class TSearchRun {
   QString like_;
   std::unique_ptr<TFileMask> mask_;
   QString error_;
+  // The place last reported, named again by the report of each result.
+  QString where_;
+  bool whereIsCategory_ = false;
   // Folders met so far by device and inode: a link back into the tree (or
   // a second path to a folder) is not searched again.
   std::set<std::pair<std::uint64_t, std::uint64_t>> visited_;

@@ -8,6 +8,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 
@@ -521,10 +522,14 @@ class TestSearch : public QObject {
     TFileList results(true);
     std::atomic<bool> cancel{false};
     TSearchHooks hooks;
-    hooks.Progress = [&](const QString& w, bool isCategory, int) {
-      if (isCategory) {
+    // The report on entering a category; the reports of its found files
+    // (which name it again) are the ones that raise the count.
+    int lastFound = -1;
+    hooks.Progress = [&](const QString& w, bool isCategory, int found) {
+      if (isCategory && found == std::max(lastFound, 0)) {
         where << w;
       }
+      lastFound = found;
     };
     TSearchRun run(s.q, r, criteria, results, cancel, hooks);
     run.Run();
@@ -533,6 +538,161 @@ class TestSearch : public QObject {
     r.Subcategories = false;
     r.CategoryIDs = {b};
     QCOMPARE(Search(s, r), QStringList{"x/cat-b.jpg"});
+  }
+
+  // Hidden folders (the trash among them) are walked past, in the catalog
+  // as on the disk, as the folder tree skips them; hidden files still count,
+  // and a hidden folder the user lists is searched.
+  void hiddenFoldersSkipped_data() {
+    QTest::addColumn<bool>("onlyDb");
+    QTest::newRow("disk") << false;
+    QTest::newRow("catalog only") << true;
+  }
+  void hiddenFoldersSkipped() {
+    QFETCH(bool, onlyDb);
+    Scene s;
+    const QStringList files = {"a/cat.jpg", ".cat.jpg", ".local/share/Trash/files/cat.jpg",
+                               "a/.cache/cat.jpg", ".hidden/cat.jpg"};
+    for (const QString& f : files) {
+      s.File(f);
+      if (onlyDb) {
+        s.Row(f);  // rows left behind by an earlier walk
+      }
+    }
+    const qint64 rows = s.Scalar(QStringLiteral("SELECT count(*) FROM FILES"));
+    QCOMPARE(Search(s, Request(QStringLiteral("cat"), {s.Root()}, onlyDb)),
+             QStringList({".cat.jpg", "a/cat.jpg"}));
+    QCOMPARE(Search(s, Request(QStringLiteral("cat"), {s.Root() + ".hidden"}, onlyDb)),
+             QStringList{".hidden/cat.jpg"});
+    if (!onlyDb) {
+      QCOMPARE(s.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), rows + 3);
+      QCOMPARE(s.Scalar(QStringLiteral("SELECT count(*) FROM CATALOGS WHERE NAME IN "
+                                       "('.local', 'share', 'Trash', 'files', '.cache')")),
+               0ll);
+    }
+  }
+
+  // Searching the disk judges size and date by the file as it is now, and a
+  // row written before the file changed takes the disk's size and date (its
+  // thumbnail marked stale) whether the file matches or not. Searching only
+  // the catalog judges the row as it stands and leaves it alone.
+  void changedFileJudgedByTheDisk_data() {
+    QTest::addColumn<bool>("onlyDb");
+    QTest::addColumn<QString>("condition");
+    QTest::addColumn<bool>("found");
+    QTest::newRow("today") << false << "today" << true;
+    QTest::newRow("today, catalog only") << true << "today" << false;
+    QTest::newRow("size") << false << "size" << true;
+    QTest::newRow("last year, no match") << false << "last year" << false;
+    // The stored 640 x 480 belonged to the file as it was.
+    QTest::newRow("width measured again") << false << "width" << true;
+  }
+  void changedFileJudgedByTheDisk() {
+    QFETCH(bool, onlyDb);
+    QFETCH(QString, condition);
+    QFETCH(bool, found);
+    Scene s;
+    const QString path = s.File(QStringLiteral("a/cat.jpg"));
+    {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write(QByteArray(3000, 'x'));
+    }
+    const std::int32_t id = s.Row(QStringLiteral("a/cat.jpg"));
+    s.Exec(QStringLiteral("UPDATE FILES SET FILESIZE = 5, FILEDATE = 36000.5, WIDTH = 640, "
+                          "HEIGHT = 480, ISTHUMB = TRUE WHERE ID = %1")
+               .arg(id));
+    const double diskDate = FileModDays(path);
+
+    TSearchRequest r = Request(QStringLiteral("cat"), {s.Root()}, onlyDb);
+    TPropertyChoices& p = r.Properties;
+    if (condition == QLatin1String("today")) {
+      p.Date = TDateChoice::Today;
+    } else if (condition == QLatin1String("last year")) {
+      p.Date = TDateChoice::LastYear;
+    } else if (condition == QLatin1String("size")) {
+      p.Size = TSizeChoice::Special;
+      p.SizeKB = {true, TOperatorItem::MoreOrEqual, 2, 0};
+    } else {
+      p.Dimensions = TDimensionChoice::Special;
+      p.Width = {true, TOperatorItem::Equal, 800, 0};
+    }
+    const TComparObj criteria = BuildCriteria(p, DaysToDateTime(diskDate).date());
+    TFileList results(true);
+    std::atomic<bool> cancel{false};
+    TSearchHooks hooks;
+    hooks.ReadDimensions = [](const QString&, const QString&, std::int32_t& w, std::int32_t& h) {
+      w = 800;
+      h = 600;
+      return true;
+    };
+    TSearchRun run(s.q, r, criteria, results, cancel, hooks);
+    run.Run();
+    QCOMPARE(run.Error(), QString());
+    QCOMPARE(s.Names(results), found ? QStringList{"a/cat.jpg"} : QStringList());
+    if (found) {
+      QCOMPARE(results.At(0)->FileSize, 3000ll);
+      QCOMPARE(results.At(0)->FileDate, diskDate);
+    }
+    const QString row = QStringLiteral(" FROM FILES WHERE ID = %1").arg(id);
+    QCOMPARE(s.Scalar(QStringLiteral("SELECT FILESIZE") + row), onlyDb ? 5ll : 3000ll);
+    QCOMPARE(s.Scalar(QStringLiteral("SELECT FILEDATE = %1").arg(diskDate, 0, 'g', 17) + row),
+             onlyDb ? 0ll : 1ll);
+    QCOMPARE(s.Scalar(QStringLiteral("SELECT ISTHUMB") + row), onlyDb ? 1ll : 0ll);
+    QCOMPARE(s.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 1ll);
+  }
+
+  // Every report names the folder or category being searched, also the
+  // reports of a found file, so the progress window never goes blank.
+  void progressNamesThePlace_data() {
+    QTest::addColumn<bool>("onlyDb");
+    QTest::addColumn<bool>("byCategory");
+    QTest::newRow("disk") << false << false;
+    QTest::newRow("catalog only") << true << false;
+    QTest::newRow("category") << true << true;
+  }
+  void progressNamesThePlace() {
+    QFETCH(bool, onlyDb);
+    QFETCH(bool, byCategory);
+    Scene s;
+    const std::int32_t category = s.q.InsertCategory(QStringLiteral("Pets"), 0);
+    for (const char* f : {"cat1.jpg", "sub/cat2.jpg", "sub/cat3.jpg"}) {
+      s.File(QLatin1String(f));
+      s.Row(QLatin1String(f), QString(), category);
+    }
+    TSearchRequest r = Request(QStringLiteral("cat"), {}, onlyDb);
+    if (byCategory) {
+      r.CategoryIDs = {category};
+    } else {
+      r.Folders = {s.Root()};
+    }
+    const TComparObj criteria = BuildCriteria(r.Properties);
+    TFileList results(true);
+    std::atomic<bool> cancel{false};
+    QStringList reports;  // "where|category|found"
+    QStringList expected;
+    int counted = 0;
+    TSearchHooks hooks;
+    hooks.Progress = [&](const QString& where, bool isCategory, int found) {
+      reports << where + u'|' + QString::number(isCategory) + u'|' + QString::number(found);
+      // A report that counts a new result names the place it was found in.
+      if (found > counted && found <= results.Count()) {
+        counted = found;
+        const QString place = byCategory ? QStringLiteral("Pets") : results.At(found - 1)->Path;
+        expected << place + u'|' + QString::number(byCategory) + u'|' + QString::number(found);
+      }
+    };
+    TSearchRun run(s.q, r, criteria, results, cancel, hooks);
+    run.Run();
+    QCOMPARE(results.Count(), 3);
+    for (const QString& report : std::as_const(reports)) {
+      QVERIFY2(!report.startsWith(u'|'), qPrintable(reports.join(QStringLiteral(", "))));
+    }
+    for (const QString& e : std::as_const(expected)) {
+      QVERIFY2(reports.contains(e),
+               qPrintable(e + QStringLiteral(" in ") + reports.join(QStringLiteral(", "))));
+    }
+    QVERIFY(reports.last().endsWith(QStringLiteral("|3")));
   }
 
   // Cancel stops at once: no row is added after it, also in a large folder.

@@ -309,6 +309,50 @@ class TestSearchProgress : public QObject {
     QCOMPARE(shown, found);
   }
 
+  // While results stream in, the window keeps naming the folder or the
+  // category they come from: after a run the labels show where the last
+  // result was found, never a blank place.
+  void placeStaysWhileResultsArrive_data() {
+    QTest::addColumn<bool>("byCategory");
+    QTest::addColumn<QString>("phase");
+    QTest::newRow("folders") << false << "Current directory:";
+    QTest::newRow("categories") << true << "Current category:";
+  }
+  void placeStaysWhileResultsArrive() {
+    QFETCH(bool, byCategory);
+    QFETCH(QString, phase);
+    Scene s;
+    const QString tree = s.Folder(QStringLiteral("tree"));
+    const std::int32_t category = s.q.InsertCategory(QStringLiteral("Pets"), 0);
+    for (const char* name : {"cat.jpg", "sub/bobcat.jpg"}) {
+      const QString path = tree + QLatin1String(name);
+      QDir().mkpath(QFileInfo(path).path());
+      QFile(path).open(QIODevice::WriteOnly);
+      auto r = Result(QFileInfo(path).path() + QLatin1Char('/'), QFileInfo(path).fileName(), 0,
+                      s.q.CatalogIDOfPath(QFileInfo(path).path() + QLatin1Char('/')));
+      r->CategoryID = category;
+      s.q.InsertFileRecord(*r);
+    }
+    TSearchRequest request;
+    request.NameText = QStringLiteral("cat");
+    request.OnlyInDatabase = byCategory;
+    if (byCategory) {
+      request.CategoryIDs = {category};
+    } else {
+      request.Folders = QStringList{tree};
+    }
+    request.Properties.SupportedTypes = QStringList{QStringLiteral("JPG")};
+    const TComparObj criteria = BuildCriteria(request.Properties);
+
+    TfrmProcessSearch window;
+    QCOMPARE(window.Execute(s.q, request, criteria, s.results), int(QDialog::Accepted));
+    QCOMPARE(s.results.Count(), 2);
+    QCOMPARE(window.PhaseLabel()->text(), phase);
+    QCOMPARE(Plain(window.CurrentLabel()),
+             byCategory ? QStringLiteral("Pets") : tree + QStringLiteral("sub/"));
+    QCOMPARE(window.FoundLabel()->text(), QStringLiteral("ImagesFound: 2"));
+  }
+
   // The results become the current list: sorted, filtered, copied (the
   // result list keeps its own records), the first hundred queued. Showing
   // them twice gives the same list.
