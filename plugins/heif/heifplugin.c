@@ -201,16 +201,14 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
  * the first call (on the main thread, when the plug-in is loaded). */
 static GlimrExtNode extensions[4];
 
-/* libheif keeps its decoder registry from the first call on; a plug-in may
- * be loaded and unloaded several times in one process, so the library is
- * set up when the plug-in is loaded and released when it is unloaded,
- * rather than leaking the registry at every unload. */
+/* libheif keeps its decoder registry from heif_init on. The plug-in is
+ * linked so that it is never unmapped (-z nodelete), so this runs once per
+ * process however often a host loads and unloads it. The library is never
+ * released: at process exit its own static objects may already be gone
+ * when an ELF destructor of ours would run, and releasing it then crashes
+ * every host that exits with the plug-in loaded. */
 __attribute__((constructor)) static void heif_plugin_loaded(void) {
   heif_init(NULL);
-}
-
-__attribute__((destructor)) static void heif_plugin_unloaded(void) {
-  heif_deinit();
 }
 
 static const GlimrExtNode* supplied_extensions(void) {

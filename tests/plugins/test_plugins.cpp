@@ -1,6 +1,7 @@
 #include <QColor>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
@@ -780,6 +781,33 @@ class TestPlugins : public QObject {
                               .arg(i)
                               .arg(got.name(), quadrants[i].name())));
     }
+  }
+
+  // Another program that loads a plug-in (a thumbnailer, a test harness)
+  // and exits with it still loaded ends normally, and loading and unloading
+  // it a thousand times does not grow the process.
+  void otherHost_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::newRow("heif") << "glimr_heif";
+    QTest::newRow("jxl") << "glimr_jxl";
+  }
+  void otherHost() {
+    QFETCH(QString, plugin);
+    QProcess host;
+    host.start(QStringLiteral(GLIMR_PLUGIN_HOST), {PluginFile(plugin), QStringLiteral("1000")});
+    QVERIFY(host.waitForFinished(240000));
+    const QByteArray out = host.readAllStandardOutput();
+    QVERIFY2(host.exitStatus() == QProcess::NormalExit,
+             qPrintable(QStringLiteral("the host crashed: ") + host.readAllStandardError()));
+    QCOMPARE(host.exitCode(), 0);
+    const QList<QByteArray> rss = out.trimmed().split(' ');
+    QCOMPARE(rss.value(0), QByteArray("rss"));
+    const qint64 warmKb = rss.value(1).toLongLong(), endKb = rss.value(2).toLongLong();
+    QVERIFY(warmKb > 0 && endKb > 0);
+    qInfo("%s: resident %lld KB after 100 loads, %lld KB after 1000", qPrintable(plugin), warmKb,
+          endKb);
+    if (!childrun::kSanitized)
+      QVERIFY2(endKb - warmKb < 2048, qPrintable(QString::number(endKb - warmKb)));
   }
 
   void missingFile() {
