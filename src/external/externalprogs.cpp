@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 
 #include "common/inifile.h"
 #include "common/language.h"
@@ -38,6 +39,19 @@ QString SectionNumber(const QString& name) {
     }
   }
   return digits;
+}
+
+// A value as a line of the list may hold it: its first kMaxValueLength
+// characters, one less where the cut would split a surrogate pair.
+QString LimitedValue(const QString& value) {
+  if (value.size() <= TExternalProgs::kMaxValueLength) {
+    return value;
+  }
+  qsizetype length = TExternalProgs::kMaxValueLength;
+  if (value.at(length - 1).isHighSurrogate()) {
+    --length;
+  }
+  return value.left(length);
 }
 
 // Orders canonical decimal numbers of any length without converting them,
@@ -128,21 +142,29 @@ bool TExternalProgs::LoadFromFile(const QString& path, QString* error) {
     if (!ini.SectionExists(section)) {
       continue;
     }
-    const QString name = ini.ReadString(section, kName);
-    const QString program = ini.ReadString(section, kPath);
-    const QString parameters = ini.ReadString(section, kParameters);
-    if (name.isEmpty() && program.isEmpty()) {
-      qCInfo(lcExternal) << "skipped" << section << "without a name or a program";
+    const std::optional<QString> name = ini.Value(section, kName);
+    const std::optional<QString> program = ini.Value(section, kPath);
+    const std::optional<QString> parameters = ini.Value(section, kParameters);
+    // Whatever the user wrote into an entry is kept (the list is saved again
+    // at exit, so an entry skipped here would be gone): only a section with
+    // none of the entry's keys is not one.
+    if (!name && !program && !parameters) {
+      qCInfo(lcExternal) << "skipped" << section << "without a name, program or parameters";
       continue;
     }
-    if (name.size() > kMaxValueLength || program.size() > kMaxValueLength ||
-        parameters.size() > kMaxValueLength) {
-      qCWarning(lcExternal) << "skipped" << section << "with a value that is too long";
-      continue;
+    bool cut = false;
+    const auto limited = [&cut](const std::optional<QString>& value) {
+      QString text = LimitedValue(value.value_or(QString()));
+      cut = cut || (value && text.size() != value->size());
+      return text;
+    };
+    TExternalProg& prog = Add(limited(name));
+    prog.Path = limited(program);
+    prog.Parameters = limited(parameters);
+    if (cut) {
+      qCWarning(lcExternal) << "cut a value of" << section << "to" << kMaxValueLength
+                            << "characters";
     }
-    TExternalProg& prog = Add(name);
-    prog.Path = program;
-    prog.Parameters = parameters;
   }
   return true;
 }

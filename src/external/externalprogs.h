@@ -40,8 +40,8 @@ class TExternalProg {
 // be unique.
 class TExternalProgs {
  public:
-  // Longest value a section key may hold; a longer one in the file makes its
-  // entry unreadable, so the editor never accepts more.
+  // Longest value a section key may hold; a longer one in the file is read
+  // as its first kMaxValueLength characters, and the editor accepts no more.
   static constexpr int kMaxValueLength = 2047;
 
   TExternalProgs() = default;
@@ -57,11 +57,11 @@ class TExternalProgs {
   int IndexOf(const TExternalProg* prog) const;
 
   // Replaces the list by the file's entries: every "External Editor N"
-  // section that holds a key, in the order of N (a gap in the numbers does
-  // not end the list). An entry with neither a name nor a path, or with a
-  // value longer than kMaxValueLength, is skipped. A missing file gives an
-  // empty list and true; a file that exists but cannot be read gives an
-  // empty list, false and the reason in error.
+  // section that holds a Name, Path or Parameters key, in the order of N (a
+  // gap in the numbers does not end the list); a missing key reads as empty
+  // and a value longer than kMaxValueLength is cut to that length. A missing
+  // file gives an empty list and true; a file that exists but cannot be read
+  // gives an empty list, false and the reason in error.
   bool LoadFromFile(const QString& path, QString* error = nullptr);
 
   // Writes the entries as sections 0 .. Count() - 1 in list order, replacing

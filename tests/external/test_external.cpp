@@ -130,15 +130,19 @@ class TestExternal : public QObject {
     QTest::newRow("garbage around a good section")
         << QByteArray("\x00\x01garbage\n==\n[\n]\n") + good + "junk line\n"
         << QStringList{"Good|/bin/good|:FullName:"};
-    QTest::newRow("value too long")
+    QTest::newRow("value too long: cut, the entry kept")
         << Section(0, QByteArray(3000, 'x'), "/bin/x") + Section(1, "Good", "/bin/good")
-        << QStringList{"Good|/bin/good|:FullName:"};
+        << QStringList{QString(2047, u'x') + "|/bin/x|:FullName:", "Good|/bin/good|:FullName:"};
     QTest::newRow("longest value kept") << Section(0, QByteArray(2047, 'x'), "/bin/x", "")
                                         << QStringList{QString(2047, u'x') + "|/bin/x|"};
-    QTest::newRow("section without name or path")
+    QTest::newRow("section without name or path: kept; none of the keys: skipped")
         << QByteArray("[External Editor 0]\nParameters=:FullName:\n[External Editor 1]\nFoo=1\n") +
                Section(2, "Good", "/bin/good")
-        << QStringList{"Good|/bin/good|:FullName:"};
+        << QStringList{"||:FullName:", "Good|/bin/good|:FullName:"};
+    QTest::newRow("keys present with empty values, as an empty entry is written")
+        << QByteArray("[External Editor 0]\nName=\nPath=\nParameters=\n") +
+               Section(1, "Good", "/bin/good")
+        << QStringList{"||", "Good|/bin/good|:FullName:"};
     QTest::newRow("empty section")
         << QByteArray("[External Editor 0]\n") + Section(1, "Good", "/bin/good")
         << QStringList{"Good|/bin/good|:FullName:"};
@@ -166,6 +170,57 @@ class TestExternal : public QObject {
     progs.Add("left over");
     QVERIFY(progs.LoadFromFile(file));
     QCOMPARE(Entries(progs), expected);
+  }
+
+  // A value longer than a line may hold is cut to its first 2047
+  // characters (never inside a character outside the basic plane), and the
+  // entry survives the next save and load: nothing the user wrote is lost.
+  void longValuesAreCutAndKept_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("kept");
+    const QString x3000(3000, u'x');
+    QTest::newRow("name") << "Name" << x3000 << QString(2047, u'x');
+    QTest::newRow("path") << "Path"
+                          << "/bin/" + x3000 << "/bin/" + QString(2042, u'x');
+    QTest::newRow("parameters") << "Parameters"
+                                << "-a " + x3000 << "-a " + QString(2044, u'x');
+    // U+1F600 takes two UTF-16 units, the second of which would be unit 2048.
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    QTest::newRow("not inside a character")
+        << "Name" << QString(2046, u'y') + smile + "z" << QString(2046, u'y');
+    QTest::newRow("longest kept whole")
+        << "Parameters" << QString(2047, u'p') << QString(2047, u'p');
+  }
+  void longValuesAreCutAndKept() {
+    QFETCH(QString, key);
+    QFETCH(QString, value);
+    QFETCH(QString, kept);
+    QTemporaryDir dir;
+    const QString file = dir.filePath("eprogs.dat");
+    TIniFile ini;
+    ini.WriteString(TExternalProgs::SectionName(0), "Name", "Editor");
+    ini.WriteString(TExternalProgs::SectionName(0), "Path", "/bin/editor");
+    ini.WriteString(TExternalProgs::SectionName(0), key, value);
+    ini.WriteString(TExternalProgs::SectionName(1), "Name", "Next");
+    QVERIFY(ini.Save(file));
+
+    QString expected = QStringLiteral("Editor|/bin/editor|");
+    if (key == "Name") {
+      expected = kept + "|/bin/editor|";
+    } else if (key == "Path") {
+      expected = "Editor|" + kept + "|";
+    } else {
+      expected += kept;
+    }
+    TExternalProgs progs;
+    QVERIFY(progs.LoadFromFile(file));
+    QCOMPARE(Entries(progs), (QStringList{expected, "Next||"}));
+    // The exit's save and the next start.
+    QVERIFY(progs.SaveToFile(file));
+    TExternalProgs again;
+    QVERIFY(again.LoadFromFile(file));
+    QCOMPARE(Entries(again), (QStringList{expected, "Next||"}));
   }
 
   void unreadableFilesAreReported() {
