@@ -3,12 +3,14 @@
 #include <QAction>
 
 #include "browse/currentlists.h"
+#include "browse/ui/foldertree.h"
 #include "common/errors.h"
 #include "external/desktopapps.h"
 #include "external/externallaunch.h"
 #include "external/externalprogs.h"
 #include "external/ui/externalprogmenus.h"
 #include "external/ui/frmexternalprog.h"
+#include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 
 namespace glimr {
@@ -76,7 +78,18 @@ void TVeskExternal::ManagePrograms() {
 }
 
 void TVeskExternal::OpenFileManager() {
-  const std::optional<QString> folder = FileManagerFolder(lists_.ListSource, lists_.CurrentFolder);
+  // The folder chosen in the tree is the one to open. A virtual node
+  // ("Computer") leaves the previous folder's list on show, but that folder
+  // is no longer the one chosen: nothing is opened then.
+  QString shown = lists_.CurrentFolder;
+  if (const auto* main = qobject_cast<const TfrmVesk*>(&window_); main && main->FolderTree()) {
+    const QTreeWidgetItem* node = main->FolderTree()->SelectedNode();
+    if (!node || !TFolderTree::IsFileSystemFolder(node)) {
+      return;
+    }
+    shown = TFolderTree::NodeFullPath(node);
+  }
+  const std::optional<QString> folder = FileManagerFolder(lists_.ListSource, shown);
   if (!folder) {
     return;
   }
