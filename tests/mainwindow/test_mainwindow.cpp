@@ -3,6 +3,7 @@
 // hints and captions.
 
 #include <QAction>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <QUrl>
 
 #include "browse/historylist.h"
 #include "browse/ui/extensiontable.h"
@@ -64,6 +66,17 @@ struct TWindowRig {
   }
   QAction* Action(const char* name) { return window->Actions().Get(name); }
   QString Path(const QString& name) { return dir.filePath("home/" + name); }
+};
+
+// Stands in for the desktop when a file URL is opened.
+class TUrlRecorder : public QObject {
+  Q_OBJECT
+
+ public:
+  QList<QUrl> opened;
+
+ public Q_SLOTS:
+  void Open(const QUrl& url) { opened.append(url); }
 };
 
 QStringList Entries(const THistoryList& h) {
@@ -258,6 +271,37 @@ class TestMainWindow : public QObject {
     rig.Tree().SelectNode(rig.Home("b"));
     QCOMPARE(rig.window->Lists().ListSource, TListSource::Catalog);
     QCOMPARE(rig.window->windowTitle(), "Glimr - Catalog: [" + rig.Path("b") + "]");
+  }
+
+  // "Open File Manager Here" opens the folder chosen in the tree, and does
+  // nothing on the virtual "Computer" node, although the folder shown before
+  // stays in the list.
+  void fileManagerHereFollowsTheTree_data() {
+    QTest::addColumn<QString>("node");  // "" for "Computer"
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("folder") << "a"
+                            << "a/";
+    QTest::newRow("Computer") << ""
+                              << "";
+  }
+  void fileManagerHereFollowsTheTree() {
+    QFETCH(QString, node);
+    QFETCH(QString, opened);
+    TWindowRig rig;
+    TUrlRecorder urls;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls, "Open");
+    // A folder was shown (the rig has no folder loader to load it).
+    rig.Tree().SelectNode(rig.Home("b"));
+    rig.lists.CurrentFolder = rig.Path("b/");
+    rig.Tree().SelectNode(node.isEmpty() ? rig.Tree().RootNode() : rig.Home(node));
+    if (!node.isEmpty()) {
+      rig.lists.CurrentFolder = rig.Path(opened);
+    }
+    QCOMPARE(rig.lists.ListSource, TListSource::Catalog);
+    rig.Action("aExplorerHere")->trigger();
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    QCOMPARE(urls.opened,
+             opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(rig.Path(opened))});
   }
 
   void closingTheLastLeftPageCollapses() {
