@@ -1,6 +1,11 @@
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -142,6 +147,10 @@ class TestFileInfo : public QObject {
   void pageCategories();
   void pageRatingAndCategorySignals();
   void pageControlsHaveNames();
+  void starsAreASlider_data();
+  void starsAreASlider();
+  void pageWheelOverCategoriesScrolls_data();
+  void pageWheelOverCategoriesScrolls();
 };
 
 void TestFileInfo::calcProperties_data() {
@@ -637,6 +646,109 @@ void TestFileInfo::pageControlsHaveNames() {
   }
   QCOMPARE(names.first(), QStringLiteral("File Name"));
   QCOMPARE(names.size(), QSet<QString>(names.begin(), names.end()).size());
+}
+
+// Assistive technology reads the stars as a named slider whose value is the
+// rating, and setting that value rates as a click does.
+void TestFileInfo::starsAreASlider_data() {
+  QTest::addColumn<bool>("onPage");
+  QTest::addColumn<QString>("name");
+  QTest::newRow("alone") << false << "Rating";
+  QTest::newRow("on the File Info page") << true << "Rating";
+}
+
+void TestFileInfo::starsAreASlider() {
+  QFETCH(bool, onPage);
+  QFETCH(QString, name);
+  TfrFileInfo page;
+  TStarView alone;
+  alone.SetStarsNum(5);
+  TStarView* stars = onPage ? page.findChild<TStarView*>(QStringLiteral("svRating")) : &alone;
+  QVERIFY(stars);
+  stars->SetStarsSelected(3);
+  QAccessibleInterface* face = QAccessible::queryAccessibleInterface(stars);
+  QVERIFY(face);
+  QCOMPARE(face->role(), QAccessible::Slider);
+  QCOMPARE(face->text(QAccessible::Name), name);
+  QCOMPARE(face->text(QAccessible::Value), QStringLiteral("3"));
+  QAccessibleValueInterface* value = face->valueInterface();
+  QVERIFY(value);
+  QCOMPARE(value->currentValue().toInt(), 3);
+  QCOMPARE(value->minimumValue().toInt(), 0);
+  QCOMPARE(value->maximumValue().toInt(), 5);
+  QCOMPARE(value->minimumStepSize().toInt(), 1);
+
+  QSignalSpy chosen(stars, &TStarView::starsSelected);
+  value->setCurrentValue(4);
+  QCOMPARE(chosen.count(), 1);
+  QCOMPARE(chosen.at(0).at(0).toInt(), 4);
+  QCOMPARE(stars->StarsSelected(), 4);
+  value->setCurrentValue(4);  // the same count: nothing
+  QCOMPARE(chosen.count(), 1);
+  value->setCurrentValue(99);  // kept within the stars
+  QCOMPARE(stars->StarsSelected(), 5);
+  value->setCurrentValue(-2);
+  QCOMPARE(stars->StarsSelected(), 0);
+  QCOMPARE(chosen.count(), 3);
+  // The value follows the page's own changes.
+  stars->SetStarsSelected(2);
+  QCOMPARE(value->currentValue().toInt(), 2);
+}
+
+// The wheel turned over the category list scrolls the page (as the main
+// window hosts it, in a scroll area) and assigns nothing: only a deliberate
+// choice gives the selected images a category.
+void TestFileInfo::pageWheelOverCategoriesScrolls_data() {
+  QTest::addColumn<int>("delta");
+  QTest::addColumn<bool>("focused");
+  QTest::newRow("down") << -120 << false;
+  QTest::newRow("up") << 120 << false;
+  QTest::newRow("down with the list focused") << -120 << true;
+  QTest::newRow("a fine step of a touchpad") << -15 << false;
+}
+
+void TestFileInfo::pageWheelOverCategoriesScrolls() {
+  QFETCH(int, delta);
+  QFETCH(bool, focused);
+  QScrollArea area;
+  auto* page = new TfrFileInfo;
+  area.setWidget(page);
+  area.setWidgetResizable(true);
+  page->setMinimumHeight(900);
+  area.resize(240, 200);
+  page->SetCategories({{3, QStringLiteral("Travel"), 0},
+                       {5, QStringLiteral("2005"), 1},
+                       {9, QStringLiteral("Alps"), 2}});
+  page->ShowProperties(Props(1, 1, 1, "a.jpg", "", 0, 0, 1, 1, 5, 45000.0, 1));
+  area.show();
+  QVERIFY(QTest::qWaitForWindowExposed(&area));
+  auto* cb = page->findChild<QComboBox*>(QStringLiteral("cbCategory"));
+  area.ensureWidgetVisible(cb);
+  // The page is in the middle, so it can scroll either way.
+  area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum() / 2);
+  const int before = area.verticalScrollBar()->value();
+  if (focused) {
+    cb->setFocus();
+  }
+  QSignalSpy category(page, &TfrFileInfo::categoryChosen);
+  const QPointF at = QPointF(cb->rect().center());
+  for (int turn = 0; turn < 3; ++turn) {
+    QWheelEvent wheel(at, QPointF(cb->mapToGlobal(at.toPoint())), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    // As from the window system: only such wheel events travel on to the
+    // parents when a widget leaves them (sendEvent would mark it as sent by
+    // the program, so it goes to the application's notify directly).
+    QSpontaneKeyEvent::setSpontaneous(&wheel);
+    qApp->notify(cb, &wheel);
+  }
+  QCOMPARE(category.count(), 0);
+  QCOMPARE(page->ShownCategory(), 5);
+  QVERIFY(area.verticalScrollBar()->value() != before);
+  // The keyboard still chooses.
+  cb->setFocus();
+  QTest::keyClick(cb, Qt::Key_Down);
+  QCOMPARE(category.count(), 1);
+  QCOMPARE(category.at(0).at(0).value<std::int32_t>(), 9);
 }
 
 QTEST_MAIN(TestFileInfo)

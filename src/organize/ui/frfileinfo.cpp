@@ -7,6 +7,7 @@
 #include <QStyleOptionFrame>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <limits>
@@ -43,6 +44,18 @@ class TIndentDelegate : public QStyledItemDelegate {
     // A tree of any depth stays usable: the indent stops growing at 20 levels.
     return std::min(index.data(kDepthRole).toInt(), 20) * kIndentPerDepth;
   }
+};
+
+// cbCategory: choosing a category assigns it to the selected images, so
+// only a deliberate choice may change it. QComboBox steps through its items
+// on every wheel turn and reports each step as activated; here the wheel is
+// left to the page, which scrolls, and the wheel does not take the focus.
+class TCategoryBox : public QComboBox {
+ public:
+  explicit TCategoryBox(QWidget* parent) : QComboBox(parent) { setFocusPolicy(Qt::StrongFocus); }
+
+ protected:
+  void wheelEvent(QWheelEvent* event) override { event->ignore(); }
 };
 
 // Longer than any line an edit can show; the rest is never measured.
@@ -120,7 +133,7 @@ TfrFileInfo::TfrFileInfo(QWidget* parent) : QWidget(parent) {
   edCatalog_->setReadOnly(true);
   addField(lblCatalogTitle_, edCatalog_, "lblCatalogTitle");
 
-  cbCategory_ = new QComboBox(this);
+  cbCategory_ = new TCategoryBox(this);
   cbCategory_->setObjectName(QStringLiteral("cbCategory"));
   cbCategory_->setItemDelegate(new TIndentDelegate(cbCategory_));
   cbCategory_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);

@@ -1,5 +1,8 @@
 #include "organize/ui/starview.h"
 
+#include <QAccessible>
+#include <QAccessibleValueInterface>
+#include <QAccessibleWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -7,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+
+#include "common/language.h"
 
 namespace glimr {
 
@@ -87,9 +92,62 @@ QImage OrBuiltIn(const QImage& image, QImage (*builtIn)()) {
   return image.isNull() ? builtIn() : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
+// The stars as assistive technology sees them: a slider from 0 to StarsNum
+// whose value is the number of selected stars. Without it the control would
+// be a nameless pane with nothing to read.
+class TStarViewAccessible : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit TStarViewAccessible(TStarView* view) : QAccessibleWidget(view, QAccessible::Slider) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) {
+      return static_cast<QAccessibleValueInterface*>(this);
+    }
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  QString text(QAccessible::Text t) const override {
+    switch (t) {
+      case QAccessible::Name: {
+        // The label the page gives it, else the word for what it shows.
+        const QString name = widget()->accessibleName();
+        return name.isEmpty() ? LangText(TLangSection::Captions, 113) : name;
+      }
+      case QAccessible::Value:
+        return QString::number(Stars()->StarsSelected());
+      default:
+        return QAccessibleWidget::text(t);
+    }
+  }
+
+  QVariant currentValue() const override { return Stars()->StarsSelected(); }
+  void setCurrentValue(const QVariant& value) override { Stars()->ChooseStars(value.toInt()); }
+  QVariant maximumValue() const override { return Stars()->StarsNum(); }
+  QVariant minimumValue() const override { return 0; }
+  QVariant minimumStepSize() const override { return 1; }
+
+ private:
+  TStarView* Stars() const { return static_cast<TStarView*>(widget()); }
+};
+
+QAccessibleInterface* StarViewAccessibleFactory(const QString& key, QObject* object) {
+  if (key == QLatin1String(TStarView::staticMetaObject.className()) && object &&
+      object->isWidgetType()) {
+    return new TStarViewAccessible(static_cast<TStarView*>(object));
+  }
+  return nullptr;
+}
+
 }  // namespace
 
 TStarView::TStarView(QWidget* parent) : QWidget(parent) {
+  // Registered with the first star control, before anything asks for its
+  // accessible interface (Qt keeps the first one it made for an object).
+  static const bool registered = [] {
+    QAccessible::installFactory(StarViewAccessibleFactory);
+    return true;
+  }();
+  Q_UNUSED(registered);
   selStar_ = BuiltInSelected();
   highStar_ = BuiltInHighlighted();
   deselStar_ = BuiltInDeselected();
@@ -201,6 +259,10 @@ void TStarView::UpdateCellSize() {
 void TStarView::UpdateAccessibleText() {
   setAccessibleDescription(QString::number(starsSelected_) + QLatin1Char('/') +
                            QString::number(starsNum_));
+  if (QAccessible::isActive()) {
+    QAccessibleValueChangeEvent event(this, starsSelected_);
+    QAccessible::updateAccessibility(&event);
+  }
 }
 
 void TStarView::paintEvent(QPaintEvent*) {
@@ -243,12 +305,16 @@ void TStarView::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     return;
   }
-  const int k = CellAt(event->position().toPoint().x(), width(), starsNum_);
-  if (k == starsSelected_) {
+  ChooseStars(CellAt(event->position().toPoint().x(), width(), starsNum_));
+}
+
+void TStarView::ChooseStars(int n) {
+  n = std::clamp(n, 0, starsNum_);
+  if (n == starsSelected_) {
     return;
   }
-  Q_EMIT starsSelected(k);
-  starsSelected_ = k;
+  Q_EMIT starsSelected(n);
+  starsSelected_ = n;
   UpdateAccessibleText();
   update();
 }

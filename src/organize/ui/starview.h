@@ -1,7 +1,8 @@
 #pragma once
 // The rating stars of the File Info page: a "none" cell and StarsNum star
 // cells; stars under the pointer light up and their glow fades out after the
-// pointer leaves them; a click on another count reports it.
+// pointer leaves them; a click on another count reports it. Assistive
+// technology sees a slider whose value is the number of selected stars.
 
 #include <QColor>
 #include <QImage>
@@ -37,6 +38,10 @@ class TStarView : public QWidget {
   int StarsSelected() const { return starsSelected_; }
   // Kept within 0 .. StarsNum; sends no notification (that is for clicks).
   void SetStarsSelected(int n);
+  // What a click on count n does (n kept within 0 .. StarsNum): when n
+  // differs from StarsSelected, starsSelected(n) is sent, then the count
+  // changes. Assistive technology sets the rating this way.
+  void ChooseStars(int n);
 
   QColor BkColor() const { return bkColor_; }
   void SetBkColor(const QColor& color);
