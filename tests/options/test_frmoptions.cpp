@@ -268,7 +268,10 @@ class TestFrmOptions : public QObject {
       }
     }
     QVERIFY(controls >= 18 + 10);
-    QCOMPARE(dlg.Palette()->Cell(7)->accessibleName(), QStringLiteral("Font Color FFD700"));
+    // Cells are named by their colour in words; the code is the description.
+    QCOMPARE(dlg.Palette()->Cell(7)->accessibleName(), QStringLiteral("Font Color Yellow"));
+    QCOMPARE(dlg.Palette()->Cell(7)->accessibleDescription(), QStringLiteral("FFD700"));
+    QCOMPARE(dlg.Palette()->Cell(12)->accessibleName(), QStringLiteral("Font Color Dark Purple"));
 
     LoadLanguageFile(languages.path + "de.lng");
     registry.ApplyLanguage();

@@ -15,6 +15,7 @@
 #include "imaging/cache/cash.h"
 #include "imaging/cache/loadercontrol.h"
 #include "imaging/cache/thumbmaker.h"
+#include "options/colornames.h"
 #include "options/languagelist.h"
 #include "options/optionsapply.h"
 #include "options/optionschanges.h"
@@ -402,6 +403,85 @@ class TestOptions : public QObject {
   }
 
   // The value rules of the controls.
+  // A palette cell is named by its colour in words, never by its code.
+  void colorNames_data() {
+    QTest::addColumn<QString>("code");
+    QTest::addColumn<QString>("name");
+    // The palette's own cells, in order.
+    QTest::newRow("FFFFFF") << "FFFFFF"
+                            << "White";
+    QTest::newRow("00FFFF") << "00FFFF"
+                            << "Light Blue";
+    QTest::newRow("FF00FF") << "FF00FF"
+                            << "Purple";
+    QTest::newRow("FFFF00") << "FFFF00"
+                            << "Yellow";
+    QTest::newRow("FF0000") << "FF0000"
+                            << "Red";
+    QTest::newRow("C0C0C0") << "C0C0C0"
+                            << "Light Grey";
+    QTest::newRow("FFC0CB") << "FFC0CB"
+                            << "Light Red";
+    QTest::newRow("FFD700") << "FFD700"
+                            << "Yellow";
+    QTest::newRow("808000") << "808000"
+                            << "Dark Yellow";
+    QTest::newRow("008080") << "008080"
+                            << "Dark Blue";
+    QTest::newRow("800080") << "800080"
+                            << "Dark Purple";
+    QTest::newRow("CD853F") << "CD853F"
+                            << "Orange";
+    QTest::newRow("4B0082") << "4B0082"
+                            << "Dark Purple";
+    QTest::newRow("B22222") << "B22222"
+                            << "Red";
+    QTest::newRow("696969") << "696969"
+                            << "Grey";
+    QTest::newRow("DC143C") << "DC143C"
+                            << "Red";
+    QTest::newRow("FFF8DC") << "FFF8DC"
+                            << "Light Yellow";
+    QTest::newRow("DEB887") << "DEB887"
+                            << "Orange";
+    // Colours the colour dialog may give.
+    QTest::newRow("black") << "000000"
+                           << "Black";
+    QTest::newRow("nearly black") << "0A0A0C"
+                                  << "Black";
+    QTest::newRow("charcoal") << "333333"
+                              << "Dark Grey";
+    QTest::newRow("green") << "00A000"
+                           << "Green";
+    QTest::newRow("navy") << "000080"
+                          << "Dark Blue";
+    QTest::newRow("sky") << "87CEEB"
+                         << "Light Blue";
+    QTest::newRow("orange") << "FF8C00"
+                            << "Orange";
+    QTest::newRow("a greyish blue is grey") << "707478"
+                                            << "Grey";
+  }
+  void colorNames() {
+    QFETCH(QString, code);
+    QFETCH(QString, name);
+    QCOMPARE(ColorName(PaletteColor(code)), name);
+  }
+
+  void colorNamesFollowTheLanguage() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("de.lng"));
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Captions]\n314=Rot\n313=Grau\n[Strings]\n145=Dunkles %1\n146=Helles %1\n");
+    f.close();
+    QVERIFY(LoadLanguageFile(file));
+    QCOMPARE(ColorName(QColor(255, 0, 0)), QStringLiteral("Rot"));
+    QCOMPARE(ColorName(QColor(0x69, 0x69, 0x69)), QStringLiteral("Grau"));
+    QCOMPARE(ColorName(QColor(0x80, 0, 0)), QStringLiteral("Dunkles Rot"));
+    QCOMPARE(ColorName(QColor(0xC0, 0xC0, 0xC0)), QStringLiteral("Helles Grau"));
+  }
+
   void controlValues() {
     QCOMPARE(ClampCashSize(5), 9);
     QCOMPARE(ClampCashSize(5000), 2000);

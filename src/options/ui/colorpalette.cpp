@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QToolButton>
 
+#include "options/colornames.h"
 #include "options/optionschanges.h"
 
 namespace glimr {
@@ -119,9 +120,13 @@ void TColorPalette::PaintCell(int index) {
   }
   QToolButton* cell = cells_[index];
   cell->setIcon(QIcon(swatch));
-  const QString name = PaletteText(colors_[index]);
-  cell->setToolTip(name);
+  const QString code = PaletteText(colors_[index]);
+  cell->setToolTip(code);
+  // A screen reader says the colour in words; the code stays in the
+  // description for those who want the exact value.
+  const QString name = ColorName(colors_[index]);
   cell->setAccessibleName(label_.isEmpty() ? name : label_ + QLatin1Char(' ') + name);
+  cell->setAccessibleDescription(code);
 }
 
 }  // namespace glimr

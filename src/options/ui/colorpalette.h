@@ -39,7 +39,9 @@ class TColorPalette : public QWidget {
 
   // Replaces the colour dialog (tests).
   void SetColorChooser(TColorChooser chooser) { chooser_ = std::move(chooser); }
-  // The accessible names of the cells: the label's text and the cell's colour.
+  // The accessible names of the cells: the label's text and the cell's
+  // colour in words (its code is the description). Called again after a
+  // language switch.
   void ApplyCaptions(const QString& label);
   // What a double click on the selected cell does.
   void EditSelectedCell();
