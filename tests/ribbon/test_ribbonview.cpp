@@ -3,6 +3,7 @@
 // whose bottom eighth is yellow, on a panel of 800 x 420 (exactly the
 // letterbox ratio, so the viewport is the whole panel).
 
+#include <QAccessible>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
@@ -250,6 +251,25 @@ class TestRibbonView : public QObject {
       }
     }
     QVERIFY(caption);
+  }
+
+  // Assistive technology reads the ribbon's name and, as its description,
+  // the focused entry's name and its position in the list.
+  void namedWithTheFocusedEntry() {
+    Build(settings_);
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(panel_.get());
+    QVERIFY(face);
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Thumbnails"));
+    QCOMPARE(face->text(QAccessible::Description), QStringLiteral("img004.jpg, 5/9"));
+    model_->Focused = 5;
+    view_->ScrollImagesToFocused();
+    QCOMPARE(face->text(QAccessible::Description), QStringLiteral("img005.jpg, 6/9"));
+    // An emptied list focuses nothing: no entry is described.
+    model_->Files.clear();
+    model_->Focused = -1;
+    view_->PrepareScene();
+    QCOMPARE(face->text(QAccessible::Name), QStringLiteral("Thumbnails"));
+    QCOMPARE(face->text(QAccessible::Description), QString());
   }
 
   // A folder opened while the ribbon glides (a double click whose first

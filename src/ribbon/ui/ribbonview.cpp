@@ -17,6 +17,7 @@
 
 #include "catalog/imagefileinfo.h"
 #include "common/errors.h"
+#include "common/language.h"
 #include "common/numeric.h"
 #include "ribbon/ui/accumbuffer.h"
 #include "ribbon/ui/captionglyphs.h"
@@ -69,6 +70,7 @@ TRibbonView::TRibbonView(TGlPanel& panel, TRibbonModel& model, const TRibbonSett
   connect(&animTimer_, &QTimer::timeout, this, &TRibbonView::AnimTimerTick);
   pollTimer_.setInterval(50);
   connect(&pollTimer_, &QTimer::timeout, this, &TRibbonView::PollTimerTick);
+  UpdateAccessibleText();
 }
 
 TRibbonView::~TRibbonView() {
@@ -195,11 +197,30 @@ void TRibbonView::PrepareScene() {
   }
   ribbon_->PrepareScene();
   Redraw();
+  UpdateAccessibleText();
 }
 
 void TRibbonView::ScrollImagesToFocused() {
   if (ribbon_->ScrollImagesToFocused()) {
     animTimer_.start();
+  }
+  UpdateAccessibleText();
+}
+
+void TRibbonView::UpdateAccessibleText() {
+  // Qt announces every setting as a change, so only real changes are set.
+  const QString name = LangText(TLangSection::Captions, 102);
+  if (panel_.accessibleName() != name) {
+    panel_.setAccessibleName(name);
+  }
+  TRibbonModel& model = ribbon_->Model();
+  const int row = model.FocusedRow();
+  const TImageFileInfo* entry = model.FileAt(row);
+  const QString description =
+      entry ? QStringLiteral("%1, %2/%3").arg(entry->FileName).arg(row + 1).arg(model.Count())
+            : QString();
+  if (panel_.accessibleDescription() != description) {
+    panel_.setAccessibleDescription(description);
   }
 }
 

@@ -2,8 +2,9 @@
 // TRibbonView: draws the ribbon in a TGlPanel and drives it: textures of the
 // slots and the gear pictures, the four frame variants (plain or with
 // antialiased thumbnails and/or captions), reflections, frames, captions,
-// halos, picking in selection mode, the 10 ms glide and 50 ms poll timers
-// and the mouse and wheel input of the panel.
+// halos, picking in selection mode, the 10 ms glide and 50 ms poll timers,
+// the mouse and wheel input of the panel and what it tells assistive
+// technology.
 
 #include <QFont>
 #include <QHash>
@@ -95,6 +96,10 @@ class TRibbonView : public QObject, private TTextureSink {
   void DeleteTexture(std::uint32_t name) override;
   unsigned GlName(std::uint32_t name) const;
 
+  // The panel's accessible name and, as its description, the focused
+  // entry's name and position ("img004.jpg, 5/9"): the frame itself is a
+  // picture that assistive technology cannot read.
+  void UpdateAccessibleText();
   void InitGL();
   void ResizeGL();
   void RenderProc(double brightness);
