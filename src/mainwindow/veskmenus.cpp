@@ -4,10 +4,14 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QToolBar>
 #include <QToolButton>
 
+#include <utility>
+
 #include "browse/ui/filelistview.h"
+#include "browse/ui/toolbarnames.h"
 #include "common/language.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskicons.h"
@@ -193,8 +197,16 @@ void TVeskMenus::ApplyCaptions() {
   buttonHint("aPasteFromCB", 9);
   buttonHint("aFileDelete", 12);
   buttonHint("aFileRename", 13);
-  tbSelection_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 36)));
-  tbViewStyle_->setToolTip(HintToolTip(LangText(TLangSection::Hints, 37)));
+  // The two drop-down buttons carry no action, so no text: their hints,
+  // without the mark-up, name them.
+  for (auto [button, key] : {std::pair{tbSelection_, 36}, std::pair{tbViewStyle_, 37}}) {
+    const QString hint = LangText(TLangSection::Hints, key);
+    button->setToolTip(HintToolTip(hint));
+    static const QRegularExpression marks(QStringLiteral("</?[BbIi]>"));
+    button->setAccessibleName(QString(hint).remove(marks));
+  }
+  NameToolBarOverflow(tbMain_);
+  NameToolBarOverflow(tbFiles_);
   for (auto& [key, menu] : menuCaptions_) {
     menu->setTitle(LangText(TLangSection::Captions, key));
   }

@@ -2,6 +2,7 @@
 // paths, the side panel collapse and close rules, the layout record, titles,
 // hints and captions.
 
+#include <QAccessible>
 #include <QAction>
 #include <QDesktopServices>
 #include <QDir>
@@ -14,9 +15,11 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
 
+#include "app/glimrapplication.h"
 #include "browse/historylist.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistview.h"
@@ -557,6 +560,29 @@ class TestMainWindow : public QObject {
     LoadLanguageFile(QString());
     rig.window->ApplyCaptions();
     QCOMPARE(rig.Action("aShowCatalogs")->text(), QStringLiteral("Catalogs"));
+  }
+  // A screen reader names every button of every tool bar, the ones that show
+  // only an icon and the tool bar's own overflow button too.
+  void everyToolButtonHasAName() {
+    QTemporaryDir dir;
+    TGlimrApplication app(TGlimrApplication::Options::UnderFolder(
+        dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin")));
+    QVERIFY(app.Start());
+    const QList<QToolBar*> bars = app.MainWindow()->findChildren<QToolBar*>();
+    QVERIFY(bars.size() >= 4);  // main, files, categories, image board
+    QStringList unnamed;
+    for (QToolBar* bar : bars) {
+      for (QToolButton* button : bar->findChildren<QToolButton*>()) {
+        QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
+        QVERIFY(face);
+        if (face->text(QAccessible::Name).trimmed().isEmpty()) {
+          unnamed << bar->objectName() + QLatin1Char('/') + button->objectName() +
+                         QLatin1Char('/') + button->toolTip();
+        }
+      }
+    }
+    QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(QStringLiteral(", "))));
+    QVERIFY(app.Shutdown());
   }
 };
 

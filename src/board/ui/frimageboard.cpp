@@ -18,6 +18,7 @@
 
 #include "board/boardlist.h"
 #include "board/ui/boardmodel.h"
+#include "browse/ui/toolbarnames.h"
 #include "common/language.h"
 
 namespace glimr {
@@ -178,6 +179,7 @@ void TfrImageBoard::ApplyCaptions() {
   lvImageBoard_->setAccessibleName(title);
   toolBar_->setAccessibleName(title);
   toolBar_->setWindowTitle(title);
+  NameToolBarOverflow(toolBar_);
   for (size_t i = 0; i < actions_.size(); ++i) {
     const TTool& tool = kTools[i];
     const QString hint = LangText(TLangSection::Hints, tool.HintKey, QString::fromUtf16(tool.Hint));

@@ -17,6 +17,7 @@
 #include <exception>
 
 #include "browse/ui/filelistmodel.h"
+#include "browse/ui/toolbarnames.h"
 #include "catalog/catalogqueries.h"
 #include "common/errors.h"
 #include "common/language.h"
@@ -194,6 +195,7 @@ QTreeWidget* TfrCategories::TreeView() const {
 void TfrCategories::ApplyLanguage() {
   view_->setAccessibleName(LangText(TLangSection::Captions, 1));
   toolBar_->setAccessibleName(LangText(TLangSection::Captions, 1));
+  NameToolBarOverflow(toolBar_);
 }
 
 void TfrCategories::SetActions(const TCategoryActions& actions) {
