@@ -717,10 +717,15 @@ void TfrmVesk::LeftPageCloseRequested(int k) {
     }
   }
   // The Categories page coming to the front while a folder is shown shows
-  // the category selected there.
-  if (active == 1 && lists_.ListSource == TListSource::Catalog && organizer_ &&
-      organizer_->SelectedCategory() != 0) {
-    organizer_->ShowCategory(organizer_->SelectedCategory());
+  // the category selected there, or its first one when none is selected.
+  if (active == 1 && lists_.ListSource == TListSource::Catalog && organizer_) {
+    std::int32_t id = organizer_->SelectedCategory();
+    if (id == 0) {
+      id = organizer_->FirstCategory();
+    }
+    if (id != 0) {
+      organizer_->GoToCategory(id);
+    }
   }
   UpdateTitle();
 }

@@ -192,6 +192,13 @@ std::int32_t TVeskOrganizer::SelectedCategory() const {
   return categories_ ? categories_->SelectedCategory() : 0;
 }
 
+std::int32_t TVeskOrganizer::FirstCategory() const {
+  if (!categories_ || categories_->Tree().Empty()) {
+    return 0;
+  }
+  return categories_->Tree().Children(0).front();
+}
+
 void TVeskOrganizer::SelectionChanged() {
   if (lists_.ListSource != TListSource::Category && categories_) {
     categories_->SetShownCategory(0);  // a folder or search result is shown
@@ -270,7 +277,8 @@ void TVeskOrganizer::ChooseCategoryForSelection() {
   dialog.SetOfferNoCategories(true);
   if (!mixed) {
     if (common == 0) {
-      dialog.SetPresetPath(LangText(TLangSection::Captions, 117) + QLatin1Char('\\'));
+      // The dialog's own entry, not a category that bears its name.
+      dialog.SetPresetNoCategories();
     } else {
       try {
         dialog.SetPresetPath(queries_->CategoryPath(common));

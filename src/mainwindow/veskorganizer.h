@@ -83,6 +83,8 @@ class TVeskOrganizer : public QObject {
   std::optional<QString> ShownCategoryPath() const;
   // The category chosen on the Categories page, 0 for none.
   std::int32_t SelectedCategory() const;
+  // The first category of the tree, 0 when there is none.
+  std::int32_t FirstCategory() const;
 
   // The selection may have changed: the File Info page follows it.
   void SelectionChanged();

@@ -16,13 +16,16 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 #include <sys/types.h>
@@ -34,11 +37,14 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
+#include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
 #include "mainwindow/frmvesk.h"
+#include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskorganizer.h"
+#include "organize/ui/dlgcategories.h"
 #include "organize/ui/filterchoicetree.h"
 #include "organize/ui/frcategories.h"
 #include "organize/ui/frcategory.h"
@@ -365,6 +371,118 @@ class TestOrganizing : public QObject {
     QCOMPARE(category->currentData().toInt(), world.Travel);
     QVERIFY(app.Shutdown());
     QCOMPARE(world.Row(QStringLiteral("b.jpg")).CategoryID, world.Travel);
+  }
+
+  // "Set Category..." for an image without a category preselects the
+  // dialog's own "No Categories" entry, also when a real category bears that
+  // name (or its translation); OK then leaves the image without a category.
+  void setCategoryPresetsNoCategoriesItself_data() {
+    QTest::addColumn<QString>("name");      // of the real top-level category
+    QTest::addColumn<QString>("language");  // the "No Categories" caption in force
+    QTest::newRow("the English name") << "No Categories"
+                                      << "";
+    QTest::newRow("the translated name") << "Keine Kategorien"
+                                         << "Keine Kategorien";
+  }
+  void setCategoryPresetsNoCategoriesItself() {
+    QFETCH(QString, name);
+    QFETCH(QString, language);
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    std::int32_t lookalike = 0;
+    {
+      std::mutex lock;
+      TdmVesk dm(world.DatabaseDir(), lock);
+      TCatalogQueries q(dm);
+      lookalike = q.InsertCategory(name, 0);
+    }
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    if (!language.isEmpty()) {
+      const QString file = dir.filePath(QStringLiteral("de.lng"));
+      QFile f(file);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("[Captions]\n117=" + language.toUtf8() + "\n");
+      f.close();
+      LoadLanguageFile(file);
+    }
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    const int row = RowOf(lists, QStringLiteral("b.jpg"));
+    QVERIFY(row >= 0);
+    QCOMPARE(lists.CurrentFiles.At(row)->CategoryID, 0);
+    window.ListView()->FocusRow(row, true);
+
+    bool seen = false;
+    std::int32_t presetID = -1;
+    bool presetIsLast = false;
+    QString presetText;
+    // Answers the modal dialog as soon as it is up; a dialog that never
+    // comes ends the wait through the tries running out.
+    std::function<void(int)> answer;
+    QObject scope;  // ends the timers with the test
+    answer = [&](int tries) {
+      auto* dlg = qobject_cast<TdlgCategories*>(QApplication::activeModalWidget());
+      if (!dlg) {
+        if (tries > 0) {
+          QTimer::singleShot(50, &scope, [&answer, tries] { answer(tries - 1); });
+        }
+        return;
+      }
+      seen = true;
+      QTreeWidget* tree = dlg->TreeView();
+      const QList<QTreeWidgetItem*> selected = tree->selectedItems();
+      if (selected.size() == 1) {
+        presetID = selected.front()->data(0, Qt::UserRole).toInt();
+        presetText = selected.front()->text(0);
+        presetIsLast = tree->indexOfTopLevelItem(selected.front()) == tree->topLevelItemCount() - 1;
+      }
+      dlg->OkButton()->isEnabled() ? dlg->OkButton()->click() : dlg->reject();
+    };
+    QTimer::singleShot(0, &scope, [&answer] { answer(100); });
+    window.Actions().Get("aSetCategory")->trigger();
+    LoadLanguageFile(QString());
+    QVERIFY(seen);
+    QCOMPARE(presetText, language.isEmpty() ? name : language);
+    QCOMPARE(presetID, 0);
+    QVERIFY(presetIsLast);
+    QCOMPARE(lists.CurrentFiles.At(row)->CategoryID, 0);
+    QVERIFY(lookalike != 0);
+    QVERIFY(app.Shutdown());
+    QCOMPARE(world.Row(QStringLiteral("b.jpg")).CategoryID, 0);
+  }
+
+  // Closing Catalogs while a folder is shown brings Categories to the front
+  // with its selected category shown, or its first one when none is selected.
+  void closingCatalogsShowsACategory_data() {
+    QTest::addColumn<bool>("selectAlps");
+    QTest::newRow("none selected: the first one") << false;
+    QTest::newRow("the selected one") << true;
+  }
+  void closingCatalogsShowsACategory() {
+    QFETCH(bool, selectAlps);
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.Make());
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    TVeskOrganizer& organizer = *window.Organizer();
+    QCOMPARE(lists.ListSource, TListSource::Catalog);
+    if (selectAlps) {
+      organizer.Categories()->SelectCategoryID(world.Alps);
+    }
+    const std::int32_t expected = selectAlps ? world.Alps : world.Travel;
+    window.LeftPageCloseRequested(0);
+    QCOMPARE(window.LeftSide().ActivePage(), 1);
+    QCOMPARE(lists.ListSource, TListSource::Category);
+    QCOMPARE(organizer.SelectedCategory(), expected);
+    QCOMPARE(window.windowTitle(), selectAlps ? QStringLiteral("Glimr - Category: [Travel\\Alps]")
+                                              : QStringLiteral("Glimr - Category: [Travel]"));
+    QCOMPARE(Names(lists), selectAlps ? (QStringList{"a.jpg", "c.jpg"}) : QStringList());
+    QVERIFY(app.Shutdown());
   }
 
   void captionShowsInTheRibbonAndReachesTheCatalog() {

@@ -28,6 +28,14 @@ std::int32_t IDOf(const QTreeWidgetItem* item) {
   return item->data(0, Qt::UserRole).toInt();
 }
 
+// The "No Categories" entry is known by this mark, never by its text: a
+// category may bear the same name.
+constexpr int kNoCategoriesRole = Qt::UserRole + 1;
+
+bool IsNoCategories(const QTreeWidgetItem* item) {
+  return item->data(0, kNoCategoriesRole).toBool();
+}
+
 }  // namespace
 
 TdlgCategories::TdlgCategories(TCatalogQueries& queries, QWidget* parent)
@@ -85,13 +93,21 @@ void TdlgCategories::FormShow() {
   resultID_ = 0;
   tree_->clear();
   LoadChildren(nullptr, 0);
+  QTreeWidgetItem* none = nullptr;
   if (offerNone_) {
-    auto* none = new QTreeWidgetItem(QStringList(LangText(TLangSection::Captions, 117)));
+    none = new QTreeWidgetItem(QStringList(LangText(TLangSection::Captions, 117)));
     none->setData(0, Qt::UserRole, 0);
+    none->setData(0, kNoCategoriesRole, true);
     none->setIcon(0, style()->standardIcon(QStyle::SP_DialogNoButton));
     tree_->addTopLevelItem(none);
   }
-  if (!presetPath_.isEmpty()) {
+  if (presetNone_) {
+    if (none) {
+      tree_->setCurrentItem(none);
+      none->setSelected(true);
+      tree_->scrollToItem(none);
+    }
+  } else if (!presetPath_.isEmpty()) {
     SelectCategory(presetPath_);
   }
   OnSelectionChanged();
@@ -187,6 +203,7 @@ void TdlgCategories::OnOk() {
     return;
   }
   presetPath_ = GetMePath(selected.front());
+  presetNone_ = IsNoCategories(selected.front());
   resultID_ = IDOf(selected.front());
   accept();
 }

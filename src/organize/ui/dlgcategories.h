@@ -24,7 +24,16 @@ class TdlgCategories : public QDialog {
 
   // The path to select when the dialog shows, names each followed by "\";
   // after OK the chosen entry's path in that form.
-  void SetPresetPath(const QString& path) { presetPath_ = path; }
+  void SetPresetPath(const QString& path) {
+    presetPath_ = path;
+    presetNone_ = false;
+  }
+  // Preset to the "No Categories" entry itself (when it is offered): a
+  // category that happens to bear that name is not it.
+  void SetPresetNoCategories() {
+    presetPath_.clear();
+    presetNone_ = true;
+  }
   const QString& PresetPath() const { return presetPath_; }
   // Offer "No Categories" (ID 0) as the last top-level entry.
   void SetOfferNoCategories(bool offer) { offerNone_ = offer; }
@@ -59,6 +68,7 @@ class TdlgCategories : public QDialog {
   QPushButton* btnOk_ = nullptr;
   QPushButton* btnCancel_ = nullptr;
   QString presetPath_;
+  bool presetNone_ = false;
   bool offerNone_ = false;
   std::int32_t resultID_ = 0;
 };
