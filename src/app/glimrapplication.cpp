@@ -461,7 +461,12 @@ bool TGlimrApplication::Start() {
   main_ = std::make_unique<TfrmVesk>(context_, lists_, extensions_,
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
-  context_.Captions.Register(TCaptionTarget::MainWindow, [this] { main_->ApplyCaptions(); });
+  context_.Captions.Register(TCaptionTarget::MainWindow, [this] {
+    main_->ApplyCaptions();
+    if (ribbon_) {
+      ribbon_->ApplyLanguage();  // the ribbon panel's accessible name
+    }
+  });
 
   creation_.Run([this](const QString& text) { SetStatus(text); });
 

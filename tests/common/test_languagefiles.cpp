@@ -190,6 +190,7 @@ class TestLanguageFiles : public QObject {
                                       QStringLiteral("Name:"),
                                       QStringLiteral("Version:"),
                                       QStringLiteral("Copyright (C) Quillfen"),
+                                      QStringLiteral("Orange"),
                                       QStringLiteral("s")};
     const auto isShortcut = [](const TLangDefault& d) {
       return d.section == TLangSection::Captions && d.key >= 290 && d.key <= 307;

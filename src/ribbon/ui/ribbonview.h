@@ -54,6 +54,8 @@ class TRibbonView : public QObject, private TTextureSink {
   // gathered wheel turns. The caller then calls PrepareScene and SetPolling.
   void ResetForLoad();
   bool IsGliding() const { return animTimer_.isActive(); }
+  // Texts in the language in force (what assistive technology reads).
+  void ApplyLanguage() { UpdateAccessibleText(); }
 
   // Commands (the buttons and actions under the panel).
   void RotateLeft();
