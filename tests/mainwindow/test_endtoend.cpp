@@ -16,6 +16,7 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
+#include "common/inifile.h"
 #include "common/regstore.h"
 #include "common/settings.h"
 
@@ -147,6 +148,47 @@ class TestEndToEnd : public QObject {
                  .entryList({QStringLiteral("glimr_*.so")}, QDir::Files)
                  .size());
   }
+  // The program list outlives a run of the real program: an entry whose
+  // parameters are longer than a line may hold is written back at the exit,
+  // cut to 2047 characters, beside the entry after it.
+  void longExternalProgramEntrySurvivesTheExit() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString home = dir.filePath("home");
+    const QString config = dir.filePath("config");
+    const QString pics = dir.filePath("pics") + "/";
+    QVERIFY(QDir().mkpath(home));
+    QVERIFY(QDir().mkpath(pics));
+    QVERIFY(SeedSettings(config, pics));
+    const QByteArray parameters = "--batch " + QByteArray(3000, 'p') + " :FullName:";
+    {
+      QFile f(home + "/eprogs.dat");
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      f.write("[External Editor 0]\nName=Long\nPath=/usr/bin/long\nParameters=" + parameters +
+              "\n[External Editor 1]\nName=Next\nPath=/usr/bin/next\nParameters=:FullName:\n");
+    }
+
+    QProcess glimr;
+    QVERIFY2(StartGlimr(glimr, dir.path(), home, config), qPrintable(glimr.errorString()));
+    const QString title = "title: \"Glimr - Catalog: [" + pics.chopped(1) + "]\"";
+    QString output;
+    for (int tries = 0; tries < 300 && !output.contains(title); ++tries) {
+      QTest::qWait(100);
+      output += QString::fromUtf8(glimr.readAll());
+    }
+    QVERIFY2(output.contains(title), qPrintable(output));
+    glimr.terminate();
+    QVERIFY(glimr.waitForFinished(30000));
+    QCOMPARE(glimr.exitCode(), 0);
+
+    const std::optional<TIniFile> back = TIniFile::Load(home + "/eprogs.dat");
+    QVERIFY(back);
+    const QString first = QStringLiteral("External Editor 0");
+    QCOMPARE(back->ReadString(first, "Name"), QStringLiteral("Long"));
+    QCOMPARE(back->ReadString(first, "Parameters"), QString::fromLatin1(parameters.left(2047)));
+    QCOMPARE(back->ReadString(QStringLiteral("External Editor 1"), "Name"), QStringLiteral("Next"));
+  }
+
   // A catalog file that is not a database: the folder load reports it in a
   // message box, SIGTERM still ends the program (closing the box first), and
   // the damaged file is left exactly as it was.
