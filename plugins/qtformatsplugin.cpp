@@ -13,9 +13,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
+#include <climits>
 #include <cstring>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,23 +79,139 @@ std::unique_ptr<QFile> OpenRegular(const char* path) {
   return file;
 }
 
-// Qt's BMP reader fills rows missing from a truncated file with black and
-// reports success; an uncompressed BMP must hold all its rows.
-bool BmpComplete(QFile& file) {
+// What Glimr reads of a BMP header itself: Qt reports the height of a
+// picture stored top down as negative (an invalid size), and scales 16-bit
+// channels by shifting, so that 5-bit white comes out as 248.
+struct BmpHeader {
+  quint32 infoSize = 0;
+  quint32 dataOffset = 0;
+  qint64 width = 0;
+  qint64 height = 0;  // positive; topDown tells the order of the rows
+  bool topDown = false;
+  int bits = 0;
+  quint32 compression = 0;
+  quint32 masks[4] = {};  // red, green, blue, alpha of a 16-bit picture
+};
+
+constexpr quint32 kBmpPlain = 0, kBmpBitFields = 3, kBmpAlphaBitFields = 6;
+// The OS/2 2.x header, whose compression 3 means Huffman coding, not bit
+// fields.
+constexpr quint32 kBmpOs2InfoSize = 64;
+
+// The header of a BMP file (file header, info header and the bit fields
+// after it); nullopt when it is not one Glimr can read.
+std::optional<BmpHeader> ReadBmpHeader(QFile& file) {
   if (!file.seek(0))
-    return false;
-  const QByteArray h = file.read(34);
-  if (h.size() < 34 || !file.seek(0))
-    return false;
+    return std::nullopt;
+  QByteArray h = file.read(70);
+  if (!file.seek(0) || h.size() < 26 || !h.startsWith("BM"))
+    return std::nullopt;
+  h = h.leftJustified(70, '\0');
   const auto le32 = [&h](int at) { return qFromLittleEndian<quint32>(h.constData() + at); };
   const auto le16 = [&h](int at) { return qFromLittleEndian<quint16>(h.constData() + at); };
-  const quint32 compression = le32(30);
-  if (le32(14) < 40 || (compression != 0 && compression != 3))
+  BmpHeader b;
+  b.infoSize = le32(14);
+  b.dataOffset = le32(10);
+  if (b.infoSize == 12) {  // OS/2 1.x: unsigned 16-bit sides
+    b.width = le16(18);
+    b.height = le16(20);
+    b.bits = le16(24);
+    return b;
+  }
+  if (b.infoSize < 40)
+    return std::nullopt;
+  b.width = static_cast<qint32>(le32(18));
+  const qint64 height = static_cast<qint32>(le32(22));
+  b.topDown = height < 0;
+  b.height = qAbs(height);
+  b.bits = le16(28);
+  b.compression = le32(30);
+  if (b.bits != 16)
+    return b;
+  if (b.compression == kBmpPlain) {
+    b.masks[0] = 0x7c00;
+    b.masks[1] = 0x03e0;
+    b.masks[2] = 0x001f;
+  } else if (b.compression == kBmpBitFields || b.compression == kBmpAlphaBitFields) {
+    // After a 40-byte header, or inside a larger one at the same place.
+    for (int i = 0; i < 3; ++i)
+      b.masks[i] = le32(54 + 4 * i);
+    if (b.infoSize >= 56 || b.compression == kBmpAlphaBitFields)
+      b.masks[3] = le32(66);
+  }
+  return b;
+}
+
+// The picture's size; invalid for a side that is not positive.
+QSize BmpSize(const BmpHeader& b) {
+  return QSize(static_cast<int>(qBound(qint64(-1), b.width, qint64(INT_MAX))),
+               static_cast<int>(qBound(qint64(-1), b.height, qint64(INT_MAX))));
+}
+
+// Whether Glimr decodes the picture itself: 16 bits a pixel, plain or in
+// bit fields.
+bool IsOwnBmp(const BmpHeader& b) {
+  return b.bits == 16 && b.infoSize >= 40 && b.width > 0 && b.height > 0 &&
+         (b.compression == kBmpPlain || b.compression == kBmpAlphaBitFields ||
+          (b.compression == kBmpBitFields && b.infoSize != kBmpOs2InfoSize));
+}
+
+// One channel of a 16-bit pixel through its mask, scaled so that the
+// mask's top value is 255; opaque for an absent alpha mask.
+class BmpChannel {
+ public:
+  BmpChannel(quint32 mask, int absent) : mask_(mask & 0xffff), absent_(absent) {
+    shift_ = mask_ ? std::countr_zero(mask_) : 0;
+    top_ = mask_ >> shift_;
+  }
+  int operator()(quint32 pixel) const {
+    if (!top_)
+      return absent_;
+    return static_cast<int>((((pixel & mask_) >> shift_) * 255 + top_ / 2) / top_);
+  }
+
+ private:
+  quint32 mask_;
+  int absent_;
+  int shift_ = 0;
+  quint32 top_ = 0;
+};
+
+// A 16-bit BMP decoded by Glimr; null when rows are missing or memory is
+// short.
+QImage ReadBmp16(QFile& file, const BmpHeader& b) {
+  const qint64 stride = ((b.width * 16 + 31) / 32) * 4;
+  if (b.width * b.height * 4 > qint64(kAllocationLimitMb) * 1024 * 1024 ||
+      b.dataOffset + stride * b.height > file.size() || !file.seek(b.dataOffset))
+    return {};
+  const BmpChannel red(b.masks[0], 0), green(b.masks[1], 0), blue(b.masks[2], 0),
+      alpha(b.masks[3], 255);
+  const bool hasAlpha = (b.masks[3] & 0xffff) != 0;
+  QImage image(static_cast<int>(b.width), static_cast<int>(b.height),
+               hasAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  if (image.isNull())
+    return {};
+  std::vector<uchar> row(static_cast<size_t>(stride));
+  for (qint64 i = 0; i < b.height; ++i) {
+    if (file.read(reinterpret_cast<char*>(row.data()), stride) != stride)
+      return {};
+    QRgb* out =
+        reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(b.topDown ? i : b.height - 1 - i)));
+    for (qint64 x = 0; x < b.width; ++x) {
+      const quint32 v = qFromLittleEndian<quint16>(row.data() + 2 * x);
+      out[x] = qRgba(red(v), green(v), blue(v), alpha(v));
+    }
+  }
+  return image;
+}
+
+// Qt's BMP reader fills rows missing from a truncated file with black and
+// reports success; an uncompressed BMP must hold all its rows.
+bool BmpComplete(QFile& file, const BmpHeader& b) {
+  if (b.infoSize < 40 || (b.compression != kBmpPlain && b.compression != kBmpBitFields))
     return true;  // not plain rows
-  const qint64 width = static_cast<qint32>(le32(18));
-  const qint64 height = qAbs(static_cast<qint64>(static_cast<qint32>(le32(22))));
-  const qint64 rowBytes = ((width * le16(28) + 31) / 32) * 4;
-  return le32(10) + rowBytes * height <= file.size();
+  const qint64 rowBytes = ((b.width * b.bits + 31) / 32) * 4;
+  return b.dataOffset + rowBytes * b.height <= file.size();
 }
 
 void OpenReader(QFile& file, QImageReader& reader) {
@@ -117,10 +236,18 @@ QImage ReadImage(const char* path, bool full) {
                       glimr_full_size_acceptable(s.width(), s.height())
                 : glimr_size_acceptable(s.width(), s.height());
   };
-  const QSize declared = reader.size();
+  QSize declared = reader.size();
+  if (reader.format() == "bmp") {
+    // Headers Glimr does not know are left to Qt.
+    if (const std::optional<BmpHeader> bmp = ReadBmpHeader(*file)) {
+      declared = BmpSize(*bmp);
+      if (!BmpComplete(*file, *bmp) || !acceptable(declared))
+        return {};
+      if (IsOwnBmp(*bmp))
+        return ReadBmp16(*file, *bmp);
+    }
+  }
   if (declared.isValid() && !acceptable(declared))
-    return {};
-  if (reader.format() == "bmp" && !BmpComplete(*file))
     return {};
   QImage image;
   if (!reader.read(&image) || image.isNull() || !acceptable(image.size()))
@@ -228,6 +355,10 @@ GLIMR_PLUGIN_EXPORT void GetFileInfo(const char* path, GlimrImageSize* size) {
   QImageReader reader;
   OpenReader(*file, reader);
   QSize s = reader.size();
+  if (reader.format() == "bmp") {
+    if (const std::optional<BmpHeader> bmp = ReadBmpHeader(*file))
+      s = BmpSize(*bmp);
+  }
   if (!s.isValid() || !glimr_size_acceptable(s.width(), s.height()))
     return;
   // size() is the stored size; turned pictures report the upright one.
