@@ -11,9 +11,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <system_error>
+
+#include "fileops/partfile.h"
 
 namespace glimr {
 
@@ -21,9 +24,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcCopy, "glimr.fileops.copy")
 
-// The longest file name most Linux file systems take, in bytes.
-constexpr int kNameMax = 255;
-const QString kPartSuffix = QStringLiteral(".glimr-part");
 // Buffer of the read and write fallback; small enough to stay in the CPU's
 // cache, which copies faster than a larger one.
 constexpr std::size_t kBufferSize = 128 * 1024;
@@ -115,6 +115,20 @@ bool WriteSideError(int error) {
   return error == ENOSPC || error == EDQUOT || error == EFBIG || error == EROFS;
 }
 
+// The text of a symbolic link; empty (errno set) when it cannot be read.
+QByteArray ReadLink(const QByteArray& path) {
+  QByteArray text(PATH_MAX, Qt::Uninitialized);
+  const ssize_t n =
+      ::readlink(path.constData(), text.data(), static_cast<std::size_t>(text.size()));
+  if (n <= 0 || n >= text.size()) {
+    if (n >= 0)
+      errno = ENAMETOOLONG;
+    return {};
+  }
+  text.truncate(n);
+  return text;
+}
+
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
@@ -169,17 +183,6 @@ QString AutoRenamePath(const QString& path, const std::function<bool(const QStri
   }
 }
 
-QString CopyTemporaryPath(const QString& destination) {
-  const qsizetype nameStart = destination.lastIndexOf(QLatin1Char('/')) + 1;
-  QString name = destination.mid(nameStart);
-  // A name near the limit would make the temporary name too long to create;
-  // shorten it (it is only seen until the rename).
-  const int room = kNameMax - 1 - static_cast<int>(kPartSuffix.size());
-  while (!name.isEmpty() && Native(name).size() > room)
-    name.chop(1);
-  return destination.left(nameStart) + QLatin1Char('.') + name + kPartSuffix;
-}
-
 TCopyEngine::TCopyEngine(std::vector<TCopyEntry> entries, const QString& destinationFolder,
                          TOverwritePolicy policy, TCopyHooks hooks)
     : entries_(std::move(entries)),
@@ -224,6 +227,15 @@ void TCopyEngine::Run() {
   }
   buffer_.clear();
   buffer_.shrink_to_fit();
+  if (folderFd_ >= 0) {
+    ::close(folderFd_);
+    folderFd_ = -1;
+  }
+}
+
+TCopyEngine::~TCopyEngine() {
+  if (folderFd_ >= 0)
+    ::close(folderFd_);
 }
 
 void TCopyEngine::StartFile(const QString& source, std::int64_t size) {
@@ -285,11 +297,13 @@ TOverwriteAnswer TCopyEngine::AskOverwrite(const QString& destination, const QSt
 TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
   const TCopyEntry& entry = entries_[index];
   TCopyResult& result = results_[index];
+  announced_ = false;
   const QString name = entry.Source.mid(entry.Source.lastIndexOf(QLatin1Char('/')) + 1);
   result.Destination = folder_ + name;
+  const QByteArray source = Native(entry.Source);
 
   struct stat src;
-  if (::stat(Native(entry.Source).constData(), &src) != 0) {
+  if (::stat(source.constData(), &src) != 0) {
     if (errno != ENOENT && errno != ENOTDIR)
       return Fail(result, entry.Source, errno);
     result.Outcome = TCopyOutcome::SkippedMissing;
@@ -298,13 +312,23 @@ TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
   }
   if (!S_ISREG(src.st_mode))
     return Fail(result, entry.Source, QStringLiteral("not a regular file"));
+  // A moved symbolic link moves as a link: its target is never copied,
+  // moved or deleted.
+  struct stat link;
+  QByteArray linkTarget;
+  if (entry.Move && ::lstat(source.constData(), &link) == 0 && S_ISLNK(link.st_mode)) {
+    linkTarget = ReadLink(source);
+    if (linkTarget.isEmpty())
+      return Fail(result, entry.Source, errno);
+  }
   StartFile(entry.Source, src.st_size);
 
   bool overwrite = false;
   struct stat dst;
   if (::lstat(Native(result.Destination).constData(), &dst) == 0) {
     // The destination may be the source itself under another path (a link
-    // to the folder, a hard link): compare the files, not the names.
+    // to the folder, a hard link, the target of a moved link): compare the
+    // files, not the names.
     struct stat target;
     const bool same =
         ::stat(Native(result.Destination).constData(), &target) == 0 && SameFile(target, src);
@@ -327,19 +351,33 @@ TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
     }
   }
 
-  if (entry.Move) {
+  TStep step = TStep::Next;
+  bool copy = true;
+  if (!linkTarget.isEmpty()) {
+    step = MoveLink(index, linkTarget, link, overwrite);
+    copy = false;
+  } else if (entry.Move) {
     // Within one file system a rename moves the file whole at once; it
     // replaces an existing destination only when the answer was Overwrite.
-    if (RenameFile(Native(entry.Source), Native(result.Destination), overwrite) == 0) {
-      result.Outcome = TCopyOutcome::Moved;
-      result.Overwrote = overwrite;
-      FinishFile(index, src.st_size);
-      return TStep::Next;
+    // Across file systems the rename cannot work: the file is copied, and
+    // the catalog hears of it only when the copy is complete.
+    const int folder = FolderFd();
+    struct stat there;
+    if (folder < 0 || ::fstat(folder, &there) != 0)
+      return Fail(result, folder_, errno);
+    if (there.st_dev == src.st_dev) {
+      Announce(index, overwrite);
+      if (RenameFile(source, Native(result.Destination), overwrite) == 0) {
+        result.Outcome = TCopyOutcome::Moved;
+        StepDone(index, TCopyStep::Placed);
+      } else if (errno != EXDEV) {
+        step = Fail(result, entry.Source, errno);
+      }
+      copy = result.Outcome == TCopyOutcome::NotReached;
     }
-    if (errno != EXDEV)
-      return Fail(result, entry.Source, errno);
   }
-  const TStep step = CopyFile(entry, result, overwrite);
+  if (copy)
+    step = CopyFile(index, overwrite);
   if (result.Outcome == TCopyOutcome::Copied || result.Outcome == TCopyOutcome::Moved) {
     result.Overwrote = overwrite;
     FinishFile(index, src.st_size);
@@ -349,11 +387,127 @@ TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
   return step;
 }
 
-TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& result,
-                                         bool overwrite) {
+int TCopyEngine::FolderFd() {
+  if (folderFd_ < 0) {
+    folderFd_ = ::open(Native(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // Temporary files of runs that were killed are cleared when a run
+    // first writes into their folder.
+    if (folderFd_ >= 0)
+      RemoveCopyLeftovers(folderFd_);
+  }
+  return folderFd_;
+}
+
+void TCopyEngine::Announce(std::size_t index, bool overwrite) {
+  if (announced_)
+    return;
+  announced_ = true;
+  if (hooks_.BeforePlace) {
+    TCopyResult planned = results_[index];
+    planned.Placing = true;
+    planned.Overwrote = overwrite;
+    hooks_.BeforePlace(index, planned);
+  }
+  StepDone(index, TCopyStep::BeforePlace);
+}
+
+void TCopyEngine::StepDone(std::size_t index, TCopyStep step) {
+  if (hooks_.Step)
+    hooks_.Step(index, step);
+}
+
+TCopyEngine::TStep TCopyEngine::RemoveMovedSource(std::size_t index, const struct stat& expected) {
+  const TCopyEntry& entry = entries_[index];
+  TCopyResult& result = results_[index];
+  const qsizetype nameStart = entry.Source.lastIndexOf(QLatin1Char('/')) + 1;
+  const QByteArray name = Native(entry.Source.mid(nameStart));
+  // The source goes only while its name still holds the file that was
+  // moved: another program may have put a new file there meanwhile.
+  TFd folder(
+      ::open(Native(entry.Source.left(nameStart)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  QString error;
+  struct stat now;
+  if (folder.get() < 0) {
+    error = SystemMessage(errno);
+  } else if (::fstatat(folder.get(), name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+             !SameFile(now, expected)) {
+    error = QStringLiteral("it was replaced or removed while it was moved");
+  } else if (::unlinkat(folder.get(), name.constData(), 0) != 0) {
+    error = SystemMessage(errno);
+  }
+  if (!error.isEmpty()) {
+    // The copy is complete and in place; the source stays. Report the copy
+    // (the caller must know the new file) and stop.
+    result.Outcome = TCopyOutcome::Copied;
+    result.Error = entry.Source + QStringLiteral(": ") + error;
+    error_ = result.Error;
+    return TStep::Stop;
+  }
+  result.Outcome = TCopyOutcome::Moved;
+  StepDone(index, TCopyStep::SourceRemoved);
+  return TStep::Next;
+}
+
+TCopyEngine::TStep TCopyEngine::MoveLink(std::size_t index, const QByteArray& target,
+                                         const struct stat& link, bool overwrite) {
+  const TCopyEntry& entry = entries_[index];
+  TCopyResult& result = results_[index];
   const QByteArray source = Native(entry.Source);
-  const QString tempPath = CopyTemporaryPath(result.Destination);
-  const QByteArray temp = Native(tempPath);
+  const QByteArray sourceFolder =
+      Native(entry.Source.left(entry.Source.lastIndexOf(QLatin1Char('/')) + 1));
+  // A relative link keeps its text only when, read from the destination
+  // folder, it still reaches the same file; otherwise the new link names its
+  // target by the absolute path it had from the old place.
+  bool keep = target.startsWith('/');
+  if (!keep) {
+    struct stat from, there;
+    keep = ::stat(source.constData(), &from) == 0 &&
+           ::stat((Native(folder_) + target).constData(), &there) == 0 && SameFile(from, there);
+  }
+  const int folder = FolderFd();
+  if (folder < 0)
+    return Fail(result, folder_, errno);
+  Announce(index, overwrite);
+  if (keep) {
+    if (RenameFile(source, Native(result.Destination), overwrite) == 0) {
+      result.Outcome = TCopyOutcome::Moved;
+      StepDone(index, TCopyStep::Placed);
+      return TStep::Next;
+    }
+    if (errno != EXDEV)
+      return Fail(result, entry.Source, errno);
+  }
+  // A new link at the destination (across file systems too, where a rename
+  // cannot go), then the old one is removed.
+  const QByteArray text = keep ? target : sourceFolder + target;
+  const QByteArray name = Native(result.Destination.mid(folder_.size()));
+  if (!overwrite) {
+    if (::symlinkat(text.constData(), folder, name.constData()) != 0)
+      return Fail(result, result.Destination, errno);
+  } else {
+    QByteArray temp;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+      temp =
+          Native(CopyTemporaryPath(result.Destination, CopyTemporaryToken()).mid(folder_.size()));
+      error = ::symlinkat(text.constData(), folder, temp.constData()) == 0 ? 0 : errno;
+    }
+    if (error != 0)
+      return Fail(result, result.Destination, error);
+    if (::renameat(folder, temp.constData(), folder, name.constData()) != 0) {
+      error = errno;
+      ::unlinkat(folder, temp.constData(), 0);
+      return Fail(result, result.Destination, error);
+    }
+  }
+  StepDone(index, TCopyStep::Placed);
+  return RemoveMovedSource(index, link);
+}
+
+TCopyEngine::TStep TCopyEngine::CopyFile(std::size_t index, bool overwrite) {
+  const TCopyEntry& entry = entries_[index];
+  TCopyResult& result = results_[index];
+  const QByteArray source = Native(entry.Source);
 
   // O_NONBLOCK keeps a FIFO or device from blocking the open; it is refused
   // below as not a regular file.
@@ -367,15 +521,16 @@ TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& r
     return Fail(result, entry.Source, QStringLiteral("not a regular file"));
   ::posix_fadvise(in.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
 
-  // A temporary left by a killed run is ours to replace.
-  ::unlink(temp.constData());
-  TFd out(::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (out.get() < 0)
-    return Fail(result, result.Destination, errno);
-  const auto discard = [&](TStep step) {
-    ::unlink(temp.constData());
-    return step;
-  };
+  const int folder = FolderFd();
+  if (folder < 0)
+    return Fail(result, folder_, errno);
+  const QByteArray name = Native(result.Destination.mid(folder_.size()));
+  // The copy goes into a file of its own that no other run can touch; it
+  // is removed when this function leaves without placing it.
+  TPartFile part;
+  if (const int error = part.Open(folder, name, anonymous_))
+    return Fail(result, result.Destination, error);
+  const int out = part.Fd();
 
   // sendfile() copies inside the kernel: one copy from the source's page
   // cache to the destination's instead of two through a buffer, and never a
@@ -385,7 +540,7 @@ TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& r
   for (;;) {
     ssize_t n = 0;
     if (splice) {
-      n = ::sendfile(out.get(), in.get(), nullptr, static_cast<std::size_t>(kChunkSize));
+      n = ::sendfile(out, in.get(), nullptr, static_cast<std::size_t>(kChunkSize));
       if (n < 0) {
         const int error = errno;
         if (error == EINTR)
@@ -395,16 +550,16 @@ TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& r
           continue;
         }
         const QString& path = WriteSideError(error) ? result.Destination : entry.Source;
-        return discard(Fail(result, path, error));
+        return Fail(result, path, error);
       }
     } else {
       if (buffer_.empty())
         buffer_.resize(kBufferSize);
       n = ReadSome(in.get(), buffer_.data(), buffer_.size());
       if (n < 0)
-        return discard(Fail(result, entry.Source, errno));
-      if (n > 0 && !WriteAll(out.get(), buffer_.data(), static_cast<std::size_t>(n)))
-        return discard(Fail(result, result.Destination, errno));
+        return Fail(result, entry.Source, errno);
+      if (n > 0 && !WriteAll(out, buffer_.data(), static_cast<std::size_t>(n)))
+        return Fail(result, result.Destination, errno);
     }
     if (n == 0)
       break;
@@ -413,51 +568,51 @@ TCopyEngine::TStep TCopyEngine::CopyFile(const TCopyEntry& entry, TCopyResult& r
     Report();
     if (cancel_.load()) {
       result.Outcome = TCopyOutcome::Cancelled;
-      return discard(TStep::Stop);
+      return TStep::Stop;
     }
   }
 
   struct stat now;
   if (::fstat(in.get(), &now) != 0)
-    return discard(Fail(result, entry.Source, errno));
+    return Fail(result, entry.Source, errno);
   if (now.st_size != copied)
-    return discard(
-        Fail(result, entry.Source, QStringLiteral("the file changed while it was copied")));
+    return Fail(result, entry.Source, QStringLiteral("the file changed while it was copied"));
   struct stat written;
-  if (::fstat(out.get(), &written) != 0)
-    return discard(Fail(result, result.Destination, errno));
+  if (::fstat(out, &written) != 0)
+    return Fail(result, result.Destination, errno);
   if (written.st_size != copied)
-    return discard(Fail(result, result.Destination, QStringLiteral("the copy is incomplete")));
+    return Fail(result, result.Destination, QStringLiteral("the copy is incomplete"));
 
+  // The file was made private (0600) while incomplete; it gets the source's
+  // permissions and times before it takes its name.
   const struct timespec times[2] = {src.st_atim, src.st_mtim};
-  if (::fchmod(out.get(), src.st_mode & 0777) != 0 || ::futimens(out.get(), times) != 0)
-    return discard(Fail(result, result.Destination, errno));
+  if (::fchmod(out, src.st_mode & 0777) != 0 || ::futimens(out, times) != 0)
+    return Fail(result, result.Destination, errno);
   // A move deletes its source next, so the copy must be on the disk first.
-  if (entry.Move && ::fsync(out.get()) != 0)
-    return discard(Fail(result, result.Destination, errno));
-  if (out.Close() != 0)
-    return discard(Fail(result, result.Destination, errno));
-  if (RenameFile(temp, Native(result.Destination), overwrite) != 0)
-    return discard(Fail(result, result.Destination, errno));
+  if (entry.Move && ::fsync(out) != 0)
+    return Fail(result, result.Destination, errno);
+  {
+    // Some file systems report a delayed write error only when a descriptor
+    // is closed; closing a duplicate asks the same while the file stays open
+    // (and locked) until it is placed.
+    TFd probe(::fcntl(out, F_DUPFD_CLOEXEC, 0));
+    if (probe.get() < 0 || probe.Close() != 0)
+      return Fail(result, result.Destination, errno);
+  }
+  if (entry.Move)
+    Announce(index, overwrite);
+  const QString placeError = part.Place(name, overwrite);
+  if (!placeError.isEmpty())
+    return Fail(result, result.Destination, placeError);
 
   if (!entry.Move) {
     result.Outcome = TCopyOutcome::Copied;
     return TStep::Next;
   }
-  // The rename must be durable before the source goes.
-  TFd folder(::open(Native(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() >= 0)
-    ::fsync(folder.get());
-  if (::unlink(source.constData()) != 0) {
-    // The copy is complete and in place; the source stays. Report the copy
-    // (the caller must know the new file) and stop.
-    result.Outcome = TCopyOutcome::Copied;
-    result.Error = entry.Source + QStringLiteral(": ") + SystemMessage(errno);
-    error_ = result.Error;
-    return TStep::Stop;
-  }
-  result.Outcome = TCopyOutcome::Moved;
-  return TStep::Next;
+  StepDone(index, TCopyStep::Placed);
+  // The new name must be durable before the source goes.
+  ::fsync(folder);
+  return RemoveMovedSource(index, src);
 }
 
 TCopyThread::~TCopyThread() {

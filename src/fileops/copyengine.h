@@ -1,9 +1,9 @@
 #pragma once
 // The copy engine: copies or moves a list of files into one folder, file by
 // file, on a worker thread (TCopyThread). A file reaches its final name only
-// complete (it is written under a hidden temporary name first), a move drops
-// its source only after that, and the run reports per file what it did so
-// that the caller can bring its lists, catalog and cache in line.
+// complete (it is written into a file of its own first, see TPartFile), a
+// move drops its source only after that, and the run reports per file what
+// it did so that the caller can bring its lists, catalog and cache in line.
 
 #include <QString>
 
@@ -14,6 +14,8 @@
 #include <mutex>
 #include <thread>
 #include <vector>
+
+struct stat;
 
 namespace glimr {
 
@@ -45,6 +47,13 @@ enum class TCopyOutcome : std::uint8_t {
   Failed,           // an error; Error says what; nothing changed for it
 };
 
+// The points of a move that a test may stop a run at (TCopyHooks::Step).
+enum class TCopyStep : std::uint8_t {
+  BeforePlace,    // BeforePlace has returned; the file is not yet at its destination
+  Placed,         // the file is at its destination; a copied move's source is still there
+  SourceRemoved,  // a move that copied (or re-made a link) has removed its source
+};
+
 struct TCopyResult {
   QString Source;
   QString Destination;  // the final path (after an automatic rename)
@@ -54,6 +63,9 @@ struct TCopyResult {
   bool Overwrote = false;
   // Why it failed, or (with Copied) why a move's source could not be deleted.
   QString Error;
+  // Only in what TCopyHooks::BeforePlace hands over (the Outcome is still
+  // NotReached): a move is about to put its file at Destination.
+  bool Placing = false;
 };
 
 // The run's counters at one moment; any thread may take them.
@@ -86,10 +98,6 @@ TCopyProgress ComputeCopyProgress(const TCopyCounters& counters, std::chrono::na
 // dot of a hidden name starts no extension).
 QString AutoRenamePath(const QString& path, const std::function<bool(const QString&)>& exists = {});
 
-// The hidden name a file is written under in its destination folder until
-// it is complete: ".name.glimr-part", with no image extension.
-QString CopyTemporaryPath(const QString& destination);
-
 struct TCopyHooks {
   // Called on the worker thread when a destination exists and the policy is
   // Ask; the worker waits for the reply. Unset: Skip.
@@ -99,6 +107,14 @@ struct TCopyHooks {
   // Called on the worker thread when a file's outcome is settled (index in
   // the list), so a caller can follow a move as soon as it is complete.
   std::function<void(std::size_t index, const TCopyResult&)> FileDone;
+  // Called on the worker thread once per moved entry, just before its file
+  // (or link) takes its place at the result's Destination:
+  // the caller puts the catalog row there first, so that the row is where
+  // the file is whenever the program stops. The result handed over has
+  // Placing set; FileDone follows, also when the placing failed.
+  std::function<void(std::size_t index, const TCopyResult&)> BeforePlace;
+  // For tests: called on the worker thread at each step of a move.
+  std::function<void(std::size_t index, TCopyStep step)> Step;
 };
 
 class TCopyEngine {
@@ -110,6 +126,7 @@ class TCopyEngine {
   // destinationFolder may end with "/" or not.
   TCopyEngine(std::vector<TCopyEntry> entries, const QString& destinationFolder,
               TOverwritePolicy policy, TCopyHooks hooks = {});
+  ~TCopyEngine();
   TCopyEngine(const TCopyEngine&) = delete;
   TCopyEngine& operator=(const TCopyEngine&) = delete;
 
@@ -131,10 +148,20 @@ class TCopyEngine {
   // Any thread.
   TCopyProgress Progress() const;
 
+  // Before Run: false writes through named temporary files even where the
+  // file system offers anonymous ones (as it must where it has none).
+  void UseAnonymousFiles(bool use) { anonymous_ = use; }
+
  private:
   enum class TStep { Next, Stop };
   TStep RunEntry(std::size_t index);
-  TStep CopyFile(const TCopyEntry& entry, TCopyResult& result, bool overwrite);
+  TStep CopyFile(std::size_t index, bool overwrite);
+  TStep MoveLink(std::size_t index, const QByteArray& target, const struct stat& link,
+                 bool overwrite);
+  TStep RemoveMovedSource(std::size_t index, const struct stat& expected);
+  void Announce(std::size_t index, bool overwrite);
+  void StepDone(std::size_t index, TCopyStep step);
+  int FolderFd();
   TOverwriteAnswer AskOverwrite(const QString& destination, const QString& source);
   TStep Fail(TCopyResult& result, const QString& path, int error);
   TStep Fail(TCopyResult& result, const QString& path, const QString& message);
@@ -149,6 +176,12 @@ class TCopyEngine {
   std::vector<TCopyResult> results_;
   QString error_;
   std::atomic<bool> cancel_{false};
+  bool anonymous_ = true;
+  // The destination folder, opened when first written into; temporary files
+  // left there by killed runs are cleared then.
+  int folderFd_ = -1;
+  // BeforePlace was called for the entry in hand.
+  bool announced_ = false;
 
   // Only for files the kernel cannot copy by itself (made when needed).
   std::vector<char> buffer_;

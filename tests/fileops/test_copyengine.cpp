@@ -5,7 +5,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -14,8 +17,10 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 #include "fileops/copyengine.h"
+#include "fileops/partfile.h"
 #include "support/filesizelimit.h"
 #include "support/privileges.h"
 
@@ -92,7 +97,7 @@ mode_t Mode(const QString& path) {
 
 bool NoTemporaryLeft(const QString& folder) {
   for (const QString& n : Names(folder))
-    if (n.endsWith(QStringLiteral(".glimr-part")))
+    if (IsCopyTemporaryName(QFile::encodeName(n)))
       return false;
   return true;
 }
@@ -104,6 +109,83 @@ std::vector<TCopyEntry> Entries(const QStringList& paths, bool move) {
   return entries;
 }
 
+QByteArray LinkText(const QString& path) {
+  char text[4096];
+  const ssize_t n = ::readlink(QFile::encodeName(path).constData(), text, sizeof text);
+  return n < 0 ? QByteArray("<not a link>") : QByteArray(text, n);
+}
+
+bool IsLink(const QString& path) {
+  struct stat st;
+  return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// One engine run in a process of its own (a second Glimr, say, with a data
+// folder of its own). The run stops after the first chunk of its copy until
+// Resume; the process ends with the entry's outcome as its exit code.
+class TEngineProcess {
+ public:
+  TEngineProcess(const QString& source, const QString& folder, bool move, TOverwritePolicy policy,
+                 bool anonymous) {
+    if (::pipe(toParent_) != 0 || ::pipe(toChild_) != 0)
+      return;
+    pid_ = ::fork();
+    if (pid_ != 0)
+      return;
+    // The child: no test macros here, only the engine and _exit.
+    bool held = false;
+    TCopyHooks hooks;
+    hooks.Progress = [&](const TCopyProgress& p) {
+      if (held || p.Counters.FileCopied == 0)
+        return;
+      held = true;
+      char c = 'p';
+      if (::write(toParent_[1], &c, 1) != 1 || ::read(toChild_[0], &c, 1) != 1)
+        ::_exit(100);
+    };
+    TCopyEngine engine(Entries({source}, move), folder, policy, hooks);
+    engine.UseAnonymousFiles(anonymous);
+    engine.Run();
+    ::_exit(static_cast<int>(engine.Results().at(0).Outcome));
+  }
+  ~TEngineProcess() {
+    for (const int fd : {toParent_[0], toParent_[1], toChild_[0], toChild_[1]})
+      if (fd >= 0)
+        ::close(fd);
+    if (pid_ > 0 && !waited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+  bool Started() const { return pid_ > 0; }
+  // False when the run ended without stopping mid-copy.
+  bool WaitPaused() {
+    char c;
+    return ::read(toParent_[0], &c, 1) == 1;
+  }
+  void Resume() {
+    const char c = 'g';
+    if (::write(toChild_[1], &c, 1) != 1)
+      qWarning("the engine process is gone");
+  }
+  void Kill() {
+    ::kill(pid_, SIGKILL);
+    waited_ = ::waitpid(pid_, nullptr, 0) == pid_;
+  }
+  // The entry's outcome, -1 when the process did not end by itself.
+  int Wait() {
+    int status = 0;
+    waited_ = ::waitpid(pid_, &status, 0) == pid_;
+    return waited_ && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+  bool waited_ = false;
+  int toParent_[2] = {-1, -1};
+  int toChild_[2] = {-1, -1};
+};
+
 }  // namespace
 
 class TestCopyEngine : public QObject {
@@ -114,6 +196,8 @@ class TestCopyEngine : public QObject {
   void autoRenamePath();
   void temporaryPath_data();
   void temporaryPath();
+  void temporaryNames_data();
+  void temporaryNames();
   void progress_data();
   void progress();
   void copiesFiles_data();
@@ -130,6 +214,14 @@ class TestCopyEngine : public QObject {
   void unreadableSourceStopsTheRun_data();
   void unreadableSourceStopsTheRun();
   void moveAcrossFileSystems();
+  void leftoversOfKilledRuns_data();
+  void leftoversOfKilledRuns();
+  void replacedWhileCopied_data();
+  void replacedWhileCopied();
+  void twoProcessesIntoOneFolder_data();
+  void twoProcessesIntoOneFolder();
+  void movedLinks_data();
+  void movedLinks();
   void moveKeepsSourceItCannotDelete();
   void threadRunsAndReportsProgress();
 };
@@ -167,21 +259,52 @@ void TestCopyEngine::autoRenamePath() {
 void TestCopyEngine::temporaryPath_data() {
   QTest::addColumn<QString>("destination");
   QTest::addColumn<QString>("expected");
+  const QString token = QStringLiteral("0123456789abcdef");
   QTest::newRow("plain") << "/d/a.jpg"
-                         << "/d/.a.jpg.glimr-part";
+                         << "/d/.a.jpg." + token + ".glimr-part";
   QTest::newRow("hidden") << "/d/.a.jpg"
-                          << "/d/..a.jpg.glimr-part";
+                          << "/d/..a.jpg." + token + ".glimr-part";
   const QString longName = QString(250, QLatin1Char('n')) + QStringLiteral(".jpg");
   QTest::newRow("long name is shortened")
-      << "/d/" + longName << "/d/." + longName.left(243) + ".glimr-part";
+      << "/d/" + longName << "/d/." + longName.left(226) + "." + token + ".glimr-part";
+  const QString wide = QString(200, QChar(0x00e9));  // two bytes each
+  QTest::newRow("long name of two-byte letters")
+      << "/d/" + wide << "/d/." + wide.left(113) + "." + token + ".glimr-part";
 }
 
 void TestCopyEngine::temporaryPath() {
   QFETCH(QString, destination);
   QFETCH(QString, expected);
-  const QString temp = CopyTemporaryPath(destination);
+  const QString temp = CopyTemporaryPath(destination, QStringLiteral("0123456789abcdef"));
   QCOMPARE(temp, expected);
   QVERIFY(QFile::encodeName(QFileInfo(temp).fileName()).size() <= 255);
+  QVERIFY(IsCopyTemporaryName(QFile::encodeName(QFileInfo(temp).fileName())));
+  // Tokens differ from call to call.
+  QVERIFY(CopyTemporaryToken() != CopyTemporaryToken());
+  QVERIFY(IsCopyTemporaryName(QFile::encodeName(
+      QFileInfo(CopyTemporaryPath(destination, CopyTemporaryToken())).fileName())));
+}
+
+void TestCopyEngine::temporaryNames_data() {
+  QTest::addColumn<QByteArray>("name");
+  QTest::addColumn<bool>("temporary");
+  QTest::newRow("ours") << QByteArray(".a.jpg.0123456789abcdef.glimr-part") << true;
+  QTest::newRow("one-letter name") << QByteArray(".x.0123456789abcdef.glimr-part") << true;
+  QTest::newRow("the old fixed name") << QByteArray(".a.jpg.glimr-part") << false;
+  QTest::newRow("no name") << QByteArray(".0123456789abcdef.glimr-part") << false;
+  QTest::newRow("not hidden") << QByteArray("a.jpg.0123456789abcdef.glimr-part") << false;
+  QTest::newRow("upper-case token") << QByteArray(".a.jpg.0123456789ABCDEF.glimr-part") << false;
+  QTest::newRow("short token") << QByteArray(".a.jpg.0123456789abcde.glimr-part") << false;
+  QTest::newRow("token not after a dot")
+      << QByteArray(".a.jpgx0123456789abcdef.glimr-part") << false;
+  QTest::newRow("other suffix") << QByteArray(".a.jpg.0123456789abcdef.glimr-parts") << false;
+  QTest::newRow("image name") << QByteArray("a.jpg") << false;
+}
+
+void TestCopyEngine::temporaryNames() {
+  QFETCH(QByteArray, name);
+  QFETCH(bool, temporary);
+  QCOMPARE(IsCopyTemporaryName(name), temporary);
 }
 
 void TestCopyEngine::progress_data() {
@@ -237,16 +360,23 @@ void TestCopyEngine::copiesFiles_data() {
   QTest::addColumn<qint64>("size");
   QTest::addColumn<bool>("move");
   QTest::addColumn<bool>("otherFileSystem");
+  // false: through a named temporary file, as on a file system without
+  // anonymous ones.
+  QTest::addColumn<bool>("anonymous");
   const qint64 chunk = TCopyEngine::kChunkSize;
   for (const bool move : {false, true}) {
     for (const bool other : {false, true}) {
       const QByteArray tag = QByteArray(move ? "move" : "copy") + (other ? ", other fs" : "");
-      QTest::newRow(tag + ", zero bytes") << "empty.jpg" << 0LL << move << other;
-      QTest::newRow(tag + ", 49152 bytes") << "a.jpg" << 49152LL << move << other;
-      QTest::newRow(tag + ", one chunk") << "b.jpg" << chunk << move << other;
-      QTest::newRow(tag + ", chunk and a byte") << "c.jpg" << chunk + 1 << move << other;
+      QTest::newRow(tag + ", zero bytes") << "empty.jpg" << 0LL << move << other << true;
+      QTest::newRow(tag + ", 49152 bytes") << "a.jpg" << 49152LL << move << other << true;
+      QTest::newRow(tag + ", one chunk") << "b.jpg" << chunk << move << other << true;
+      QTest::newRow(tag + ", chunk and a byte") << "c.jpg" << chunk + 1 << move << other << true;
       QTest::newRow(tag + ", quote and newline")
-          << "it's \"new\"\nline.jpg" << 1000LL << move << other;
+          << "it's \"new\"\nline.jpg" << 1000LL << move << other << true;
+      QTest::newRow(tag + ", named temporary, zero bytes")
+          << "empty.jpg" << 0LL << move << other << false;
+      QTest::newRow(tag + ", named temporary, chunk and a byte")
+          << "c.jpg" << chunk + 1 << move << other << false;
     }
   }
 }
@@ -256,6 +386,7 @@ void TestCopyEngine::copiesFiles() {
   QFETCH(qint64, size);
   QFETCH(bool, move);
   QFETCH(bool, otherFileSystem);
+  QFETCH(bool, anonymous);
   Scene s(otherFileSystem);
   if (otherFileSystem && !s.OtherFileSystem())
     QSKIP("no second file system at /dev/shm");
@@ -271,12 +402,14 @@ void TestCopyEngine::copiesFiles() {
   }());
   const qint64 mtime = MTimeNs(source);
   const ino_t inode = Inode(source);
-  // A temporary file left by a killed run is replaced, not kept.
+  // A file of the user's that has the temporary name of older versions
+  // is the user's: it stays.
   const bool copies = !move || s.OtherFileSystem();
-  if (copies)
-    Write(CopyTemporaryPath(s.Dst() + name), "stale");
+  const QString usersOwn = s.Dst() + "." + name + ".glimr-part";
+  Write(usersOwn, "mine");
 
   TCopyEngine engine(Entries({source}, move), s.Dst(), TOverwritePolicy::Ask);
+  engine.UseAnonymousFiles(anonymous);
   engine.Run();
   QCOMPARE(engine.Error(), QString());
   const TCopyResult& r = engine.Results().at(0);
@@ -289,6 +422,7 @@ void TestCopyEngine::copiesFiles() {
   if (!move)
     QCOMPARE(Read(source), data);
   QVERIFY(NoTemporaryLeft(s.Dst()));
+  QCOMPARE(Read(usersOwn), QByteArray("mine"));
   // Within one file system a move is a rename: the same file, not a copy.
   QCOMPARE(Inode(r.Destination) == inode, !copies);
   // Its bytes count as done all the same.
@@ -569,6 +703,225 @@ void TestCopyEngine::moveAcrossFileSystems() {
   QCOMPARE(seenAtDone.size(), std::size_t(2));
   QCOMPARE(seenAtDone[0], data);
   QCOMPARE(seenAtDone[1], QByteArray("<missing>"));
+}
+
+void TestCopyEngine::leftoversOfKilledRuns_data() {
+  QTest::addColumn<QString>("kind");
+  QTest::addColumn<bool>("removed");
+  QTest::newRow("left by a killed run") << "leftover" << true;
+  QTest::newRow("the old fixed name") << "old name" << false;
+  QTest::newRow("held by a running copy") << "locked" << false;
+  QTest::newRow("a symbolic link") << "link" << false;
+  QTest::newRow("a folder") << "folder" << false;
+  QTest::newRow("another user's") << "other owner" << false;
+}
+
+void TestCopyEngine::leftoversOfKilledRuns() {
+  QFETCH(QString, kind);
+  QFETCH(bool, removed);
+  if (kind == "other owner" && ::geteuid() != 0)
+    QSKIP("giving a file to another user takes root");
+  Scene s;
+  Write(s.Src() + "a.jpg", "new a");
+  const QString outside = s.dir.path() + "/outside.jpg";
+  Write(outside, "outside");
+  const QString name =
+      s.Dst() + (kind == "old name" ? QStringLiteral(".a.jpg.glimr-part")
+                                    : QStringLiteral(".a.jpg.0123456789abcdef.glimr-part"));
+  const QByteArray native = QFile::encodeName(name);
+  const bool file = kind != "link" && kind != "folder";
+  if (file)
+    Write(name, "partial");
+  int held = -1;
+  if (kind == "locked") {
+    held = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+  } else if (kind == "link") {
+    QVERIFY(QFile::link(outside, name));
+  } else if (kind == "folder") {
+    QVERIFY(QDir().mkpath(name));
+  } else if (kind == "other owner") {
+    QVERIFY(::chown(native.constData(), 65534, 65534) == 0);
+  }
+
+  TCopyEngine engine(Entries({s.Src() + "a.jpg"}, false), s.Dst(), TOverwritePolicy::Ask);
+  engine.Run();
+  if (held >= 0)
+    ::close(held);
+  QCOMPARE(engine.Results().at(0).Outcome, TCopyOutcome::Copied);
+  QCOMPARE(Read(s.Dst() + "a.jpg"), QByteArray("new a"));
+  struct stat st;
+  QCOMPARE(::lstat(native.constData(), &st) == 0, !removed);
+  if (file && !removed)
+    QCOMPARE(Read(name), QByteArray("partial"));
+  QCOMPARE(Read(outside), QByteArray("outside"));
+}
+
+void TestCopyEngine::replacedWhileCopied_data() {
+  QTest::addColumn<QString>("what");
+  QTest::newRow("the source of a move across file systems") << "source";
+  QTest::newRow("the named temporary file") << "temporary";
+}
+
+void TestCopyEngine::replacedWhileCopied() {
+  QFETCH(QString, what);
+  Scene s(true);
+  if (!s.OtherFileSystem())
+    QSKIP("no second file system at /dev/shm");
+  // Another program puts a file of its own at a name the run holds, in the
+  // middle of the copy: that file is neither deleted nor placed.
+  const QByteArray data = Pattern(3 * TCopyEngine::kChunkSize + 10, 6);
+  Write(s.Src() + "big.jpg", data);
+  QString replaced;
+  TCopyHooks hooks;
+  hooks.Progress = [&](const TCopyProgress& p) {
+    if (!replaced.isEmpty() || p.Counters.FileCopied == 0)
+      return;
+    const QString folder = what == "source" ? s.Src() : s.Dst();
+    replaced = s.Src() + "big.jpg";
+    if (what == "temporary") {
+      for (const QString& n : Names(s.Dst()))
+        if (IsCopyTemporaryName(QFile::encodeName(n)))
+          replaced = s.Dst() + n;
+    }
+    Write(folder + "foreign", "foreign");
+    ::rename(QFile::encodeName(folder + "foreign").constData(),
+             QFile::encodeName(replaced).constData());
+  };
+  TCopyEngine engine(Entries({s.Src() + "big.jpg"}, true), s.Dst(), TOverwritePolicy::Ask, hooks);
+  engine.UseAnonymousFiles(what == "source");
+  engine.Run();
+  QVERIFY(!replaced.isEmpty());
+  QCOMPARE(Read(replaced), QByteArray("foreign"));
+  const TCopyResult& r = engine.Results().at(0);
+  QVERIFY2(r.Error.contains("big.jpg"), qPrintable(r.Error));
+  if (what == "source") {
+    // The copy is in place; the file now at the source's name is not the
+    // one that was moved, so it stays.
+    QCOMPARE(r.Outcome, TCopyOutcome::Copied);
+    QCOMPARE(Read(s.Dst() + "big.jpg"), data);
+  } else {
+    QCOMPARE(r.Outcome, TCopyOutcome::Failed);
+    QVERIFY(!QFileInfo::exists(s.Dst() + "big.jpg"));
+    QCOMPARE(Read(s.Src() + "big.jpg"), data);
+  }
+}
+
+void TestCopyEngine::twoProcessesIntoOneFolder_data() {
+  QTest::addColumn<bool>("move");
+  QTest::addColumn<bool>("anonymous");
+  QTest::addColumn<bool>("secondKilled");  // else it runs to its end
+  for (const bool move : {false, true}) {
+    for (const bool anonymous : {true, false}) {
+      const QByteArray tag =
+          QByteArray(move ? "move, other fs" : "copy") + (anonymous ? "" : ", named temporary");
+      QTest::newRow(tag + ", second finishes") << move << anonymous << false;
+      QTest::newRow(tag + ", second killed") << move << anonymous << true;
+    }
+  }
+}
+
+void TestCopyEngine::twoProcessesIntoOneFolder() {
+  QFETCH(bool, move);
+  QFETCH(bool, anonymous);
+  QFETCH(bool, secondKilled);
+  Scene s(move);
+  if (move && !s.OtherFileSystem())
+    QSKIP("no second file system at /dev/shm");
+  const QByteArray data = Pattern(3 * TCopyEngine::kChunkSize + 10, 8);
+  Write(s.Src() + "big.jpg", data);
+  const QString usersOwn = s.Dst() + ".big.jpg.glimr-part";
+  Write(usersOwn, "mine");
+
+  // Two programs (two data folders) put the same picture into one folder
+  // where it is not yet: the first finishes while the second is half way,
+  // and the second then finishes too or is killed.
+  const auto policy = TOverwritePolicy::Ask;
+  TEngineProcess first(s.Src() + "big.jpg", s.Dst(), move, policy, anonymous);
+  QVERIFY(first.Started() && first.WaitPaused());
+  TEngineProcess second(s.Src() + "big.jpg", s.Dst(), move, policy, anonymous);
+  QVERIFY(second.Started() && second.WaitPaused());
+  first.Resume();
+  QCOMPARE(first.Wait(), int(move ? TCopyOutcome::Moved : TCopyOutcome::Copied));
+  if (secondKilled) {
+    second.Kill();
+  } else {
+    // The name is taken by then. It was free when the run started, so the
+    // second leaves alone what came meanwhile.
+    second.Resume();
+    QCOMPARE(second.Wait(), int(TCopyOutcome::Failed));
+  }
+
+  // No byte of the picture is lost and nothing foreign took its place.
+  QCOMPARE(Read(s.Dst() + "big.jpg"), data);
+  QCOMPARE(Read(s.Src() + "big.jpg"), move ? QByteArray("<missing>") : data);
+  QCOMPARE(Read(usersOwn), QByteArray("mine"));
+  // What the killed run left is cleared by the next run into the folder.
+  Write(s.Src() + "next.jpg", "next");
+  TCopyEngine next(Entries({s.Src() + "next.jpg"}, false), s.Dst(), policy);
+  next.Run();
+  QCOMPARE(Names(s.Dst()), (QStringList{".big.jpg.glimr-part", "big.jpg", "next.jpg"}));
+}
+
+void TestCopyEngine::movedLinks_data() {
+  QTest::addColumn<QString>("text");  // the link's text; "ABS" is the store's path
+  QTest::addColumn<bool>("otherFileSystem");
+  QTest::addColumn<bool>("samePlaceTaken");  // the destination has a p.jpg of its own
+  QTest::addColumn<TOverwritePolicy>("policy");
+  QTest::addColumn<bool>("keepsText");  // else the new link names the absolute path
+  const auto ask = TOverwritePolicy::Ask;
+  QTest::newRow("relative, reaches the file from the new place too")
+      << "../store/p.jpg" << false << false << ask << true;
+  QTest::newRow("relative into its own folder") << "p.jpg" << false << false << ask << false;
+  QTest::newRow("relative, another p.jpg at the new place")
+      << "p.jpg" << false << true << ask << false;
+  QTest::newRow("absolute") << "ABS" << false << false << ask << true;
+  QTest::newRow("relative, over an existing file")
+      << "p.jpg" << false << false << TOverwritePolicy::Overwrite << false;
+  QTest::newRow("other fs, relative") << "../store/p.jpg" << true << false << ask << false;
+  QTest::newRow("other fs, absolute") << "ABS" << true << false << ask << true;
+  QTest::newRow("other fs, over an existing file")
+      << "ABS" << true << false << TOverwritePolicy::Overwrite << true;
+}
+
+void TestCopyEngine::movedLinks() {
+  QFETCH(QString, text);
+  QFETCH(bool, otherFileSystem);
+  QFETCH(bool, samePlaceTaken);
+  QFETCH(TOverwritePolicy, policy);
+  QFETCH(bool, keepsText);
+  Scene s(otherFileSystem);
+  if (otherFileSystem && !s.OtherFileSystem())
+    QSKIP("no second file system at /dev/shm");
+  // The picture lies in store/ or, for a link "p.jpg", beside the link.
+  const QString target =
+      text == "p.jpg" ? s.Src() + "p.jpg" : s.dir.path() + QStringLiteral("/store/p.jpg");
+  if (text == "ABS")
+    text = target;
+  const QByteArray picture = Pattern(5000, 7);
+  Write(target, picture);
+  if (samePlaceTaken)
+    Write(s.Dst() + "p.jpg", "another p");
+  if (policy == TOverwritePolicy::Overwrite)
+    Write(s.Dst() + "l.jpg", "old l");
+  QVERIFY(QFile::link(text, s.Src() + "l.jpg"));
+
+  TCopyEngine engine(Entries({s.Src() + "l.jpg"}, true), s.Dst(), policy);
+  engine.Run();
+  QCOMPARE(engine.Error(), QString());
+  QCOMPARE(engine.Results().at(0).Outcome, TCopyOutcome::Moved);
+  // A link is moved as a link, which still shows the picture; the picture
+  // itself is never copied, moved or removed.
+  QVERIFY(IsLink(s.Dst() + "l.jpg"));
+  QCOMPARE(LinkText(s.Dst() + "l.jpg"),
+           keepsText ? QFile::encodeName(text) : QFile::encodeName(s.Src() + text));
+  QCOMPARE(Read(s.Dst() + "l.jpg"), picture);
+  QCOMPARE(Read(target), picture);
+  QVERIFY(!IsLink(s.Src() + "l.jpg"));
+  QVERIFY(!QFileInfo::exists(s.Src() + "l.jpg"));
+  if (samePlaceTaken)
+    QCOMPARE(Read(s.Dst() + "p.jpg"), QByteArray("another p"));
+  QVERIFY(NoTemporaryLeft(s.Dst()));
 }
 
 void TestCopyEngine::moveKeepsSourceItCannotDelete() {

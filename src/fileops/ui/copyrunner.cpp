@@ -77,6 +77,9 @@ TCopyRunReport TCopyRunner::Run(std::vector<TCopyEntry> entries, const QString& 
           },
           Qt::BlockingQueuedConnection);
     };
+    // A move's "about to place" report (Placing set) takes the same way, so
+    // that the catalog row reaches the destination before the file does.
+    hooks.BeforePlace = hooks.FileDone;
   }
   engine = std::make_unique<TCopyEngine>(std::move(entries), folder, policy, std::move(hooks));
 

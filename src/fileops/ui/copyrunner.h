@@ -32,7 +32,8 @@ class TCopyRunner {
 
   // Copies or moves entries into folder with the progress window shown, and
   // returns once the worker has ended, however the run ended. fileDone runs
-  // on the main thread for every entry the run settled, as soon as it did.
+  // on the main thread for every entry the run settled, as soon as it did,
+  // and for a move also just before its file is placed (with Placing set).
   // A run that failed is reported in a message box naming the file and the
   // reason. A call while a run is going copies nothing.
   TCopyRunReport Run(std::vector<TCopyEntry> entries, const QString& folder,

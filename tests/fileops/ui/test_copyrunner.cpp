@@ -11,6 +11,8 @@
 #include <QThread>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <functional>
 
 #include "fileops/ui/copyrunner.h"
@@ -38,6 +40,24 @@ QByteArray Read(const QString& path) {
 // Every name in a folder, hidden ones (a temporary copy) included.
 QStringList Names(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+// Whether this process is writing a file into folder that has no name of
+// its own yet: a copy in the middle of a file (the engine writes into an
+// anonymous file, which /proc shows as "folder/#inode (deleted)").
+bool WritingInto(const QString& folder) {
+  const QByteArray prefix = QFile::encodeName(folder);
+  for (const QString& fd :
+       QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System)) {
+    char target[4096];
+    const ssize_t n =
+        ::readlink(QFile::encodeName(QStringLiteral("/proc/self/fd/") + fd).constData(), target,
+                   sizeof target);
+    const QByteArray text(target, n > 0 ? n : 0);
+    if (text.startsWith(prefix) && (text.endsWith(" (deleted)") || text.endsWith(".glimr-part")))
+      return true;
+  }
+  return false;
 }
 
 // A source and a destination folder, the two windows and the runner.
@@ -141,6 +161,9 @@ class TestCopyRunner : public QObject {
     QFETCH(TCopyOutcome, outcome);
     Scene s;
     std::vector<std::pair<std::size_t, TCopyOutcome>> done;
+    // A move also reports each file just before it is placed, ahead of its
+    // outcome.
+    QStringList order;
     bool offMainThread = false;
     bool windowDownDuringRun = false;
     const TCopyRunReport report =
@@ -148,13 +171,19 @@ class TestCopyRunner : public QObject {
                      [&](std::size_t i, const TCopyResult& r) {
                        offMainThread |= QThread::currentThread() != qApp->thread();
                        windowDownDuringRun |= !s.form.isVisible();
-                       done.emplace_back(i, r.Outcome);
+                       order << QString::number(i) + (r.Placing ? " placing" : " done");
+                       if (!r.Placing) {
+                         done.emplace_back(i, r.Outcome);
+                       }
                      });
     QVERIFY(!s.form.isVisible());
     QVERIFY(!offMainThread);
     QVERIFY(!windowDownDuringRun);
     QCOMPARE(done, (std::vector<std::pair<std::size_t, TCopyOutcome>>{
                        {0, outcome}, {1, outcome}, {2, outcome}}));
+    QCOMPARE(order, move ? (QStringList{"0 placing", "0 done", "1 placing", "1 done", "2 placing",
+                                        "2 done"})
+                         : (QStringList{"0 done", "1 done", "2 done"}));
     QVERIFY(!report.Cancelled);
     QVERIFY(report.Error.isEmpty());
     QCOMPARE(report.Results.size(), std::size_t(3));
@@ -261,7 +290,7 @@ class TestCopyRunner : public QObject {
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-      if (s.form.isVisible() && QFileInfo::exists(s.dst + ".big.tif.glimr-part")) {
+      if (s.form.isVisible() && QFileInfo::exists(s.dst + "first.jpg") && WritingInto(s.dst)) {
         poll.stop();
         pressedMidFile = !QFileInfo::exists(s.dst + "big.tif");
         QTest::mouseClick(s.form.CancelButton(), Qt::LeftButton);
