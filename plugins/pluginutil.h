@@ -83,6 +83,19 @@ static inline int64_t glimr_inflated_max(int64_t n) {
   return n * 1032 + 4096;
 }
 
+/* Whether a file of file_size bytes can plausibly hold a width x height
+ * picture, for decoders that must hold the whole picture in memory however
+ * small the thumbnail asked for. A few kilobytes of a flat picture can
+ * declare a hundred megapixels and cost gigabytes and many seconds to
+ * decode; real pictures take far more than one byte per 4096 pixels, so
+ * pictures above 16 megapixels must bring at least that much file. */
+#define GLIMR_PLAUSIBLE_ANY_PIXELS ((int64_t)16 * 1024 * 1024)
+#define GLIMR_PIXELS_PER_FILE_BYTE 4096
+static inline int glimr_size_plausible(int64_t width, int64_t height, int64_t file_size) {
+  const int64_t pixels = width * height;
+  return pixels <= GLIMR_PLAUSIBLE_ANY_PIXELS || file_size >= pixels / GLIMR_PIXELS_PER_FILE_BYTE;
+}
+
 /* Reduces a picture by averaging whole blocks of factor x factor pixels as
  * its rows arrive, so a thumbnail costs memory in proportion to its own
  * size, not the picture's. With factor 1 the rows go straight into the

@@ -92,7 +92,10 @@ static int open_heif(const char* path, Opened* o) {
     e = heif_context_get_primary_image_handle(o->context, &o->primary);
   if (e.code != heif_error_Ok || !o->primary ||
       !glimr_size_acceptable(heif_image_handle_get_width(o->primary),
-                             heif_image_handle_get_height(o->primary))) {
+                             heif_image_handle_get_height(o->primary)) ||
+      /* libheif decodes the whole picture, whatever the thumbnail's size. */
+      !glimr_size_plausible(heif_image_handle_get_width(o->primary),
+                            heif_image_handle_get_height(o->primary), o->source.size)) {
     close_opened(o);
     return 0;
   }

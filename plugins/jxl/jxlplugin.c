@@ -155,7 +155,8 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
         goto done;
       const int swap = info.orientation >= JXL_ORIENT_TRANSPOSE;
       const int64_t w = swap ? info.ysize : info.xsize, h = swap ? info.xsize : info.ysize;
-      if (!glimr_size_acceptable(w, h))
+      /* libjxl holds the whole frame, whatever the thumbnail's size. */
+      if (!glimr_size_acceptable(w, h) || !glimr_size_plausible(w, h, file_size))
         goto done;
       if (min_side < 0) {
         size->width = (int32_t)w;

@@ -1,6 +1,7 @@
 #include "childrun.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,15 @@ qint64 PeakRssKb() {
   return 0;
 }
 
+// Processor time of this process so far, user and system, in microseconds.
+qint64 CpuMicroseconds() {
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0)
+    return 0;
+  return (qint64(usage.ru_utime.tv_sec) + usage.ru_stime.tv_sec) * 1000000 +
+         usage.ru_utime.tv_usec + usage.ru_stime.tv_usec;
+}
+
 }  // namespace
 
 TChildResult RunInChild(const std::function<QImage()>& call, int watchdogSeconds) {
@@ -36,9 +46,11 @@ TChildResult RunInChild(const std::function<QImage()>& call, int watchdogSeconds
       clear.write("5");
     clear.close();
     const qint64 before = PeakRssKb();
+    const qint64 cpuBefore = CpuMicroseconds();
     const QImage image = call();
-    qint64 message[4] = {image.isNull() ? 0 : 1, image.width(), image.height(),
-                         (PeakRssKb() - before) / 1024};
+    const qint64 cpu = CpuMicroseconds() - cpuBefore;
+    qint64 message[5] = {image.isNull() ? 0 : 1, image.width(), image.height(),
+                         (PeakRssKb() - before) / 1024, cpu};
     const ssize_t written = ::write(fds[1], message, sizeof message);
     _exit(written == sizeof message ? 0 : 1);
   }
@@ -57,13 +69,14 @@ TChildResult RunInChild(const std::function<QImage()>& call, int watchdogSeconds
     kill(pid, SIGKILL);
     waitpid(pid, &status, 0);
   }
-  qint64 message[4] = {};
+  qint64 message[5] = {};
   if (exited && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
       ::read(fds[0], message, sizeof message) == sizeof message) {
     result.Finished = true;
     result.GotBitmap = message[0] != 0;
     result.Size = QSize(int(message[1]), int(message[2]));
     result.PeakGrowthMb = message[3];
+    result.CpuSeconds = double(message[4]) / 1e6;
   }
   ::close(fds[0]);
   return result;

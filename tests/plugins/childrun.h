@@ -1,7 +1,7 @@
 #pragma once
 // Runs one decoder call in a forked child process with a watchdog, so a
 // test can tell a hang or crash from a result and measure the memory the
-// call alone takes.
+// and processor time the call alone takes.
 
 #include <QImage>
 #include <QSize>
@@ -30,6 +30,7 @@ struct TChildResult {
   bool GotBitmap = false;
   QSize Size;
   qint64 PeakGrowthMb = 0;  // growth of the peak resident set during the call
+  double CpuSeconds = 0;    // processor time (user and system) the call took
 };
 
 // Runs call in a forked child; the child is killed when it runs longer than

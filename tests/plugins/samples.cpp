@@ -483,10 +483,11 @@ QByteArray ZeroPng(int width, int height, int bitDepth, int colorType, bool inte
 }
 
 QList<QPair<QString, QString>> CraftedKinds() {
-  return {{"glimr_gif", "gif-huge-screen"},   {"glimr_png", "png-interlaced-huge"},
-          {"glimr_png", "png-itxt-huge"},     {"glimr_jpeg", "jpeg-progressive-huge"},
-          {"glimr_webp", "webp-sparse"},      {"glimr_tiff", "tiff-deflate-huge"},
-          {"glimr_qtformats", "bmp-rle-huge"}};
+  return {{"glimr_gif", "gif-huge-screen"},    {"glimr_png", "png-interlaced-huge"},
+          {"glimr_png", "png-itxt-huge"},      {"glimr_jpeg", "jpeg-progressive-huge"},
+          {"glimr_webp", "webp-sparse"},       {"glimr_tiff", "tiff-deflate-huge"},
+          {"glimr_qtformats", "bmp-rle-huge"}, {"glimr_heif", "avif-flat-huge"},
+          {"glimr_jxl", "jxl-flat-huge"}};
 }
 
 bool WriteCrafted(const QString& kind, const QString& path) {
@@ -526,6 +527,15 @@ bool WriteCrafted(const QString& kind, const QString& path) {
   }
   if (kind == QLatin1String("tiff-deflate-huge"))
     return WriteZeroTiff(path, 20000, 20000);
+  if (kind == QLatin1String("avif-flat-huge") || kind == QLatin1String("jxl-flat-huge")) {
+    // A flat grey 11000 x 11000 picture in 2 and 4 KB, made once with the
+    // encoders (tests/plugins/samples/README): the decoders hold the whole
+    // picture, 1.5 and 1.7 GB, for any thumbnail of it.
+    const QString sample = QStringLiteral(GLIMR_SOURCE_DIR "/tests/plugins/samples/flat-11000.") +
+                           kind.section(QLatin1Char('-'), 0, 0);
+    QFile::remove(path);
+    return QFile::copy(sample, path);
+  }
   if (kind == QLatin1String("bmp-rle-huge")) {
     // 11000 x 11000, 8-bit run-length coded: the data ends at once, and
     // Qt's reader fills the rest of the 121 MP picture.
@@ -685,6 +695,68 @@ bool WriteEncoded(const QString& kind, const QString& path) {
   return QFile::copy(out, path);
 }
 
+// A 50-megapixel photo-like picture (8660 x 5774: smooth gradients under
+// grain, which no encoder can squeeze to nothing) as AVIF ("avif-photo",
+// through a 4:2:0 Y4M for avifenc) or JPEG XL ("jxl-photo", a JPEG that
+// cjxl recompresses losslessly, which needs far less memory than encoding
+// pixels).
+bool WritePhoto(const QString& kind, const QString& path) {
+  const int w = 8660, h = 5774;
+  QTemporaryDir dir;
+  if (!dir.isValid())
+    return false;
+  quint32 seed = 12345;
+  const auto grain = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return int((seed >> 16) & 31) - 16;
+  };
+  const auto clamp = [](int v) { return static_cast<uchar>(std::clamp(v, 0, 255)); };
+  const QString out = dir.filePath(QStringLiteral("out.") + kind.section(QLatin1Char('-'), 0, 0));
+  bool ok = false;
+  if (kind == QLatin1String("avif-photo")) {
+    const QString y4m = dir.filePath(QStringLiteral("in.y4m"));
+    QFile f(y4m);
+    if (!f.open(QIODevice::WriteOnly))
+      return false;
+    f.write(QStringLiteral("YUV4MPEG2 W%1 H%2 F25:1 Ip A1:1 C420jpeg\nFRAME\n")
+                .arg(w)
+                .arg(h)
+                .toLatin1());
+    QByteArray row(w, 0);
+    for (int y = 0; y < h; ++y) {
+      for (int x = 0; x < w; ++x)
+        row[x] = static_cast<char>(clamp((x + y) * 255 / (w + h) + grain()));
+      f.write(row);
+    }
+    for (int plane = 0; plane < 2; ++plane) {
+      for (int y = 0; y < h / 2; ++y) {
+        for (int x = 0; x < w / 2; ++x)
+          row[x] = static_cast<char>(plane ? x * 255 / (w / 2) : y * 255 / (h / 2));
+        f.write(row.constData(), w / 2);
+      }
+    }
+    f.close();
+    ok = RunTool(QStringLiteral("avifenc"), {QStringLiteral("-s"), QStringLiteral("10"), y4m, out});
+  } else if (kind == QLatin1String("jxl-photo")) {
+    QImage image(w, h, QImage::Format_RGB888);
+    for (int y = 0; y < h; ++y) {
+      uchar* p = image.scanLine(y);
+      for (int x = 0; x < w; ++x, p += 3) {
+        const int n = grain();
+        p[0] = clamp(x * 255 / w + n);
+        p[1] = clamp(y * 255 / h + n);
+        p[2] = clamp((x + y) * 255 / (w + h) + n);
+      }
+    }
+    const QString jpeg = dir.filePath(QStringLiteral("in.jpg"));
+    ok = SaveQt(image, jpeg, "JPG") && RunTool(QStringLiteral("cjxl"), {jpeg, out});
+  }
+  if (!ok)
+    return false;
+  QFile::remove(path);
+  return QFile::copy(out, path);
+}
+
 bool IsEncodedKind(const QString& kind) {
   for (const char* prefix : {"heic", "avif", "jxl", "dng"}) {
     if (kind == QLatin1String(prefix) || kind.startsWith(QLatin1String(prefix) + QLatin1Char('-')))
@@ -696,6 +768,8 @@ bool IsEncodedKind(const QString& kind) {
 }  // namespace
 
 bool Write(const QString& kind, const QString& path) {
+  if (kind == QLatin1String("avif-photo") || kind == QLatin1String("jxl-photo"))
+    return WritePhoto(kind, path);
   if (IsEncodedKind(kind))
     return WriteEncoded(kind, path);
   if (kind.startsWith(QLatin1String("jpeg-exif"))) {

@@ -21,7 +21,8 @@ QImage Gradient(int width, int height);
 // ...; "*-gradient*" kinds are the 1203 x 807 gradient) to path; false
 // when the kind is unknown or writing failed. The "heic*", "avif*", "jxl*"
 // and "dng*" kinds are written by heif-enc, avifenc, cjxl and
-// tests/plugins/samples/make_dng.py ("dng-40x24-orient6-preview").
+// tests/plugins/samples/make_dng.py ("dng-40x24-orient6-preview");
+// "avif-photo" and "jxl-photo" are 50-megapixel photo-like pictures.
 bool Write(const QString& kind, const QString& path);
 
 // The bytes of a valid sample of the kind (written through a temporary file).

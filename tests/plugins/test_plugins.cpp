@@ -590,20 +590,27 @@ class TestPlugins : public QObject {
     QVERIFY2(Near(topRight, fromCopy ? QColor(80, 80, 80) : G, 2), qPrintable(topRight.name()));
   }
 
-  // Hostile files that once made a decoder take gigabytes: the header read,
-  // the thumbnail and the full decode each stay within a bound that does not
-  // depend on the declared picture size.
+  // Hostile files that once made a decoder take gigabytes or many seconds:
+  // the header read, the thumbnail and the full decode each stay within a
+  // bound of memory and processor time that does not depend on the declared
+  // picture size.
   void memoryBound_data() {
     QTest::addColumn<QString>("plugin");
     QTest::addColumn<QString>("kind");
-    for (const auto& [plugin, kind] : samples::CraftedKinds())
-      QTest::newRow(qPrintable(kind)) << plugin << kind;
+    QTest::addColumn<double>("cpuSeconds");  // 0: processor time not bounded
+    for (const auto& [plugin, kind] : samples::CraftedKinds()) {
+      // The interlaced PNG's 400 megapixels of zeros are really in its data
+      // and a thumbnail reads through all of them (several seconds).
+      const double cpu = kind == QLatin1String("png-interlaced-huge") ? 0 : 3;
+      QTest::newRow(qPrintable(kind)) << plugin << kind << cpu;
+    }
   }
   void memoryBound() {
     if (childrun::kSanitized)
       QSKIP("the sanitizer's shadow memory and quarantine make resident figures meaningless");
     QFETCH(QString, plugin);
     QFETCH(QString, kind);
+    QFETCH(double, cpuSeconds);
     const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
     QVERIFY(samples::WriteCrafted(kind, path));
     TPlugin p;
@@ -616,11 +623,43 @@ class TestPlugins : public QObject {
     for (const auto& [name, call] : calls) {
       const childrun::TChildResult r = childrun::RunInChild(call, 240);
       QVERIFY2(r.Finished, name);
-      qInfo("%s %s: peak grew by %lld MB", qPrintable(kind), name, r.PeakGrowthMb);
+      qInfo("%s %s: peak grew by %lld MB, %.2f s of processor time", qPrintable(kind), name,
+            r.PeakGrowthMb, r.CpuSeconds);
       QVERIFY2(
           r.PeakGrowthMb < limitMb,
           qPrintable(QStringLiteral("%1: %2 MB").arg(QLatin1String(name)).arg(r.PeakGrowthMb)));
+      QVERIFY2(cpuSeconds == 0 || r.CpuSeconds < cpuSeconds,
+               qPrintable(QStringLiteral("%1: %2 s").arg(QLatin1String(name)).arg(r.CpuSeconds)));
     }
+  }
+
+  // Large real pictures are no decompression bombs: a 50-megapixel photo
+  // in each format whose decoder holds the whole picture still gets its
+  // size and a thumbnail.
+  void largePhoto_data() {
+    QTest::addColumn<QString>("plugin");
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("avif") << "glimr_heif"
+                          << "avif-photo";
+    QTest::newRow("jxl") << "glimr_jxl"
+                         << "jxl-photo";
+  }
+  void largePhoto() {
+    QFETCH(QString, plugin);
+    QFETCH(QString, kind);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(plugin)));
+    QCOMPARE(p.FileInfo(path), QSize(8660, 5774));
+    const childrun::TChildResult r =
+        childrun::RunInChild([&] { return ThumbnailDecode(p, path, 256); }, 240);
+    QVERIFY(r.Finished);
+    qInfo("%s thumbnail: peak grew by %lld MB, %.2f s of processor time", qPrintable(kind),
+          r.PeakGrowthMb, r.CpuSeconds);
+    QVERIFY(r.GotBitmap);
+    QVERIFY(r.Size.width() >= 256 && r.Size.height() >= 256);
+    QVERIFY(r.Size.width() < 8660 && r.Size.height() < 5774);
   }
 
   // A queued name that turns out to be a FIFO without a writer, a device or
