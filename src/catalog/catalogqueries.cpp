@@ -534,6 +534,40 @@ void TCatalogQueries::MoveFileRecord(std::int32_t id, std::int32_t catalogID,
   });
 }
 
+std::int32_t TCatalogQueries::CopyFileRecordTo(std::int32_t id, std::int32_t catalogID,
+                                               const QString& fileName) {
+  return Reported(dm_.WriteHealth(), [&] {
+    TDbScope scope(dm_, nullptr);
+    TSession& session = dm_.CurrentSession();
+    dm_.BeginWork();
+    try {
+      TStatement stale(session, QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
+                                               "FILENAME = :FileName AND ID <> :ID;"));
+      stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+      stale.Exec();
+      std::int32_t copy = 0;
+      if (id != 0) {
+        TStatement insert(
+            session,
+            QStringLiteral("INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, "
+                           "RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE, "
+                           "ISTHUMB, THUMB) SELECT CAPTION, :FileName, TYPENAME, CATEGORYID, "
+                           ":CatalogID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, "
+                           "FILESIZE, ISTHUMB, THUMB FROM FILES WHERE ID = :ID;"));
+        insert.BindText(":FileName", fileName).BindInt(":CatalogID", catalogID).BindInt(":ID", id);
+        if (insert.Exec() > 0) {
+          copy = static_cast<std::int32_t>(session.LastInsertID());
+        }
+      }
+      dm_.Commit();
+      return copy;
+    } catch (...) {
+      dm_.Rollback();
+      throw;
+    }
+  });
+}
+
 void TCatalogQueries::DeleteFileRecordOf(std::int32_t catalogID, const QString& fileName) {
   Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);

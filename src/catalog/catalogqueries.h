@@ -101,6 +101,11 @@ class TCatalogQueries {
   // renamed, in one transaction with the removal of a row that held that
   // place for an older file (it described content that is gone).
   void MoveFileRecord(std::int32_t id, std::int32_t catalogID, const QString& fileName);
+  // Before a file is moved: puts a copy of row ID (its stored thumbnail
+  // included) at the file's new place, in one transaction with the removal
+  // of the rows that held that place. Returns the copy's ID, 0 when row ID
+  // does not exist (the place is cleared all the same).
+  std::int32_t CopyFileRecordTo(std::int32_t id, std::int32_t catalogID, const QString& fileName);
   // Deletes the row of the file fileName in catalogID, if there is one.
   void DeleteFileRecordOf(std::int32_t catalogID, const QString& fileName);
 

@@ -66,8 +66,28 @@ void TCopyFollower::ForgetReplaced(const QString& path) {
 }
 
 void TCopyFollower::FileDone(const TCopyEntry& entry, const TCopyResult& result) {
+  if (result.Placing) {
+    MakeTwin(entry, result);
+    return;
+  }
+  std::optional<TTwin> twin;
+  if (const auto it = twins_.constFind(result.Source); it != twins_.cend()) {
+    twin = *it;
+    twins_.erase(it);
+  }
   if (result.Outcome == TCopyOutcome::Moved) {
-    CarryRow(entry, result);
+    CarryRow(entry, result, twin ? &*twin : nullptr);
+    return;
+  }
+  if (twin) {
+    if (result.Outcome != TCopyOutcome::Copied) {
+      // The file did not come: neither does its row.
+      DropTwin(*twin);
+    } else if (result.Overwrote) {
+      // A move that could not remove its source: both files are there, and
+      // the new one keeps the row made for it.
+      ForgetReplaced(result.Destination);
+    }
     return;
   }
   if (result.Outcome != TCopyOutcome::Copied || !result.Overwrote) {
@@ -85,7 +105,66 @@ void TCopyFollower::FileDone(const TCopyEntry& entry, const TCopyResult& result)
   }
 }
 
-void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result) {
+void TCopyFollower::MakeTwin(const TCopyEntry& entry, const TCopyResult& result) {
+  const QString& source = result.Source;
+  const QString sourceFolder = FolderOf(source);
+  const QString folder = FolderOf(result.Destination);
+  const QString name = result.Destination.mid(folder.size());
+  TTwin twin;
+  try {
+    twin.CatalogID = queries_.CatalogIDOfPath(folder);
+    TImageFileInfo* r = lists_.LoadedFiles.Find(source);
+    const TImageFileInfo* kept = lists_.PendingWrites.Find(source);
+    // Unsaved edits reach the row first, so that its copy carries them.
+    if (r && r->Modified && r->ID != 0) {
+      queries_.UpdateFileRecord(*r);
+      r->Modified = false;
+    } else if (!r && kept && kept->ID != 0) {
+      queries_.UpdateFileRecord(*kept);
+    }
+    twin.SourceID = r ? r->ID : kept ? kept->ID : 0;
+    if (twin.SourceID == 0 && !r && !kept) {
+      TImageFileInfo probe;
+      probe.FileName = source.mid(sourceFolder.size());
+      probe.Path = sourceFolder;
+      probe.CatalogID =
+          entry.CatalogID != 0 ? entry.CatalogID : queries_.CatalogIDOfPath(sourceFolder);
+      if (queries_.ReadFileRecord(probe)) {
+        twin.SourceID = probe.ID;
+      }
+    }
+    TImageFileInfo displaced;
+    displaced.FileName = name;
+    displaced.Path = folder;
+    displaced.CatalogID = twin.CatalogID;
+    if (queries_.ReadFileRecord(displaced) && displaced.ID != twin.SourceID) {
+      twin.Displaced = displaced;
+    }
+    twin.ID = queries_.CopyFileRecordTo(twin.SourceID, twin.CatalogID, name);
+  } catch (const TCatalogWriteError& e) {
+    // No twin: the row follows the file once it is in place, as far as the
+    // catalog takes writes by then.
+    NoteRowError(e.message());
+    return;
+  }
+  twins_.insert(source, twin);
+}
+
+void TCopyFollower::DropTwin(const TTwin& twin) {
+  try {
+    if (twin.ID != 0) {
+      queries_.DeleteFileRecord(twin.ID);
+    }
+    if (twin.Displaced) {
+      queries_.InsertFileRecord(*twin.Displaced);
+    }
+  } catch (const TCatalogWriteError& e) {
+    NoteRowError(e.message());
+  }
+}
+
+void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result,
+                             const TTwin* twin) {
   const QString& source = result.Source;
   const QString& destination = result.Destination;
   const QString sourceFolder = FolderOf(source);
@@ -107,41 +186,62 @@ void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result)
   std::optional<TImageFileInfo> probe;
   std::int32_t id = r ? r->ID : kept ? kept->ID : 0;
   std::int32_t catalogID = 0;
-  try {
-    catalogID = queries_.CatalogIDOfPath(folder);
-    if (id == 0 && !r && !kept) {
-      probe.emplace();
-      probe->FileName = source.mid(sourceFolder.size());
-      probe->Path = sourceFolder;
-      probe->CatalogID =
-          entry.CatalogID != 0 ? entry.CatalogID : queries_.CatalogIDOfPath(sourceFolder);
-      if (queries_.ReadFileRecord(*probe)) {
-        id = probe->ID;
-      } else {
-        probe.reset();
-      }
-    }
-    if (r && r->Modified && r->ID != 0) {
-      // The unsaved edits travel with the row.
-      queries_.UpdateFileRecord(*r);
-    }
-    if (id != 0) {
-      queries_.MoveFileRecord(id, catalogID, name);
-    } else {
-      queries_.DeleteFileRecordOf(catalogID, name);
-    }
+  if (twin && twin->ID != 0) {
+    // The row went ahead of the file: the record takes the new row's ID,
+    // and the old row goes now (should that fail, it is left like the row
+    // of any file that vanished).
+    catalogID = twin->CatalogID;
     if (r) {
+      r->ID = twin->ID;
       r->Modified = false;
     }
-  } catch (const TCatalogWriteError& e) {
-    NoteRowError(e.message());
-    // The row is written at its new place by a later write-back: a record
-    // with an ID writes its name and folder by that ID.
-    if (r) {
-      r->Modified = r->ID != 0 || r->Modified;
-    } else if (probe && catalogID != 0) {
-      probe->Modified = true;
-      kept = std::move(probe);
+    if (kept) {
+      kept->ID = twin->ID;
+    }
+    try {
+      if (twin->SourceID != 0) {
+        queries_.DeleteFileRecord(twin->SourceID);
+      }
+    } catch (const TCatalogWriteError& e) {
+      NoteRowError(e.message());
+    }
+  } else {
+    try {
+      catalogID = queries_.CatalogIDOfPath(folder);
+      if (id == 0 && !r && !kept) {
+        probe.emplace();
+        probe->FileName = source.mid(sourceFolder.size());
+        probe->Path = sourceFolder;
+        probe->CatalogID =
+            entry.CatalogID != 0 ? entry.CatalogID : queries_.CatalogIDOfPath(sourceFolder);
+        if (queries_.ReadFileRecord(*probe)) {
+          id = probe->ID;
+        } else {
+          probe.reset();
+        }
+      }
+      if (r && r->Modified && r->ID != 0) {
+        // The unsaved edits travel with the row.
+        queries_.UpdateFileRecord(*r);
+      }
+      if (id != 0) {
+        queries_.MoveFileRecord(id, catalogID, name);
+      } else {
+        queries_.DeleteFileRecordOf(catalogID, name);
+      }
+      if (r) {
+        r->Modified = false;
+      }
+    } catch (const TCatalogWriteError& e) {
+      NoteRowError(e.message());
+      // The row is written at its new place by a later write-back: a record
+      // with an ID writes its name and folder by that ID.
+      if (r) {
+        r->Modified = r->ID != 0 || r->Modified;
+      } else if (probe && catalogID != 0) {
+        probe->Modified = true;
+        kept = std::move(probe);
+      }
     }
   }
 

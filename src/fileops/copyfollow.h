@@ -1,15 +1,19 @@
 #pragma once
 // Keeps the catalog and the shown lists in step with a copy or move run. A
-// moved file takes its catalog row (caption, rating, category, turn) along
-// as soon as the file is in place, so a run stopped at any point leaves rows
-// that match the disk; a file a copy overwrote loses the row of its old
-// content; after the run the lists lose what left the shown folder and gain
-// what landed in it.
+// moved file's catalog row (caption, rating, category, turn) is copied to
+// the destination just before the file goes there, and the old row is
+// deleted once it has, so a run stopped at any point leaves a row wherever
+// the file is; a file a copy overwrote loses the row of its old content;
+// after the run the lists lose what left the shown folder and gain what
+// landed in it.
 
+#include <QHash>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
+#include "catalog/imagefileinfo.h"
 #include "fileops/copyengine.h"
 #include "fileops/fileactions.h"
 
@@ -24,7 +28,9 @@ class TCopyFollower {
   TCopyFollower(TCurrentLists& lists, TCatalogQueries& queries, TClipboardList& clipboard,
                 TFileActionHooks hooks = {});
 
-  // Main thread, once for every entry the run settled, as soon as it did.
+  // Main thread, once for every entry the run settled, as soon as it did,
+  // and for a move also just before its file is placed (result.Placing;
+  // TCopyHooks::BeforePlace).
   void FileDone(const TCopyEntry& entry, const TCopyResult& result);
 
   // After the run, however it ended: a folder list drops the files moved out
@@ -39,7 +45,19 @@ class TCopyFollower {
   const QString& RowError() const { return rowError_; }
 
  private:
-  void CarryRow(const TCopyEntry& entry, const TCopyResult& result);
+  // The row made at a move's destination before the file went there.
+  struct TTwin {
+    std::int32_t SourceID = 0;   // the row of the file at its old place (0: none)
+    std::int32_t ID = 0;         // its copy at the destination (0: none)
+    std::int32_t CatalogID = 0;  // the destination's catalog
+    // The row that held the destination's name before (put back when the
+    // file does not come).
+    std::optional<TImageFileInfo> Displaced;
+  };
+
+  void MakeTwin(const TCopyEntry& entry, const TCopyResult& result);
+  void DropTwin(const TTwin& twin);
+  void CarryRow(const TCopyEntry& entry, const TCopyResult& result, const TTwin* twin);
   void ForgetReplaced(const QString& path);
   void NoteRowError(const QString& message);
 
@@ -48,6 +66,8 @@ class TCopyFollower {
   TClipboardList& clipboard_;
   TFileActionHooks hooks_;
   QString rowError_;
+  // Twins of the moves in hand, by source path.
+  QHash<QString, TTwin> twins_;
 };
 
 }  // namespace glimr

@@ -6,7 +6,12 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <memory>
+#include <optional>
 
 #include <mutex>
 
@@ -26,6 +31,7 @@ using namespace glimr;
 Q_DECLARE_METATYPE(glimr::TCopyOutcome)
 Q_DECLARE_METATYPE(glimr::TNameProblem)
 Q_DECLARE_METATYPE(glimr::TPermanentDelete)
+Q_DECLARE_METATYPE(glimr::TCopyStep)
 
 namespace {
 
@@ -105,6 +111,70 @@ QStringList ClipboardPaths(const TClipboardList& c, const QString& folder) {
     paths << c.Path(i).mid(folder.size()) + (c.Item(i).Move ? QStringLiteral("(cut)") : QString());
   }
   return paths;
+}
+
+// The row of folder/name, if any.
+std::optional<TImageFileInfo> RowOf(TCatalogQueries& q, const QString& folder,
+                                    const QString& name) {
+  TImageFileInfo r;
+  r.FileName = name;
+  r.Path = folder;
+  r.CatalogID = q.CatalogIDOfPath(folder);
+  if (!q.ReadFileRecord(r)) {
+    return std::nullopt;
+  }
+  return r;
+}
+
+// A move of pics/a.jpg (rated 3, an unsaved caption in its loaded record)
+// into another folder, run as the program runs it, in a child process that
+// kills itself with SIGKILL at one step. Returns the child's wait status.
+int MoveAndKill(const QString& dataDir, const QString& from, const QString& to,
+                std::optional<TCopyStep> killAt, bool killAfterRow) {
+  const pid_t pid = ::fork();
+  if (pid != 0) {
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid ? status : -1;
+  }
+  // The child: its own catalog connection, no test macros, _exit only.
+  TLocks locks;
+  TdmVesk dm(dataDir, locks.DbLock);
+  TCatalogQueries q(dm);
+  TCurrentLists lists;
+  lists.CurrentFolder = from;
+  auto* r = new TImageFileInfo;
+  r->FileName = QStringLiteral("a.jpg");
+  r->Path = from;
+  r->CatalogID = q.CatalogIDOfPath(from);
+  if (!q.ReadFileRecord(*r)) {
+    ::_exit(101);
+  }
+  r->Caption = QStringLiteral("edited");
+  r->Modified = true;
+  lists.LoadedFiles.Append(from + r->FileName, r);
+  lists.CurrentFiles.Append(from + r->FileName, r);
+  TClipboardList clipboard;
+  TCopyFollower follow(lists, q, clipboard);
+  const std::vector<TCopyEntry> entries = {{from + QStringLiteral("a.jpg"), true, r->CatalogID}};
+  TCopyHooks hooks;
+  hooks.BeforePlace = [&](std::size_t i, const TCopyResult& result) {
+    follow.FileDone(entries[i], result);
+  };
+  hooks.FileDone = [&](std::size_t i, const TCopyResult& result) {
+    follow.FileDone(entries[i], result);
+    if (killAfterRow) {
+      ::raise(SIGKILL);
+    }
+  };
+  hooks.Step = [&](std::size_t, TCopyStep step) {
+    if (killAt && step == *killAt) {
+      ::raise(SIGKILL);
+    }
+  };
+  TCopyEngine engine(entries, to, TOverwritePolicy::Ask, hooks);
+  engine.Run();
+  follow.RunEnded(engine.Results());
+  ::_exit(engine.Results().at(0).Outcome == TCopyOutcome::Moved ? 0 : 102);
 }
 
 }  // namespace
@@ -575,6 +645,161 @@ class TestFileActions : public QObject {
     QCOMPARE(keys, QStringList({"a(0).jpg", "a.jpg", "c.jpg"}));
     QCOMPARE(s.lists.LoadedFiles.Find(s.folder + QStringLiteral("c.jpg"))->Caption, QString());
     QCOMPARE(replaced, QStringList({"c.jpg"}));
+  }
+
+  // The program killed at any step of a move leaves the row where the file
+  // is: the row is copied to the destination before the file goes there and
+  // leaves its old place only after the file has.
+  void killedMoveLeavesRowWithFile_data() {
+    QTest::addColumn<bool>("otherFileSystem");
+    QTest::addColumn<int>("killAt");  // a TCopyStep, -1 for after the row moved, -2 for none
+    for (const bool other : {false, true}) {
+      const QByteArray tag(other ? "other fs, " : "same fs, ");
+      QTest::newRow(tag + "row copied, file not yet placed")
+          << other << int(TCopyStep::BeforePlace);
+      QTest::newRow(tag + "file placed") << other << int(TCopyStep::Placed);
+      if (other) {
+        QTest::newRow(tag + "source removed") << other << int(TCopyStep::SourceRemoved);
+      }
+      QTest::newRow(tag + "old row removed") << other << -1;
+      QTest::newRow(tag + "not killed") << other << -2;
+    }
+  }
+  void killedMoveLeavesRowWithFile() {
+    QFETCH(bool, otherFileSystem);
+    QFETCH(int, killAt);
+    QTemporaryDir dir;
+    std::unique_ptr<QTemporaryDir> shm;
+    QString to = dir.path() + QStringLiteral("/archive/");
+    if (otherFileSystem) {
+      struct stat a, b;
+      if (::stat("/dev/shm", &b) != 0 ||
+          ::stat(QFile::encodeName(dir.path()).constData(), &a) != 0 || a.st_dev == b.st_dev) {
+        QSKIP("no second file system at /dev/shm");
+      }
+      shm = std::make_unique<QTemporaryDir>(QStringLiteral("/dev/shm/glimr-test-XXXXXX"));
+      to = shm->path() + QLatin1Char('/');
+    }
+    const QString from = dir.path() + QStringLiteral("/pics/");
+    const QString data = dir.path() + QStringLiteral("/DataBase/");
+    QDir().mkpath(from);
+    QDir().mkpath(to);
+    const QByteArray content(300'000, 'p');
+    {
+      QFile f(from + QStringLiteral("a.jpg"));
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    {
+      // No catalog connection stays open across the fork.
+      TLocks locks;
+      TdmVesk dm(data, locks.DbLock);
+      TCatalogQueries q(dm);
+      TImageFileInfo row;
+      row.FileName = QStringLiteral("a.jpg");
+      row.CatalogID = q.CatalogIDOfPath(from);
+      row.Rating = 3;
+      row.Caption = QStringLiteral("saved");
+      QVERIFY(q.InsertFileRecord(row) > 0);
+      q.CatalogIDOfPath(to);
+    }
+
+    const std::optional<TCopyStep> step =
+        killAt >= 0 ? std::optional(static_cast<TCopyStep>(killAt)) : std::nullopt;
+    const int status = MoveAndKill(data, from, to, step, killAt == -1);
+    if (killAt == -2) {
+      QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
+    } else {
+      QVERIFY2(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL,
+               qPrintable(QString::number(status)));
+    }
+
+    TLocks locks;
+    TdmVesk dm(data, locks.DbLock);
+    TCatalogQueries q(dm);
+    int whole = 0;
+    for (const QString& folder : {from, to}) {
+      QFile f(folder + QStringLiteral("a.jpg"));
+      if (!f.open(QIODevice::ReadOnly)) {
+        continue;
+      }
+      QCOMPARE(f.readAll(), content);
+      ++whole;
+      const std::optional<TImageFileInfo> row = RowOf(q, folder, QStringLiteral("a.jpg"));
+      QVERIFY2(row, qPrintable(QStringLiteral("no row beside the file in ") + folder));
+      QCOMPARE(row->Rating, 3);
+      // The unsaved caption went into the row before the row was copied.
+      if (folder == to) {
+        QCOMPARE(row->Caption, QStringLiteral("edited"));
+      }
+    }
+    QVERIFY(whole >= 1);
+    if (killAt < 0) {
+      QCOMPARE(whole, 1);
+      QVERIFY(!RowOf(q, from, QStringLiteral("a.jpg")));
+    }
+  }
+
+  // Run as the program runs it (the row goes ahead), a move over an older
+  // file leaves one row at the new place, with the record pointing at it;
+  // a move whose file cannot be placed puts back the row it displaced.
+  void rowGoesAheadOfTheFile_data() {
+    QTest::addColumn<bool>("placeable");
+    QTest::newRow("moved") << true;
+    QTest::newRow("source folder read-only") << false;
+  }
+  void rowGoesAheadOfTheFile() {
+    QFETCH(bool, placeable);
+    if (!placeable) {
+      GLIMR_WITHOUT_FILE_CAPABILITIES();
+    }
+    Shown s;
+    TImageFileInfo* a = s.Add(QStringLiteral("a.jpg"));
+    s.lists.ListSource = TListSource::Category;  // the moved entry stays listed
+    const QString archive = s.dir.path() + QStringLiteral("/archive/");
+    QDir().mkpath(archive);
+    {
+      QFile old(archive + QStringLiteral("a.jpg"));
+      QVERIFY(old.open(QIODevice::WriteOnly) && old.write("older a") > 0);
+    }
+    TImageFileInfo older;
+    older.FileName = QStringLiteral("a.jpg");
+    older.CatalogID = s.q.CatalogIDOfPath(archive);
+    older.Caption = QStringLiteral("older");
+    older.Rating = 1;
+    QVERIFY(s.q.InsertFileRecord(older) > 0);
+    if (!placeable) {
+      QVERIFY(::chmod(QFile::encodeName(s.folder).constData(), 0555) == 0);
+    }
+
+    TCopyFollower follow(s.lists, s.q, s.clipboard);
+    std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog}};
+    TCopyHooks copyHooks;
+    copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
+      follow.FileDone(entries[i], r);
+    };
+    copyHooks.BeforePlace = copyHooks.FileDone;
+    TCopyEngine engine(entries, archive, TOverwritePolicy::Overwrite, copyHooks);
+    engine.Run();
+    follow.RunEnded(engine.Results());
+    QCOMPARE(follow.RowError(), QString());
+
+    const std::optional<TImageFileInfo> there = RowOf(s.q, archive, QStringLiteral("a.jpg"));
+    QVERIFY(there);
+    if (placeable) {
+      QCOMPARE(engine.Results().at(0).Outcome, TCopyOutcome::Moved);
+      QCOMPARE(s.Rows(), QStringList());
+      QCOMPARE(there->Caption, QStringLiteral("caption of a.jpg"));
+      QCOMPARE(there->Rating, 4);
+      QCOMPARE(a->ID, there->ID);
+      QCOMPARE(a->FullPath(), archive + QStringLiteral("a.jpg"));
+      QVERIFY(!a->Modified);
+    } else {
+      QCOMPARE(engine.Results().at(0).Outcome, TCopyOutcome::Failed);
+      QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("a.jpg"))}));
+      QCOMPARE(there->Caption, QStringLiteral("older"));
+      QCOMPARE(there->Rating, 1);
+      QCOMPARE(a->FullPath(), s.folder + QStringLiteral("a.jpg"));
+    }
   }
 
   // With the catalog refusing writes the files still move; the rows reach
