@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/lib/build-and-run.sh
 BUILD_DIR=${GLIMR_ASAN_BUILD_DIR:-build-asan}
-TESTS=(test_plugins test_corpus test_catalog test_imagefileinfo)
+TESTS=(test_plugins test_formats test_corpus test_catalog test_imagefileinfo)
 # GCC's array-bounds analysis misreads the sanitizers' instrumentation of
 # Qt's shared empty byte array (false reports in this build only).
 FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer -g -Wno-array-bounds"

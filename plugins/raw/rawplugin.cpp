@@ -36,24 +36,37 @@ class FileStream : public LibRaw_abstract_datastream {
   }
   int valid() override { return file_ != nullptr; }
   int read(void* ptr, size_t size, size_t count) override {
-    return static_cast<int>(std::fread(ptr, size, count, file_));
+    const size_t n = std::fread(ptr, size, count, file_);
+    bytesRead_ += static_cast<int64_t>(n * size);
+    return static_cast<int>(n);
   }
   int seek(INT64 offset, int whence) override {
     return fseeko(file_, static_cast<off_t>(offset), whence);
   }
   INT64 tell() override { return ftello(file_); }
   INT64 size() override { return size_; }
-  int get_char() override { return std::getc(file_); }
-  char* gets(char* s, int n) override { return std::fgets(s, n, file_); }
+  int get_char() override {
+    const int c = std::getc(file_);
+    bytesRead_ += c != EOF;
+    return c;
+  }
+  char* gets(char* s, int n) override {
+    char* line = std::fgets(s, n, file_);
+    bytesRead_ += line ? static_cast<int64_t>(std::strlen(line)) : 0;
+    return line;
+  }
   int scanf_one(const char* format, void* value) override {
     return std::fscanf(file_, format, value);
   }
   int eof() override { return std::feof(file_); }
   void* make_jas_stream() override { return nullptr; }
+  // Bytes LibRaw has read so far (the header's included).
+  int64_t BytesRead() const { return bytesRead_; }
 
  private:
   FILE* file_;
   int64_t size_;
+  int64_t bytesRead_ = 0;
 };
 
 // EXIF orientation (1..8) of LibRaw's flip code (bit 2 transposes, bit 1
@@ -69,7 +82,26 @@ struct Opened {
   std::unique_ptr<FileStream> stream;
   std::unique_ptr<LibRaw> raw;
   int32_t width = 0, height = 0;  // upright size of the picture
+  int dataErrors = 0;             // reports of corrupt or missing pixel data
 };
+
+// LibRaw's report of pixel data it could not read ("data corrupted", or
+// the file ending early): the picture would have holes or be black.
+void CountDataError(void* data, const char* /*file*/, const int /*offset*/) {
+  ++*static_cast<int*>(data);
+}
+
+// Whether the unpacking read too little for the picture to be in it: a
+// decoder that finds its data missing (a lossless JPEG strip past the end
+// of the file, cut off, or without its markers) stops without an error and
+// leaves the sensor buffer as it was allocated, black or whatever the
+// memory held. Every coding of sensor data takes more than a bit per 32
+// pixels, so fewer bytes than that mean the data were never there.
+bool SensorDataMissing(const LibRaw& raw, int64_t bytesRead) {
+  const libraw_image_sizes_t& s = raw.imgdata.sizes;
+  const int64_t pixels = static_cast<int64_t>(s.raw_width) * s.raw_height;
+  return bytesRead < pixels / 256 + 16;
+}
 
 bool Open(const char* path, Opened& o) {
   int64_t size = 0;
@@ -82,6 +114,7 @@ bool Open(const char* path, Opened& o) {
     return false;
   libraw_output_params_t& params = o.raw->imgdata.params;
   params.max_raw_memory_mb = kMaxRawMemoryMb;
+  o.raw->set_dataerror_handler(CountDataError, &o.dataErrors);
   if (o.raw->open_datastream(o.stream.get()) != LIBRAW_SUCCESS)
     return false;
   const libraw_image_sizes_t& s = o.raw->imgdata.sizes;
@@ -124,7 +157,11 @@ GlimrBitmap* Develop(Opened& o, bool half) {
   params.use_camera_wb = 1;
   params.output_bps = 8;
   params.user_flip = -1;  // the file's own orientation
-  if (o.raw->unpack() != LIBRAW_SUCCESS || o.raw->dcraw_process() != LIBRAW_SUCCESS)
+  // Missing or corrupt pixel data make no picture rather than a black one.
+  const int64_t header = o.stream->BytesRead();
+  if (o.raw->unpack() != LIBRAW_SUCCESS || o.dataErrors > 0 ||
+      SensorDataMissing(*o.raw, o.stream->BytesRead() - header) ||
+      o.raw->dcraw_process() != LIBRAW_SUCCESS || o.dataErrors > 0)
     return nullptr;
   int error = 0;
   libraw_processed_image_t* image = o.raw->dcraw_make_mem_image(&error);
