@@ -389,7 +389,9 @@ TCopyEngine::TStep TCopyEngine::RunEntry(std::size_t index) {
 
 int TCopyEngine::FolderFd() {
   if (folderFd_ < 0) {
-    folderFd_ = ::open(Native(folder_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // O_PATH: placing files needs only write and search permission on the
+    // folder, as a rename did, not read permission.
+    folderFd_ = ::open(Native(folder_).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     // Temporary files of runs that were killed are cleared when a run
     // first writes into their folder.
     if (folderFd_ >= 0)
@@ -424,7 +426,7 @@ TCopyEngine::TStep TCopyEngine::RemoveMovedSource(std::size_t index, const struc
   // The source goes only while its name still holds the file that was
   // moved: another program may have put a new file there meanwhile.
   TFd folder(
-      ::open(Native(entry.Source.left(nameStart)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+      ::open(Native(entry.Source.left(nameStart)).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
   QString error;
   struct stat now;
   if (folder.get() < 0) {
@@ -611,7 +613,9 @@ TCopyEngine::TStep TCopyEngine::CopyFile(std::size_t index, bool overwrite) {
   }
   StepDone(index, TCopyStep::Placed);
   // The new name must be durable before the source goes.
-  ::fsync(folder);
+  TFd durable(::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (durable.get() >= 0)
+    ::fsync(durable.get());
   return RemoveMovedSource(index, src);
 }
 

@@ -4,6 +4,9 @@
 // complete (it is written into a file of its own first, see TPartFile), a
 // move drops its source only after that, and the run reports per file what
 // it did so that the caller can bring its lists, catalog and cache in line.
+// A symbolic link that is moved stays a link to the same picture, also
+// across file systems (it is made anew there); a link that is copied gives
+// a copy of the picture's bytes.
 
 #include <QString>
 

@@ -96,9 +96,10 @@ bool NameIsFile(int folderFd, const QByteArray& name, int fd) {
 }
 
 int RemoveCopyLeftovers(int folderFd) {
-  // fdopendir owns the descriptor it gets: give it a copy, read from the
-  // start (the copy shares the position).
-  const int listFd = ::fcntl(folderFd, F_DUPFD_CLOEXEC, 0);
+  // A listing needs a descriptor opened for reading (folderFd may be an
+  // O_PATH one); fdopendir takes it over. Without read permission nothing
+  // can be listed, and nothing is cleared.
+  const int listFd = ::openat(folderFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (listFd < 0)
     return 0;
   DIR* dir = ::fdopendir(listFd);
@@ -106,7 +107,6 @@ int RemoveCopyLeftovers(int folderFd) {
     ::close(listFd);
     return 0;
   }
-  ::rewinddir(dir);
   int removed = 0;
   const uid_t me = ::geteuid();
   while (const dirent* entry = ::readdir(dir)) {

@@ -222,6 +222,8 @@ class TestCopyEngine : public QObject {
   void twoProcessesIntoOneFolder();
   void movedLinks_data();
   void movedLinks();
+  void folderWithoutReadPermission_data();
+  void folderWithoutReadPermission();
   void moveKeepsSourceItCannotDelete();
   void threadRunsAndReportsProgress();
 };
@@ -922,6 +924,37 @@ void TestCopyEngine::movedLinks() {
   if (samePlaceTaken)
     QCOMPARE(Read(s.Dst() + "p.jpg"), QByteArray("another p"));
   QVERIFY(NoTemporaryLeft(s.Dst()));
+}
+
+void TestCopyEngine::folderWithoutReadPermission_data() {
+  QTest::addColumn<bool>("move");
+  QTest::addColumn<bool>("otherFileSystem");
+  QTest::newRow("copy") << false << false;
+  QTest::newRow("move") << true << false;
+  QTest::newRow("move, other fs") << true << true;
+}
+
+void TestCopyEngine::folderWithoutReadPermission() {
+  GLIMR_WITHOUT_FILE_CAPABILITIES();
+  QFETCH(bool, move);
+  QFETCH(bool, otherFileSystem);
+  Scene s(otherFileSystem);
+  if (otherFileSystem && !s.OtherFileSystem())
+    QSKIP("no second file system at /dev/shm");
+  // Writing into a folder and taking a file out of one need write and
+  // search permission on it, not read permission.
+  Write(s.Src() + "a.jpg", "a");
+  const QByteArray src = QFile::encodeName(s.Src());
+  const QByteArray dst = QFile::encodeName(s.Dst());
+  QVERIFY(::chmod(src.constData(), 0300) == 0 && ::chmod(dst.constData(), 0300) == 0);
+  TCopyEngine engine(Entries({s.Src() + "a.jpg"}, move), s.Dst(), TOverwritePolicy::Ask);
+  engine.Run();
+  ::chmod(src.constData(), 0755);
+  ::chmod(dst.constData(), 0755);
+  QCOMPARE(engine.Error(), QString());
+  QCOMPARE(engine.Results().at(0).Outcome, move ? TCopyOutcome::Moved : TCopyOutcome::Copied);
+  QCOMPARE(Read(s.Dst() + "a.jpg"), QByteArray("a"));
+  QCOMPARE(QFileInfo::exists(s.Src() + "a.jpg"), !move);
 }
 
 void TestCopyEngine::moveKeepsSourceItCannotDelete() {
