@@ -547,11 +547,14 @@ void TfrmVesk::ApplyCaptions() {
 }
 
 void TfrmVesk::OpenFolderSelecting(const QString& folder, const QStringList& files) {
-  QString treePath = QStringLiteral("Computer\\File System");
-  for (const QString& part : QDir::cleanPath(folder).split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-    treePath += QLatin1Char('\\') + part;
+  // The folder may have been made after the tree read its parent (a second
+  // start hands over a folder just created) or be one the tree does not
+  // list: the tree makes its node on the way instead of stopping at the
+  // deepest node it knows, which would show the parent.
+  if (!veskTreeFolders_->NavigateToPath(folder)) {
+    qCWarning(lcMainWindow) << "cannot show the folder handed over:" << folder;
+    return;
   }
-  SelectTreePath(treePath);
   if (lists_.ListSource != TListSource::Catalog ||
       lists_.CurrentFolder != WithTrailingSlash(QDir::cleanPath(folder))) {
     return;  // not shown: a missing or unreadable folder says so itself

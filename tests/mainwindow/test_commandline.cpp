@@ -163,6 +163,42 @@ class TestCommandLine : public QObject {
     QVERIFY(app.Shutdown());
   }
 
+  // A folder handed over while the program runs is shown even when the
+  // tree read its parent before the folder existed, or does not list it
+  // (hidden), and not its parent; its files come selected.
+  void handedFolderNotYetInTree_data() {
+    QTest::addColumn<QString>("folder");  // under the test's folder
+    QTest::newRow("created after its parent was read") << QStringLiteral("later");
+    QTest::newRow("two levels created since") << QStringLiteral("later/deeper");
+    QTest::newRow("hidden folder") << QStringLiteral(".hidden");
+  }
+  void handedFolderNotYetInTree() {
+    QFETCH(QString, folder);
+    QTemporaryDir dir;
+    const QString first = dir.path() + QStringLiteral("/first");
+    QVERIFY(MakePictures(first, {"a.jpg"}));
+    TGlimrApplication::Options o = OptionsIn(dir.path());
+    o.open.Folder = first;
+    TGlimrApplication app(o);
+    QVERIFY(app.Start());
+    QCOMPARE(app.Lists().CurrentFolder, first + QLatin1Char('/'));
+
+    const QString handed = dir.path() + QLatin1Char('/') + folder;
+    QVERIFY(MakePictures(handed, {"x.jpg", "y.jpg"}));
+    app.MainWindow()->OpenFolderSelecting(handed, {handed + QStringLiteral("/y.jpg")});
+    QCOMPARE(app.Lists().CurrentFolder, handed + QLatin1Char('/'));
+    const TImageFileInfo* y = app.Lists().LoadedFiles.Find(handed + QStringLiteral("/y.jpg"));
+    QVERIFY(y && y->Selected);
+    const int focused = app.MainWindow()->ListView()->FocusedRow();
+    QVERIFY(focused >= 0);
+    QCOMPARE(app.Lists().CurrentFiles.At(focused)->FileName, QStringLiteral("y.jpg"));
+
+    // A folder that is not there leaves the shown one as it is.
+    app.MainWindow()->OpenFolderSelecting(dir.path() + QStringLiteral("/nosuch"));
+    QCOMPARE(app.Lists().CurrentFolder, handed + QLatin1Char('/'));
+    QVERIFY(app.Shutdown());
+  }
+
   void answersWithoutDisplay() {
     for (const char* arg : {"--help", "--version"}) {
       QProcess glimr;
