@@ -109,11 +109,17 @@ int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
 
 }  // namespace
 
-std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
-                                               TClipboardList& clipboard,
-                                               const TFileActionHooks& hooks) {
+namespace {
+
+// The disk and catalog part of a delete: every selected image's file goes
+// (to the trash when one takes it); a file that is gone loses its row, its
+// clipboard entry and its pending write, and its record joins gone. The
+// entries stay in the lists.
+std::vector<TDeleteResult> DeleteFilesOfSelected(TCurrentLists& lists, TCatalogQueries& queries,
+                                                 TClipboardList& clipboard,
+                                                 const TFileActionHooks& hooks,
+                                                 QSet<const TImageFileInfo*>& gone) {
   std::vector<TDeleteResult> results;
-  QSet<const TImageFileInfo*> gone;
   QSet<QString> gonePaths;
   std::optional<bool> permanentForAll;
   for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
@@ -194,16 +200,62 @@ std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQue
     results.push_back(std::move(result));
   }
 
+  // Edits of a deleted file waiting for the catalog would bring its row back.
+  for (const QString& path : std::as_const(gonePaths)) {
+    lists.PendingWrites.Take(path);
+  }
+  return results;
+}
+
+}  // namespace
+
+std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
+                                               TClipboardList& clipboard,
+                                               const TFileActionHooks& hooks) {
+  QSet<const TImageFileInfo*> gone;
+  std::vector<TDeleteResult> results =
+      DeleteFilesOfSelected(lists, queries, clipboard, hooks, gone);
   if (!gone.isEmpty()) {
-    // Edits of a deleted file waiting for the catalog would bring its row back.
-    for (const QString& path : std::as_const(gonePaths)) {
-      lists.PendingWrites.Take(path);
-    }
     const auto drop = [&gone](const TImageFileInfo& r) { return gone.contains(&r); };
     lists.CurrentFiles.RemoveIf(drop);
     lists.LoadedFiles.RemoveIf(drop);
   }
   return results;
+}
+
+std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TCurrentLists& lists,
+                                                          TCatalogQueries& queries,
+                                                          TClipboardList& clipboard,
+                                                          const TFileActionHooks& hooks) {
+  QSet<const TImageFileInfo*> gone;
+  std::vector<TDeleteResult> results =
+      DeleteFilesOfSelected(lists, queries, clipboard, hooks, gone);
+  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
+    TImageFileInfo* r = lists.CurrentFiles.At(i);
+    r->Selected = gone.contains(r);
+  }
+  return results;
+}
+
+QString FocusAfterRemoval(const TFileList& currentFiles, int focusedRow) {
+  if (focusedRow < 0 || focusedRow >= currentFiles.Count()) {
+    return {};
+  }
+  const auto stays = [&currentFiles](int i) {
+    const TImageFileInfo* r = currentFiles.At(i);
+    return r && (!r->Selected || r->IsFolder);
+  };
+  for (int i = focusedRow; i < currentFiles.Count(); ++i) {
+    if (stays(i)) {
+      return currentFiles.Key(i);
+    }
+  }
+  for (int i = focusedRow - 1; i >= 0; --i) {
+    if (stays(i)) {
+      return currentFiles.Key(i);
+    }
+  }
+  return {};
 }
 
 TNameProblem CheckNewName(const QString& folder, const QString& oldName, const QString& newName) {

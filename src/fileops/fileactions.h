@@ -14,6 +14,7 @@ namespace glimr {
 
 class TCatalogQueries;
 class TClipboardList;
+class TFileList;
 struct TCurrentLists;
 
 // The answer when no trash can take a file.
@@ -63,6 +64,23 @@ struct TDeleteResult {
 std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
                                                TClipboardList& clipboard,
                                                const TFileActionHooks& hooks = {});
+
+// The same delete for a caller that takes the entries out of its view
+// itself (RemoveSelectedFromView, so the ribbon closes the gap where it
+// stands): every entry stays in both lists, and afterwards exactly the
+// entries whose files are gone are selected. A file that stays keeps its
+// row and entry but loses its selection.
+std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TCurrentLists& lists,
+                                                          TCatalogQueries& queries,
+                                                          TClipboardList& clipboard,
+                                                          const TFileActionHooks& hooks = {});
+
+// The key of the entry that takes the focus when the selected images leave
+// CurrentFiles (selected folder entries stay): the focused entry when it
+// stays, else the first staying entry after it (the one that takes its
+// place), else the last one before it. Empty when nothing is focused or
+// nothing stays.
+QString FocusAfterRemoval(const TFileList& currentFiles, int focusedRow);
 
 // Why a new file name is refused.
 enum class TNameProblem : std::uint8_t {

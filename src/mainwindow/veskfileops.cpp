@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -21,6 +22,10 @@
 namespace glimr {
 
 namespace {
+
+// The format that marks the desktop clipboard's content as Glimr's own
+// Cut or Copy.
+constexpr char kOwnMarkFormat[] = "application/x-glimr-file-clipboard";
 
 constexpr const char* kFileActions[] = {"aCopyToFolder", "aMoveToFolder", "aCutToCB",
                                         "aCopyToCB",     "aPasteFromCB",  "aFileDelete",
@@ -168,6 +173,12 @@ void TVeskFileOps::PublishOnSystemClipboard(bool cut) {
   }
   auto* data = new QMimeData;
   data->setUrls(urls);  // text/uri-list
+  // Marks the content as this publication: when the desktop hands it back
+  // (a clipboard manager taking it over, a late change notice), Paste knows
+  // it for Glimr's own list, which carries the catalogs.
+  publishedMark_ = QByteArray::number(QCoreApplication::applicationPid()) + ':' +
+                   QByteArray::number(++publications_);
+  data->setData(QString::fromLatin1(kOwnMarkFormat), publishedMark_);
   // What GNOME's and KDE's file managers read to paste (and to move on cut).
   data->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
   data->setData(QStringLiteral("application/x-kde-cutselection"), cut ? "1" : "0");
@@ -177,19 +188,25 @@ void TVeskFileOps::PublishOnSystemClipboard(bool cut) {
   systemClipboardNewer_ = false;
 }
 
-std::vector<TCopyEntry> TVeskFileOps::SystemClipboardEntries() const {
-  std::vector<TCopyEntry> entries;
+std::optional<std::vector<TCopyEntry>> TVeskFileOps::SystemClipboardEntries() const {
   const QClipboard* system = QGuiApplication::clipboard();
   const QMimeData* data = system ? system->mimeData() : nullptr;
-  if (!data || !data->hasUrls()) {
-    return entries;
+  if (!data || !data->hasUrls() ||
+      (!publishedMark_.isEmpty() &&
+       data->data(QString::fromLatin1(kOwnMarkFormat)) == publishedMark_)) {
+    return std::nullopt;  // text, nothing, or Glimr's own Cut or Copy
   }
+  const QList<QUrl> urls = data->urls();
+  if (std::none_of(urls.cbegin(), urls.cend(), [](const QUrl& url) { return url.isLocalFile(); })) {
+    return std::nullopt;  // web addresses are no files to paste
+  }
+  std::vector<TCopyEntry> entries;
   bool cut = data->data(QStringLiteral("application/x-kde-cutselection")) == "1";
   const QByteArray gnome = data->data(QStringLiteral("x-special/gnome-copied-files"));
   if (gnome.startsWith("cut\n")) {
     cut = true;
   }
-  for (const QUrl& url : data->urls()) {
+  for (const QUrl& url : urls) {
     const QString path = url.isLocalFile() ? url.toLocalFile() : QString();
     if (!path.isEmpty() && QFileInfo(path).isFile()) {
       entries.push_back(TCopyEntry{path, cut, 0});
@@ -202,12 +219,19 @@ void TVeskFileOps::PasteClipboard() {
   if (!queries_) {
     return;
   }
+  // The files most recently put on a clipboard are pasted. The desktop's
+  // clipboard wins when it changed after Glimr's own Cut or Copy (or Glimr's
+  // is empty) and now holds files; a text copied since (a caption) leaves
+  // Glimr's list in force.
+  std::optional<std::vector<TCopyEntry>> desktop;
   if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty() &&
-      systemClipboardNewer_) {
-    // Files copied in a file manager after Glimr's own Cut or Copy.
-    std::vector<TCopyEntry> entries = SystemClipboardEntries();
-    if (!entries.empty() && services_.RunCopy) {
-      Run(std::move(entries), lists_.CurrentFolder, TOverwritePolicy::Ask);
+      (systemClipboardNewer_ || clipboard_.IsEmpty())) {
+    desktop = SystemClipboardEntries();
+  }
+  if (desktop) {
+    // Files copied in a file manager; those gone since are passed over.
+    if (!desktop->empty() && services_.RunCopy) {
+      Run(std::move(*desktop), lists_.CurrentFolder, TOverwritePolicy::Ask);
     }
   } else if (lists_.ListSource == TListSource::Catalog && !lists_.CurrentFolder.isEmpty()) {
     if (!clipboard_.IsEmpty() && services_.RunCopy) {
@@ -252,9 +276,8 @@ void TVeskFileOps::DeleteSelected() {
   }
   switch (lists_.ListSource) {
     case TListSource::Catalog: {
-      const int focused = list_.FocusedRow();
       const std::vector<TDeleteResult> results =
-          DeleteSelectedFiles(lists_, *queries_, clipboard_, Hooks());
+          DeleteSelectedFilesMarkingGone(lists_, *queries_, clipboard_, Hooks());
       QStringList failures;
       for (const TDeleteResult& r : results) {
         if (r.Outcome == TDeleteOutcome::Failed) {
@@ -262,9 +285,13 @@ void TVeskFileOps::DeleteSelected() {
                           .arg(NameOf(r.Path), r.Reason.isEmpty() ? QStringLiteral("?") : r.Reason);
         }
       }
-      host_.Refilter();
-      if (focused >= 0 && !lists_.CurrentFiles.IsEmpty()) {
-        list_.FocusRow(std::min(focused, lists_.CurrentFiles.Count() - 1), true);
+      // Only the deleted files' rows leave, and the ribbon closes their gap
+      // where it stands. Nothing stays selected, so a second Delete cannot
+      // take the image that moved up; the focus stays on that image.
+      const QString focus = FocusAfterRemoval(lists_.CurrentFiles, list_.FocusedRow());
+      list_.RemoveSelectedFromView();
+      if (!focus.isEmpty()) {
+        list_.FocusRow(lists_.CurrentFiles.IndexOf(focus), false);
       }
       if (!failures.isEmpty() && host_.ShowMessage) {
         host_.ShowMessage(failures.join(QLatin1Char('\n')));

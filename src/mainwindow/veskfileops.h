@@ -6,6 +6,7 @@
 // it needs (destination dialog, progress window, questions) come through the
 // host, so the window stays a host and tests can stand in for them.
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -94,7 +95,9 @@ class TVeskFileOps : public QObject {
   // Cut and Copy also put the files on the desktop's clipboard, for file
   // managers; Paste takes files from it when it changed after Glimr's own.
   void PublishOnSystemClipboard(bool cut);
-  std::vector<TCopyEntry> SystemClipboardEntries() const;
+  // The existing local files on the desktop's clipboard; none when it holds
+  // no file addresses (text, nothing) or Glimr's own latest Cut or Copy.
+  std::optional<std::vector<TCopyEntry>> SystemClipboardEntries() const;
   std::vector<TCopyResult> Run(std::vector<TCopyEntry> entries, const QString& folder,
                                TOverwritePolicy policy);
   std::vector<TCopyEntry> SelectedEntries(bool move) const;
@@ -110,6 +113,9 @@ class TVeskFileOps : public QObject {
   // The desktop's clipboard changed after Glimr's own was filled.
   bool systemClipboardNewer_ = false;
   bool publishing_ = false;
+  // The mark of the latest publication, and how many there were.
+  QByteArray publishedMark_;
+  int publications_ = 0;
 };
 
 }  // namespace glimr

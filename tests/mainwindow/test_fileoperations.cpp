@@ -6,6 +6,7 @@
 // and every moved file's row where the file is.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -14,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
@@ -26,6 +28,7 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <optional>
 
 #include <sys/types.h>
 
@@ -41,6 +44,8 @@
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/veskfileops.h"
+#include "ribbon/ribbon.h"
+#include "ribbon/ui/ribbonview.h"
 
 using namespace glimr;
 
@@ -412,6 +417,131 @@ class TestFileOperations : public QObject {
     QCOMPARE(Files(world.Photos), (QStringList{"a.jpg", "b(0).jpg", "b.jpg"}));
     QCOMPARE(Files(world.Archive), (QStringList{"b.jpg"}));  // a copy: the source stays
     QCOMPARE(Names(lists), (QStringList{"a.jpg", "b(0).jpg", "b.jpg"}));
+    QVERIFY(app.Shutdown());
+  }
+
+  // Paste takes the files most recently put on a clipboard, Glimr's own or
+  // the desktop's: a text copied since (a caption) does not hide Glimr's,
+  // and files a file manager copied later win. Paste runs in Archive.
+  void pasteTakesNewestFileClipboard_data() {
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("archive");  // its files after the paste
+    const QStringList glimrsFile{"a.jpg", "b.jpg"};
+    const QStringList desktopsFile{"b.jpg", "d.jpg"};
+    QTest::newRow("text copied after Glimr's Copy")
+        << QStringList{"start", "glimr copy", "desktop text"} << glimrsFile;
+    QTest::newRow("files copied after Glimr's Copy")
+        << QStringList{"start", "glimr copy", "desktop files"} << desktopsFile;
+    QTest::newRow("Glimr's Copy after the desktop's files")
+        << QStringList{"start", "desktop files", "glimr copy"} << glimrsFile;
+    QTest::newRow("files, then text, after Glimr's Copy")
+        << QStringList{"start", "glimr copy", "desktop files", "desktop text"} << glimrsFile;
+    QTest::newRow("files copied before the start, none in Glimr")
+        << QStringList{"desktop files", "start"} << desktopsFile;
+    QTest::newRow("only text anywhere")
+        << QStringList{"start", "desktop text"} << QStringList{"b.jpg"};
+  }
+  void pasteTakesNewestFileClipboard() {
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, archive);
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.MakePictures());
+    const QString elsewhere = dir.path() + QStringLiteral("/elsewhere/");
+    QDir().mkpath(elsewhere);
+    QImage picture(32, 32, QImage::Format_RGB888);
+    picture.fill(Qt::darkGreen);
+    QVERIFY(picture.save(elsewhere + QStringLiteral("d.jpg")));
+    QClipboard* desktop = QGuiApplication::clipboard();
+    desktop->clear();
+
+    std::optional<TGlimrApplication> app;
+    for (const QString& step : steps) {
+      if (step == QLatin1String("start")) {
+        app.emplace(world.Options());
+        QVERIFY(app->Start());
+      } else if (step == QLatin1String("glimr copy")) {
+        app->MainWindow()->ListView()->FocusRow(RowOf(app->Lists(), QStringLiteral("a.jpg")), true);
+        app->MainWindow()->Actions().Get("aCopyToCB")->trigger();
+      } else if (step == QLatin1String("desktop files")) {
+        auto* data = new QMimeData;
+        const QUrl url = QUrl::fromLocalFile(elsewhere + QStringLiteral("d.jpg"));
+        data->setUrls({url});
+        data->setData(QStringLiteral("x-special/gnome-copied-files"), "copy\n" + url.toEncoded());
+        desktop->setMimeData(data);
+      } else if (step == QLatin1String("desktop text")) {
+        desktop->setText(QStringLiteral("Harbour at dawn"));
+      }
+    }
+    TfrmVesk& window = *app->MainWindow();
+    window.SelectTreePath(TreePath(world.Archive));
+    QTRY_COMPARE(app->Lists().CurrentFolder, world.Archive);
+    // A clash would ask; nothing here should, and Skip keeps the test going.
+    TModalAnswer unexpected(QStringLiteral("frmMessage"), Click("btnSkip"));
+    window.Actions().Get("aPasteFromCB")->trigger();
+    QVERIFY(!unexpected.Done());
+    QCOMPARE(Files(world.Archive), archive);
+    QCOMPARE(Names(app->Lists()), archive);
+    QCOMPARE(Files(elsewhere), QStringList{"d.jpg"});  // a copy: the source stays
+    QVERIFY(app->Shutdown());
+    desktop->clear();
+  }
+
+  // Delete takes only the selected images' rows out of the list and leaves
+  // nothing selected, so a second Delete deletes nothing; the focus stays
+  // on the image that took the deleted one's place (or on the focused one
+  // when it stayed). Files p4 ... p0 are listed in that order.
+  void deleteLeavesNothingSelected_data() {
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<QString>("focusAfter");
+    QTest::newRow("the focused image") << QList<int>{2} << 2 << TWorld::Name(1);
+    QTest::newRow("the last row") << QList<int>{0} << 0 << TWorld::Name(1);
+    QTest::newRow("two images, the focus on the first") << QList<int>{3, 2} << 3 << TWorld::Name(1);
+    QTest::newRow("the focus on an image that stays") << QList<int>{2} << 4 << TWorld::Name(4);
+    QTest::newRow("every image") << QList<int>{0, 1, 2, 3, 4} << 2 << QStringLiteral("..");
+  }
+  void deleteLeavesNothingSelected() {
+    QFETCH(QList<int>, selected);
+    QFETCH(int, focused);
+    QFETCH(QString, focusAfter);
+    QTemporaryDir dir;
+    TWorld world(dir.path());
+    QVERIFY(world.MakeMany(5, 100));
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    TCurrentLists& lists = app.Lists();
+    TFileListView& view = *window.ListView();
+    QStringList shown;
+    for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
+      shown << lists.CurrentFiles.At(i)->FileName;
+    }
+    QCOMPARE(shown, (QStringList{"..", TWorld::Name(4), TWorld::Name(3), TWorld::Name(2),
+                                 TWorld::Name(1), TWorld::Name(0)}));
+
+    QStringList left = Files(world.Photos);
+    for (int n : selected) {
+      lists.CurrentFiles.Find(world.Photos + TWorld::Name(n))->Selected = true;
+      left.removeOne(TWorld::Name(n));
+    }
+    view.SetFiles();
+    view.FocusRow(RowOf(lists, TWorld::Name(focused)), false);
+    QCOMPARE(view.SelectedCount(), selected.size());
+
+    window.Actions().Get("aFileDelete")->trigger();
+    QCOMPARE(Files(world.Photos), left);
+    QCOMPARE(view.SelectedCount(), 0);
+    QCOMPARE(view.ActiveView()->selectionModel()->selectedIndexes().size(), 0);
+    const int row = view.FocusedRow();
+    QVERIFY(row >= 0);
+    QCOMPARE(lists.CurrentFiles.At(row)->FileName, focusAfter);
+    if (window.Ribbon()) {
+      QCOMPARE(window.Ribbon()->Ribbon().TargetIndex, row);
+    }
+
+    window.Actions().Get("aFileDelete")->trigger();  // nothing selected
+    QCOMPARE(Files(world.Photos), left);
     QVERIFY(app.Shutdown());
   }
 
