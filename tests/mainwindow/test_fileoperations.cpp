@@ -546,9 +546,10 @@ class TestFileOperations : public QObject {
   }
 
   // A move killed in the middle: every file is whole at least once, no
-  // half file has an image name, and every moved file's row is where the
-  // file is (but for the one file in flight at the kill, whose row is
-  // still at its old place and was not lost).
+  // half file has an image name, and every file has its row where it is
+  // (the one file in flight at the kill may also have a second row at the
+  // place it left: a move copies the row ahead of the file and deletes the
+  // old one after it).
   void killDuringMove() {
     QTemporaryDir dir;
     TWorld world(dir.path());
@@ -593,14 +594,18 @@ class TestFileOperations : public QObject {
         }
       }
       const auto rows = world.Rows(name);
-      QCOMPARE(rows.size(), 1);  // the row is never lost nor doubled
-      QCOMPARE(rows[0].Caption, QStringLiteral("cap %1").arg(n));
-      if (there && !here) {
-        ++moved;
-        inFlight += rows[0].Folder != world.Archive ? 1 : 0;
-      } else {
-        QCOMPARE(rows[0].Folder, world.Photos);
+      QVERIFY2(rows.size() == 1 || rows.size() == 2, qPrintable(name));
+      bool rowHere = false;
+      bool rowThere = false;
+      for (const auto& row : rows) {
+        QCOMPARE(row.Caption, QStringLiteral("cap %1").arg(n));
+        rowHere |= row.Folder == world.Photos;
+        rowThere |= row.Folder == world.Archive;
       }
+      QVERIFY2(rowHere || !here, qPrintable(name));
+      QVERIFY2(rowThere || !there, qPrintable(name));
+      moved += there && !here ? 1 : 0;
+      inFlight += rows.size() == 2 ? 1 : 0;
     }
     QVERIFY2(inFlight <= 1, qPrintable(QString::number(inFlight)));
     // Only hidden temporary names besides the pictures.
