@@ -396,6 +396,69 @@ class TestFileActions : public QObject {
     QCOMPARE(s.lists.CurrentFiles.Count(), 1);
   }
 
+  // The delete for the main window's list leaves every entry in the lists
+  // for the view to take out: the gone file's entry selected, a kept file's
+  // entry unselected, so the view's removal takes the gone one only.
+  void deleteMarkingGone() {
+    Shown s;
+    QFile blocker(s.dir.path() + QStringLiteral("/nodata"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(blocker.fileName()));  // no trash
+    s.Add(QStringLiteral("a.jpg"));
+    s.Add(QStringLiteral("b.jpg"));
+    s.Add(QStringLiteral("c.jpg"), false);
+    TFileActionHooks hooks;
+    hooks.AskDeletePermanently = [&s](const QString& path) {
+      return path == s.folder + QStringLiteral("a.jpg") ? TPermanentDelete::Delete
+                                                        : TPermanentDelete::Keep;
+    };
+    const auto results = DeleteSelectedFilesMarkingGone(s.lists, s.q, s.clipboard, hooks);
+    QCOMPARE(results.size(), size_t{2});
+    QCOMPARE(results[0].Outcome, TDeleteOutcome::DeletedPermanently);
+    QCOMPARE(results[1].Outcome, TDeleteOutcome::Declined);
+    QCOMPARE(s.OnDisk(), (QStringList{"b.jpg", "c.jpg"}));
+    QCOMPARE(s.Rows(), (QStringList{Row("b.jpg"), Row("c.jpg")}));
+    QCOMPARE(s.Keys(s.lists.CurrentFiles), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+    QStringList selected;
+    for (int i = 0; i < s.lists.CurrentFiles.Count(); ++i) {
+      if (s.lists.CurrentFiles.At(i)->Selected) {
+        selected << s.lists.CurrentFiles.At(i)->FileName;
+      }
+    }
+    QCOMPARE(selected, QStringList{"a.jpg"});
+  }
+
+  // Which entry keeps the focus when the selected images leave the list.
+  // Rows: ".." is a folder entry; "*" marks a selected entry.
+  void focusAfterRemoval_data() {
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("focused");
+    QTest::addColumn<QString>("keeps");
+    QTest::newRow("the focused one stays") << QStringList{"a", "b*", "c"} << 0 << "a";
+    QTest::newRow("the next one takes its place") << QStringList{"a", "b*", "c"} << 1 << "c";
+    QTest::newRow("past a run of selected") << QStringList{"a*", "b*", "c*", "d"} << 0 << "d";
+    QTest::newRow("the last row goes: the one before") << QStringList{"a", "b", "c*"} << 2 << "b";
+    QTest::newRow("a selected folder entry stays") << QStringList{"..*", "a*", "b*"} << 1 << "..";
+    QTest::newRow("nothing stays") << QStringList{"a*", "b*"} << 0 << "";
+    QTest::newRow("nothing focused") << QStringList{"a", "b*"} << -1 << "";
+    QTest::newRow("a focus past the end") << QStringList{"a", "b*"} << 5 << "";
+  }
+  void focusAfterRemoval() {
+    QFETCH(QStringList, rows);
+    QFETCH(int, focused);
+    QFETCH(QString, keeps);
+    TFileList list(true);
+    for (QString name : rows) {
+      auto* r = new TImageFileInfo;
+      r->Selected = name.endsWith(QLatin1Char('*'));
+      name.remove(QLatin1Char('*'));
+      r->FileName = name;
+      r->IsFolder = name == QLatin1String("..");
+      list.Append(name, r);
+    }
+    QCOMPARE(FocusAfterRemoval(list, focused), keeps);
+  }
+
   void checkNewName_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<TNameProblem>("problem");
