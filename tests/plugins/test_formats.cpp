@@ -407,6 +407,11 @@ class TestFormats : public QObject {
     row("a frame outside the screen leaves no trace", {2, 1},
         {Frame({0, 0, 2, 1}, "RR"), Frame({5, 3, 1, 1}, "B")}, {"RR"});
     row("a screen of no size takes the first frame's", {0, 0}, {Frame({0, 0, 2, 1}, "RB")}, {"RB"});
+    // The file ends inside the second frame's data (its last byte, the
+    // block terminator and the trailer are gone): the first frame stands.
+    QByteArray cut = GifBytes({4, 1}, {Frame({0, 0, 2, 1}, "RR"), Frame({2, 0, 2, 1}, "BB")});
+    cut.chop(3);
+    QTest::newRow("a later frame cut off is left out") << cut << Spelled({"RR.."});
     QList<TGifFrame> tiles;
     QImage colours;
     HighColour(&tiles, &colours);
