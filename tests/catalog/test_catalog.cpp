@@ -1195,6 +1195,51 @@ class TestCatalog : public QObject {
     QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 0);
   }
 
+  // Before a move the row is copied to the file's new place, stored
+  // thumbnail included, over a row that held that place; the original
+  // stays until the file has moved. A refused copy changes nothing.
+  void copyFileRecordTo() {
+    Db db;
+    const std::int32_t from = db.q.CatalogIDOfPath(QStringLiteral("/pics/"));
+    const std::int32_t to = db.q.CatalogIDOfPath(QStringLiteral("/archive/"));
+    TImageFileInfo moved = SampleRecord(from);
+    moved.Caption = QStringLiteral("harbour");
+    moved.ID = db.q.InsertFileRecord(moved);
+    QVERIFY(db.q.WriteThumbRow(moved.FileName, from, QByteArray("jpeg\0bytes", 10), 2.5, 64, 48));
+    TImageFileInfo stale = SampleRecord(to);
+    stale.FileName = QStringLiteral("harbour.jpg");
+    stale.Caption = QStringLiteral("stale");
+    stale.ID = db.q.InsertFileRecord(stale);
+
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 1", nullptr, nullptr, nullptr);
+    QVERIFY_THROWS_EXCEPTION(TCatalogWriteError,
+                             db.q.CopyFileRecordTo(moved.ID, to, QStringLiteral("harbour.jpg")));
+    sqlite3_exec(db.Handle(), "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 2);
+
+    const std::int32_t copy = db.q.CopyFileRecordTo(moved.ID, to, QStringLiteral("harbour.jpg"));
+    QVERIFY(copy != 0 && copy != moved.ID && copy != stale.ID);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 2);
+    TImageFileInfo read;
+    read.CatalogID = to;
+    read.FileName = QStringLiteral("harbour.jpg");
+    QVERIFY(db.q.ReadFileRecord(read));
+    QCOMPARE(read.ID, copy);
+    QCOMPARE(read.Caption, QStringLiteral("harbour"));
+    QCOMPARE(read.Rating, moved.Rating);
+    QCOMPARE(read.CategoryID, moved.CategoryID);
+    const std::optional<TThumbRow> thumb = db.q.ReadThumbRow(QStringLiteral("harbour.jpg"), to);
+    QVERIFY(thumb && thumb->IsThumb);
+    QCOMPARE(thumb->Thumb, QByteArray("jpeg\0bytes", 10));
+    TImageFileInfo original = SampleRecord(from);
+    QVERIFY(db.q.ReadFileRecord(original));
+    QCOMPARE(original.ID, moved.ID);
+
+    // No row to copy: the place is cleared all the same.
+    QCOMPARE(db.q.CopyFileRecordTo(0, to, QStringLiteral("harbour.jpg")), 0);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 1);
+  }
+
   void unopenableFolder() {
     QTemporaryDir dir;
     // A plain file where the database folder should be.
