@@ -39,13 +39,15 @@ namespace {
 
 constexpr uid_t kStranger = 65534;
 
-const QString kDataDir = QStringLiteral("/home/someone/glimr/");
+// One per test process, so that runs side by side use different sockets.
+const QString kDataDir = QStringLiteral("/home/someone/glimr-%1/").arg(::getpid());
 
 // A temporary folder with the channel's folders inside: "run" (private, the
 // runtime folder) and "tmp" (sticky and open to all, like /tmp). The base
 // can be entered by anyone, so a stranger reaches "tmp".
 struct TPlaces {
-  QTemporaryDir base;
+  // Under /tmp itself: a private TMPDIR would shut the stranger out.
+  QTemporaryDir base{QStringLiteral("/tmp/test_instancechannel-XXXXXX")};
   QString run;
   QString tmp;
   TInstanceChannelSetup setup;
@@ -503,6 +505,9 @@ class TestInstanceChannel : public QObject {
     QVERIFY(stranger.Start(plan));
     const QByteArray strangerSocket = QByteArray::fromStdString(plan.listenPath);
     struct stat before {};
+    if (oldSharedName && ::lstat(strangerSocket.constData(), &before) != 0) {
+      QSKIP("the temporary folder (TMPDIR) is closed to other users");
+    }
     QVERIFY(::lstat(strangerSocket.constData(), &before) == 0 && S_ISSOCK(before.st_mode));
 
     TReceiver receiver;
