@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <algorithm>
 #include <csetjmp>
@@ -614,6 +615,49 @@ QByteArray ExifPayload(int orientation) {
   return jpeg.mid(2 + 4 + 6, jpeg.size() - 2 - 4 - 6 - 2);
 }
 
+// Sets every spatial extent (ispe) property of width x height in a HEIF
+// file to the new size; false when there is none.
+bool PatchExtent(QByteArray& file, quint32 width, quint32 height, quint32 newWidth,
+                 quint32 newHeight) {
+  bool patched = false;
+  for (qsizetype at = file.indexOf("ispe"); at >= 0; at = file.indexOf("ispe", at + 4)) {
+    if (qFromBigEndian<quint32>(file.constData() + at + 8) == width &&
+        qFromBigEndian<quint32>(file.constData() + at + 12) == height) {
+      qToBigEndian<quint32>(newWidth, file.data() + at + 8);
+      qToBigEndian<quint32>(newHeight, file.data() + at + 12);
+      patched = true;
+    }
+  }
+  return patched;
+}
+
+// Moves each item's first property association (the spatial extent, as
+// the encoders write it) to the end of its list in the item property
+// associations (ipma), after the transformations; false when the box is
+// not where a simple file has it.
+bool MoveExtentLast(QByteArray& file) {
+  const qsizetype box = file.indexOf("ipma");
+  if (box < 4)
+    return false;
+  const qsizetype end = box - 4 + qFromBigEndian<quint32>(file.constData() + box - 4);
+  const int version = static_cast<uchar>(file[box + 4]);
+  const int wide = (static_cast<uchar>(file[box + 7]) & 1) ? 2 : 1;
+  const quint32 entries = qFromBigEndian<quint32>(file.constData() + box + 8);
+  qsizetype at = box + 12;
+  for (quint32 e = 0; e < entries; ++e) {
+    at += version < 1 ? 2 : 4;
+    if (at >= end)
+      return false;
+    const int count = static_cast<uchar>(file[at++]);
+    if (at + count * wide > end)
+      return false;
+    const QByteArray list = file.mid(at, count * wide);
+    file.replace(at, count * wide, list.mid(wide) + list.left(wide));
+    at += count * wide;
+  }
+  return true;
+}
+
 // Kinds written by the encoders of the libraries the plug-ins read them
 // with (heif-enc, avifenc, cjxl) and by tests/plugins/samples/make_dng.py.
 // The picture goes to the tool as a PNG (or JPEG for the "-exif" kinds).
@@ -627,9 +671,11 @@ bool WriteEncoded(const QString& kind, const QString& path) {
   const QString out = dir.filePath(QStringLiteral("out.") + suffix);
   const bool gradient = kind.contains(QLatin1String("gradient"));
   const bool big = kind.contains(QLatin1String("big"));
+  const bool square = kind.contains(QLatin1String("square"));
   const QImage picture = kind.contains(QLatin1String("alpha")) ? ClearQuadrants()
                          : gradient                            ? Gradient(1203, 807)
                          : big                                 ? Quadrants(800, 600)
+                         : square                              ? Quadrants(640, 640)
                                                                : Quadrants();
   if (!picture.save(in, "PNG"))
     return false;
@@ -650,6 +696,15 @@ bool WriteEncoded(const QString& kind, const QString& path) {
         return false;
       f.close();
       args << QStringLiteral("--irot") << QStringLiteral("3") << QStringLiteral("--exif") << exif;
+    } else {
+      // "avif-[crop-][irotN-][imirN-]...": the container's clean aperture
+      // (columns 4 to 33, rows 2 to 19), rotation and mirror.
+      for (const QString& part : kind.split(QLatin1Char('-'))) {
+        if (part == QLatin1String("crop"))
+          args << QStringLiteral("--crop") << QStringLiteral("4,2,30,18");
+        if (part.startsWith(QLatin1String("irot")) || part.startsWith(QLatin1String("imir")))
+          args << QStringLiteral("--") + part.left(4) << part.mid(4);
+      }
     }
     ok = RunTool(QStringLiteral("avifenc"), args << in << out);
   } else if (suffix == QLatin1String("jxl")) {
@@ -691,6 +746,25 @@ bool WriteEncoded(const QString& kind, const QString& path) {
   }
   if (!ok)
     return false;
+  if (kind.contains(QLatin1String("lateispe")) || kind.contains(QLatin1String("largerispe")) ||
+      kind.contains(QLatin1String("cut"))) {
+    // Crafted properties no encoder writes: the spatial extent listed after
+    // the transformations; an extent larger than the coded picture
+    // (1100 x 1000 for 40 x 24); a square picture and its square thumbnail
+    // whose extents cut them to 3 : 2 (as some cameras code thumbnails).
+    QFile f(out);
+    if (!f.open(QIODevice::ReadOnly))
+      return false;
+    QByteArray bytes = f.readAll();
+    f.close();
+    if (kind.contains(QLatin1String("lateispe")))
+      ok = MoveExtentLast(bytes);
+    if (kind.contains(QLatin1String("largerispe")))
+      ok = PatchExtent(bytes, 40, 24, 1100, 1000);
+    if (kind.contains(QLatin1String("cut")))
+      ok = PatchExtent(bytes, 640, 640, 640, 428) && PatchExtent(bytes, 320, 320, 320, 214);
+    return ok && WriteBytes(path, bytes);
+  }
   QFile::remove(path);
   return QFile::copy(out, path);
 }

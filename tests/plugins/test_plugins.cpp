@@ -849,6 +849,67 @@ class TestPlugins : public QObject {
       QVERIFY2(endKb - warmKb < 2048, qPrintable(QString::number(endKb - warmKb)));
   }
 
+  // HEIF and AVIF: the header read reports exactly the size the decode
+  // gives, whatever the container's clean aperture, rotation and mirror,
+  // their order among the properties, and an extent that disagrees with the
+  // coded picture; reduced decodes (from the embedded thumbnail where there
+  // is one) keep the picture's proportions.
+  void heifGeometry_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QColor>>("quadrants");  // upright: TL, TR, BL, BR
+    const QSize s(40, 24), turned(24, 40);
+    QTest::newRow("quarter turn") << "avif-irot1" << turned << QList<QColor>{G, W, R, B};
+    QTest::newRow("half turn") << "avif-irot2" << s << QList<QColor>{W, B, G, R};
+    QTest::newRow("three quarters") << "avif-irot3" << turned << QList<QColor>{B, R, W, G};
+    QTest::newRow("mirror 0") << "avif-imir0" << s << QList<QColor>{B, W, R, G};
+    QTest::newRow("mirror 1") << "avif-imir1" << s << QList<QColor>{G, R, W, B};
+    QTest::newRow("crop") << "avif-crop" << QSize(30, 18) << QList<QColor>{R, G, B, W};
+    QTest::newRow("crop, turn, mirror")
+        << "avif-crop-irot1-imir1" << QSize(18, 30) << QList<QColor>{W, G, B, R};
+    QTest::newRow("turn before the extent")
+        << "avif-irot1-lateispe" << turned << QList<QColor>{G, W, R, B};
+    QTest::newRow("crop and turn before the extent")
+        << "avif-crop-irot3-lateispe" << QSize(18, 30) << QList<QColor>{B, R, W, G};
+    QTest::newRow("extent beyond the coded picture")
+        << "avif-largerispe" << s << QList<QColor>{R, G, B, W};
+    QTest::newRow("picture and thumbnail cut by their extents")
+        << "heic-square-thumb-cut" << QSize(640, 428) << QList<QColor>{R, G, B, W};
+  }
+  void heifGeometry() {
+    QFETCH(QString, kind);
+    QFETCH(QSize, size);
+    QFETCH(QList<QColor>, quadrants);
+    const QString path = dir_.filePath(kind + QLatin1Char('.') + Suffix(kind));
+    QVERIFY(samples::Write(kind, path));
+    TPlugin p;
+    QVERIFY(p.Load(PluginFile(QStringLiteral("glimr_heif"))));
+    QCOMPARE(p.FileInfo(path), size);
+    const QImage full = p.FileBitmap(path);
+    QCOMPARE(full.size(), size);
+    const int w = size.width(), h = size.height();
+    // The thumbnail's colours are checked only where the picture is whole.
+    const int quarterY = kind.contains(QLatin1String("cut")) ? 0 : 3 * h / 4;
+    const QPoint centres[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, quarterY}, {3 * w / 4, quarterY}};
+    for (int i = 0; i < 4; ++i) {
+      const QColor got = PixelAt(full, centres[i].x(), centres[i].y());
+      QVERIFY2(Near(got, quadrants[quarterY ? i : i % 2], 40),
+               qPrintable(QStringLiteral("quadrant %1: %2 instead of %3")
+                              .arg(i)
+                              .arg(got.name(), quadrants[quarterY ? i : i % 2].name())));
+    }
+    for (const int minSide : {8, 100}) {
+      const QImage reduced = p.FileBitmapReduced(path, minSide);
+      QVERIFY(!reduced.isNull());
+      const double want = double(w) / h, got = double(reduced.width()) / reduced.height();
+      QVERIFY2(qAbs(got - want) <= 0.1 * want, qPrintable(QStringLiteral("%1 x %2 at %3")
+                                                              .arg(reduced.width())
+                                                              .arg(reduced.height())
+                                                              .arg(minSide)));
+    }
+  }
+
   void missingFile() {
     for (const char* plugin : {"glimr_jpeg", "glimr_png", "glimr_gif", "glimr_tiff", "glimr_webp",
                                "glimr_qtformats", "glimr_heif", "glimr_jxl", "glimr_raw"}) {
