@@ -19,6 +19,10 @@
  * colour table for every frame it reads, and pictures built of tiles or
  * rows for more colours need far fewer. */
 #define GIF_MAX_COMBINED 4096
+/* Pixels of the canvas a thumbnail combines frames on at most (100 MB):
+ * a thumbnail otherwise never holds the picture whole, so a larger one
+ * shows its first frame alone. The full decode holds the picture anyway. */
+#define GIF_MAX_THUMBNAIL_CANVAS (1LL << 25)
 
 /* What the graphic control extension before a frame says about it. */
 typedef struct FrameControl {
@@ -276,14 +280,16 @@ done:
   return result;
 }
 
-/* The part of the screen the frames of a picture reach. A row is made
- * when a frame first draws into it, so a frame that declares a large area
- * and delivers few lines costs little; rows never drawn are background
- * (NULL). */
+/* The part of the screen the frames of a picture reach. For a thumbnail
+ * a row is made when a frame first draws into it, so a frame that declares
+ * a large area and delivers few lines costs little; rows never drawn are
+ * background (NULL). For a full decode the rows are those of the finished
+ * bitmap, grey from the start. */
 typedef struct Canvas {
   Area box;
   size_t stride;
   unsigned char** rows;
+  GlimrBitmap* bitmap; /* the full decode's, whose rows the canvas uses */
 } Canvas;
 
 /* Row y of the screen, made grey when it is new; NULL when memory is
@@ -361,8 +367,9 @@ static int draw_frame(GifFileType* gif, const ColorMapObject* map, int transpare
  * that cannot be decoded ends the drawing; the picture is what stands by
  * then. */
 static GlimrBitmap* compose(GifFileType* gif, const Layout* layout, int32_t min_side) {
-  Canvas canvas = {layout->covered, 0, NULL};
+  Canvas canvas = {layout->covered, 0, NULL, NULL};
   const long box_height = canvas.box.bottom - canvas.box.top;
+  const long width = layout->width, height = layout->height;
   canvas.stride = (size_t)(canvas.box.right - canvas.box.left) * 3;
   canvas.rows = (unsigned char**)calloc((size_t)box_height, sizeof *canvas.rows);
   GlimrReducer reducer;
@@ -371,6 +378,17 @@ static GlimrBitmap* compose(GifFileType* gif, const Layout* layout, int32_t min_
   unsigned char* row = NULL;
   if (!canvas.rows)
     goto done;
+  if (min_side == 0) {
+    if (!(canvas.bitmap = glimr_bitmap_alloc((int32_t)width, (int32_t)height)))
+      goto done;
+    for (long y = 0; y < height; ++y)
+      memset(canvas.bitmap->bits + (size_t)y * canvas.bitmap->bytes_per_row,
+             GLIMR_NEUTRAL_BACKGROUND, (size_t)width * 3);
+    for (long i = 0; i < box_height; ++i)
+      canvas.rows[i] = canvas.bitmap->bits +
+                       (size_t)(canvas.box.top + i) * canvas.bitmap->bytes_per_row +
+                       (size_t)canvas.box.left * 3;
+  }
   int records = 0;
   for (int f = 0; f < layout->frames; ++f) {
     FrameControl control;
@@ -404,7 +422,11 @@ static GlimrBitmap* compose(GifFileType* gif, const Layout* layout, int32_t min_
       restore_area(&canvas, &a, saved);
     }
   }
-  const long width = layout->width, height = layout->height;
+  if (canvas.bitmap) {
+    result = canvas.bitmap;
+    canvas.bitmap = NULL;
+    goto done;
+  }
   row = (unsigned char*)malloc((size_t)width * 3);
   if (!row || !glimr_reducer_init(&reducer, (int32_t)width, (int32_t)height, min_side, 0))
     goto done;
@@ -420,11 +442,12 @@ static GlimrBitmap* compose(GifFileType* gif, const Layout* layout, int32_t min_
   }
   result = glimr_reducer_finish(&reducer);
 done:
-  if (canvas.rows) {
+  if (canvas.rows && min_side != 0) {
     for (long i = 0; i < box_height; ++i)
       free(canvas.rows[i]);
   }
   free(canvas.rows);
+  free(canvas.bitmap);
   free(row);
   glimr_reducer_free(&reducer);
   return result;
@@ -449,8 +472,10 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
   /* Combining needs the covered part of the screen whole; a picture too
    * large for that shows its first frame alone. */
   const Area* c = &layout.covered;
+  const long long covered = (long long)(c->right - c->left) * (c->bottom - c->top);
   const int combine = layout.frames > 1 && !area_empty(c) &&
-                      glimr_full_size_acceptable(c->right - c->left, c->bottom - c->top);
+                      glimr_full_size_acceptable(c->right - c->left, c->bottom - c->top) &&
+                      (min_side == 0 || covered <= GIF_MAX_THUMBNAIL_CANVAS);
   GlimrBitmap* result =
       combine ? compose(gif, &layout, min_side) : stream_first(gif, &layout, min_side);
   close_gif(gif);
