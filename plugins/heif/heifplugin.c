@@ -1,10 +1,10 @@
 /*
  * HEIF plug-in over libheif: HEIC/HEIF (HEVC) and AVIF (AV1) stills, the
- * primary image of the file. The container's own rotation, mirroring and
- * cropping are applied here, from the same reading of the file's properties
- * that gives the header read its size (an EXIF orientation inside the file
- * describes the coded picture and is deliberately not applied on top).
- * Thumbnails come from the embedded thumbnail image when it is large enough.
+ * primary image of the file (the first frame of an image sequence). The container's own rotation,
+ * mirroring and cropping are applied here, from the same reading of the file's properties that
+ * gives the header read its size (an EXIF orientation inside the file describes the coded picture
+ * and is deliberately not applied on top). Thumbnails come from the embedded thumbnail image when
+ * it is large enough.
  */
 #include <stdio.h>
 #include <stdlib.h>
@@ -14,6 +14,7 @@
 
 #include "glimr_plugin.h"
 #include "heifgeometry.h"
+#include "heifsequence.h"
 #include "pluginutil.h"
 
 /* A thumbnail whose proportions differ more than this from the picture's is
@@ -55,6 +56,7 @@ typedef struct {
   Source source;
   unsigned char* meta; /* the meta box, read here for the items' geometry */
   size_t meta_size;
+  HeifStill still; /* a sequence without still items: its first frame */
   struct heif_context* context;
   struct heif_image_handle* primary;
   HeifGeometry geometry; /* the primary image's */
@@ -69,6 +71,7 @@ static void close_opened(Opened* o) {
   if (o->source.file)
     fclose(o->source.file);
   free(o->meta);
+  free(o->still.file);
   memset(o, 0, sizeof *o);
 }
 
@@ -76,7 +79,8 @@ static void close_opened(Opened* o) {
  * 0 when its properties are damaged or tell no size. */
 static int item_geometry(const Opened* o, heif_item_id id, HeifGeometry* geometry, int32_t* width,
                          int32_t* height) {
-  if (!heif_geometry_read(o->meta, o->meta_size, id, o->source.file, geometry))
+  if (!heif_geometry_read(o->meta, o->meta_size, id, o->still.file ? NULL : o->source.file,
+                          geometry))
     return 0;
   int32_t w = 0, h = 0;
   heif_geometry_expected_decode(geometry, &w, &h);
@@ -102,6 +106,14 @@ static int open_heif(const char* path, Opened* o) {
     return 0;
   }
   o->meta = heif_meta_read(o->source.file, o->source.size, &o->meta_size);
+  if (!o->meta && heif_sequence_first_frame(o->source.file, o->source.size, &o->still)) {
+    /* An image sequence with a track only: its first frame is the picture. */
+    o->meta = (unsigned char*)malloc(o->still.meta_size);
+    if (o->meta) {
+      memcpy(o->meta, o->still.file + o->still.meta_offset, o->still.meta_size);
+      o->meta_size = o->still.meta_size;
+    }
+  }
   o->context = heif_context_alloc();
   if (!o->meta || !o->context || fseeko(o->source.file, 0, SEEK_SET) != 0) {
     close_opened(o);
@@ -110,7 +122,10 @@ static int open_heif(const char* path, Opened* o) {
   /* Refuse oversized pictures before the library allocates for them. */
   heif_context_set_maximum_image_size_limit(o->context, GLIMR_MAX_SIDE + 1);
   heif_context_set_max_decoding_threads(o->context, 0);
-  struct heif_error e = heif_context_read_from_reader(o->context, &kReader, &o->source, NULL);
+  struct heif_error e = o->still.file
+                            ? heif_context_read_from_memory_without_copy(o->context, o->still.file,
+                                                                         o->still.size, NULL)
+                            : heif_context_read_from_reader(o->context, &kReader, &o->source, NULL);
   heif_item_id id = 0;
   if (e.code == heif_error_Ok)
     e = heif_context_get_primary_image_ID(o->context, &id);

@@ -704,6 +704,9 @@ bool WriteEncoded(const QString& kind, const QString& path) {
           args << QStringLiteral("--crop") << QStringLiteral("4,2,30,18");
         if (part.startsWith(QLatin1String("irot")) || part.startsWith(QLatin1String("imir")))
           args << QStringLiteral("--") + part.left(4) << part.mid(4);
+        // "sequence": two frames, the picture twice.
+        if (part == QLatin1String("sequence"))
+          args << in;
       }
     }
     ok = RunTool(QStringLiteral("avifenc"), args << in << out);
@@ -747,8 +750,8 @@ bool WriteEncoded(const QString& kind, const QString& path) {
   if (!ok)
     return false;
   if (kind.contains(QLatin1String("lateispe")) || kind.contains(QLatin1String("largerispe")) ||
-      kind.contains(QLatin1String("cut"))) {
-    // Crafted properties no encoder writes: the spatial extent listed after
+      kind.contains(QLatin1String("cut")) || kind.contains(QLatin1String("trackonly"))) {
+    // Crafted files no encoder writes: the spatial extent listed after
     // the transformations; an extent larger than the coded picture
     // (1100 x 1000 for 40 x 24); a square picture and its square thumbnail
     // whose extents cut them to 3 : 2 (as some cameras code thumbnails).
@@ -761,6 +764,14 @@ bool WriteEncoded(const QString& kind, const QString& path) {
       ok = MoveExtentLast(bytes);
     if (kind.contains(QLatin1String("largerispe")))
       ok = PatchExtent(bytes, 40, 24, 1100, 1000);
+    if (kind.contains(QLatin1String("trackonly"))) {
+      // A sequence as other writers make it: the frames in a track only,
+      // without the still items (the meta box becomes a free box).
+      const qsizetype meta = bytes.indexOf("meta");
+      ok = meta > 0;
+      if (ok)
+        bytes.replace(meta, 4, "free");
+    }
     if (kind.contains(QLatin1String("cut")))
       ok = PatchExtent(bytes, 640, 640, 640, 428) && PatchExtent(bytes, 320, 320, 320, 214);
     return ok && WriteBytes(path, bytes);

@@ -187,7 +187,9 @@ class TestPlugins : public QObject {
         {"glimr_tiff", {"tiff", "tiff-orient6"}},
         {"glimr_webp", {"webp-lossless", "webp-lossy", "webp-alpha"}},
         {"glimr_qtformats", {"bmp", "ppm", "pgm", "xpm", "ico"}},
-        {"glimr_heif", {"heic", "avif", "heic-alpha"}},
+        {"glimr_heif",
+         {"heic", "avif", "heic-alpha", "avif-crop-irot1-imir1", "avif-irot1-lateispe",
+          "avif-sequence-trackonly", "heic-square-thumb-cut"}},
         {"glimr_jxl", {"jxl", "jxl-lossless"}},
         {"glimr_raw", {"dng-40x24", "dng-40x24-orient6-preview"}}};
     for (const auto& [plugin, kinds] : all) {
@@ -852,8 +854,8 @@ class TestPlugins : public QObject {
   // HEIF and AVIF: the header read reports exactly the size the decode
   // gives, whatever the container's clean aperture, rotation and mirror,
   // their order among the properties, and an extent that disagrees with the
-  // coded picture; reduced decodes (from the embedded thumbnail where there
-  // is one) keep the picture's proportions.
+  // coded picture; an image sequence shows its first frame; reduced decodes (from the embedded
+  // thumbnail where there is one) keep the picture's proportions.
   void heifGeometry_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QSize>("size");
@@ -873,6 +875,9 @@ class TestPlugins : public QObject {
         << "avif-crop-irot3-lateispe" << QSize(18, 30) << QList<QColor>{B, R, W, G};
     QTest::newRow("extent beyond the coded picture")
         << "avif-largerispe" << s << QList<QColor>{R, G, B, W};
+    QTest::newRow("sequence") << "avif-sequence" << s << QList<QColor>{R, G, B, W};
+    QTest::newRow("sequence in a track only")
+        << "avif-sequence-trackonly" << s << QList<QColor>{R, G, B, W};
     QTest::newRow("picture and thumbnail cut by their extents")
         << "heic-square-thumb-cut" << QSize(640, 428) << QList<QColor>{R, G, B, W};
   }
