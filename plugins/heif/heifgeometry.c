@@ -407,7 +407,7 @@ static int item_extent(const unsigned char* meta, size_t meta_size, uint32_t ite
 }
 
 int heif_geometry_read(const unsigned char* meta, size_t meta_size, uint32_t item_id, FILE* file,
-                       HeifGeometry* g) {
+                       const unsigned char* memory, size_t memory_size, HeifGeometry* g) {
   memset(g, 0, sizeof *g);
   int av1 = 0;
   Box iprp, ipco;
@@ -454,13 +454,18 @@ int heif_geometry_read(const unsigned char* meta, size_t meta_size, uint32_t ite
     }
   }
   uint64_t offset = 0, length = 0;
-  if (av1 && g->coded_width == 0 && file &&
+  if (av1 && g->coded_width == 0 && (file || memory) &&
       item_extent(meta, meta_size, item_id, &offset, &length)) {
     /* The sequence header comes first in the coded data. */
     unsigned char head[1024];
     const size_t want = length < sizeof head ? (size_t)length : sizeof head;
-    const ssize_t got =
-        offset < (uint64_t)INT64_MAX ? pread(fileno(file), head, want, (off_t)offset) : -1;
+    ssize_t got = -1;
+    if (file && offset < (uint64_t)INT64_MAX)
+      got = pread(fileno(file), head, want, (off_t)offset);
+    else if (!file && offset < memory_size) {
+      got = (ssize_t)(want < memory_size - offset ? want : memory_size - offset);
+      memcpy(head, memory + offset, (size_t)got);
+    }
     if (got > 0)
       av1_obus_size(head, (size_t)got, &g->coded_width, &g->coded_height);
   }

@@ -40,12 +40,12 @@ typedef struct HeifPlacement {
  * the stream's position undefined. */
 unsigned char* heif_meta_read(FILE* file, int64_t file_size, size_t* meta_size);
 
-/* Reads the geometry of item_id from the meta box; the file is read for
- * the start of the item's coded data where its configuration box does not
- * tell the coded size (AV1 often leaves it to the data). 0 when the item's
- * properties are damaged. */
+/* Reads the geometry of item_id from the meta box; the file (or, without
+ * one, the file held in memory) is read for the start of the item's coded
+ * data where its configuration box does not tell the coded size (AV1
+ * often leaves it to the data). 0 when the item's properties are damaged. */
 int heif_geometry_read(const unsigned char* meta, size_t meta_size, uint32_t item_id, FILE* file,
-                       HeifGeometry* geometry);
+                       const unsigned char* memory, size_t memory_size, HeifGeometry* geometry);
 
 /* The upright picture of an item whose decoded picture is decoded_width x
  * decoded_height: a picture coded larger than its spatial extent is cut to

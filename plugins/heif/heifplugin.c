@@ -80,7 +80,7 @@ static void close_opened(Opened* o) {
 static int item_geometry(const Opened* o, heif_item_id id, HeifGeometry* geometry, int32_t* width,
                          int32_t* height) {
   if (!heif_geometry_read(o->meta, o->meta_size, id, o->still.file ? NULL : o->source.file,
-                          geometry))
+                          o->still.file, o->still.size, geometry))
     return 0;
   int32_t w = 0, h = 0;
   heif_geometry_expected_decode(geometry, &w, &h);
@@ -209,13 +209,20 @@ static GlimrBitmap* decode_handle(const struct heif_image_handle* handle,
   const int w = heif_image_get_width(image, heif_channel_interleaved);
   const int h = heif_image_get_height(image, heif_channel_interleaved);
   const int bpp = alpha ? 4 : 3;
+  /* The header read reported the size the geometry expects: a picture
+   * coded smaller than that is damaged, one coded larger is cut to it. */
+  int32_t expected_w = 0, expected_h = 0;
+  heif_geometry_expected_decode(geometry, &expected_w, &expected_h);
+  const int whole = expected_w <= 0 || (w >= expected_w && h >= expected_h);
+  const int32_t used_w = expected_w > 0 && w > expected_w ? expected_w : w;
+  const int32_t used_h = expected_h > 0 && h > expected_h ? expected_h : h;
   HeifPlacement at;
   GlimrReducer r;
   unsigned char* row = NULL;
   GlimrBitmap* bitmap = NULL;
   if (pixels && w > 0 && h > 0 && stride >= w * bpp &&
-      heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) == 8 &&
-      heif_geometry_place(geometry, w, h, &at) &&
+      heif_image_get_bits_per_pixel_range(image, heif_channel_interleaved) == 8 && whole &&
+      heif_geometry_place(geometry, used_w, used_h, &at) &&
       (min_side > 0 || glimr_full_size_acceptable(at.width, at.height)) &&
       glimr_reducer_init(&r, at.width, at.height, min_side, 0)) {
     row = (unsigned char*)malloc((size_t)at.width * 3);

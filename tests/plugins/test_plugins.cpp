@@ -414,6 +414,17 @@ class TestPlugins : public QObject {
     // Any bits after the signature read as some size header.
     QTest::newRow("jxl magic + garbage") << "glimr_jxl"
                                          << "jxl" << QByteArray::fromHex("ff0a") + garbage << true;
+    // Damaged container properties: a clean aperture of width n / 0, and an
+    // association with a property that is not there.
+    QByteArray clap = samples::Bytes(QStringLiteral("avif-crop"));
+    PutBig32(clap, clap.indexOf("clap") + 8, 0);
+    QTest::newRow("avif clap divided by zero") << "glimr_heif"
+                                               << "avif" << clap << false;
+    QByteArray ipma = samples::Bytes(QStringLiteral("avif"));
+    const int associations = ipma.indexOf("ipma") + 4 + 4 + 4 + 2;
+    ipma[associations + 1] = char(0x7f);
+    QTest::newRow("avif property past the list") << "glimr_heif"
+                                                 << "avif" << ipma << false;
     QTest::newRow("dng magic + garbage")
         << "glimr_raw"
         << "dng" << QByteArray::fromHex("49492a0008000000") + garbage << false;
