@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "external/commandline.h"
 #include "external/externallaunch.h"
 #include "external/externallog.h"
 
@@ -161,7 +162,7 @@ QString ExpandFieldCodes(const QString& arg, bool& hasFile) {
   return out;
 }
 
-// An argument written so that SplitParameterTemplate gives it back.
+// An argument written so that a parameter template splits back into it.
 QString TemplateArgument(const QString& arg) {
   const bool needsQuotes = std::any_of(arg.begin(), arg.end(), [](QChar c) { return c.isSpace(); });
   return needsQuotes ? QLatin1Char('"') + arg + QLatin1Char('"') : arg;
@@ -169,52 +170,22 @@ QString TemplateArgument(const QString& arg) {
 
 }  // namespace
 
-std::optional<QStringList> SplitDesktopExec(const QString& exec) {
-  QStringList args;
-  QString current;
-  bool inArgument = false;
-  bool quoted = false;
-  for (qsizetype i = 0; i < exec.size(); ++i) {
-    const QChar c = exec[i];
-    if (c == QLatin1Char('\\') && i + 1 < exec.size()) {
-      current += exec[++i];
-      inArgument = true;
-    } else if (c == QLatin1Char('"')) {
-      quoted = !quoted;
-      inArgument = true;
-    } else if (!quoted && c.isSpace()) {
-      if (inArgument) {
-        args.append(current);
-        current.clear();
-        inArgument = false;
-      }
-    } else {
-      current += c;
-      inArgument = true;
-    }
-  }
-  if (quoted) {
-    return std::nullopt;
-  }
-  if (inArgument) {
-    args.append(current);
-  }
-  return args;
-}
-
 std::optional<std::pair<QString, QString>> DesktopExecToProgram(const QString& exec) {
-  const std::optional<QStringList> args = SplitDesktopExec(exec);
-  if (!args || args->isEmpty()) {
+  // The Exec value's string escapes are already removed; what is left still
+  // honours backslashes, and an open quote makes the whole value unusable.
+  const TCommandLineArguments split = SplitCommandLine(exec, TArgumentEscapes::Backslash);
+  const QStringList& args = split.Arguments;
+  if (split.OpenQuote || args.isEmpty()) {
     return std::nullopt;
   }
   bool hasFile = false;
-  const QString program = ExpandFieldCodes(args->front(), hasFile);
+  const QString program = ExpandFieldCodes(args.front(), hasFile);
   if (program.isEmpty() || hasFile) {
     return std::nullopt;
   }
   QStringList parts;
-  for (qsizetype i = 1; i < args->size(); ++i) {
-    const QString& arg = args->at(i);
+  for (qsizetype i = 1; i < args.size(); ++i) {
+    const QString& arg = args.at(i);
     const QString expanded = ExpandFieldCodes(arg, hasFile);
     if (expanded.isEmpty()) {
       continue;  // nothing left of it (a dropped code) or an empty argument

@@ -22,11 +22,6 @@ struct TDesktopApp {
   QString TryExec;     // a program that must be installed, when given
 };
 
-// The arguments of an Exec value (its string escapes already removed):
-// blanks separate them; inside double quotes a backslash keeps the next
-// character. nullopt when a quote is left open.
-std::optional<QStringList> SplitDesktopExec(const QString& exec);
-
 // The program and parameter template of an Exec value: %f %F %u %U become
 // ":FullName:", %% becomes %, the other field codes are dropped (with their
 // argument when nothing else is left of it). A command without a file code

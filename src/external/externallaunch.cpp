@@ -10,6 +10,7 @@
 
 #include "browse/filelist.h"
 #include "common/language.h"
+#include "external/commandline.h"
 #include "external/externallog.h"
 #include "external/externalprogs.h"
 
@@ -29,32 +30,6 @@ TPlaceholderValues PlaceholderValues(const QString& filePath) {
     v.FileExt = v.FileWithExt.mid(dot + 1);
   }
   return v;
-}
-
-QStringList SplitParameterTemplate(const QString& parameterTemplate) {
-  QStringList args;
-  QString current;
-  bool inArgument = false;  // a quote alone starts an (empty) argument
-  bool quoted = false;
-  for (const QChar c : parameterTemplate) {
-    if (c == QLatin1Char('"')) {
-      quoted = !quoted;
-      inArgument = true;
-    } else if (!quoted && c.isSpace()) {
-      if (inArgument) {
-        args.append(current);
-        current.clear();
-        inArgument = false;
-      }
-    } else {
-      current += c;
-      inArgument = true;
-    }
-  }
-  if (inArgument) {
-    args.append(current);
-  }
-  return args;
 }
 
 QString ReplacePlaceholders(const QString& argument, const TPlaceholderValues& values) {
@@ -92,7 +67,7 @@ QString ReplacePlaceholders(const QString& argument, const TPlaceholderValues& v
 QStringList BuildExternalArguments(const QString& parameterTemplate, const QString& filePath) {
   const TPlaceholderValues values = PlaceholderValues(filePath);
   QStringList out;
-  for (const QString& arg : SplitParameterTemplate(parameterTemplate)) {
+  for (const QString& arg : SplitCommandLine(parameterTemplate, TArgumentEscapes::None).Arguments) {
     QString replaced = ReplacePlaceholders(arg, values);
     if (!replaced.isEmpty()) {
       out.append(std::move(replaced));

@@ -29,18 +29,14 @@ struct TPlaceholderValues {
 
 TPlaceholderValues PlaceholderValues(const QString& filePath);
 
-// The arguments of a template: blanks separate them, double quotes group
-// text with blanks and are removed ("a"b -> ab). An unclosed quote takes the
-// rest of the template as one argument. A quoted empty text gives an empty
-// argument.
-QStringList SplitParameterTemplate(const QString& parameterTemplate);
-
 // The argument with every placeholder (any letter case) replaced by its
 // value, in one pass: a value is never searched for placeholders again.
 QString ReplacePlaceholders(const QString& argument, const TPlaceholderValues& values);
 
 // The program's arguments for one image: the template split, the
-// placeholders replaced in each argument, empty arguments dropped.
+// placeholders replaced in each argument, empty arguments dropped. The
+// template splits without escapes: a backslash is an ordinary character, and
+// an unclosed quote takes the rest of the template as one argument.
 QStringList BuildExternalArguments(const QString& parameterTemplate, const QString& filePath);
 
 // The program file a list entry names, as a full path, when it exists and may
