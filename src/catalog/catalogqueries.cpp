@@ -11,6 +11,7 @@
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
 #include "catalog/writehealth.h"
+#include "catalog/writetransaction.h"
 #include "common/numeric.h"
 
 namespace glimr {
@@ -312,26 +313,18 @@ void TCatalogQueries::InsertFileRecordsUnreported(const std::vector<TImageFileIn
   // slower. DbLock is held throughout, so no worker can start a statement
   // and then wait on the engine's write lock while holding DbLock itself.
   TDbScope scope(dm_, nullptr);
+  TWriteTransaction work(dm_);
   size_t done = 0;
   try {
-    dm_.BeginWork();
     for (; done < records.size(); ++done) {
       records[done]->ID = InsertFileRecordLocked(*records[done]);
     }
-    dm_.Commit();
+    work.Commit();
   } catch (...) {
     // Keep the rows that made it when the engine still can; when it rolled
     // the transaction back, the IDs handed out refer to nothing (and could
     // be given again), so they are forgotten.
-    bool kept = false;
-    try {
-      if (dm_.InWork()) {
-        dm_.Commit();
-        kept = true;
-      }
-    } catch (...) {
-    }
-    if (!kept) {
+    if (!work.CommitWhatIsDone()) {
       for (size_t i = 0; i < done && i < records.size(); ++i) {
         records[i]->ID = 0;
       }
@@ -468,22 +461,17 @@ void TCatalogQueries::UpdateFileStats(const std::vector<const TImageFileInfo*>& 
   }
   Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);
-    dm_.BeginWork();
-    try {
-      for (const TImageFileInfo* r : records) {
-        TStatement st(dm_.CurrentSession(),
-                      QStringLiteral("UPDATE FILES SET FILESIZE = :FileSize, FILEDATE = "
-                                     ":FileDate, ISTHUMB = FALSE WHERE ID = :ID;"));
-        st.BindFloat(":FileSize", static_cast<double>(r->FileSize))
-            .BindFloat(":FileDate", r->FileDate)
-            .BindInt(":ID", r->ID);
-        st.Exec();
-      }
-      dm_.Commit();
-    } catch (...) {
-      dm_.Rollback();
-      throw;
+    TWriteTransaction work(dm_);
+    for (const TImageFileInfo* r : records) {
+      TStatement st(dm_.CurrentSession(),
+                    QStringLiteral("UPDATE FILES SET FILESIZE = :FileSize, FILEDATE = "
+                                   ":FileDate, ISTHUMB = FALSE WHERE ID = :ID;"));
+      st.BindFloat(":FileSize", static_cast<double>(r->FileSize))
+          .BindFloat(":FileDate", r->FileDate)
+          .BindInt(":ID", r->ID);
+      st.Exec();
     }
+    work.Commit();
   });
 }
 
@@ -514,23 +502,18 @@ void TCatalogQueries::MoveFileRecord(std::int32_t id, std::int32_t catalogID,
                                      const QString& fileName) {
   Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);
-    dm_.BeginWork();
-    try {
-      TStatement stale(dm_.CurrentSession(),
-                       QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
-                                      "FILENAME = :FileName AND ID <> :ID;"));
-      stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
-      stale.Exec();
-      TStatement move(dm_.CurrentSession(),
-                      QStringLiteral("UPDATE FILES SET CATALOGID = :CatalogID, FILENAME = "
-                                     ":FileName WHERE ID = :ID;"));
-      move.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
-      move.Exec();
-      dm_.Commit();
-    } catch (...) {
-      dm_.Rollback();
-      throw;
-    }
+    TWriteTransaction work(dm_);
+    TStatement stale(dm_.CurrentSession(),
+                     QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
+                                    "FILENAME = :FileName AND ID <> :ID;"));
+    stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+    stale.Exec();
+    TStatement move(dm_.CurrentSession(),
+                    QStringLiteral("UPDATE FILES SET CATALOGID = :CatalogID, FILENAME = "
+                                   ":FileName WHERE ID = :ID;"));
+    move.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+    move.Exec();
+    work.Commit();
   });
 }
 
@@ -539,32 +522,27 @@ std::int32_t TCatalogQueries::CopyFileRecordTo(std::int32_t id, std::int32_t cat
   return Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);
     TSession& session = dm_.CurrentSession();
-    dm_.BeginWork();
-    try {
-      TStatement stale(session, QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
-                                               "FILENAME = :FileName AND ID <> :ID;"));
-      stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
-      stale.Exec();
-      std::int32_t copy = 0;
-      if (id != 0) {
-        TStatement insert(
-            session,
-            QStringLiteral("INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, "
-                           "RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE, "
-                           "ISTHUMB, THUMB) SELECT CAPTION, :FileName, TYPENAME, CATEGORYID, "
-                           ":CatalogID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, "
-                           "FILESIZE, ISTHUMB, THUMB FROM FILES WHERE ID = :ID;"));
-        insert.BindText(":FileName", fileName).BindInt(":CatalogID", catalogID).BindInt(":ID", id);
-        if (insert.Exec() > 0) {
-          copy = static_cast<std::int32_t>(session.LastInsertID());
-        }
+    TWriteTransaction work(dm_);
+    TStatement stale(session, QStringLiteral("DELETE FROM FILES WHERE CATALOGID = :CatalogID AND "
+                                             "FILENAME = :FileName AND ID <> :ID;"));
+    stale.BindInt(":CatalogID", catalogID).BindText(":FileName", fileName).BindInt(":ID", id);
+    stale.Exec();
+    std::int32_t copy = 0;
+    if (id != 0) {
+      TStatement insert(
+          session,
+          QStringLiteral("INSERT INTO FILES(CAPTION, FILENAME, TYPENAME, CATEGORYID, CATALOGID, "
+                         "RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, FILESIZE, "
+                         "ISTHUMB, THUMB) SELECT CAPTION, :FileName, TYPENAME, CATEGORYID, "
+                         ":CatalogID, RATING, ANGLE, VFLIPED, HFLIPED, WIDTH, HEIGHT, FILEDATE, "
+                         "FILESIZE, ISTHUMB, THUMB FROM FILES WHERE ID = :ID;"));
+      insert.BindText(":FileName", fileName).BindInt(":CatalogID", catalogID).BindInt(":ID", id);
+      if (insert.Exec() > 0) {
+        copy = static_cast<std::int32_t>(session.LastInsertID());
       }
-      dm_.Commit();
-      return copy;
-    } catch (...) {
-      dm_.Rollback();
-      throw;
     }
+    work.Commit();
+    return copy;
   });
 }
 
@@ -790,26 +768,21 @@ std::vector<std::int32_t> TCatalogQueries::DeleteCategoryTree(std::int32_t id) {
   return Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);
     TSession& session = dm_.CurrentSession();
-    dm_.BeginWork();
-    try {
-      const std::vector<std::int32_t> ids = CategorySubtreeLocked(id);
-      for (const std::int32_t sub : ids) {
-        {
-          TStatement st(session,
-                        QStringLiteral("UPDATE FILES SET CATEGORYID = 0 WHERE CATEGORYID = :ID;"));
-          st.BindInt(":ID", sub);
-          st.Exec();
-        }
-        TStatement st(session, QStringLiteral("DELETE FROM CATEGORIES WHERE ID = :ID;"));
+    TWriteTransaction work(dm_);
+    const std::vector<std::int32_t> ids = CategorySubtreeLocked(id);
+    for (const std::int32_t sub : ids) {
+      {
+        TStatement st(session,
+                      QStringLiteral("UPDATE FILES SET CATEGORYID = 0 WHERE CATEGORYID = :ID;"));
         st.BindInt(":ID", sub);
         st.Exec();
       }
-      dm_.Commit();
-      return ids;
-    } catch (...) {
-      dm_.Rollback();
-      throw;
+      TStatement st(session, QStringLiteral("DELETE FROM CATEGORIES WHERE ID = :ID;"));
+      st.BindInt(":ID", sub);
+      st.Exec();
     }
+    work.Commit();
+    return ids;
   });
 }
 
@@ -827,30 +800,25 @@ void TCatalogQueries::WriteUserEdits(const std::vector<const TImageFileInfo*>& r
   }
   Reported(dm_.WriteHealth(), [&] {
     TDbScope scope(dm_, nullptr);
-    dm_.BeginWork();
-    try {
-      for (const TImageFileInfo* r : records) {
-        if (!r || r->ID == 0) {
-          continue;
-        }
-        TStatement st(dm_.CurrentSession(),
-                      QStringLiteral("UPDATE FILES SET CAPTION = :Caption, RATING = :Rating, "
-                                     "CATEGORYID = :CategoryID, ANGLE = :Angle, VFLIPED = "
-                                     ":VFliped, HFLIPED = :HFliped WHERE ID = :ID;"));
-        st.BindText(":Caption", r->Caption)
-            .BindInt(":Rating", r->Rating)
-            .BindInt(":CategoryID", r->CategoryID)
-            .BindFloat(":Angle", r->Angle)
-            .BindBool(":VFliped", r->VFliped)
-            .BindBool(":HFliped", r->HFliped)
-            .BindInt(":ID", r->ID);
-        st.Exec();
+    TWriteTransaction work(dm_);
+    for (const TImageFileInfo* r : records) {
+      if (!r || r->ID == 0) {
+        continue;
       }
-      dm_.Commit();
-    } catch (...) {
-      dm_.Rollback();
-      throw;
+      TStatement st(dm_.CurrentSession(),
+                    QStringLiteral("UPDATE FILES SET CAPTION = :Caption, RATING = :Rating, "
+                                   "CATEGORYID = :CategoryID, ANGLE = :Angle, VFLIPED = "
+                                   ":VFliped, HFLIPED = :HFliped WHERE ID = :ID;"));
+      st.BindText(":Caption", r->Caption)
+          .BindInt(":Rating", r->Rating)
+          .BindInt(":CategoryID", r->CategoryID)
+          .BindFloat(":Angle", r->Angle)
+          .BindBool(":VFliped", r->VFliped)
+          .BindBool(":HFliped", r->HFliped)
+          .BindInt(":ID", r->ID);
+      st.Exec();
     }
+    work.Commit();
   });
 }
 

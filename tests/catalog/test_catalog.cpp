@@ -17,6 +17,7 @@
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
 #include "catalog/writehealth.h"
+#include "catalog/writetransaction.h"
 #include "common/errors.h"
 #include "common/locks.h"
 #include "support/filesizelimit.h"
@@ -1055,6 +1056,56 @@ class TestCatalog : public QObject {
     // Exactly the files of the deleted categories were released.
     QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CATEGORYID = 0")),
              qint64(deleted.size()));
+  }
+
+  // A write transaction whose work raises part way: the scope's end rolls
+  // everything back; keeping what was done commits it, unless the engine
+  // had rolled the transaction back itself. Either way none stays open.
+  void writeTransactionAfterAFailure_data() {
+    QTest::addColumn<QString>("ending");
+    QTest::addColumn<bool>("kept");
+    QTest::addColumn<int>("rowsLeft");
+    QTest::newRow("scope ends") << "" << false << 0;
+    QTest::newRow("keep what is done") << "keep" << true << 2;
+    QTest::newRow("engine rolled back, keep") << "ROLLBACK;keep" << false << 0;
+  }
+  void writeTransactionAfterAFailure() {
+    QFETCH(QString, ending);
+    QFETCH(bool, kept);
+    QFETCH(int, rowsLeft);
+    Db db;
+    db.Exec(QStringLiteral("INSERT INTO CATEGORIES(NAME, PARENTID) VALUES('before', 0)"));
+    bool gotKept = false;
+    try {
+      std::lock_guard lock(db.locks.DbLock);
+      TWriteTransaction work(db.dm);
+      try {
+        for (const char* name : {"a", "b"}) {
+          TStatement st(db.dm.CurrentSession(),
+                        QStringLiteral("INSERT INTO CATEGORIES(NAME, PARENTID) VALUES(:Name, 0)"));
+          st.BindText(":Name", QString::fromLatin1(name));
+          st.Exec();
+        }
+        // The work fails after two rows: a statement the engine rejects.
+        TStatement(db.dm.CurrentSession(), QStringLiteral("INSERT INTO NO_SUCH_TABLE VALUES(1)"))
+            .Exec();
+        QFAIL("no error");
+      } catch (const GlimrError&) {
+        if (ending.startsWith(QLatin1String("ROLLBACK"))) {
+          sqlite3_exec(db.dm.CurrentSession().Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+        if (ending.endsWith(QLatin1String("keep"))) {
+          gotKept = work.CommitWhatIsDone();
+        }
+        throw;
+      }
+    } catch (const GlimrError&) {
+    }
+    QCOMPARE(gotKept, kept);
+    QVERIFY(!db.dm.InWork());
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES WHERE NAME <> 'before'")),
+             rowsLeft);
+    QCOMPARE(db.Scalar(QStringLiteral("SELECT count(*) FROM CATEGORIES WHERE NAME = 'before'")), 1);
   }
 
   // A refused delete leaves every category and file as it was.
