@@ -140,16 +140,7 @@ static GlimrBitmap* decode(const char* path, int32_t min_side, GlimrImageSize* s
    * below; everything else the library turns into BGR itself. */
   const int cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
   cinfo.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = glimr_jpeg_scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
-  if (min_side > 0) {
-    /* Thumbnails are averaged down afterwards; the fast transform and plain
-     * upsampling cost nothing visible there. */
-    cinfo.dct_method = JDCT_IFAST;
-    cinfo.do_fancy_upsampling = FALSE;
-  }
-  jpeg_calc_output_dimensions(&cinfo);
-  bitmap = glimr_bitmap_alloc((int32_t)cinfo.output_width, (int32_t)cinfo.output_height);
+  bitmap = glimr_jpeg_scaled_bitmap(&cinfo, min_side);
   if (!bitmap || cinfo.output_components != (cmyk ? 4 : 3))
     longjmp(err.jump, 1);
   /* A progressive file shown at 1/8 needs only the DC coefficients, which

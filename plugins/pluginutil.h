@@ -68,6 +68,27 @@ static inline unsigned glimr_jpeg_scale_denominator(unsigned long w, unsigned lo
   return 1;
 }
 
+#ifdef JPEG_LIB_VERSION
+/* For a libjpeg decompress whose header is read and whose output colour
+ * space is chosen: decodes at the coarsest scale that keeps min_side (full
+ * size for min_side <= 0), with the fast transform and plain upsampling for a
+ * reduced decode, since thumbnails are averaged down afterwards and lose
+ * nothing visible there. Returns a bitmap of the output size, NULL when it is
+ * refused. Only there when jpeglib.h is included before this header. */
+static inline GlimrBitmap* glimr_jpeg_scaled_bitmap(struct jpeg_decompress_struct* cinfo,
+                                                    int32_t min_side) {
+  cinfo->scale_num = 1;
+  cinfo->scale_denom =
+      glimr_jpeg_scale_denominator(cinfo->image_width, cinfo->image_height, min_side);
+  if (min_side > 0) {
+    cinfo->dct_method = JDCT_IFAST;
+    cinfo->do_fancy_upsampling = FALSE;
+  }
+  jpeg_calc_output_dimensions(cinfo);
+  return glimr_bitmap_alloc((int32_t)cinfo->output_width, (int32_t)cinfo->output_height);
+}
+#endif
+
 /* Opens path for reading without ever blocking: a FIFO without a writer
  * would hold open() forever, and a device or folder has no picture in it.
  * Returns a descriptor of a regular file (and its length in *size when size

@@ -61,14 +61,7 @@ static GlimrBitmap* run(const unsigned char* data, size_t size, int32_t min_side
     return NULL;
   }
   cinfo.out_color_space = JCS_EXT_BGR;
-  cinfo.scale_num = 1;
-  cinfo.scale_denom = glimr_jpeg_scale_denominator(cinfo.image_width, cinfo.image_height, min_side);
-  if (min_side > 0) {
-    cinfo.dct_method = JDCT_IFAST;
-    cinfo.do_fancy_upsampling = FALSE;
-  }
-  jpeg_calc_output_dimensions(&cinfo);
-  bitmap = glimr_bitmap_alloc((int32_t)cinfo.output_width, (int32_t)cinfo.output_height);
+  bitmap = glimr_jpeg_scaled_bitmap(&cinfo, min_side);
   if (!bitmap || cinfo.output_components != 3)
     longjmp(err.jump, 1);
   jpeg_start_decompress(&cinfo);
