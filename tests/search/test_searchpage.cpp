@@ -21,11 +21,13 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
+#include <map>
 #include <optional>
 
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/errors.h"
+#include "common/language.h"
 #include "common/locks.h"
 #include "organize/ui/dlgcategories.h"
 #include "search/searchrequest.h"
@@ -43,6 +45,7 @@
 #include "search/ui/frsearchcategories.h"
 #include "search/ui/frsearchfiles.h"
 #include "search/ui/frsearchproperties.h"
+#include "search/ui/specdialog.h"
 
 using namespace glimr;
 
@@ -484,6 +487,54 @@ class TestSearchPage : public QObject {
     QTRY_VERIFY(dlg.width() > narrow);
     dlg.Row().Operator->setCurrentIndex(int(TOperatorItem::Less));
     QVERIFY(!dlg.Row().Second->isVisible());
+  }
+
+  // The "Let me set..." dialogs: OK is the default button, named btnOk and
+  // captioned by the language file; Enter accepts and Escape rejects.
+  void specialDialogsOkRow_data() {
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("dimensions") << QStringLiteral("dlgSpecDimensions");
+    QTest::newRow("size") << QStringLiteral("dlgSpecSizes");
+    QTest::newRow("dates") << QStringLiteral("dlgSpecDates");
+  }
+
+  void specialDialogsOkRow() {
+    QFETCH(QString, dialog);
+    TfrSearch page;
+    TfrSearchProperties* props = page.PropertiesFrame();
+    const std::map<QString, TSpecDialog*> dialogs{
+        {QStringLiteral("dlgSpecDimensions"), props->DimensionsFrame()->Dialog()},
+        {QStringLiteral("dlgSpecSizes"), props->SizeFrame()->Dialog()},
+        {QStringLiteral("dlgSpecDates"), props->DateFrame()->Dialog()}};
+    TSpecDialog* dlg = dialogs.at(dialog);
+    QCOMPARE(dlg->objectName(), dialog);
+    QCOMPARE(dlg->findChildren<QPushButton*>(), QList<QPushButton*>{dlg->OkButton()});
+    QCOMPARE(dlg->OkButton()->objectName(), QStringLiteral("btnOk"));
+    QVERIFY(dlg->OkButton()->isDefault());
+    QCOMPARE(dlg->OkButton()->text(), QStringLiteral("OK"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("l.lng"));
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("[Captions]\n87=Gut\n");
+    f.close();
+    QVERIFY(LoadLanguageFile(path));
+    page.ApplyLanguage();
+    LoadLanguageFile(QString());
+    QCOMPARE(dlg->OkButton()->text(), QStringLiteral("Gut"));
+    QCOMPARE(dlg->OkButton()->accessibleName(), QStringLiteral("Gut"));
+
+    for (const auto& [key, result] : {std::pair{Qt::Key_Return, QDialog::Accepted},
+                                      {Qt::Key_Escape, QDialog::Rejected},
+                                      {Qt::Key_Enter, QDialog::Accepted}}) {
+      dlg->setResult(-1);
+      dlg->show();
+      QVERIFY(QTest::qWaitForWindowExposed(dlg));
+      QTest::keyClick(dlg, key);
+      QVERIFY(!dlg->isVisible());
+      QCOMPARE(dlg->result(), int(result));
+    }
   }
 
   // The file-type dialog offers only the extensions not chosen yet (in

@@ -4,13 +4,10 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTimeEdit>
-#include <QVBoxLayout>
 
 #include "common/language.h"
 
@@ -21,7 +18,6 @@ namespace {
 constexpr int kCapDateTitle = 178;
 constexpr int kCapAnd = 193;
 constexpr int kCapBefore = 207;  // "after" 208, "between" 209
-constexpr int kCapOk = 87;
 
 // The user's order of day, month and year with two-digit days and months
 // and a four-digit year, so every date is typed in the same fixed width.
@@ -51,14 +47,8 @@ QTimeEdit* MakeTimeEdit(QWidget* parent, const QString& name) {
 
 }  // namespace
 
-TdlgSpecDates::TdlgSpecDates(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("dlgSpecDates"));
-  setWindowTitle(QStringLiteral("Set special dates"));
-  auto* col = new QVBoxLayout(this);
-  // The dialog shortens when the second date is hidden.
-  col->setSizeConstraint(QLayout::SetFixedSize);
-  auto* grid = new QGridLayout;
-  col->addLayout(grid);
+TdlgSpecDates::TdlgSpecDates(QWidget* parent)
+    : TSpecDialog(parent, QStringLiteral("dlgSpecDates"), QStringLiteral("Set special dates")) {
   comboDateExpr_ = new QComboBox(this);
   comboDateExpr_->setObjectName(QStringLiteral("comboDateExpr"));
   for (int i = 0; i < 3; ++i) {
@@ -69,21 +59,14 @@ TdlgSpecDates::TdlgSpecDates(QWidget* parent) : QDialog(parent) {
   lblAnd_ = new QLabel(this);
   deSpec2_ = MakeDateEdit(this, QStringLiteral("deSpec2"));
   tpSpec2_ = MakeTimeEdit(this, QStringLiteral("tpSpec2"));
+  QGridLayout* grid = Body();
   grid->addWidget(comboDateExpr_, 0, 0);
   grid->addWidget(deSpec1_, 0, 1);
   grid->addWidget(tpSpec1_, 0, 2);
   grid->addWidget(lblAnd_, 1, 0, Qt::AlignRight);
   grid->addWidget(deSpec2_, 1, 1);
   grid->addWidget(tpSpec2_, 1, 2);
-
-  auto* buttons = new QHBoxLayout;
-  btnOk_ = new QPushButton(this);
-  btnOk_->setObjectName(QStringLiteral("btnOk"));
-  btnOk_->setDefault(true);
-  buttons->addStretch(1);
-  buttons->addWidget(btnOk_);
-  col->addLayout(buttons);
-  connect(btnOk_, &QPushButton::clicked, this, &QDialog::accept);
+  // The dialog shortens while the second date is hidden.
   connect(comboDateExpr_, &QComboBox::currentIndexChanged, this, &TdlgSpecDates::ShowSecond);
   ApplyLanguage();
   ShowSecond();
@@ -109,7 +92,7 @@ void TdlgSpecDates::ShowSecond() {
   tpSpec2_->setVisible(between);
 }
 
-void TdlgSpecDates::ApplyLanguage() {
+void TdlgSpecDates::ApplyOwnLanguage() {
   const QString title = LangText(TLangSection::Captions, kCapDateTitle);
   for (int i = 0; i < comboDateExpr_->count(); ++i) {
     comboDateExpr_->setItemText(i, LangText(TLangSection::Captions, kCapBefore + i));
@@ -120,8 +103,6 @@ void TdlgSpecDates::ApplyLanguage() {
   tpSpec1_->setAccessibleName(title);
   deSpec2_->setAccessibleName(title + u' ' + lblAnd_->text());
   tpSpec2_->setAccessibleName(title + u' ' + lblAnd_->text());
-  btnOk_->setText(LangText(TLangSection::Captions, kCapOk));
-  btnOk_->setAccessibleName(btnOk_->text());
 }
 
 }  // namespace glimr

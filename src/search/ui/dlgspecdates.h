@@ -3,19 +3,18 @@
 // date field with a calendar and a time field.
 
 #include <QDateTime>
-#include <QDialog>
 
 #include "search/searchrequest.h"
+#include "search/ui/specdialog.h"
 
 class QComboBox;
 class QDateEdit;
 class QLabel;
-class QPushButton;
 class QTimeEdit;
 
 namespace glimr {
 
-class TdlgSpecDates : public QDialog {
+class TdlgSpecDates : public TSpecDialog {
   Q_OBJECT
 
  public:
@@ -31,11 +30,10 @@ class TdlgSpecDates : public QDialog {
   QTimeEdit* FirstTime() const { return tpSpec1_; }
   QDateEdit* SecondDate() const { return deSpec2_; }
   QTimeEdit* SecondTime() const { return tpSpec2_; }
-  QPushButton* OkButton() const { return btnOk_; }
-  void ApplyLanguage();
 
  private:
   void ShowSecond();
+  void ApplyOwnLanguage() override;
 
   QComboBox* comboDateExpr_ = nullptr;
   QDateEdit* deSpec1_ = nullptr;
@@ -43,7 +41,6 @@ class TdlgSpecDates : public QDialog {
   QLabel* lblAnd_ = nullptr;
   QDateEdit* deSpec2_ = nullptr;
   QTimeEdit* tpSpec2_ = nullptr;
-  QPushButton* btnOk_ = nullptr;
 };
 
 }  // namespace glimr

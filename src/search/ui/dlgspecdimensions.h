@@ -2,17 +2,15 @@
 // "Set special dimensions": an exact width and height condition, each row
 // switched on by its check box.
 
-#include <QDialog>
-
 #include "search/searchrequest.h"
 #include "search/ui/propcontrols.h"
+#include "search/ui/specdialog.h"
 
 class QCheckBox;
-class QPushButton;
 
 namespace glimr {
 
-class TdlgSpecDimensions : public QDialog {
+class TdlgSpecDimensions : public TSpecDialog {
   Q_OBJECT
 
  public:
@@ -26,17 +24,16 @@ class TdlgSpecDimensions : public QDialog {
   QCheckBox* HeightBox() const { return cbSetHeight_; }
   const TConditionRow& WidthRow() const { return width_; }
   const TConditionRow& HeightRow() const { return height_; }
-  QPushButton* OkButton() const { return btnOk_; }
-  void ApplyLanguage();
 
  private:
-  TConditionRow MakeRow(QCheckBox* box, const QString& prefix);
+  // The row of box on grid line `line`, its controls named with prefix.
+  TConditionRow AddRow(int line, QCheckBox* box, const QString& prefix);
+  void ApplyOwnLanguage() override;
 
   QCheckBox* cbSetWidth_ = nullptr;
   QCheckBox* cbSetHeight_ = nullptr;
   TConditionRow width_;
   TConditionRow height_;
-  QPushButton* btnOk_ = nullptr;
 };
 
 }  // namespace glimr

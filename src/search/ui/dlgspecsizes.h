@@ -1,16 +1,13 @@
 #pragma once
 // "Set special size": an exact file size condition in kilobytes.
 
-#include <QDialog>
-
 #include "search/searchrequest.h"
 #include "search/ui/propcontrols.h"
-
-class QPushButton;
+#include "search/ui/specdialog.h"
 
 namespace glimr {
 
-class TdlgSpecSizes : public QDialog {
+class TdlgSpecSizes : public TSpecDialog {
   Q_OBJECT
 
  public:
@@ -19,12 +16,11 @@ class TdlgSpecSizes : public QDialog {
   // The condition as set, in kilobytes.
   TNumberCondition Condition() const { return size_.Condition(); }
   const TConditionRow& Row() const { return size_; }
-  QPushButton* OkButton() const { return btnOk_; }
-  void ApplyLanguage();
 
  private:
+  void ApplyOwnLanguage() override;
+
   TConditionRow size_;
-  QPushButton* btnOk_ = nullptr;
 };
 
 }  // namespace glimr

@@ -25,15 +25,8 @@ TfrPropsFileRating::TfrPropsFileRating(QWidget* parent) : QWidget(parent) {
   rbAnyRating_->setObjectName(QStringLiteral("rbAnyRating"));
   rbSpecialRating_ = new QRadioButton(this);
   rbSpecialRating_->setObjectName(QStringLiteral("rbSpecialRating"));
-  stars_.Operator = new QComboBox(this);
-  stars_.Operator->setObjectName(QStringLiteral("comboRatingExpr"));
-  stars_.First = new QSpinBox(this);
-  stars_.First->setObjectName(QStringLiteral("spinExpr1"));
-  stars_.First->setRange(0, kMaxStars);
-  stars_.And = new QLabel(this);
-  stars_.Second = new QSpinBox(this);
-  stars_.Second->setObjectName(QStringLiteral("spinExpr2"));
-  stars_.Second->setRange(0, kMaxStars);
+  stars_ = MakeConditionRow(this, QStringLiteral("comboRatingExpr"), QStringLiteral("spinExpr1"),
+                            QStringLiteral("spinExpr2"), kMaxStars);
   grid->addWidget(rbAnyRating_, 0, 0, 1, 3);
   grid->addWidget(rbSpecialRating_, 1, 0, 1, 3);
   grid->addWidget(stars_.Operator, 2, 0);
@@ -42,12 +35,9 @@ TfrPropsFileRating::TfrPropsFileRating(QWidget* parent) : QWidget(parent) {
   grid->addWidget(stars_.Second, 3, 1);
   grid->setColumnStretch(2, 1);
 
-  SetOperatorTexts(stars_.Operator);
   rbAnyRating_->setChecked(true);
-  stars_.ShowSecond();
   ChoiceChanged();
   connect(rbSpecialRating_, &QRadioButton::toggled, this, &TfrPropsFileRating::ChoiceChanged);
-  connect(stars_.Operator, &QComboBox::currentIndexChanged, this, [this] { stars_.ShowSecond(); });
   ApplyLanguage();
 }
 

@@ -61,4 +61,23 @@ void TConditionRow::ApplyLanguage(const QString& name) const {
   Second->setAccessibleName(name + u' ' + And->text());
 }
 
+TConditionRow MakeConditionRow(QWidget* parent, const QString& operatorName,
+                               const QString& firstName, const QString& secondName, int maximum) {
+  TConditionRow row;
+  row.Operator = new QComboBox(parent);
+  row.Operator->setObjectName(operatorName);
+  row.First = new QSpinBox(parent);
+  row.First->setObjectName(firstName);
+  row.First->setRange(0, maximum);
+  row.And = new QLabel(parent);
+  row.Second = new QSpinBox(parent);
+  row.Second->setObjectName(secondName);
+  row.Second->setRange(0, maximum);
+  SetOperatorTexts(row.Operator);
+  row.ShowSecond();
+  QObject::connect(row.Operator, &QComboBox::currentIndexChanged, row.Operator,
+                   [row] { row.ShowSecond(); });
+  return row;
+}
+
 }  // namespace glimr

@@ -11,6 +11,7 @@ class QComboBox;
 class QLabel;
 class QRadioButton;
 class QSpinBox;
+class QWidget;
 
 namespace glimr {
 
@@ -33,5 +34,10 @@ struct TConditionRow {
   void ShowSecond() const;
   void ApplyLanguage(const QString& name) const;
 };
+
+// A row of parent's with the given object names and both numbers from 0 to
+// maximum; it shows its second number whenever its operator is "between".
+TConditionRow MakeConditionRow(QWidget* parent, const QString& operatorName,
+                               const QString& firstName, const QString& secondName, int maximum);
 
 }  // namespace glimr
