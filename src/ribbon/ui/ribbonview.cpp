@@ -1,47 +1,21 @@
 #include "ribbon/ui/ribbonview.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 
-#include <QEvent>
-#include <QFontMetrics>
-#include <QLoggingCategory>
-#include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
-#include <QScopeGuard>
-#include <QWheelEvent>
 
-#include <cmath>
+#include <algorithm>
 #include <vector>
 
 #include "catalog/imagefileinfo.h"
-#include "common/errors.h"
 #include "common/language.h"
-#include "common/numeric.h"
 #include "ribbon/ui/accumbuffer.h"
 #include "ribbon/ui/captionglyphs.h"
 #include "ribbon/ui/glpanel.h"
+#include "ribbon/ui/ribbonpainter.h"
 
 namespace glimr {
-
-namespace {
-
-// The 4-sample jitter table of the classic accumulation examples (pixels).
-constexpr double kJitter[4][2] = {
-    {-0.208147, 0.353730},
-    {0.203849, -0.353780},
-    {-0.292626, -0.149945},
-    {0.296924, 0.149994},
-};
-
-constexpr int kBusyBase = 9;  // busy texture of Counter c is 9 + c
-
-QByteArray Utf8(const QString& s) {
-  return s.toUtf8();
-}
-
-}  // namespace
 
 TRibbonView::TRibbonView(TGlPanel& panel, TRibbonModel& model, const TRibbonSettings& settings,
                          QObject* parent)
@@ -56,6 +30,8 @@ TRibbonView::TRibbonView(TGlPanel& panel, TRibbonModel& model, const TRibbonSett
   pictures.Folder = art_.Folder;
   pictures.Parent = art_.Parent;
   ribbon_ = std::make_unique<TRibbon>(model, sink_, pictures);
+  painter_ =
+      std::make_unique<TRibbonPainter>(panel_, *ribbon_, settings_, *glyphs_, *accum_, glNames_);
 
   panel_.EnableLighting = false;
   panel_.BackColor = Qt::black;
@@ -80,6 +56,7 @@ TRibbonView::~TRibbonView() {
   panel_.OnInitGL = nullptr;
   panel_.OnPaint = nullptr;
   panel_.OnResize = nullptr;
+  painter_.reset();
   if (panel_.IsInitialized() && panel_.context() != nullptr) {
     panel_.makeCurrent();
     ribbon_.reset();
@@ -108,10 +85,6 @@ void TRibbonView::SetSettings(const TRibbonSettings& settings) {
     glyphs_->Build(font);
   }
   Redraw();
-}
-
-unsigned TRibbonView::GlName(std::uint32_t name) const {
-  return name < glNames_.size() ? glNames_[name] : 0;
 }
 
 void TRibbonView::UploadTexture(std::uint32_t name, const QImage& image) {
@@ -169,7 +142,7 @@ void TRibbonView::DeleteTexture(std::uint32_t name) {
 
 void TRibbonView::InitGL() {
   for (int i = 0; i < 10; ++i) {
-    UploadTexture(static_cast<std::uint32_t>(kBusyBase + 1 + i), art_.Gears[i]);
+    UploadTexture(static_cast<std::uint32_t>(TRibbonPainter::kBusyBase + 1 + i), art_.Gears[i]);
   }
   QFont font(settings_.CapFontName);
   font.setBold(settings_.CapFontBold);
@@ -200,13 +173,6 @@ void TRibbonView::PrepareScene() {
   UpdateAccessibleText();
 }
 
-void TRibbonView::ScrollImagesToFocused() {
-  if (ribbon_->ScrollImagesToFocused()) {
-    animTimer_.start();
-  }
-  UpdateAccessibleText();
-}
-
 void TRibbonView::UpdateAccessibleText() {
   // Qt announces every setting as a change, so only real changes are set.
   const QString name = LangText(TLangSection::Captions, 102);
@@ -221,39 +187,6 @@ void TRibbonView::UpdateAccessibleText() {
             : QString();
   if (panel_.accessibleDescription() != description) {
     panel_.setAccessibleDescription(description);
-  }
-}
-
-void TRibbonView::SetPolling(bool on) {
-  if (on) {
-    pollTimer_.start();
-  } else {
-    pollTimer_.stop();
-  }
-}
-
-void TRibbonView::ResetForLoad() {
-  animTimer_.stop();
-  ribbon_->ResetPosition();
-}
-
-void TRibbonView::AnimTimerTick() {
-  const TRibbon::TTick tick = ribbon_->AnimTick();
-  if (!tick.KeepTimer) {
-    animTimer_.stop();
-  }
-  if (tick.Render) {
-    Redraw();
-  }
-}
-
-void TRibbonView::PollTimerTick() {
-  const TRibbon::TTick tick = ribbon_->PollTick();
-  if (!tick.KeepTimer) {
-    pollTimer_.stop();
-  }
-  if (tick.Render && !animTimer_.isActive()) {
-    Redraw();
   }
 }
 
@@ -276,542 +209,17 @@ void TRibbonView::MoveRight() {
   ribbon_->MoveRight();
 }
 
-bool TRibbonView::WheelAt(QPoint globalPos, int delta, Qt::KeyboardModifiers modifiers) {
-  const QRect screenRect(panel_.mapToGlobal(QPoint(0, 0)), panel_.size());
-  // Edges count as inside.
-  if (globalPos.x() < screenRect.left() || globalPos.x() > screenRect.right() + 1 ||
-      globalPos.y() < screenRect.top() || globalPos.y() > screenRect.bottom() + 1) {
-    return false;
-  }
-  const Qt::KeyboardModifiers m = modifiers & ~Qt::KeypadModifier;
-  ribbon_->Wheel(delta, m.testFlag(Qt::ControlModifier), (m & ~Qt::ControlModifier) != 0);
-  return true;
-}
-
-bool TRibbonView::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != &panel_) {
-    return QObject::eventFilter(watched, event);
-  }
-  switch (event->type()) {
-    case QEvent::MouseMove: {
-      auto* e = static_cast<QMouseEvent*>(event);
-      mouse_ = e->position().toPoint();
-      mouseInside_ = true;
-      ribbon_->RedrawNeeded = true;
-      break;
-    }
-    case QEvent::Leave:
-      mouseInside_ = false;
-      ribbon_->RedrawNeeded = true;
-      break;
-    case QEvent::MouseButtonPress: {
-      auto* e = static_cast<QMouseEvent*>(event);
-      if (e->button() == Qt::LeftButton) {
-        mouse_ = e->position().toPoint();
-        mouseInside_ = true;
-        // The hover comes from the last frame; a press without a move before
-        // it (a touch, a synthetic click) picks afresh.
-        ribbon_->SetHovered(DoSelect(mouse_.x(), mouse_.y()));
-        const int entry = ribbon_->HoveredEntry();
-        if (ribbon_->ClickHovered()) {
-          Redraw();
-          Q_EMIT EntryClicked(entry);
-        }
-      }
-      break;
-    }
-    case QEvent::MouseButtonDblClick: {
-      const int e = ribbon_->DoubleClickEntry();
-      const TImageFileInfo* r = ribbon_->Model().FileAt(e);
-      if (r != nullptr) {
-        if (r->IsFolder) {
-          Q_EMIT FolderEntryActivated(e);
-        } else {
-          Q_EMIT OpenZoomedRequested(e);
-        }
-      }
-      break;
-    }
-    case QEvent::Wheel: {
-      auto* e = static_cast<QWheelEvent*>(event);
-      if (WheelAt(e->globalPosition().toPoint(), e->angleDelta().y(), e->modifiers())) {
-        e->accept();
-        return true;
-      }
-      break;
-    }
-    default:
-      break;
-  }
-  return QObject::eventFilter(watched, event);
-}
-
-// ---- drawing ----
-
-void TRibbonView::Place(const TSlotPlace& p) {
-  glRotated(p.Angle, 0, 1, 0);
-  glTranslated(0, 0, -p.D);
-}
-
-void TRibbonView::Jitter(int i) {
-  const TViewport v = panel_.Viewport();
-  if (v.Width <= 0 || v.Height <= 0) {
-    return;
-  }
-  glTranslatef(static_cast<float>(kJitter[i][0] * 4.5 / v.Width),
-               static_cast<float>(kJitter[i][1] * 4.5 / v.Height), 0.0f);
-}
-
-// Moves the current matrix onto a slot's picture: a thumbnail is lifted and
-// turned by its angles, busy and folder pictures stand upright on the floor.
-void TRibbonView::PlaceSlot(const TImageInfo& slot, const THalfExtents& e, double z) {
-  if (slot.HasThumb) {
-    glTranslated(0, Lift(e, slot.AngleZ), z);
-    glRotated(slot.AngleY, 0, -1, 0);
-    glRotated(slot.AngleX, slot.FlipAboutY ? 1 : -1, 0, 0);
-    glRotated(slot.AngleZ, 0, 0, -1);
-  } else {
-    glTranslated(0, e.Hh, z);
-  }
-}
-
-void TRibbonView::DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend) {
-  const double fade = FadeFactor(static_cast<int>(slot.State), slot.Counter);
-  a *= fade;
-  b *= fade;
-  const TImageFileInfo* r = ribbon_->Model().FileAt(slot.ListIndex);
-  const bool frame = front && r != nullptr && r->Selected;
-  const std::uint32_t texture =
-      slot.State == TSlotState::Waiting
-          ? static_cast<std::uint32_t>(kBusyBase + std::clamp(slot.Counter, 1, 10))
-          : slot.TextureName;
-  glBindTexture(GL_TEXTURE_2D, GlName(texture));
-  const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
-  glPushMatrix();
-  // The gradient follows the turn only of a turned picture; busy pictures
-  // and folders stand upright whatever angle their record holds.
-  PlaceSlot(slot, e, 0);
-  const double gradZ = slot.HasThumb ? slot.AngleZ : 0;
-  const double gradX = slot.HasThumb ? slot.AngleX : 0;
-  const double corners[4][4] = {
-      {-e.Hw, -e.Hh, 0, 0}, {e.Hw, -e.Hh, 1, 0}, {e.Hw, e.Hh, 1, 1}, {-e.Hw, e.Hh, 0, 1}};
-  glBegin(GL_QUADS);
-  for (int i = 0; i < 4; ++i) {
-    const double t = GradientFactor(gradZ, kCornerK[i], gradX);
-    const double c = b + t * (a - b);
-    glColor3d(c, c, c);
-    glTexCoord2d(corners[i][2], corners[i][3]);
-    glVertex3d(corners[i][0], corners[i][1], 0);
-  }
-  glEnd();
-  if (frame) {
-    const double q = FrameZOffset(slot.AngleX, slot.AngleY);
-    const double w = 0.04;
-    glDisable(GL_TEXTURE_2D);
-    if (blend) {
-      glEnable(GL_BLEND);
-    }
-    glColor4d(1, 1, 1, 0.5);
-    glBegin(GL_QUADS);
-    // top, bottom, left, right strips just inside the edges
-    glVertex3d(-e.Hw, e.Hh, q);
-    glVertex3d(e.Hw, e.Hh, q);
-    glVertex3d(e.Hw, e.Hh - w, q);
-    glVertex3d(-e.Hw, e.Hh - w, q);
-    glVertex3d(-e.Hw, -e.Hh + w, q);
-    glVertex3d(e.Hw, -e.Hh + w, q);
-    glVertex3d(e.Hw, -e.Hh, q);
-    glVertex3d(-e.Hw, -e.Hh, q);
-    glVertex3d(-e.Hw, e.Hh - w, q);
-    glVertex3d(-e.Hw + w, e.Hh - w, q);
-    glVertex3d(-e.Hw + w, -e.Hh + w, q);
-    glVertex3d(-e.Hw, -e.Hh + w, q);
-    glVertex3d(e.Hw - w, e.Hh - w, q);
-    glVertex3d(e.Hw, e.Hh - w, q);
-    glVertex3d(e.Hw, -e.Hh + w, q);
-    glVertex3d(e.Hw - w, -e.Hh + w, q);
-    glEnd();
-    glDisable(GL_BLEND);
-    glEnable(GL_TEXTURE_2D);
-  }
-  glPopMatrix();
-}
-
-void TRibbonView::DrawThumbnails(bool select, bool reflected, double top, double bottom) {
-  try {
-    const auto places = ribbon_->Layout();
-    for (int k = 0; k < kSlotCount; ++k) {
-      if (places[k].LaidOut) {
-        slotPositions_[k] = places[k].X;
-      }
-    }
-    static constexpr int kOrder[kSlotCount] = {4, 3, 2, 1, 0, 5, 6, 7, 8};
-    // The pictures are opaque (RGB textures, alpha 1), so blending would
-    // only read back the buffer for nothing; the half-transparent frames
-    // still blend.
-    const bool blend = glIsEnabled(GL_BLEND) == GL_TRUE;
-    glDisable(GL_BLEND);
-    const auto restoreBlend = qScopeGuard([blend] {
-      if (blend) {
-        glEnable(GL_BLEND);
-      }
-    });
-    for (int k : kOrder) {
-      const TImageInfo* slot = ribbon_->Slots[k].get();
-      if (!places[k].LaidOut || slot == nullptr || !slot->Loaded) {
-        continue;
-      }
-      if (select) {
-        glLoadName(static_cast<GLuint>(k + 1));
-      }
-      glPushMatrix();
-      Place(places[k]);
-      DrawOnePlane(*slot, !reflected, top * places[k].Dim, bottom * places[k].Dim, blend);
-      glPopMatrix();
-    }
-  } catch (const std::exception& e) {
-    throw GlimrError(QString::asprintf(
-        "DrawThumbnails(%d, %f, %f, %s):\n\r%s", select ? GL_SELECT : GL_RENDER, top, bottom,
-        reflected ? "TRUE" : "FALSE", Utf8(ErrorText(e)).constData()));
-  }
-}
-
-void TRibbonView::DrawCaptions(double brightness) {
-  const auto places = ribbon_->Layout();
-  for (int k = 0; k < kSlotCount; ++k) {
-    if (!places[k].LaidOut) {
-      continue;
-    }
-    slotPositions_[k] = places[k].X;
-    const TImageInfo* slot = ribbon_->Slots[k].get();
-    if (slot == nullptr || !slot->Loaded) {
-      continue;
-    }
-    glPushMatrix();
-    Place(places[k]);
-    DrawCaption(*slot, brightness * places[k].Dim *
-                           FadeFactor(static_cast<int>(slot->State), slot->Counter));
-    glPopMatrix();
-  }
-}
-
-void TRibbonView::DrawCaption(const TImageInfo& slot, double f) {
-  if (!settings_.ShowCaptionsText || !glyphs_->IsBuilt()) {
-    return;
-  }
-  glPushMatrix();
-  glDisable(GL_TEXTURE_2D);
-  const QSize extent = CaptionExtent(slot.Caption);
-  const double tw = extent.width();
-  const double th = extent.height();
-  glTranslated(-tw / 150.0, -th / 150.0, 0.1);
-  glScaled(0.17, 0.17, 0.17);
-  glColor3d(settings_.Cap.red() / 255.0 * f * 0.8, settings_.Cap.green() / 255.0 * f * 0.8,
-            settings_.Cap.blue() / 255.0 * f * 0.8);
-  glyphs_->Draw(slot.Caption);
-  glEnable(GL_TEXTURE_2D);
-  glPopMatrix();
-}
-
-QSize TRibbonView::CaptionExtent(const QString& caption) {
-  const QFont& font = panel_.font();
-  if (captionHeight_ == 0 || font != measuredFont_) {
-    measuredFont_ = font;
-    captionWidths_.clear();
-    captionHeight_ = QFontMetrics(font).height();
-  }
-  auto it = captionWidths_.constFind(caption);
-  if (it == captionWidths_.cend()) {
-    // Bounded by the captions seen with this font; forget them all at a
-    // generous size rather than track which slots still show them.
-    if (captionWidths_.size() > 4096) {
-      captionWidths_.clear();
-    }
-    it = captionWidths_.insert(caption, QFontMetrics(measuredFont_).horizontalAdvance(caption));
-  }
-  return QSize(it.value(), captionHeight_);
-}
-
-void TRibbonView::DrawHalos(double brightness) {
-  if (!settings_.ShowHalo) {
-    return;
-  }
-  const double v = ribbon_->ViewPosition;
-  for (int k : HaloOrder(slotPositions_[4], slotPositions_[5], v)) {
-    const TImageInfo* slot = ribbon_->Slots[k].get();
-    if (slot == nullptr || !slot->Loaded || slot->Highlight <= 0) {
-      continue;
-    }
-    glPushMatrix();
-    Place(PlaceFromPosition(k, slotPositions_[k], v));
-    DrawHalo(k + 1, brightness * slot->Highlight);
-    glPopMatrix();
-  }
-}
-
-void TRibbonView::DrawHalo(int n, double f) {
-  const TImageInfo& slot = *ribbon_->Slots[n - 1];
-  glDisable(GL_TEXTURE_2D);
-  const THalfExtents e = HalfExtents(slot.Aspect, slot.Size);
-  const double hw = e.Hw;
-  const double hh = e.Hh;
-  glPushMatrix();
-  PlaceSlot(slot, e, 0.0001);
-  const double hr = settings_.Halo.red() / 255.0;
-  const double hg = settings_.Halo.green() / 255.0;
-  const double hb = settings_.Halo.blue() / 255.0;
-  const auto inner = [&](double alpha) {
-    glColor4d(hr * f * 0.8, hg * f * 0.8, hb * f * 0.8, alpha);
-  };
-  const auto outer = [&] { glColor4d(hr * f * 0.3, hg * f * 0.3, hb * f * 0.3, 0.0); };
-  const double ed = 0.1;
-  const double sx = std::sin(M_PI / 4) * 0.1;
-  const double cy = std::cos(M_PI / 4) * 0.1;
-  glBegin(GL_QUADS);
-  inner(0.3 * f);
-  glVertex2d(-hw, -hh);
-  glVertex2d(hw, -hh);
-  glVertex2d(hw, hh);
-  glVertex2d(-hw, hh);
-  // Edge strips: two inner points on the edge, two outer points beyond it.
-  const double strips[4][8] = {
-      {-hw, hh, hw, hh, hw, hh + ed, -hw, hh + ed},
-      {-hw, hh, -hw, -hh, -hw - ed, -hh, -hw - ed, hh},
-      {hw, hh, hw, -hh, hw + ed, -hh, hw + ed, hh},
-      {-hw, -hh, hw, -hh, hw, -hh - ed, -hw, -hh - ed},
-  };
-  for (const auto& s : strips) {
-    inner(0.5 * f);
-    glVertex2d(s[0], s[1]);
-    glVertex2d(s[2], s[3]);
-    outer();
-    glVertex2d(s[4], s[5]);
-    glVertex2d(s[6], s[7]);
-  }
-  // Corner pieces: the corner, then three points around it.
-  const double corners[4][8] = {
-      {-hw, hh, -hw - ed, hh, -hw - sx, hh + cy, -hw, hh + ed},
-      {hw, hh, hw + ed, hh, hw + sx, hh + cy, hw, hh + ed},
-      {-hw, -hh, -hw - ed, -hh, -hw - sx, -hh - cy, -hw, -hh - ed},
-      {hw, -hh, hw + ed, -hh, hw + sx, -hh - cy, hw, -hh - ed},
-  };
-  for (const auto& c : corners) {
-    inner(0.5 * f);
-    glVertex2d(c[0], c[1]);
-    outer();
-    glVertex2d(c[2], c[3]);
-    glVertex2d(c[4], c[5]);
-    glVertex2d(c[6], c[7]);
-  }
-  glEnd();
-  glPopMatrix();
-  glEnable(GL_TEXTURE_2D);
-}
-
-int TRibbonView::Pick(int deviceX, int deviceY) {
-  GLuint buffer[128] = {};
-  glSelectBuffer(128, buffer);
-  glRenderMode(GL_SELECT);
-  glInitNames();
-  glPushName(0);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  gluPickMatrix(deviceX, panel_.DeviceHeight() - deviceY, 1, 1, viewport);
-  TGlPanel::LoadProjection();
-  glMatrixMode(GL_MODELVIEW);
-  int result = -1;
-  try {
-    DrawThumbnails(true, false, 1.0, 1.0);
-  } catch (...) {
-    glRenderMode(GL_RENDER);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    TGlPanel::LoadProjection();
-    glMatrixMode(GL_MODELVIEW);
-    throw;
-  }
-  const GLint hits = glRenderMode(GL_RENDER);
-  if (hits > 0) {
-    result = static_cast<int>(buffer[3]);
-  }
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  TGlPanel::LoadProjection();
-  glMatrixMode(GL_MODELVIEW);
-  return result;
-}
-
 int TRibbonView::DoSelect(int x, int y) {
-  if (!panel_.IsInitialized()) {
-    return -1;
-  }
-  try {
-    panel_.makeCurrent();
-    panel_.ResizeGL();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    const float z = static_cast<float>(ribbon_->Zoom.Zoom);
-    glScalef(z, z, z);
-    const double dpr = panel_.devicePixelRatioF();
-    const int result =
-        Pick(static_cast<int>(std::lround(x * dpr)), static_cast<int>(std::lround(y * dpr)));
-    glPopMatrix();
-    return result;
-  } catch (const std::exception& e) {
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-    ShowError(QString::asprintf("DoSelect(%d, %d):\n\r%s", x, y, Utf8(ErrorText(e)).constData()));
-    return -1;
-  }
+  return painter_->DoSelect(x, y);
 }
 
 QRect TRibbonView::ZoomStartRect() {
-  const TImageInfo* slot = ribbon_->Slots[kCentreSlot].get();
-  if (slot == nullptr || !panel_.IsInitialized()) {
-    return {};
-  }
-  panel_.makeCurrent();
-  panel_.ResizeGL();
-  THalfExtents e = HalfExtents(slot->Aspect, slot->Size);
-  if (slot->AngleZ == 90.0 || slot->AngleZ == 270.0) {
-    std::swap(e.Hw, e.Hh);
-  }
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glLoadIdentity();
-  const float z = static_cast<float>(ribbon_->Zoom.Zoom);
-  glScalef(z, z, z);
-  GLdouble model[16];
-  GLdouble proj[16];
-  GLint viewport[4];
-  glGetDoublev(GL_MODELVIEW_MATRIX, model);
-  glGetDoublev(GL_PROJECTION_MATRIX, proj);
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  glPopMatrix();
-  const double dpr = panel_.devicePixelRatioF();
-  const auto project = [&](double x, double y) {
-    GLdouble wx = 0, wy = 0, wz = 0;
-    gluProject(x, y, 0, model, proj, viewport, &wx, &wy, &wz);
-    const QPoint client(static_cast<int>(RoundHalfEven(wx / dpr)),
-                        panel_.height() - static_cast<int>(RoundHalfEven(wy / dpr)));
-    return panel_.mapToGlobal(client);
-  };
-  return QRect(project(-e.Hw, 2 * e.Hh), project(e.Hw, 0)).normalized();
+  return painter_->ZoomStartRect();
 }
 
-void TRibbonView::RenderProc(double b) {
+void TRibbonView::RenderProc(double brightness) {
   ++frames_;
-  try {
-    const unsigned fbo = panel_.defaultFramebufferObject();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    const float z = static_cast<float>(ribbon_->Zoom.Zoom);
-    glScalef(z, z, z);
-    const double dpr = panel_.devicePixelRatioF();
-    const int hovered = mouseInside_ ? Pick(static_cast<int>(std::lround(mouse_.x() * dpr)),
-                                            static_cast<int>(std::lround(mouse_.y() * dpr)))
-                                     : -1;
-    ribbon_->SetHovered(hovered);
-
-    const auto mirror = [&](double top, double bottom) {
-      glPushMatrix();
-      glScalef(1, -1, 1);
-      DrawThumbnails(false, true, top, bottom);
-      glPopMatrix();
-    };
-    const auto jittered = [&](int i, auto&& draw) {
-      glPushMatrix();
-      Jitter(i);
-      draw();
-      glPopMatrix();
-    };
-    const auto thumbs = [&] { DrawThumbnails(false, false, b, b); };
-    const auto captions = [&] { DrawCaptions(b); };
-    const auto halos = [&] { DrawHalos(b); };
-    // After the passes are averaged, the overlays must be hidden by the
-    // depth the last pass left behind: copied when the GL allows it, else
-    // rebuilt in the widget's buffer.
-    const auto lastDepth = [&](auto&& draw) {
-      if (accum_->CopyDepth(fbo)) {
-        return;
-      }
-      glClear(GL_DEPTH_BUFFER_BIT);
-      glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-      draw();
-      glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    };
-
-    const bool aaThumbs = settings_.AntialiasingThumbEnabled;
-    const bool aaText = settings_.AntialiasingTextEnabled;
-    if ((!aaThumbs && !aaText) || !accum_->IsValid()) {
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      mirror(0, b * 0.25);
-      thumbs();
-      captions();
-      halos();
-    } else if (aaThumbs) {
-      // Each pass weighs a quarter; the reflection takes part only in the
-      // first, which gives it the plain frame's quarter brightness.
-      const auto lastPass = [&] {
-        jittered(TAccumBuffer::kPasses - 1, [&] {
-          thumbs();
-          if (aaText) {
-            captions();
-          }
-        });
-      };
-      accum_->BeginPass(0);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      mirror(0, b);
-      jittered(0, thumbs);
-      for (int i = 1; i < TAccumBuffer::kPasses; ++i) {
-        accum_->BeginPass(i);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        jittered(i, [&] {
-          thumbs();
-          if (aaText) {
-            captions();
-          }
-        });
-      }
-      accum_->Return(fbo);
-      lastDepth(lastPass);
-      jittered(TAccumBuffer::kPasses - 1, [&] {
-        if (!aaText) {
-          captions();
-        }
-        halos();
-      });
-    } else {
-      accum_->BeginPass(0);
-      glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-      mirror(0, b);
-      for (int i = 1; i < TAccumBuffer::kPasses; ++i) {
-        accum_->BeginPass(i);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        jittered(i, captions);
-      }
-      accum_->Return(fbo);
-      lastDepth([&] { jittered(TAccumBuffer::kPasses - 1, captions); });
-      thumbs();
-      halos();
-    }
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
-  } catch (const std::exception& e) {
-    // This runs inside the panel's paint: a modal message box here would
-    // paint again under itself, so the frame is dropped and logged.
-    QOpenGLContext::currentContext()->functions()->glBindFramebuffer(
-        GL_FRAMEBUFFER, panel_.defaultFramebufferObject());
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    qCWarning(lcRibbon).noquote() << QString::asprintf("DrawScene(%f):\n\r%s", b,
-                                                       Utf8(ErrorText(e)).constData());
-  }
+  painter_->Render(brightness, mouseInside_ ? std::optional<QPoint>(mouse_) : std::nullopt);
 }
 
 void TRibbonView::RenderNow() {

@@ -1,13 +1,9 @@
 #pragma once
-// TRibbonView: draws the ribbon in a TGlPanel and drives it: textures of the
-// slots and the gear pictures, the four frame variants (plain or with
-// antialiased thumbnails and/or captions), reflections, frames, captions,
-// halos, picking in selection mode, the 10 ms glide and 50 ms poll timers,
-// the mouse and wheel input of the panel and what it tells assistive
-// technology.
+// TRibbonView: shows the ribbon in a TGlPanel and drives it: textures of the
+// slots and the gear pictures, the frames (drawn by TRibbonPainter), the
+// 10 ms glide and 50 ms poll timers and the mouse and wheel input of the
+// panel (ribbonviewinput.cpp), and what it tells assistive technology.
 
-#include <QFont>
-#include <QHash>
 #include <QObject>
 #include <QPoint>
 #include <QRect>
@@ -21,13 +17,13 @@
 #include "ribbon/ribbon.h"
 #include "ribbon/ribbonart.h"
 #include "ribbon/ribbonsettings.h"
+#include "ribbon/ui/ribbonpainter.h"
 
 namespace glimr {
 
 class TAccumBuffer;
 class TCaptionGlyphs;
 class TGlPanel;
-struct THalfExtents;
 
 // The panel must outlive the view (the view frees its GL objects in the
 // panel's context).
@@ -96,7 +92,6 @@ class TRibbonView : public QObject, private TTextureSink {
   // TTextureSink
   void UploadTexture(std::uint32_t name, const QImage& pixels) override;
   void DeleteTexture(std::uint32_t name) override;
-  unsigned GlName(std::uint32_t name) const;
 
   // The panel's accessible name and, as its description, the focused
   // entry's name and position ("img004.jpg, 5/9"): the frame itself is a
@@ -105,20 +100,6 @@ class TRibbonView : public QObject, private TTextureSink {
   void InitGL();
   void ResizeGL();
   void RenderProc(double brightness);
-  int Pick(int deviceX, int deviceY);
-  void DrawThumbnails(bool select, bool reflected, double top, double bottom);
-  // blend: whether the frame of a selected entry is blended (the picture
-  // itself is drawn without blending).
-  void PlaceSlot(const TImageInfo& slot, const THalfExtents& e, double z);
-  void DrawOnePlane(const TImageInfo& slot, bool front, double a, double b, bool blend);
-  void DrawCaptions(double brightness);
-  void DrawCaption(const TImageInfo& slot, double f);
-  // Width and height of a caption in the panel's font, in pixels.
-  QSize CaptionExtent(const QString& caption);
-  void DrawHalos(double brightness);
-  void DrawHalo(int n, double f);
-  void Jitter(int i);
-  void Place(const TSlotPlace& p);
   void Redraw();
 
   TGlPanel& panel_;
@@ -128,18 +109,13 @@ class TRibbonView : public QObject, private TTextureSink {
   std::unique_ptr<TRibbon> ribbon_;
   std::unique_ptr<TCaptionGlyphs> glyphs_;
   std::unique_ptr<TAccumBuffer> accum_;
-  std::array<unsigned, 20> glNames_{};  // logical texture name -> GL name
-  std::array<double, kSlotCount> slotPositions_{};
+  TGlTextureNames glNames_{};  // logical texture name -> GL name
+  std::unique_ptr<TRibbonPainter> painter_;
   QTimer animTimer_;
   QTimer pollTimer_;
   QPoint mouse_{-1, -1};  // last mouse position in the panel, logical pixels
   bool mouseInside_ = false;
   std::int64_t frames_ = 0;
-  // Measuring shapes the text; the antialiased frames draw every caption up
-  // to four times, so widths are kept per font.
-  QFont measuredFont_;
-  QHash<QString, int> captionWidths_;
-  int captionHeight_ = 0;
 };
 
 }  // namespace glimr

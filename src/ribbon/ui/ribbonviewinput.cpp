@@ -1,0 +1,124 @@
+// TRibbonView's input and timers: the panel's mouse and wheel events, the
+// glide and poll timers and what starts and stops them.
+
+#include "ribbon/ui/ribbonview.h"
+
+#include <QEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+#include "catalog/imagefileinfo.h"
+#include "ribbon/ui/glpanel.h"
+
+namespace glimr {
+
+void TRibbonView::ScrollImagesToFocused() {
+  if (ribbon_->ScrollImagesToFocused()) {
+    animTimer_.start();
+  }
+  UpdateAccessibleText();
+}
+
+void TRibbonView::SetPolling(bool on) {
+  if (on) {
+    pollTimer_.start();
+  } else {
+    pollTimer_.stop();
+  }
+}
+
+void TRibbonView::ResetForLoad() {
+  animTimer_.stop();
+  ribbon_->ResetPosition();
+}
+
+void TRibbonView::AnimTimerTick() {
+  const TRibbon::TTick tick = ribbon_->AnimTick();
+  if (!tick.KeepTimer) {
+    animTimer_.stop();
+  }
+  if (tick.Render) {
+    Redraw();
+  }
+}
+
+void TRibbonView::PollTimerTick() {
+  const TRibbon::TTick tick = ribbon_->PollTick();
+  if (!tick.KeepTimer) {
+    pollTimer_.stop();
+  }
+  if (tick.Render && !animTimer_.isActive()) {
+    Redraw();
+  }
+}
+bool TRibbonView::WheelAt(QPoint globalPos, int delta, Qt::KeyboardModifiers modifiers) {
+  const QRect screenRect(panel_.mapToGlobal(QPoint(0, 0)), panel_.size());
+  // Edges count as inside.
+  if (globalPos.x() < screenRect.left() || globalPos.x() > screenRect.right() + 1 ||
+      globalPos.y() < screenRect.top() || globalPos.y() > screenRect.bottom() + 1) {
+    return false;
+  }
+  const Qt::KeyboardModifiers m = modifiers & ~Qt::KeypadModifier;
+  ribbon_->Wheel(delta, m.testFlag(Qt::ControlModifier), (m & ~Qt::ControlModifier) != 0);
+  return true;
+}
+
+bool TRibbonView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != &panel_) {
+    return QObject::eventFilter(watched, event);
+  }
+  switch (event->type()) {
+    case QEvent::MouseMove: {
+      auto* e = static_cast<QMouseEvent*>(event);
+      mouse_ = e->position().toPoint();
+      mouseInside_ = true;
+      ribbon_->RedrawNeeded = true;
+      break;
+    }
+    case QEvent::Leave:
+      mouseInside_ = false;
+      ribbon_->RedrawNeeded = true;
+      break;
+    case QEvent::MouseButtonPress: {
+      auto* e = static_cast<QMouseEvent*>(event);
+      if (e->button() == Qt::LeftButton) {
+        mouse_ = e->position().toPoint();
+        mouseInside_ = true;
+        // The hover comes from the last frame; a press without a move before
+        // it (a touch, a synthetic click) picks afresh.
+        ribbon_->SetHovered(DoSelect(mouse_.x(), mouse_.y()));
+        const int entry = ribbon_->HoveredEntry();
+        if (ribbon_->ClickHovered()) {
+          Redraw();
+          Q_EMIT EntryClicked(entry);
+        }
+      }
+      break;
+    }
+    case QEvent::MouseButtonDblClick: {
+      const int e = ribbon_->DoubleClickEntry();
+      const TImageFileInfo* r = ribbon_->Model().FileAt(e);
+      if (r != nullptr) {
+        if (r->IsFolder) {
+          Q_EMIT FolderEntryActivated(e);
+        } else {
+          Q_EMIT OpenZoomedRequested(e);
+        }
+      }
+      break;
+    }
+    case QEvent::Wheel: {
+      auto* e = static_cast<QWheelEvent*>(event);
+      if (WheelAt(e->globalPosition().toPoint(), e->angleDelta().y(), e->modifiers())) {
+        e->accept();
+        return true;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace glimr
