@@ -7,6 +7,8 @@
  */
 #include "heifgeometry.h"
 
+#include "heifboxes.h"
+
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -14,87 +16,8 @@
 /* A meta box larger than this is no picture's. */
 #define HEIF_MAX_META ((int64_t)16 * 1024 * 1024)
 
-static uint32_t be16(const unsigned char* p) {
-  return (uint32_t)p[0] << 8 | p[1];
-}
-
-static uint32_t be32(const unsigned char* p) {
-  return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
-}
-
-/* --- boxes --- */
-
-typedef struct {
-  const unsigned char* payload;
-  size_t size;
-  char type[4];
-} Box;
-
-/* The box starting at data[*at] (of size bytes); advances *at past it. */
-static int next_box(const unsigned char* data, size_t size, size_t* at, Box* box) {
-  if (*at + 8 > size)
-    return 0;
-  uint64_t length = be32(data + *at);
-  size_t header = 8;
-  if (length == 1) {
-    if (*at + 16 > size)
-      return 0;
-    length = (uint64_t)be32(data + *at + 8) << 32 | be32(data + *at + 12);
-    header = 16;
-  } else if (length == 0) {
-    length = size - *at;
-  }
-  if (length < header || length > size - *at)
-    return 0;
-  memcpy(box->type, data + *at + 4, 4);
-  box->payload = data + *at + header;
-  box->size = (size_t)(length - header);
-  *at += (size_t)length;
-  return 1;
-}
-
-static int find_box(const unsigned char* data, size_t size, const char* type, Box* box) {
-  size_t at = 0;
-  while (next_box(data, size, &at, box)) {
-    if (memcmp(box->type, type, 4) == 0)
-      return 1;
-  }
-  return 0;
-}
-
 unsigned char* heif_meta_read(FILE* file, int64_t file_size, size_t* meta_size) {
-  int64_t at = 0;
-  while (at + 8 <= file_size) {
-    unsigned char head[16];
-    if (fseeko(file, (off_t)at, SEEK_SET) != 0 || fread(head, 1, 8, file) != 8)
-      return NULL;
-    uint64_t length = be32(head);
-    int64_t header = 8;
-    if (length == 1) {
-      if (fread(head + 8, 1, 8, file) != 8)
-        return NULL;
-      length = (uint64_t)be32(head + 8) << 32 | be32(head + 12);
-      header = 16;
-    } else if (length == 0) {
-      length = (uint64_t)(file_size - at);
-    }
-    if (length < (uint64_t)header || length > (uint64_t)(file_size - at))
-      return NULL;
-    if (memcmp(head + 4, "meta", 4) == 0) {
-      const int64_t n = (int64_t)length - header;
-      if (n < 4 || n > HEIF_MAX_META)
-        return NULL;
-      unsigned char* meta = (unsigned char*)malloc((size_t)n);
-      if (!meta || fread(meta, 1, (size_t)n, file) != (size_t)n) {
-        free(meta);
-        return NULL;
-      }
-      *meta_size = (size_t)n;
-      return meta;
-    }
-    at += (int64_t)length;
-  }
-  return NULL;
+  return heif_top_box_read(file, file_size, "meta", 4, HEIF_MAX_META, meta_size);
 }
 
 /* --- bits of a codec configuration --- */
@@ -189,8 +112,8 @@ static int av1_sequence_size(const unsigned char* data, size_t size, int32_t* w,
 
 /* OBUs with their sizes; the sequence header among them tells the size. */
 static int av1_obus_size(const unsigned char* data, size_t size, int32_t* w, int32_t* h) {
-  const Box whole = {data, size, {0}};
-  const Box* box = &whole;
+  const HeifBox whole = {data, size, {0}};
+  const HeifBox* box = &whole;
   size_t at = 0;
   while (at < box->size) {
     const unsigned char header = box->payload[at++];
@@ -273,7 +196,7 @@ static int hevc_sps_size(const unsigned char* nal, size_t size, int32_t* w, int3
 }
 
 /* hvcC: 23 bytes, then arrays of NAL units; the first SPS tells the size. */
-static int hvcc_size(const Box* box, int32_t* w, int32_t* h) {
+static int hvcc_size(const HeifBox* box, int32_t* w, int32_t* h) {
   if (box->size < 23)
     return 0;
   const int arrays = box->payload[22];
@@ -282,12 +205,12 @@ static int hvcc_size(const Box* box, int32_t* w, int32_t* h) {
     if (at + 3 > box->size)
       return 0;
     const int type = box->payload[at] & 0x3f;
-    const uint32_t count = be16(box->payload + at + 1);
+    const uint32_t count = heif_be16(box->payload + at + 1);
     at += 3;
     for (uint32_t i = 0; i < count; ++i) {
       if (at + 2 > box->size)
         return 0;
-      const size_t length = be16(box->payload + at);
+      const size_t length = heif_be16(box->payload + at);
       at += 2;
       if (length > box->size - at)
         return 0;
@@ -301,11 +224,11 @@ static int hvcc_size(const Box* box, int32_t* w, int32_t* h) {
 
 /* --- properties --- */
 
-static int read_property(const Box* p, HeifGeometry* g, int* av1) {
+static int read_property(const HeifBox* p, HeifGeometry* g, int* av1) {
   if (memcmp(p->type, "ispe", 4) == 0) {
     if (p->size < 12)
       return 0;
-    const uint32_t w = be32(p->payload + 4), h = be32(p->payload + 8);
+    const uint32_t w = heif_be32(p->payload + 4), h = heif_be32(p->payload + 8);
     if (w == 0 || h == 0 || w > INT32_MAX || h > INT32_MAX)
       return 0;
     g->ispe_width = (int32_t)w;
@@ -328,7 +251,7 @@ static int read_property(const Box* p, HeifGeometry* g, int* av1) {
       if (p->size < 32)
         return 0;
       for (int i = 0; i < 8; ++i) {
-        const uint32_t v = be32(p->payload + 4 * i);
+        const uint32_t v = heif_be32(p->payload + 4 * i);
         /* The offsets' numerators are signed, everything else unsigned. */
         t->clap[i] = i == 4 || i == 6 ? (int64_t)(int32_t)v : (int64_t)v;
       }
@@ -355,8 +278,8 @@ static uint64_t read_be(const unsigned char* p, int n) {
  * is, from the item location box; 0 when it is not stored in this file. */
 static int item_extent(const unsigned char* meta, size_t meta_size, uint32_t item_id,
                        uint64_t* offset, uint64_t* length) {
-  Box iloc;
-  if (!find_box(meta + 4, meta_size - 4, "iloc", &iloc) || iloc.size < 8)
+  HeifBox iloc;
+  if (!heif_box_find(meta + 4, meta_size - 4, "iloc", &iloc) || iloc.size < 8)
     return 0;
   const unsigned char* p = iloc.payload;
   const size_t end = iloc.size;
@@ -383,11 +306,11 @@ static int item_extent(const unsigned char* meta, size_t meta_size, uint32_t ite
     }
     if (at + 2 + (size_t)base_size + 2 > end)
       return 0;
-    const uint16_t data_reference = (uint16_t)be16(p + at);
+    const uint16_t data_reference = (uint16_t)heif_be16(p + at);
     at += 2;
     const uint64_t base = read_be(p + at, base_size);
     at += (size_t)base_size;
-    const uint32_t extents = be16(p + at);
+    const uint32_t extents = heif_be16(p + at);
     at += 2;
     for (uint32_t e = 0; e < extents; ++e) {
       const size_t entry = (size_t)(index_size + offset_size + length_size);
@@ -410,39 +333,40 @@ int heif_geometry_read(const unsigned char* meta, size_t meta_size, uint32_t ite
                        const unsigned char* memory, size_t memory_size, HeifGeometry* g) {
   memset(g, 0, sizeof *g);
   int av1 = 0;
-  Box iprp, ipco;
-  if (meta_size < 4 || !find_box(meta + 4, meta_size - 4, "iprp", &iprp) ||
-      !find_box(iprp.payload, iprp.size, "ipco", &ipco))
+  HeifBox iprp, ipco;
+  if (meta_size < 4 || !heif_box_find(meta + 4, meta_size - 4, "iprp", &iprp) ||
+      !heif_box_find(iprp.payload, iprp.size, "ipco", &ipco))
     return 0;
   /* Every ipma box of the meta box, each association in its order. */
   size_t at = 0;
-  Box ipma;
-  while (next_box(iprp.payload, iprp.size, &at, &ipma)) {
+  HeifBox ipma;
+  while (heif_box_next(iprp.payload, iprp.size, &at, &ipma)) {
     if (memcmp(ipma.type, "ipma", 4) != 0 || ipma.size < 8)
       continue;
     const int version = ipma.payload[0], wide = ipma.payload[3] & 1;
-    const uint32_t entries = be32(ipma.payload + 4);
+    const uint32_t entries = heif_be32(ipma.payload + 4);
     size_t pos = 8;
     for (uint32_t e = 0; e < entries; ++e) {
       if (pos + (version < 1 ? 2 : 4) + 1 > ipma.size)
         return 0;
-      const uint32_t id = version < 1 ? be16(ipma.payload + pos) : be32(ipma.payload + pos);
+      const uint32_t id =
+          version < 1 ? heif_be16(ipma.payload + pos) : heif_be32(ipma.payload + pos);
       pos += version < 1 ? 2 : 4;
       const int count = ipma.payload[pos++];
       for (int i = 0; i < count; ++i) {
         if (pos + (wide ? 2 : 1) > ipma.size)
           return 0;
         const uint32_t index =
-            wide ? be16(ipma.payload + pos) & 0x7fff : (uint32_t)(ipma.payload[pos] & 0x7f);
+            wide ? heif_be16(ipma.payload + pos) & 0x7fff : (uint32_t)(ipma.payload[pos] & 0x7f);
         pos += wide ? 2 : 1;
         if (id != item_id || index == 0)
           continue;
         /* Property indexes count the boxes of ipco from 1. */
         size_t pat = 0;
-        Box property;
+        HeifBox property;
         uint32_t n = 0;
         int found = 0;
-        while (next_box(ipco.payload, ipco.size, &pat, &property)) {
+        while (heif_box_next(ipco.payload, ipco.size, &pat, &property)) {
           if (++n == index) {
             found = 1;
             break;

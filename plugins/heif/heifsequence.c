@@ -6,6 +6,8 @@
  */
 #include "heifsequence.h"
 
+#include "heifboxes.h"
+
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
@@ -14,14 +16,6 @@
 #define HEIF_MAX_MOOV ((int64_t)16 * 1024 * 1024)
 #define HEIF_MAX_FRAME ((uint64_t)256 * 1024 * 1024)
 
-static uint32_t be16(const unsigned char* p) {
-  return (uint32_t)p[0] << 8 | p[1];
-}
-
-static uint32_t be32(const unsigned char* p) {
-  return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
-}
-
 static void put32(unsigned char* p, uint32_t v) {
   p[0] = (unsigned char)(v >> 24);
   p[1] = (unsigned char)(v >> 16);
@@ -29,71 +23,9 @@ static void put32(unsigned char* p, uint32_t v) {
   p[3] = (unsigned char)v;
 }
 
-typedef struct {
-  const unsigned char* payload;
-  size_t size;
-} Box;
-
-/* The first child box of the given type among size bytes of boxes. */
-static int child(const unsigned char* data, size_t size, const char* type, Box* box) {
-  size_t at = 0;
-  while (at + 8 <= size) {
-    uint64_t length = be32(data + at);
-    size_t header = 8;
-    if (length == 1) {
-      if (at + 16 > size)
-        return 0;
-      length = (uint64_t)be32(data + at + 8) << 32 | be32(data + at + 12);
-      header = 16;
-    } else if (length == 0) {
-      length = size - at;
-    }
-    if (length < header || length > size - at)
-      return 0;
-    if (memcmp(data + at + 4, type, 4) == 0) {
-      box->payload = data + at + header;
-      box->size = (size_t)(length - header);
-      return 1;
-    }
-    at += (size_t)length;
-  }
-  return 0;
-}
-
 /* The payload of the top-level moov box, read into a malloc block. */
 static unsigned char* read_moov(FILE* file, int64_t file_size, size_t* size) {
-  int64_t at = 0;
-  while (at + 8 <= file_size) {
-    unsigned char head[16];
-    if (pread(fileno(file), head, 8, (off_t)at) != 8)
-      return NULL;
-    uint64_t length = be32(head);
-    int64_t header = 8;
-    if (length == 1) {
-      if (pread(fileno(file), head + 8, 8, (off_t)at + 8) != 8)
-        return NULL;
-      length = (uint64_t)be32(head + 8) << 32 | be32(head + 12);
-      header = 16;
-    } else if (length == 0) {
-      length = (uint64_t)(file_size - at);
-    }
-    if (length < (uint64_t)header || length > (uint64_t)(file_size - at))
-      return NULL;
-    if (memcmp(head + 4, "moov", 4) == 0) {
-      const int64_t n = (int64_t)length - header;
-      if (n <= 0 || n > HEIF_MAX_MOOV)
-        return NULL;
-      unsigned char* moov = (unsigned char*)malloc((size_t)n);
-      if (!moov || pread(fileno(file), moov, (size_t)n, (off_t)(at + header)) != n) {
-        free(moov);
-        return NULL;
-      }
-      *size = (size_t)n;
-      return moov;
-    }
-    at += (int64_t)length;
-  }
-  return NULL;
+  return heif_top_box_read(file, file_size, "moov", 1, HEIF_MAX_MOOV, size);
 }
 
 /* What the still needs of a track: the picture's size, its av1C box
@@ -106,38 +38,38 @@ typedef struct {
 } Frame;
 
 static int read_track(const unsigned char* trak, size_t size, Frame* f) {
-  Box mdia, hdlr, minf, stbl, stsd, stsz, chunks;
-  if (!child(trak, size, "mdia", &mdia) || !child(mdia.payload, mdia.size, "hdlr", &hdlr) ||
-      hdlr.size < 12 ||
+  HeifBox mdia, hdlr, minf, stbl, stsd, stsz, chunks;
+  if (!heif_box_find(trak, size, "mdia", &mdia) ||
+      !heif_box_find(mdia.payload, mdia.size, "hdlr", &hdlr) || hdlr.size < 12 ||
       (memcmp(hdlr.payload + 8, "pict", 4) != 0 && memcmp(hdlr.payload + 8, "vide", 4) != 0) ||
-      !child(mdia.payload, mdia.size, "minf", &minf) ||
-      !child(minf.payload, minf.size, "stbl", &stbl) ||
-      !child(stbl.payload, stbl.size, "stsd", &stsd) || stsd.size < 8 ||
-      !child(stbl.payload, stbl.size, "stsz", &stsz) || stsz.size < 12)
+      !heif_box_find(mdia.payload, mdia.size, "minf", &minf) ||
+      !heif_box_find(minf.payload, minf.size, "stbl", &stbl) ||
+      !heif_box_find(stbl.payload, stbl.size, "stsd", &stsd) || stsd.size < 8 ||
+      !heif_box_find(stbl.payload, stbl.size, "stsz", &stsz) || stsz.size < 12)
     return 0;
   /* The first sample entry: an AV1 visual sample entry, 78 bytes of
    * fields before its own boxes. */
-  Box entry;
-  if (!child(stsd.payload + 8, stsd.size - 8, "av01", &entry) || entry.size < 78)
+  HeifBox entry;
+  if (!heif_box_find(stsd.payload + 8, stsd.size - 8, "av01", &entry) || entry.size < 78)
     return 0;
-  f->width = be16(entry.payload + 24);
-  f->height = be16(entry.payload + 26);
-  Box av1c;
-  if (!child(entry.payload + 78, entry.size - 78, "av1C", &av1c))
+  f->width = heif_be16(entry.payload + 24);
+  f->height = heif_be16(entry.payload + 26);
+  HeifBox av1c;
+  if (!heif_box_find(entry.payload + 78, entry.size - 78, "av1C", &av1c))
     return 0;
   f->av1c = av1c.payload - 8;
   f->av1c_size = av1c.size + 8;
   /* The first sample starts the first chunk. */
-  const uint32_t fixed = be32(stsz.payload + 4), count = be32(stsz.payload + 8);
+  const uint32_t fixed = heif_be32(stsz.payload + 4), count = heif_be32(stsz.payload + 8);
   if (count == 0 || (fixed == 0 && stsz.size < 16))
     return 0;
-  f->length = fixed ? fixed : be32(stsz.payload + 12);
-  if (child(stbl.payload, stbl.size, "stco", &chunks) && chunks.size >= 12 &&
-      be32(chunks.payload + 4) > 0) {
-    f->offset = be32(chunks.payload + 8);
-  } else if (child(stbl.payload, stbl.size, "co64", &chunks) && chunks.size >= 16 &&
-             be32(chunks.payload + 4) > 0) {
-    f->offset = (uint64_t)be32(chunks.payload + 8) << 32 | be32(chunks.payload + 12);
+  f->length = fixed ? fixed : heif_be32(stsz.payload + 12);
+  if (heif_box_find(stbl.payload, stbl.size, "stco", &chunks) && chunks.size >= 12 &&
+      heif_be32(chunks.payload + 4) > 0) {
+    f->offset = heif_be32(chunks.payload + 8);
+  } else if (heif_box_find(stbl.payload, stbl.size, "co64", &chunks) && chunks.size >= 16 &&
+             heif_be32(chunks.payload + 4) > 0) {
+    f->offset = (uint64_t)heif_be32(chunks.payload + 8) << 32 | heif_be32(chunks.payload + 12);
   } else {
     return 0;
   }
@@ -155,7 +87,7 @@ int heif_sequence_first_frame(FILE* file, int64_t file_size, HeifStill* still) {
   int found = 0;
   size_t at = 0;
   while (!found && at + 8 <= moov_size) {
-    const uint64_t length = be32(moov + at);
+    const uint64_t length = heif_be32(moov + at);
     if (length < 8 || length > moov_size - at)
       break;
     if (memcmp(moov + at + 4, "trak", 4) == 0) {
