@@ -324,26 +324,22 @@ int TRibbonPainter::Pick(int deviceX, int deviceY) {
   gluPickMatrix(deviceX, panel_.DeviceHeight() - deviceY, 1, 1, viewport);
   TGlPanel::LoadProjection();
   glMatrixMode(GL_MODELVIEW);
-  int result = -1;
-  try {
-    DrawThumbnails(true, false, 1.0, 1.0);
-  } catch (...) {
-    glRenderMode(GL_RENDER);
+  // Back in render mode, whether the pass finished or threw, the panel's
+  // projection comes back without the pick window.
+  const auto restoreProjection = qScopeGuard([] {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     TGlPanel::LoadProjection();
     glMatrixMode(GL_MODELVIEW);
+  });
+  try {
+    DrawThumbnails(true, false, 1.0, 1.0);
+  } catch (...) {
+    glRenderMode(GL_RENDER);
     throw;
   }
   const GLint hits = glRenderMode(GL_RENDER);
-  if (hits > 0) {
-    result = static_cast<int>(buffer[3]);
-  }
-  glMatrixMode(GL_PROJECTION);
-  glLoadIdentity();
-  TGlPanel::LoadProjection();
-  glMatrixMode(GL_MODELVIEW);
-  return result;
+  return hits > 0 ? static_cast<int>(buffer[3]) : -1;
 }
 
 int TRibbonPainter::DoSelect(int x, int y) {

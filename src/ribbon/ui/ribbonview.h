@@ -9,11 +9,9 @@
 #include <QRect>
 #include <QTimer>
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
-#include "ribbon/imageinfo.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ribbonart.h"
 #include "ribbon/ribbonsettings.h"
