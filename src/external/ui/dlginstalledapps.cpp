@@ -1,7 +1,6 @@
 #include "external/ui/dlginstalledapps.h"
 
 #include <QApplication>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "common/language.h"
+#include "common/ui/okcancelrow.h"
 
 namespace glimr {
 
@@ -27,22 +27,14 @@ TdlgInstalledApps::TdlgInstalledApps(QWidget* parent) : QDialog(parent) {
   layout->addWidget(lvApps, 1);
   layout->addWidget(lblNone);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOk = new QPushButton(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
-  layout->addLayout(buttons);
+  const TOkCancelRow okCancel = AddOkCancelRow(*this, *layout);
+  btnOk = okCancel.Ok;
+  btnCancel = okCancel.Cancel;
   resize(360, 420);
 
   connect(lvApps, &QListWidget::itemSelectionChanged, this, [this] { UpdateOk(); });
   connect(lvApps, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
   connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   ApplyCaptions();
   SetApps({});
 }

@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,6 +14,7 @@
 
 #include "common/errors.h"
 #include "common/language.h"
+#include "common/ui/okcancelrow.h"
 #include "external/desktopapps.h"
 #include "external/externallaunch.h"
 #include "external/externalprogs.h"
@@ -78,22 +78,14 @@ TfrmEditExternal::TfrmEditExternal(TDesktopApps& apps, QWidget* parent)
   grid->setColumnStretch(2, 1);
   layout->addWidget(gbApplication);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOk = new QPushButton(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
-  layout->addLayout(buttons);
+  const TOkCancelRow okCancel = AddOkCancelRow(*this, *layout);
+  btnOk = okCancel.Ok;
+  btnCancel = okCancel.Cancel;
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
   connect(btnBrowse, &QToolButton::clicked, this, [this] { btnBrowseClick(); });
   connect(btnHelp, &QToolButton::clicked, this, [this] { btnHelpClick(); });
   connect(btnOk, &QPushButton::clicked, this, [this] { btnOkClick(); });
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(edLocation, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
   connect(edLocation, &QLineEdit::editingFinished, this, [this] { edLocationEdited(); });
 

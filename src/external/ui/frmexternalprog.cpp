@@ -9,6 +9,7 @@
 
 #include "common/errors.h"
 #include "common/language.h"
+#include "common/ui/okcancelrow.h"
 #include "external/desktopapps.h"
 #include "external/externallaunch.h"
 #include "external/externalprogs.h"
@@ -74,16 +75,9 @@ TfrmExternalProg::TfrmExternalProg(TDesktopApps& apps, QWidget* parent)
   groupLayout->addLayout(side);
   layout->addWidget(gbEditors, 1);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOk = new QPushButton(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
-  layout->addLayout(buttons);
+  const TOkCancelRow okCancel = AddOkCancelRow(*this, *layout);
+  btnOk = okCancel.Ok;
+  btnCancel = okCancel.Cancel;
   resize(620, 320);
 
   connect(btnAdd, &QPushButton::clicked, this, [this] { btnAddClick(); });
@@ -92,7 +86,6 @@ TfrmExternalProg::TfrmExternalProg(TDesktopApps& apps, QWidget* parent)
   connect(btnDelete, &QPushButton::clicked, this, [this] { btnDeleteClick(); });
   connect(btnClear, &QPushButton::clicked, this, [this] { btnClearClick(); });
   connect(btnOk, &QPushButton::clicked, this, &QDialog::accept);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(lvProgs, &QTreeWidget::itemSelectionChanged, this, [this] { UpdateButtons(); });
   connect(lvProgs, &QTreeWidget::itemDoubleClicked, this, [this] { btnEditClick(); });
 

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "common/language.h"
+#include "common/ui/okcancelrow.h"
 #include "fileops/ui/destinationhistory.h"
 
 namespace glimr {
@@ -84,17 +85,10 @@ TfrmCopyMoveTo::TfrmCopyMoveTo(QWidget* parent) : QDialog(parent) {
   optionRow->addWidget(cbExistedFilesAction, 1);
   layout->addLayout(optionRow);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  btnOk = new QPushButton(this);
-  btnOk->setObjectName(QStringLiteral("btnOk"));
-  btnOk->setDefault(true);
-  btnCancel = new QPushButton(this);
-  btnCancel->setObjectName(QStringLiteral("btnCancel"));
+  const TOkCancelRow okCancel = AddOkCancelRow(*this, *layout);
+  btnOk = okCancel.Ok;
+  btnCancel = okCancel.Cancel;
   btnCancel->setAutoDefault(false);
-  buttons->addWidget(btnOk);
-  buttons->addWidget(btnCancel);
-  layout->addLayout(buttons);
 
   connect(lbHistory, &QListWidget::currentRowChanged, this, &TfrmCopyMoveTo::OnHistoryRow);
   connect(lbHistory, &QListWidget::itemClicked, this,
@@ -103,7 +97,6 @@ TfrmCopyMoveTo::TfrmCopyMoveTo(QWidget* parent) : QDialog(parent) {
   connect(btnClear, &QPushButton::clicked, this, &TfrmCopyMoveTo::OnClear);
   connect(btnDelSel, &QPushButton::clicked, this, &TfrmCopyMoveTo::OnRemoveSelected);
   connect(btnOk, &QPushButton::clicked, this, &TfrmCopyMoveTo::OnOk);
-  connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   ApplyCaptions();
 }
