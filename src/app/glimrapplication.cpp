@@ -14,6 +14,7 @@
 #include "app/frmsplash.h"
 #include "app/instancechannel.h"
 #include "app/optionsparts.h"
+#include "board/boardlist.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
@@ -21,6 +22,9 @@
 #include "common/errors.h"
 #include "common/language.h"
 #include "common/regstore.h"
+#include "external/desktopapps.h"
+#include "external/externalprogs.h"
+#include "fileops/clipboardlist.h"
 #include "imaging/cache/cash.h"
 #include "imaging/cache/catalogthumbstore.h"
 #include "imaging/cache/loadercontrol.h"
@@ -458,7 +462,12 @@ bool TGlimrApplication::Start() {
     qCWarning(lcStartup) << "settings not readable:" << store_->lastError();
   }
   splash_ = std::make_unique<TfrmSplash>(*store_, context_.Paths);
+  clipboard_ = std::make_unique<TClipboardList>();
+  board_ = std::make_unique<TBoardList>();
+  apps_ = std::make_unique<TDesktopApps>();
+  externalProgs_ = std::make_unique<TExternalProgs>();
   main_ = std::make_unique<TfrmVesk>(context_, lists_, extensions_,
+                                     TWindowServices{*clipboard_, *board_, *apps_, *externalProgs_},
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
   context_.Captions.Register(TCaptionTarget::MainWindow, [this] {
@@ -572,6 +581,10 @@ bool TGlimrApplication::Shutdown() {
   instance_.reset();
   main_.reset();
   ribbonModel_.reset();
+  externalProgs_.reset();
+  apps_.reset();
+  board_.reset();
+  clipboard_.reset();
   if (threadsLeft_) {
     (void)queries_.release();
     (void)dm_.release();

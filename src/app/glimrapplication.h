@@ -1,7 +1,8 @@
 #pragma once
 // The composition root: builds every long-lived part of the program (the
-// settings store, the plug-in set, the thumbnail cache and its loader, the
-// ribbon, the catalog, the folder loader and the viewer windows) in the
+// settings store, the file clipboard, the image board, the external programs,
+// the plug-in set, the thumbnail cache and its loader, the ribbon, the
+// catalog, the folder loader and the viewer windows) in the
 // start-up order, hands the main window references to them, and at exit
 // writes back, stops and releases them in the shutdown order.
 
@@ -22,12 +23,16 @@
 namespace glimr {
 
 class RegStore;
+class TBoardList;
 class TCash;
 class TCashRibbonModel;
 class TCatalogQueries;
+class TClipboardList;
 class TdmVesk;
+class TDesktopApps;
 class TCategoryLoader;
 class TEditWriteBack;
+class TExternalProgs;
 class TFileOpsParts;
 class TInstanceServer;
 class TFolderLoader;
@@ -149,6 +154,11 @@ class TGlimrApplication {
   TCurrentLists lists_;
   TExtensionTable extensions_;
   std::unique_ptr<TfrmSplash> splash_;
+  // The lists the window's commands work on; they outlive the main window.
+  std::unique_ptr<TClipboardList> clipboard_;
+  std::unique_ptr<TBoardList> board_;
+  std::unique_ptr<TDesktopApps> apps_;
+  std::unique_ptr<TExternalProgs> externalProgs_;
   std::unique_ptr<TfrmVesk> main_;
   TPluginSetPtr plugins_;
   std::unique_ptr<TCashRibbonModel> ribbonModel_;

@@ -98,11 +98,12 @@ QString WithoutTrailingSlash(const QString& path) {
 }  // namespace
 
 TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
-                   TFolderTreeRoots roots, QWidget* parent)
+                   TWindowServices services, TFolderTreeRoots roots, QWidget* parent)
     : QMainWindow(parent),
       ctx_(context),
       lists_(lists),
       extensions_(extensions),
+      services_(services),
       roots_(std::move(roots)) {
   setObjectName(QStringLiteral("frmVesk"));
   setWindowTitle(QStringLiteral("Glimr"));
@@ -471,10 +472,11 @@ void TfrmVesk::MakeFileOps() {
   host.ShowMessage = [this](const QString& text) {
     QMessageBox::warning(this, QStringLiteral("Glimr"), text);
   };
-  fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, std::move(host), this);
-  imageBoard_ = new TfrImageBoard(fileOps_->Board(), extensions_);
+  fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, services_.Clipboard,
+                              services_.Board, std::move(host), this);
+  imageBoard_ = new TfrImageBoard(services_.Board, extensions_);
   imageBoardHost_->layout()->addWidget(imageBoard_);
-  external_ = new TVeskExternal(lists_, *actions_, *this);
+  external_ = new TVeskExternal(lists_, *actions_, services_.Apps, services_.ExternalProgs, *this);
   for (QMenu* submenu : menus_->ExternalMenus()) {
     external_->AddSubmenu(submenu);
   }

@@ -30,7 +30,11 @@ class QTreeWidgetItem;
 namespace glimr {
 
 struct TAppContext;
+class TBoardList;
+class TClipboardList;
+class TDesktopApps;
 class TExtensionTable;
+class TExternalProgs;
 struct TFolderLoadHooks;
 struct TFolderLoadReport;
 class TCatalogQueries;
@@ -59,6 +63,15 @@ struct TFolderTreeRoots {
   QString FileSystem = QStringLiteral("/");
 };
 
+// The long-lived lists the window's commands work on, built and kept by the
+// program (tests make their own); they outlive the window.
+struct TWindowServices {
+  TClipboardList& Clipboard;      // Glimr's own Cut and Copy
+  TBoardList& Board;              // the image board
+  TDesktopApps& Apps;             // the installed applications
+  TExternalProgs& ExternalProgs;  // the user's external programs
+};
+
 class TfrmVesk : public QMainWindow {
   Q_OBJECT
 
@@ -66,9 +79,10 @@ class TfrmVesk : public QMainWindow {
   using TTreeRoots = TFolderTreeRoots;
 
   // lists: CurrentFiles and LoadedFiles, shown by the file list and the
-  // ribbon; extensions: the file list's icons and type names.
+  // ribbon; extensions: the file list's icons and type names; services: the
+  // lists the file commands and the external programs use.
   TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
-           TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
+           TWindowServices services, TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
   ~TfrmVesk() override;
 
   // Creation steps, in the order the start-up runs them.
@@ -195,6 +209,7 @@ class TfrmVesk : public QMainWindow {
   TAppContext& ctx_;
   TCurrentLists& lists_;
   TExtensionTable& extensions_;
+  TWindowServices services_;
   TFilterSettings filter_;
   THistoryList folderHistory_;
   THistoryList categoryHistory_;

@@ -15,14 +15,15 @@
 
 namespace glimr {
 
-TVeskExternal::TVeskExternal(TCurrentLists& lists, TVeskActions& actions, QWidget& window)
+TVeskExternal::TVeskExternal(TCurrentLists& lists, TVeskActions& actions, TDesktopApps& apps,
+                             TExternalProgs& progs, QWidget& window)
     : QObject(&window),
       lists_(lists),
       window_(window),
-      apps_(std::make_unique<TDesktopApps>()),
-      progs_(std::make_unique<TExternalProgs>()),
-      menus_(std::make_unique<TExternalProgMenus>(*progs_, *apps_)),
-      manager_(std::make_unique<TfrmExternalProg>(*apps_, &window)),
+      apps_(apps),
+      progs_(progs),
+      menus_(std::make_unique<TExternalProgMenus>(progs_, apps_)),
+      manager_(std::make_unique<TfrmExternalProg>(apps_, &window)),
       addRemove_(actions.Get("aAddProgs")) {
   connect(menus_.get(), &TExternalProgMenus::LaunchRequested, this, &TVeskExternal::Launch);
   connect(addRemove_, &QAction::triggered, this, &TVeskExternal::ManagePrograms);
@@ -40,7 +41,7 @@ void TVeskExternal::AddSubmenu(QMenu* submenu) {
 void TVeskExternal::Load(const QString& path) {
   path_ = path;
   QString error;
-  loadFailed_ = !progs_->LoadFromFile(path, &error);
+  loadFailed_ = !progs_.LoadFromFile(path, &error);
   if (loadFailed_) {
     ShowError(QStringLiteral("LoadFromFile: "), error);
   }
@@ -52,7 +53,7 @@ bool TVeskExternal::Save() {
     return true;  // nothing read, nothing to write over what is there
   }
   QString error;
-  if (!progs_->SaveToFile(path_, &error)) {
+  if (!progs_.SaveToFile(path_, &error)) {
     ShowError(QStringLiteral("SaveToFile: "), error);
     return false;
   }
@@ -60,7 +61,7 @@ bool TVeskExternal::Save() {
 }
 
 void TVeskExternal::Launch(int position) {
-  const TExternalProg* prog = progs_->Items(position);
+  const TExternalProg* prog = progs_.Items(position);
   if (!prog) {
     return;
   }
@@ -71,7 +72,7 @@ void TVeskExternal::Launch(int position) {
 }
 
 void TVeskExternal::ManagePrograms() {
-  if (manager_->Execute(*progs_)) {
+  if (manager_->Execute(progs_)) {
     changed_ = true;
     menus_->Rebuild();
   }

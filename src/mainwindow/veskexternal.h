@@ -26,7 +26,9 @@ class TVeskExternal : public QObject {
   Q_OBJECT
 
  public:
-  TVeskExternal(TCurrentLists& lists, TVeskActions& actions, QWidget& window);
+  // apps and progs belong to the program and outlive the controller.
+  TVeskExternal(TCurrentLists& lists, TVeskActions& actions, TDesktopApps& apps,
+                TExternalProgs& progs, QWidget& window);
   ~TVeskExternal() override;
 
   // Keeps submenu filled with the programs, "Add/Remove Programs" last.
@@ -38,7 +40,7 @@ class TVeskExternal : public QObject {
   bool Save();
 
   TfrmExternalProg& Manager() const { return *manager_; }
-  TExternalProgs& Programs() const { return *progs_; }
+  TExternalProgs& Programs() const { return progs_; }
 
  private:
   void Launch(int position);
@@ -47,8 +49,8 @@ class TVeskExternal : public QObject {
 
   TCurrentLists& lists_;
   QWidget& window_;
-  std::unique_ptr<TDesktopApps> apps_;
-  std::unique_ptr<TExternalProgs> progs_;
+  TDesktopApps& apps_;
+  TExternalProgs& progs_;
   std::unique_ptr<TExternalProgMenus> menus_;
   std::unique_ptr<TfrmExternalProg> manager_;
   QString path_;

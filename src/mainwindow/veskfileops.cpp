@@ -38,13 +38,15 @@ QString NameOf(const QString& path) {
 }  // namespace
 
 TVeskFileOps::TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions,
-                           THost host, QObject* parent)
+                           TClipboardList& clipboard, TBoardList& board, THost host,
+                           QObject* parent)
     : QObject(parent),
       lists_(lists),
       list_(list),
       actions_(actions),
       host_(std::move(host)),
-      board_(std::make_unique<TBoardList>()) {
+      clipboard_(clipboard),
+      board_(board) {
   const std::pair<const char*, std::function<void()>> routes[] = {
       {"aCopyToFolder", [this] { CopyMoveSelected(false); }},
       {"aMoveToFolder", [this] { CopyMoveSelected(true); }},
@@ -93,7 +95,7 @@ TFileActionHooks TVeskFileOps::Hooks() const {
     if (services_.DropThumbnail) {
       services_.DropThumbnail(path);
     }
-    board_->Remove(path);
+    board_.Remove(path);
   };
   hooks.FileReplaced = [this](const QString& path) {
     if (services_.DropThumbnail) {
@@ -104,7 +106,7 @@ TFileActionHooks TVeskFileOps::Hooks() const {
     if (services_.DropThumbnail) {
       services_.DropThumbnail(oldPath);
     }
-    board_->Rename(oldPath, newPath);
+    board_.Rename(oldPath, newPath);
   };
   hooks.ExtensionIndex = services_.ExtensionIndex;
   return hooks;
@@ -249,7 +251,7 @@ void TVeskFileOps::PasteClipboard() {
 }
 
 void TVeskFileOps::CopySelectedToBoard() {
-  glimr::CopySelectedToBoard(*board_, lists_.CurrentFiles);
+  glimr::CopySelectedToBoard(board_, lists_.CurrentFiles);
 }
 
 void TVeskFileOps::PasteBoard() {
@@ -260,7 +262,7 @@ void TVeskFileOps::PasteBoard() {
                                     ? host_.SelectedCategory()
                                     : 0;
   const TBoardPasteResult result = glimr::PasteBoard(
-      *board_, lists_, *queries_, category,
+      board_, lists_, *queries_, category,
       [this](const std::vector<TCopyEntry>& entries, const QString& folder) {
         return services_.RunCopy(entries, folder, TOverwritePolicy::Ask, {});
       },

@@ -70,8 +70,9 @@ class TVeskFileOps : public QObject {
     std::function<std::int32_t(const QString& fullPath)> ExtensionIndex;
   };
 
-  TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions, THost host,
-               QObject* parent = nullptr);
+  // clipboard and board belong to the program and outlive the commands.
+  TVeskFileOps(TCurrentLists& lists, TFileListView& list, TVeskActions& actions,
+               TClipboardList& clipboard, TBoardList& board, THost host, QObject* parent = nullptr);
   ~TVeskFileOps() override;
 
   // Enables the file actions.
@@ -80,7 +81,7 @@ class TVeskFileOps : public QObject {
 
   TClipboardList& Clipboard() { return clipboard_; }
   // The image board, whose rows follow deletes, moves and renames.
-  TBoardList& Board() { return *board_; }
+  TBoardList& Board() { return board_; }
 
   void CopyMoveSelected(bool move);
   void PutSelectedOnClipboard(bool cut);
@@ -107,8 +108,8 @@ class TVeskFileOps : public QObject {
   TVeskActions& actions_;
   THost host_;
   TServices services_;
-  TClipboardList clipboard_;
-  std::unique_ptr<TBoardList> board_;
+  TClipboardList& clipboard_;
+  TBoardList& board_;
   TCatalogQueries* queries_ = nullptr;
   // The desktop's clipboard changed after Glimr's own was filled.
   bool systemClipboardNewer_ = false;

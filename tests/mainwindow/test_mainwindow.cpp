@@ -20,6 +20,7 @@
 #include <QUrl>
 
 #include "app/glimrapplication.h"
+#include "board/boardlist.h"
 #include "browse/historylist.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistview.h"
@@ -28,6 +29,9 @@
 #include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
+#include "external/desktopapps.h"
+#include "external/externalprogs.h"
+#include "fileops/clipboardlist.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
@@ -44,6 +48,10 @@ struct TWindowRig {
   std::unique_ptr<TAppContext> ctx;
   TCurrentLists lists;
   TExtensionTable extensions;
+  TClipboardList clipboard;
+  TBoardList board;
+  TDesktopApps apps;
+  TExternalProgs externalProgs;
   std::unique_ptr<TfrmVesk> window;
 
   // fileSystem: the "File System" root, below the rig's folder.
@@ -53,7 +61,7 @@ struct TWindowRig {
     }
     ctx = std::make_unique<TAppContext>(TAppPaths::ForAppDir(dir.filePath("app")));
     window = std::make_unique<TfrmVesk>(
-        *ctx, lists, extensions,
+        *ctx, lists, extensions, TWindowServices{clipboard, board, apps, externalProgs},
         TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
   }
   TFolderTree& Tree() { return *window->FolderTree(); }
