@@ -6,6 +6,10 @@
 # (any folder but ui/ and demo/) includes no widgets header of any subsystem
 # ("<x>/ui/..."), so it stays testable without a window; a layer named with
 # ":ui" (the main window, the program) is widgets through and through.
+# The long-lived services are built only by the program (app): a file of
+# another ":ui" layer or under a ui/ folder that constructs one (make_unique,
+# new) or holds one by value (a member or local of its type) is refused;
+# references, pointers, forward declarations and includes stay allowed.
 # Prints every offending line as FILE:LINE: reason and exits 1 when there is
 # any.
 set -euo pipefail
@@ -23,6 +27,15 @@ for arg in "$@"; do
   [[ $arg == *:ui ]] && widgets[$layer]=1
   i=$((i + 1))
 done
+
+# The services only the program builds.
+services=(TCash TLoaderControl TFolderLoader TdmVesk TCatalogQueries TBoardList TClipboardList
+          TDesktopApps TExternalProgs)
+names=$(IFS='|'; echo "${services[*]}")
+scope='((::)?glimr::)?'
+builds="make_(unique|shared)[[:space:]]*<[[:space:]]*$scope($names)[[:space:]]*>"
+builds+="|(^|[^[:alnum:]_])new[[:space:]]+$scope($names)([^[:alnum:]_]|$)"
+builds+="|(^|[;{(,[:space:]])$scope($names)[[:space:]]+[[:alpha:]_][[:alnum:]_]*[[:space:]]*[;,={([]"
 
 status=0
 while IFS= read -r -d '' file; do
@@ -44,6 +57,14 @@ while IFS= read -r -d '' file; do
     fi
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |
              sed -E 's/^([0-9]+):[^"]*"([^"]*)".*/\1:\2/')
+  # Pages, windows and the main window take the services they are handed.
+  [[ /$rel =~ /ui/ || (-n ${widgets[$own]+x} && $own != app) ]] || continue
+  while IFS=: read -r line code; do
+    [[ $code =~ $builds ]] || continue
+    name=$(grep -oE "$names" <<<"${BASH_REMATCH[0]}" | head -n 1)
+    echo "$file:$line: $own builds the service $name, which only the program (app) may"
+    status=1
+  done < <(sed -E -e 's://.*$::' -e 's:^[[:space:]]*/?\*.*$::' "$file" | grep -nE "$builds")
 done < <(find "$src" -type f \( -name '*.h' -o -name '*.hpp' -o -name '*.cpp' -o -name '*.c' \) -print0 | sort -z)
 
 if ((status == 0)); then

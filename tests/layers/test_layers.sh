@@ -43,5 +43,31 @@ expect "logic that includes widgets" refused ribbon/model.cpp:1
 put ribbon/cache/c.cpp '#include "app/x.h"'
 expect "a subfolder belongs to its layer" refused ribbon/cache/c.cpp:1
 
+# Only the program builds the long-lived services; the main window and the
+# pages get references to them.
+put mainwindow/w.h '#include "catalog/catalogqueries.h"' 'class TCash;' 'TCash& cash_;' \
+  'TBoardList* board_ = nullptr;' 'std::unique_ptr<TDesktopApps> apps_;' \
+  'TCashRibbonModel model_;' '// a TBoardList board_ was kept here; new TCash' \
+  'TExternalProgs& Programs() const { return progs_; }' 'void Attach(TCatalogQueries& queries);'
+expect "the window takes services by reference" ok
+put app/a.cpp 'clipboard_ = std::make_unique<TClipboardList>();' 'TBoardList board;'
+put catalog/q.cpp 'TdmVesk dm(folder, lock);' 'TCatalogQueries queries(dm);'
+put ribbon/demo/main.cpp 'glimr::TCash cash(locks, maker, 64);'
+expect "the program, logic and demos build services" ok
+refusals=(
+  "mainwindow/w.h|  TClipboardList clipboard_;"
+  "mainwindow/w.cpp|    : board_(std::make_unique<TBoardList>()) {"
+  "mainwindow/w.cpp|  apps_ = std::make_shared< glimr::TDesktopApps >();"
+  "ribbon/ui/view.cpp|  auto* cash = new glimr::TCash(locks, maker, 64);"
+  "browse/ui/list.cpp|  TCatalogQueries queries(dm);"
+  "browse/ui/list.cpp|  static const TExternalProgs progs{};"
+  "ribbon/ui/view.h|  TLoaderControl loader_, *other_;"
+  "mainwindow/w.cpp|  TFolderLoader loader = MakeLoader(queries);"
+)
+for refusal in "${refusals[@]}"; do
+  put "${refusal%%|*}" '#include "common/x.h"' "${refusal#*|}"
+  expect "builds a service: ${refusal#*|}" refused "${refusal%%|*}:2"
+done
+
 echo "$passed passed, $failed failed"
 ((failed == 0))
