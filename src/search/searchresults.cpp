@@ -38,6 +38,11 @@ QString CopyResults(const TSearchResults& results, TCurrentLists& lists, TCatalo
     if (reread && !IsRegularFile(key)) {
       continue;  // deleted or renamed since the search; its row stays
     }
+    // A search of the disk brought a changed file's date up to date: a
+    // thumbnail kept for its old date is stale, as after a folder load.
+    if (!reread && hooks.DiskDateSeen) {
+      hooks.DiskDateSeen(key, source.At(i)->FileDate);
+    }
     auto copy = std::make_unique<TImageFileInfo>(*source.At(i));
     copy->Selected = false;
     copy->Focused = false;

@@ -410,6 +410,26 @@ class TestSearchProgress : public QObject {
       }
     }
   }
+  // Fresh results carry the dates the search read from the disk: a
+  // thumbnail cached for another date is dropped, as after a folder load.
+  // Showing the same results again reads nothing from the disk.
+  void freshResultsReportTheirDates() {
+    Scene s;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"))->FileDate = 45000.5;
+    s.AddResult(QStringLiteral("b"), QStringLiteral("2.jpg"))->FileDate = 45001.25;
+    QStringList seen;
+    TFolderLoadHooks hooks;
+    hooks.DiskDateSeen = [&seen, &s](const QString& path, double date) {
+      seen << QStringLiteral("%1 %2")
+                  .arg(QDir(s.dir.path()).relativeFilePath(path))
+                  .arg(date, 0, 'f', 2);
+    };
+    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, hooks);
+    QCOMPARE(seen, QStringList({"a/1.jpg 45000.50", "b/2.jpg 45001.25"}));
+    seen.clear();
+    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, hooks, TResultsShow::Again);
+    QCOMPARE(seen, QStringList());
+  }
 
   // "Show results" after a folder visit brings the results back with what
   // the user changed meanwhile: edits made while they were shown, and edits
