@@ -33,6 +33,15 @@ void TFileList::Append(const QString& key, TImageFileInfo* record) {
   }
 }
 
+void TFileList::Insert(int i, const QString& key, TImageFileInfo* record) {
+  if (i >= Count()) {
+    Append(key, record);
+    return;
+  }
+  items_.insert(items_.begin() + std::max(i, 0), Item{key, record});
+  indexValid_ = false;
+}
+
 void TFileList::Reserve(int count) {
   items_.reserve(static_cast<size_t>(std::max(count, 0)));
   if (indexValid_) {

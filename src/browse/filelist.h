@@ -32,6 +32,9 @@ class TFileList {
   TImageFileInfo* Find(const QString& key) const;
 
   void Append(const QString& key, TImageFileInfo* record);
+  // Puts an entry at position i (0 .. Count()); the entries from i on move
+  // one down.
+  void Insert(int i, const QString& key, TImageFileInfo* record);
   // Makes room for count entries in all, so that appending them does not
   // grow the list and its index step by step.
   void Reserve(int count);

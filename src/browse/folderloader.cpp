@@ -256,9 +256,8 @@ TDiskScan ScanDisk(const QByteArray& folderBytes, bool isRoot, const QHash<QStri
 
 }  // namespace
 
-TFolderLoader::TFolderLoader(TCatalogQueries& queries, const QStringList& extensions,
-                             TFolderLoadHooks hooks)
-    : queries_(queries), hooks_(std::move(hooks)) {
+TFolderLoader::TFolderLoader(TCatalogQueries& queries, const QStringList& extensions)
+    : queries_(queries) {
   SetExtensions(extensions);
 }
 
@@ -278,119 +277,46 @@ void TFolderLoader::SetExtensions(const QStringList& extensions) {
   }
 }
 
-namespace {
-
-// Moves what still has to reach the catalog into the pending writes and
-// empties both lists.
-void StashAndClear(TCurrentLists& lists) {
-  TFileList& loaded = lists.LoadedFiles;
-  for (int i = 0; i < loaded.Count(); ++i) {
-    const TImageFileInfo* r = loaded.At(i);
-    if (!r->IsFolder && (r->Modified || r->ID == 0)) {
-      lists.PendingWrites.Put(*r);
-    }
-  }
-  lists.CurrentFiles.ClearWithoutFreeing();
-  loaded.Clear();
-}
-
-}  // namespace
-
-int FlushLoadedFiles(TCurrentLists& lists, TCatalogQueries& queries) {
-  StashAndClear(lists);
-  lists.PendingWrites.WriteAll(queries);
-  return lists.PendingWrites.Count();
-}
-
-TFolderLoadReport TFolderLoader::LoadFolder(const QString& folderPath, TCurrentLists& lists,
-                                            const TSortState& sort, const TFilterSettings& filter) {
-  TFolderLoadReport report;
-  // Step 5: no loader may read the lists while they are rebuilt.
-  if (hooks_.StopLoader) {
-    hooks_.StopLoader();
-  }
+TFolderLoadReport TFolderLoader::LoadFolder(const QString& folderPath, TShownList& shown) {
   QString folder = QDir::cleanPath(folderPath);
   if (!folder.endsWith(QLatin1Char('/'))) {
     folder += QLatin1Char('/');
   }
-  bool flushed = false;
-  try {
-    // Step 6. A catalog that cannot be written cannot make the folder's
-    // catalog either; then it has no rows, and its files are listed from
-    // the disk alone until their rows can be stored.
-    std::int32_t catalogID = 0;
-    try {
-      catalogID = queries_.CatalogIDOfPath(folder);
-    } catch (const TCatalogWriteError&) {
-      report.CatalogWriteFailed = true;
-    }
-
-    // Step 7. From here on the old lists are gone; their unsaved edits wait
-    // in PendingWrites when the catalog does not take them.
-    if (hooks_.FreezeView) {
-      hooks_.FreezeView();
-    }
-    flushed = true;
-    lists.ListSource = TListSource::Catalog;
-    lists.CurrentFolder = folder;
-    if (FlushLoadedFiles(lists, queries_) > 0) {
-      report.CatalogWriteFailed = true;
-    }
-
-    Fill(folder, catalogID, lists, sort, filter, report);
-
-  } catch (const std::exception& e) {
-    report.Error = ErrorText(e);
-    if (flushed) {
-      // Half-built lists are not shown: the folder stays empty until a load
-      // succeeds. Edits laid over its rows go back to the pending writes.
-      StashAndClear(lists);
-    } else {
-      report.OldListsKept = true;
-    }
+  TFolderSource source(queries_, extensions_, folder);
+  const TFolderLoadReport report = shown.Show(source);
+  if (!report.Error.isEmpty()) {
     qCWarning(lcBrowse).noquote() << "load of" << folder << "failed:" << report.Error;
   }
-  ShowAndQueue(lists);
-
   return report;
 }
 
-void TFolderLoader::ShowAndQueue(const TCurrentLists& lists) {
-  // Step 13.
-  const TFileList& current = lists.CurrentFiles;
-  if (hooks_.ShowList) {
-    hooks_.ShowList(current.Count());
-  }
-  // Step 14: the first images, for the loader.
-  QStringList keys;
-  for (int i = 0; i < current.Count() && i < kQueueCount; ++i) {
-    if (!current.At(i)->IsFolder) {
-      keys.append(current.Key(i));
-    }
-  }
-  if (hooks_.QueueImages) {
-    hooks_.QueueImages(keys);
-  }
-  // Step 15.
-  if (!current.IsEmpty() && hooks_.StartLoader) {
-    hooks_.StartLoader();
+TFolderSource::TFolderSource(TCatalogQueries& queries, const QStringList& extensions,
+                             QString folder)
+    : queries_(queries), extensions_(extensions), folder_(std::move(folder)) {}
+
+void TFolderSource::Prepare(TFolderLoadReport& report) {
+  try {
+    catalogID_ = queries_.CatalogIDOfPath(folder_);
+  } catch (const TCatalogWriteError&) {
+    report.CatalogWriteFailed = true;
   }
 }
 
-void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrentLists& lists,
-                         const TSortState& sort, const TFilterSettings& filter,
+void TFolderSource::Fill(TCurrentLists& lists, const TFillServices& services,
                          TFolderLoadReport& report) {
+  const QString& folder = folder_;
+  const std::int32_t catalogID = catalogID_;
   TFileList& loaded = lists.LoadedFiles;
   // The index depends on the extension alone (as its case stands): the hook
   // is asked once per extension a load meets, not once per file.
   std::vector<std::pair<QString, std::int32_t>> extIndexes;
-  auto extIndex = [this, &extIndexes](const QString& fullPath) -> std::int32_t {
-    if (!hooks_.ExtensionIndex) {
+  auto extIndex = [&services, &extIndexes](const QString& fullPath) -> std::int32_t {
+    if (!services.ExtensionIndex) {
       return -1;
     }
     const qsizetype dot = fullPath.lastIndexOf(QLatin1Char('.'));
     if (dot < 0 || dot < fullPath.lastIndexOf(QLatin1Char('/'))) {
-      return hooks_.ExtensionIndex(fullPath);
+      return services.ExtensionIndex(fullPath);
     }
     const QStringView ext = QStringView(fullPath).mid(dot + 1);
     for (const auto& [have, index] : extIndexes) {
@@ -398,13 +324,13 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
         return index;
       }
     }
-    const std::int32_t index = hooks_.ExtensionIndex(fullPath);
+    const std::int32_t index = services.ExtensionIndex(fullPath);
     extIndexes.emplace_back(ext.toString(), index);
     return index;
   };
 
-  // Steps 9 and 10 share one look at the disk, taken while the catalog's
-  // rows are read (step 8): the listing and the stats wait on the kernel,
+  // The listing and the subfolders share one look at the disk, taken while the catalog's
+  // rows are read : the listing and the stats wait on the kernel,
   // the rows on the engine.
   QHash<QString, int> extOrder;
   for (int i = 0; i < extensions_.size(); ++i) {
@@ -424,7 +350,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
                           std::cref(extOrder), extCount);
   }
 
-  // Step 8: the records the catalog holds for this folder.
+  // The records the catalog holds for this folder.
   if (catalogID != 0) {
     std::vector<std::unique_ptr<TImageFileInfo>> rows = queries_.ReadCatalogFiles(catalogID);
     loaded.Reserve(static_cast<int>(rows.size()));
@@ -447,7 +373,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
   report.ReadError = scan.readError;
   report.NamesNotUtf8 += scan.namesNotUtf8;
 
-  // Step 9: the image files, in the plug-in set's order.
+  // The image files, in the plug-in set's order.
   std::vector<TImageFileInfo*> fresh;
   std::vector<const TImageFileInfo*> changed;
   size_t at = 0;
@@ -460,8 +386,8 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
       }
       const TDirEntry& e = scan.entries[static_cast<size_t>(entry)];
       const QString key = folder + e.name;
-      if (hooks_.DiskDateSeen) {
-        hooks_.DiskDateSeen(key, st.date);
+      if (services.DiskDateSeen) {
+        services.DiskDateSeen(key, st.date);
       }
       TImageFileInfo* r = loaded.Find(key);
       if (!r) {
@@ -519,7 +445,7 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     report.CatalogWriteFailed = true;
   }
 
-  // Step 10: the subfolders and "..".
+  // The subfolders and "..".
 
   for (size_t i = 0; i < scan.folders.size(); ++i) {
     const TDirEntry& e = scan.entries[static_cast<size_t>(scan.folders[i])];
@@ -534,20 +460,10 @@ void TFolderLoader::Fill(const QString& folder, std::int32_t catalogID, TCurrent
     loaded.Append(folder + e.name, r.release());
   }
 
-  // Step 11: files recorded for this folder that are gone; their rows stay.
+  // Files recorded for this folder that are gone; their rows stay.
   loaded.RemoveIf([](const TImageFileInfo& r) { return !r.Found; });
 
-  // Step 12. A malformed name mask still leaves consistent lists, with the
-  // name test passed; it is reported as the load's error.
-  SortLoadedFiles(loaded, sort.Column, sort.Arrow, typeNameOf_);
-
-  try {
-    ApplyFilter(loaded, lists.CurrentFiles, filter);
-  } catch (const GlimrError& e) {
-    report.Error = e.message();
-  }
-  qCDebug(lcBrowse) << "loaded" << folder << loaded.Count() << "entries,"
-                    << lists.CurrentFiles.Count() << "shown";
+  qCDebug(lcBrowse) << "listed" << folder << loaded.Count() << "entries";
 }
 
 }  // namespace glimr

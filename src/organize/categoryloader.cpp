@@ -18,43 +18,21 @@ namespace glimr {
 
 Q_LOGGING_CATEGORY(lcCategoryLoader, "glimr.organize.category")
 
-TCategoryLoader::TCategoryLoader(TCatalogQueries& queries, TFolderLoadHooks hooks)
-    : queries_(queries), hooks_(std::move(hooks)) {}
-
-TFolderLoadReport TCategoryLoader::ShowCategory(std::int32_t categoryID, TCurrentLists& lists,
-                                                const TSortState& sort,
-                                                const TFilterSettings& filter) {
-  TFolderLoadReport report;
-  if (hooks_.StopLoader) {
-    hooks_.StopLoader();
-  }
-  try {
-    if (hooks_.FreezeView) {
-      hooks_.FreezeView();
-    }
-    lists.ListSource = TListSource::Category;
-    // The old lists are written first: an image just given this category
-    // must be in the rows read below.
-    if (FlushLoadedFiles(lists, queries_) > 0) {
-      report.CatalogWriteFailed = true;
-    }
-    Fill(categoryID, lists, sort, filter, report);
-  } catch (const std::exception& e) {
-    report.Error = ErrorText(e);
-    // Half-built lists are not shown. Nothing is lost with them: the
-    // records came from the rows, and the edits laid over them are still
-    // in PendingWrites.
-    lists.CurrentFiles.ClearWithoutFreeing();
-    lists.LoadedFiles.Clear();
+TFolderLoadReport ShowCategory(TCatalogQueries& queries, std::int32_t categoryID,
+                               TShownList& shown) {
+  TCategorySource source(queries, categoryID);
+  const TFolderLoadReport report = shown.Show(source);
+  if (!report.Error.isEmpty()) {
     qCWarning(lcCategoryLoader).noquote()
         << "showing category" << categoryID << "failed:" << report.Error;
   }
-  ShowAndQueue(lists);
   return report;
 }
 
-void TCategoryLoader::Fill(std::int32_t categoryID, TCurrentLists& lists, const TSortState& sort,
-                           const TFilterSettings& filter, TFolderLoadReport& report) {
+void TCategorySource::Fill(TCurrentLists& lists, const TFillServices& services,
+                           TFolderLoadReport& report) {
+  (void)report;
+  const std::int32_t categoryID = categoryID_;
   TFileList& loaded = lists.LoadedFiles;
   // Every row is read before any path is looked up; the rows of 10 000
   // files usually lie in a few folders, so each path is asked for once.
@@ -81,8 +59,8 @@ void TCategoryLoader::Fill(std::int32_t categoryID, TCurrentLists& lists, const 
     if (loaded.Find(key)) {
       continue;
     }
-    if (hooks_.DiskDateSeen) {
-      hooks_.DiskDateSeen(key, StatModDays(st));
+    if (services.DiskDateSeen) {
+      services.DiskDateSeen(key, StatModDays(st));
     }
     if (const TImageFileInfo* edit = lists.PendingWrites.Find(key)) {
       ApplyUserEdits(*edit, *r);
@@ -90,38 +68,13 @@ void TCategoryLoader::Fill(std::int32_t categoryID, TCurrentLists& lists, const 
         continue;
       }
     }
-    r->ExtIndex = hooks_.ExtensionIndex ? hooks_.ExtensionIndex(key) : -1;
+    r->ExtIndex = services.ExtensionIndex ? services.ExtensionIndex(key) : -1;
     r->Found = true;
     loaded.Append(key, r.release());
   }
 
-  SortLoadedFiles(loaded, sort.Column, sort.Arrow, typeNameOf_);
-  // A malformed name mask still leaves consistent lists, with the name test
-  // passed; it is reported as the load's error.
-  try {
-    ApplyFilter(loaded, lists.CurrentFiles, filter);
-  } catch (const GlimrError& e) {
-    report.Error = e.message();
-  }
-  qCDebug(lcCategoryLoader) << "category" << categoryID << rows.size() << "rows," << loaded.Count()
-                            << "on disk," << lists.CurrentFiles.Count() << "shown";
-}
-
-void TCategoryLoader::ShowAndQueue(const TCurrentLists& lists) {
-  const TFileList& current = lists.CurrentFiles;
-  if (hooks_.ShowList) {
-    hooks_.ShowList(current.Count());
-  }
-  QStringList keys;
-  for (int i = 0; i < current.Count() && i < kQueueCount; ++i) {
-    keys.append(current.Key(i));
-  }
-  if (hooks_.QueueImages) {
-    hooks_.QueueImages(keys);
-  }
-  if (!current.IsEmpty() && hooks_.StartLoader) {
-    hooks_.StartLoader();
-  }
+  qCDebug(lcCategoryLoader) << "category" << categoryID << rows.size() << "rows,"
+                            << loaded.Count() << "on disk";
 }
 
 }  // namespace glimr

@@ -248,7 +248,7 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           r->Angle = slot.AngleZ;
           r->Modified = true;
           if (OnRecordEdited) {
-            OnRecordEdited();
+            OnRecordEdited(r);
           }
         }
         RedrawNeeded = true;
@@ -263,7 +263,7 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           r->VFliped = slot.FlipAboutY;
           r->Modified = true;
           if (OnRecordEdited) {
-            OnRecordEdited();
+            OnRecordEdited(r);
           }
         }
         RedrawNeeded = true;
@@ -278,7 +278,7 @@ void TRibbon::PollSlot(TImageInfo& slot) {
           r->HFliped = slot.FlipAboutX;
           r->Modified = true;
           if (OnRecordEdited) {
-            OnRecordEdited();
+            OnRecordEdited(r);
           }
         }
         RedrawNeeded = true;

@@ -52,7 +52,7 @@ class TRibbon {
   bool RedrawNeeded = false;
   // Called when a finished rotation or flip has changed a record (marked
   // Modified), so its edit can be written back promptly.
-  std::function<void()> OnRecordEdited;
+  std::function<void(const TImageFileInfo* record)> OnRecordEdited;
   QStringList WidthAnimation;    // full paths whose ribbon width shrinks back
   TWheelAccumulator WheelSteps;  // plain wheel: whole notches move the focus
   TWheelAccumulator ZoomSteps;   // Ctrl + wheel: notches wait for a running zoom

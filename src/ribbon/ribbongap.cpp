@@ -63,4 +63,23 @@ bool CloseRibbonGap(TRibbon& ribbon) {
   return true;
 }
 
+void ShiftRibbonForInsert(TRibbon& ribbon, int first, int last) {
+  const int n = last - first + 1;
+  if (n <= 0) {
+    return;
+  }
+  ribbon.Animating = false;
+  ribbon.AnimStep = 0;
+  if (first <= ribbon.TargetIndex) {
+    ribbon.TargetIndex += n;
+  }
+  // An entry inserted at the camera's own index goes before the entry it
+  // shows, so that entry stays centred.
+  if (first <= ribbon.CurrentIndex && ribbon.Model().Count() > n) {
+    ribbon.CurrentIndex += n;
+    ribbon.CurrentPosition += 2.0 * n;
+    ribbon.ViewPosition += 2.0 * n;
+  }
+}
+
 }  // namespace glimr

@@ -13,4 +13,10 @@ class TRibbon;
 // way the caller renders.
 bool CloseRibbonGap(TRibbon& ribbon);
 
+// Entries first..last were inserted into the list: the entry the camera
+// shows and the glide's target keep their records, so their indexes and
+// coordinates move past the new entries (which start at the usual width).
+// A running glide stops where it stands. The caller prepares the scene.
+void ShiftRibbonForInsert(TRibbon& ribbon, int first, int last);
+
 }  // namespace glimr

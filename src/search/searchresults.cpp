@@ -26,7 +26,7 @@ bool IsRegularFile(const QString& path) {
 // are taken from the rows again; the first failure of the catalog stops
 // that (the stored copies are shown) and is returned.
 QString CopyResults(const TSearchResults& results, TCurrentLists& lists, TCatalogQueries& queries,
-                    const TFolderLoadHooks& hooks, bool reread) {
+                    const TFillServices& hooks, bool reread) {
   QString error;
   TFileList& loaded = lists.LoadedFiles;
   const TFileList& source = results.List();
@@ -78,61 +78,28 @@ QString CopyResults(const TSearchResults& results, TCurrentLists& lists, TCatalo
   return error;
 }
 
-void ShowAndQueue(const TCurrentLists& lists, const TFolderLoadHooks& hooks) {
-  const TFileList& current = lists.CurrentFiles;
-  if (hooks.ShowList) {
-    hooks.ShowList(current.Count());
-  }
-  QStringList keys;
-  for (int i = 0; i < current.Count() && i < TFolderLoader::kQueueCount; ++i) {
-    keys.append(current.Key(i));
-  }
-  if (hooks.QueueImages) {
-    hooks.QueueImages(keys);
-  }
-  if (!current.IsEmpty() && hooks.StartLoader) {
-    hooks.StartLoader();
+}  // namespace
+
+void TSearchSource::Fill(TCurrentLists& lists, const TFillServices& services,
+                         TFolderLoadReport& report) {
+  // The old list was written first: its edits are in the rows read again,
+  // and its pending copies are laid over the results.
+  const QString error =
+      CopyResults(results_, lists, queries_, services, how_ == TResultsShow::Again);
+  if (!error.isEmpty()) {
+    report.Error = error;
   }
 }
 
-}  // namespace
-
-TFolderLoadReport ShowSearchResults(const TSearchResults& results, TCurrentLists& lists,
-                                    const TSortState& sort, const TFilterSettings& filter,
-                                    TCatalogQueries& queries, const TFolderLoadHooks& hooks,
-                                    TResultsShow how, const TTypeNameOf& typeNameOf) {
-  TFolderLoadReport report;
-  if (hooks.StopLoader) {
-    hooks.StopLoader();
-  }
-  try {
-    if (hooks.FreezeView) {
-      hooks.FreezeView();
-    }
-    lists.ListSource = TListSource::Search;
-    // The old list goes first: its edits must be in the rows before they
-    // are read again, and its pending copies are laid over the results.
-    if (FlushLoadedFiles(lists, queries) > 0) {
-      report.CatalogWriteFailed = true;
-    }
-    report.Error = CopyResults(results, lists, queries, hooks, how == TResultsShow::Again);
-    SortLoadedFiles(lists.LoadedFiles, sort.Column, sort.Arrow, typeNameOf);
-    try {
-      ApplyFilter(lists.LoadedFiles, lists.CurrentFiles, filter);
-    } catch (const GlimrError& e) {
-      report.Error = e.message();
-    }
-  } catch (const std::exception& e) {
-    report.Error = ErrorText(e);
-    // Nothing is lost with the half-built lists: the result list keeps its
-    // records and the old list's edits wait in PendingWrites.
-    lists.CurrentFiles.ClearWithoutFreeing();
-    lists.LoadedFiles.Clear();
+TFolderLoadReport ShowSearchResults(const TSearchResults& results, TShownList& shown,
+                                    TCatalogQueries& queries, TResultsShow how) {
+  TSearchSource source(results, queries, how);
+  const TFolderLoadReport report = shown.Show(source);
+  if (!report.Error.isEmpty()) {
     qCWarning(lcSearchResults).noquote() << "showing the search results failed:" << report.Error;
   }
-  ShowAndQueue(lists, hooks);
-  qCDebug(lcSearchResults) << results.Count() << "results," << lists.LoadedFiles.Count()
-                           << "listed," << lists.CurrentFiles.Count() << "shown";
+  qCDebug(lcSearchResults) << results.Count() << "results," << shown.Loaded().Count()
+                           << "listed," << shown.Current().Count() << "shown";
   return report;
 }
 

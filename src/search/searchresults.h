@@ -1,17 +1,13 @@
 #pragma once
 // The search result list (owned records, kept from one search to the next so
-// "Show results" can bring it back) and ShowSearchResults, which makes it the
-// current file list the way a folder load does.
+// "Show results" can bring it back) and the source that shows it.
 
 #include <QString>
 
 #include <cstdint>
 
-#include "browse/currentlists.h"
 #include "browse/filelist.h"
-#include "browse/filesort.h"
-#include "browse/filter.h"
-#include "browse/folderloader.h"
+#include "browse/shownlist.h"
 #include "catalog/imagefileinfo.h"
 
 namespace glimr {
@@ -47,16 +43,30 @@ enum class TResultsShow : std::uint8_t {
   Again,
 };
 
-// Makes a copy of every result the current list (ListSource Search): stops
-// the loader, writes back and frees what lists held (edits the catalog
-// refuses wait in PendingWrites and are shown over the copies), sorts and
-// filters, shows the list and queues its first images. The result list
-// keeps its own records. Raises nothing of its own: whatever fails, the
-// lists end consistent and ShowList is called.
-TFolderLoadReport ShowSearchResults(const TSearchResults& results, TCurrentLists& lists,
-                                    const TSortState& sort, const TFilterSettings& filter,
-                                    TCatalogQueries& queries, const TFolderLoadHooks& hooks,
-                                    TResultsShow how = TResultsShow::AfterSearch,
-                                    const TTypeNameOf& typeNameOf = {});
+// The search results as a source of the shown list: a copy of every result
+// is made (the result list keeps its own records); edits the catalog
+// refused wait in PendingWrites and are shown over the copies. With
+// TResultsShow::Again the first failure of the catalog stops the rereading
+// of the rows (the stored copies are shown) and is the report's error.
+class TSearchSource : public TShownSource {
+ public:
+  TSearchSource(const TSearchResults& results, TCatalogQueries& queries, TResultsShow how)
+      : results_(results), queries_(queries), how_(how) {}
+
+  TListSource Kind() const override { return TListSource::Search; }
+  void Fill(TCurrentLists& lists, const TFillServices& services,
+            TFolderLoadReport& report) override;
+
+ private:
+  const TSearchResults& results_;
+  TCatalogQueries& queries_;
+  TResultsShow how_;
+};
+
+// Shows the results through the shown list's switch. Raises nothing of its
+// own.
+TFolderLoadReport ShowSearchResults(const TSearchResults& results, TShownList& shown,
+                                    TCatalogQueries& queries,
+                                    TResultsShow how = TResultsShow::AfterSearch);
 
 }  // namespace glimr

@@ -52,6 +52,35 @@ void TFileListModel::SetRowCount(int count) {
   endResetModel();
 }
 
+void TFileListModel::BeginRemoveRows(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, rowCount_ - 1);
+  if (first > last) {
+    return;
+  }
+  beginRemoveRows({}, first, last);
+  removing_ = last - first + 1;
+}
+
+void TFileListModel::EndRemoveRows() {
+  if (removing_ == 0) {
+    return;
+  }
+  rowCount_ -= removing_;
+  removing_ = 0;
+  endRemoveRows();
+}
+
+void TFileListModel::InsertRows(int first, int last) {
+  first = std::clamp(first, 0, rowCount_);
+  if (last < first) {
+    return;
+  }
+  beginInsertRows({}, first, last);
+  rowCount_ += last - first + 1;
+  endInsertRows();
+}
+
 void TFileListModel::RowsChanged(int first, int last) {
   if (rowCount_ == 0) {
     return;

@@ -29,6 +29,11 @@ class TFileListModel : public QAbstractTableModel {
   // change of CurrentFiles (load, filter, removal); rows past the list's
   // end answer nothing.
   void SetRowCount(int count);
+  // Rows first..last leave (Begin, while their records exist) and are gone
+  // (End); rows first..last are new.
+  void BeginRemoveRows(int first, int last);
+  void EndRemoveRows();
+  void InsertRows(int first, int last);
   // Rows changed in place (rating, dimensions...): redraws without a reset.
   void RowsChanged(int first, int last);
   // After a re-sort: same rows, new order.
@@ -61,6 +66,7 @@ class TFileListModel : public QAbstractTableModel {
   const TFileList& files_;
   TExtensionTable& extensions_;
   int rowCount_ = 0;
+  int removing_ = 0;  // rows between BeginRemoveRows and EndRemoveRows
   QString captions_[scCount];
   QString folderText_;
   QIcon folderIcon_;

@@ -129,10 +129,10 @@ class TFileListView::TIconView : public QListView {
   TFileListView* owner_;
 };
 
-TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, QWidget* parent)
-    : QWidget(parent), lists_(lists), extensions_(extensions) {
+TFileListView::TFileListView(TShownList& shown, TExtensionTable& extensions, QWidget* parent)
+    : QWidget(parent), shown_(shown), extensions_(extensions) {
   setObjectName(QStringLiteral("veskListFiles"));
-  model_ = new TFileListModel(lists_.CurrentFiles, extensions_, this);
+  model_ = new TFileListModel(shown_.Current(), extensions_, this);
   selection_ = new QItemSelectionModel(model_, this);
 
   auto* report = new TReportView(this);
@@ -183,6 +183,29 @@ TFileListView::TFileListView(TCurrentLists& lists, TExtensionTable& extensions, 
   connect(selection_, &QItemSelectionModel::currentChanged, this, &TFileListView::OnCurrentChanged);
   connect(report_, &QAbstractItemView::doubleClicked, this, &TFileListView::OnDoubleClicked);
   connect(icons_, &QAbstractItemView::doubleClicked, this, &TFileListView::OnDoubleClicked);
+
+  connect(&shown_, &TShownList::aboutToReplace, this, &TFileListView::BeginReplace);
+  connect(&shown_, &TShownList::sourceChanged, this, &TFileListView::EndReplace);
+  connect(&shown_, &TShownList::aboutToReorder, this, &TFileListView::BeginReorder);
+  connect(&shown_, &TShownList::reordered, this, &TFileListView::EndReorder);
+  connect(&shown_, &TShownList::aboutToRemove, this, [this](int first, int last) {
+    // The selection model lets go of the rows while their records exist.
+    model_->BeginRemoveRows(first, last);
+  });
+  connect(&shown_, &TShownList::rowsRemoved, this, [this] {
+    model_->EndRemoveRows();
+    // The records hold the marks: a command may have moved the focus to
+    // the entry that took a removed one's place.
+    RestoreSelectionFromRecords();
+    UpdateSummary(false);
+  });
+  connect(&shown_, &TShownList::rowsInserted, this, [this](int first, int last) {
+    model_->InsertRows(first, last);
+  });
+  connect(&shown_, &TShownList::rowsEdited, this, [this](int first, int last) {
+    model_->RowsChanged(first, last);
+    UpdateSummary(false);
+  });
 }
 
 TFileListView::~TFileListView() = default;
@@ -192,26 +215,21 @@ QAbstractItemView* TFileListView::ActiveView() const {
                                       : static_cast<QAbstractItemView*>(icons_);
 }
 
-void TFileListView::BeginUpdate() {
+void TFileListView::BeginReplace() {
   setUpdatesEnabled(false);
   // The records are about to be written back and freed: let go of them first.
   selection_->clear();
 }
 
-void TFileListView::SetFiles() {
-  model_->SetRowCount(lists_.CurrentFiles.Count());
+void TFileListView::EndReplace() {
+  model_->SetRowCount(shown_.Current().Count());
   RestoreSelectionFromRecords();
   setUpdatesEnabled(true);
   UpdateSummary(true);
 }
 
-void TFileListView::RefreshRows(int first, int last) {
-  model_->RowsChanged(first, last);
-  UpdateSummary(false);
-}
-
 void TFileListView::SetSortState(const TSortState& sort) {
-  sort_ = sort;
+  shown_.SetSort(sort);
   ShowSortArrow();
 }
 
@@ -223,23 +241,26 @@ TTypeNameOf TFileListView::TypeNameOf() const {
   };
 }
 
-void TFileListView::Resort() {
-  TUpdatesGuard guard(this);
+void TFileListView::BeginReorder() {
+  setUpdatesEnabled(false);
   // Let go of the view's selection before the rows move: the selection model
   // would otherwise carry every selected cell through the reorder one by one.
   restoring_ = true;
   selection_->clear();
   restoring_ = false;
   model_->BeginReorder();
-  ResortLists(lists_, sort_, TypeNameOf());
+}
+
+void TFileListView::EndReorder() {
   model_->EndReorder();
   // The view's selection and focus follow their records to the new rows.
   RestoreSelectionFromRecords();
+  setUpdatesEnabled(true);
 }
 
 int TFileListView::FocusedRow() const {
   const QModelIndex current = selection_->currentIndex();
-  return current.isValid() && current.row() < lists_.CurrentFiles.Count() ? current.row() : -1;
+  return current.isValid() && current.row() < shown_.Current().Count() ? current.row() : -1;
 }
 
 void TFileListView::FocusRow(int row, bool selectAlone) {
@@ -258,7 +279,7 @@ void TFileListView::FocusRow(int row, bool selectAlone) {
 
 int TFileListView::SelectedCount() const {
   int n = 0;
-  const TFileList& files = lists_.CurrentFiles;
+  const TFileList& files = shown_.Current();
   for (int i = 0; i < files.Count(); ++i) {
     n += files.At(i)->Selected ? 1 : 0;
   }
@@ -270,25 +291,8 @@ QString TFileListView::SummaryText() const {
 }
 
 void TFileListView::RemoveSelectedFromView() {
-  int removed = 0;
-  {
-    TUpdatesGuard guard(this);
-    selection_->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-    removed = RemoveSelectedEntries(lists_, writeBack_);
-    model_->SetRowCount(lists_.CurrentFiles.Count());
-    // The reset dropped the view's selection silently; the folder entries
-    // that stayed selected must lose their marks as well.
-    const TFileList& files = lists_.CurrentFiles;
-    for (int i = 0; i < files.Count(); ++i) {
-      files.At(i)->Selected = false;
-      files.At(i)->Focused = false;
-    }
-    summary_ = {};
-  }
-  UpdateSummary(true);
-  if (removed > 0) {
-    Q_EMIT selectedRemoved(removed);
-  }
+  TUpdatesGuard guard(this);
+  shown_.RemoveSelected();
 }
 
 void TFileListView::ApplyCaptions() {
@@ -394,7 +398,7 @@ void TFileListView::OnSelectionChanged(const QItemSelection& selected,
   if (restoring_) {
     return;
   }
-  const TFileList& files = lists_.CurrentFiles;
+  const TFileList& files = shown_.Current();
   const int last = std::min(model_->rowCount(), files.Count()) - 1;
   auto apply = [&](const QItemSelection& ranges, bool state) {
     for (const QItemSelectionRange& range : ranges) {
@@ -422,7 +426,7 @@ void TFileListView::OnCurrentChanged(const QModelIndex& current, const QModelInd
   if (restoring_) {
     return;
   }
-  const TFileList& files = lists_.CurrentFiles;
+  const TFileList& files = shown_.Current();
   if (previous.isValid() && previous.row() < files.Count() && previous.row() != current.row()) {
     files.At(previous.row())->Focused = false;
   }
@@ -437,21 +441,20 @@ void TFileListView::OnCurrentChanged(const QModelIndex& current, const QModelInd
 }
 
 void TFileListView::OnHeaderClicked(int section) {
-  sort_ = NextSortState(sort_, section);
+  shown_.SetSort(NextSortState(shown_.Sort(), section));
   ShowSortArrow();
-  Resort();
-  Q_EMIT resorted();
 }
 
 void TFileListView::ShowSortArrow() {
   QHeaderView* header = report_->header();
-  if (sort_.Arrow == 0) {
+  const TSortState& sort = shown_.Sort();
+  if (sort.Arrow == 0) {
     header->setSortIndicatorShown(false);
     return;
   }
   header->setSortIndicatorShown(true);
-  header->setSortIndicator(sort_.Column,
-                           sort_.Arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+  header->setSortIndicator(sort.Column,
+                           sort.Arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TFileListView::OnDoubleClicked(const QModelIndex& index) {
@@ -460,7 +463,7 @@ void TFileListView::OnDoubleClicked(const QModelIndex& index) {
   if (row < 0 || !index.isValid()) {
     return;
   }
-  if (lists_.CurrentFiles.At(row)->IsFolder) {
+  if (shown_.Current().At(row)->IsFolder) {
     Q_EMIT folderActivated(row);
   } else {
     Q_EMIT showZoomedRequested();
@@ -476,7 +479,7 @@ bool TFileListView::HandleKey(QKeyEvent* event) {
 }
 
 void TFileListView::RestoreSelectionFromRecords() {
-  const TFileList& files = lists_.CurrentFiles;
+  const TFileList& files = shown_.Current();
   const int n = std::min(model_->rowCount(), files.Count());
   int focused = -1;
   for (int i = 0; i < n; ++i) {

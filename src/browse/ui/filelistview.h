@@ -6,9 +6,8 @@
 
 #include <QWidget>
 
-#include "browse/currentlists.h"
 #include "browse/filelistops.h"
-#include "browse/folderloader.h"
+#include "browse/shownlist.h"
 
 class QAbstractItemView;
 class QItemSelection;
@@ -33,27 +32,18 @@ class TFileListView : public QWidget {
   Q_OBJECT
 
  public:
-  // lists and extensions must outlive the view.
-  TFileListView(TCurrentLists& lists, TExtensionTable& extensions, QWidget* parent = nullptr);
+  // Follows shown: a new list, removed, inserted, edited and re-sorted rows
+  // reach the view through its signals. shown and extensions must outlive
+  // the view.
+  TFileListView(TShownList& shown, TExtensionTable& extensions, QWidget* parent = nullptr);
   ~TFileListView() override;
 
-  // Sets the row count after CurrentFiles changed (load, filter). The view's
-  // selection and focus are rebuilt from the records' flags (fresh records
-  // have neither).
-  void SetFiles();
-  // Freezes repainting while the lists are rebuilt (a load); SetFiles ends it.
-  void BeginUpdate();
-  // Rows whose record changed in place (rating, dimensions) are redrawn.
-  void RefreshRows(int first, int last);
-
-  // Sort state (column 0, no arrow at start: descending by name).
-  const TSortState& SortState() const { return sort_; }
+  // Sort state (column 0, no arrow at start: descending by name): the shown
+  // list's, with the header's arrow.
+  const TSortState& SortState() const { return shown_.Sort(); }
   void SetSortState(const TSortState& sort);
   // Needed for the Type column's order: the extension's type name.
   TTypeNameOf TypeNameOf() const;
-  // Re-sorts the lists by the current sort state and redraws (Resort).
-  void Resort();
-
   // The focused row (the ribbon's target), -1 for none.
   int FocusedRow() const;
   // Moves the focus to row. With selectAlone and at most one row selected,
@@ -66,10 +56,8 @@ class TFileListView : public QWidget {
   TSelectionCommand SelectionCommand() const { return selectionCommand_; }
   QString SummaryText() const;
 
-  // Writes modified records back during RemoveSelectedFromView.
-  void SetWriteBack(TWriteBack writeBack) { writeBack_ = std::move(writeBack); }
-  // Removes the selected images from the lists and the view; emits
-  // selectedRemoved so the ribbon can close the gap. Errors are raised.
+  // Removes the selected images from the lists and the view (their unsaved
+  // edits are kept for the catalog); the ribbon closes the gap.
   void RemoveSelectedFromView();
 
   // Column captions and the folder type text (Captions 45-50, Strings 12).
@@ -104,17 +92,16 @@ class TFileListView : public QWidget {
   void propertiesRequested();
   // tbSelection's image changed.
   void selectionCommandChanged(glimr::TSelectionCommand command);
-  // A header click re-sorted the lists: the ribbon is rebuilt (PrepareScene,
-  // render) and the width-animation list cleared.
-  void resorted();
-  // RemoveSelectedFromView took count entries out of the lists: the ribbon
-  // recreates its slots and closes the gap.
-  void selectedRemoved(int count);
 
  private:
   void OnSelectionChanged(const QItemSelection& selected, const QItemSelection& deselected);
   void OnCurrentChanged(const QModelIndex& current, const QModelIndex& previous);
   void OnHeaderClicked(int section);
+  // The shown list's changes.
+  void BeginReplace();
+  void EndReplace();
+  void BeginReorder();
+  void EndReorder();
   void OnDoubleClicked(const QModelIndex& index);
   void RestoreSelectionFromRecords();
   void UpdateSummary(bool force);
@@ -125,7 +112,7 @@ class TFileListView : public QWidget {
   class TIconView;
   class TCellDelegate;
 
-  TCurrentLists& lists_;
+  TShownList& shown_;
   TExtensionTable& extensions_;
   TFileListModel* model_ = nullptr;
   QItemSelectionModel* selection_ = nullptr;
@@ -135,10 +122,8 @@ class TFileListView : public QWidget {
   TCellDelegate* iconCells_ = nullptr;
   TViewStyle style_ = TViewStyle::Report;
   TSelectionCommand selectionCommand_ = TSelectionCommand::All;
-  TSortState sort_;
   TSelectionSummary summary_;
   QString shownSummary_;  // the text last sent to the status line
-  TWriteBack writeBack_;
   bool restoring_ = false;  // selection rebuilt from the records: no echo
 };
 

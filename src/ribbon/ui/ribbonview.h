@@ -19,6 +19,8 @@
 
 namespace glimr {
 
+class TShownList;
+
 class TAccumBuffer;
 class TCaptionGlyphs;
 class TGlPanel;
@@ -38,6 +40,11 @@ class TRibbonView : public QObject, private TTextureSink {
   const TRibbonSettings& Settings() const { return settings_; }
   void SetSettings(const TRibbonSettings& settings);
 
+  // Follows the shown list: a new list puts the ribbon on its first entry,
+  // a removal closes the gap, an insertion keeps the centred entry, a
+  // re-sort or an edit redraws, and finished rotations and flips are
+  // handed to the list as edits. Once, before the first list is shown.
+  void Follow(TShownList& shown);
   // After a change of CurrentFiles as a whole: rebuilds the slots and draws.
   void PrepareScene();
   // The list view's focused row may have changed.

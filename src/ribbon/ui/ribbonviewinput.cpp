@@ -7,7 +7,9 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 
+#include "browse/shownlist.h"
 #include "catalog/imagefileinfo.h"
+#include "ribbon/ribbongap.h"
 #include "ribbon/ui/glpanel.h"
 
 namespace glimr {
@@ -25,6 +27,51 @@ void TRibbonView::SetPolling(bool on) {
   } else {
     pollTimer_.stop();
   }
+}
+
+void TRibbonView::Follow(TShownList& shown) {
+  ribbon_->OnRecordEdited = [&shown](const TImageFileInfo* record) {
+    shown.RecordEdited(record, efRotation);
+  };
+  // The old records are freed after this: no glide or poll may touch them.
+  connect(&shown, &TShownList::aboutToReplace, this, [this] {
+    ResetForLoad();
+    SetPolling(false);
+  });
+  connect(&shown, &TShownList::sourceChanged, this, [this, &shown] {
+    ResetForLoad();
+    PrepareScene();
+    SetPolling(!shown.Current().IsEmpty());
+  });
+  connect(&shown, &TShownList::reordered, this, [this] {
+    ribbon_->WidthAnimation.clear();
+    PrepareScene();
+    ScrollImagesToFocused();
+  });
+  connect(&shown, &TShownList::rowsRemoved, this, [this] {
+    // The neighbours take over the removed entries' width and shrink back
+    // over the next poll ticks; an emptied list stops the poll timer.
+    animTimer_.stop();
+    if (!CloseRibbonGap(*ribbon_)) {
+      SetPolling(false);
+    }
+    Redraw();
+  });
+  connect(&shown, &TShownList::rowsInserted, this, [this](int first, int last) {
+    animTimer_.stop();
+    ShiftRibbonForInsert(*ribbon_, first, last);
+    PrepareScene();
+    if (!pollTimer_.isActive()) {
+      SetPolling(true);
+    }
+  });
+  connect(&shown, &TShownList::rowsEdited, this, [this](int, int, TEditFields fields) {
+    // The captions show the caption, or the name when there is none.
+    if (fields & (efCaption | efName)) {
+      ribbon_->RefreshCaptions();
+    }
+    ribbon_->RedrawNeeded = true;
+  });
 }
 
 void TRibbonView::ResetForLoad() {

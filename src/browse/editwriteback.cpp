@@ -1,4 +1,4 @@
-#include "organize/editwriteback.h"
+#include "browse/editwriteback.h"
 
 #include <QLoggingCategory>
 
