@@ -13,6 +13,7 @@
 #include "app/fileopsparts.h"
 #include "app/frmsplash.h"
 #include "app/instancechannel.h"
+#include "app/loaderport.h"
 #include "app/optionsparts.h"
 #include "board/boardlist.h"
 #include "browse/folderloader.h"
@@ -33,8 +34,6 @@
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskexternal.h"
-#include "organize/categoryloader.h"
-#include "organize/editwriteback.h"
 #include "ribbon/cashribbonmodel.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -241,13 +240,14 @@ void TGlimrApplication::InitGraphics() {
   // its thumbnails once the cache exists (the next step).
   TFileListView* list = main_->ListView();
   ribbonModel_ = std::make_unique<TCashRibbonModel>(
-      lists_.CurrentFiles, nullptr, nullptr,
+      shown_.Current(), nullptr, nullptr,
       TCashRibbonModel::TListFocus{
           [list] { return list->FocusedRow(); },
           [list](int row, bool selectAlone) { list->FocusRow(row, selectAlone); }});
   auto* panel = new TGlPanel();
   ribbon_ =
       std::make_unique<TRibbonView>(*panel, *ribbonModel_, RibbonSettingsFrom(context_.Settings));
+  ribbon_->Follow(shown_);
   main_->AttachRibbon(panel, *ribbon_);
 }
 
@@ -262,11 +262,13 @@ void TGlimrApplication::MakeCash() {
   // window's creation; no loader starts before a folder is loaded.
   loader_ = std::make_unique<TLoaderControl>(*cash_, context_.Locks);
   loader_->SetOnLoaded([this](const QString& path) {
-    const int row = lists_.CurrentFiles.IndexOf(path);
-    if (row >= 0 && cash_ && UpdateDimensions(*cash_, path, lists_.CurrentFiles.At(row))) {
-      main_->ListView()->RefreshRows(row, row);
+    const int row = shown_.Current().IndexOf(path);
+    if (row >= 0 && cash_ && UpdateDimensions(*cash_, path, shown_.Current().At(row))) {
+      shown_.DetailsChanged(row);
     }
   });
+  loaderPort_ = std::make_unique<TLoaderControlPort>(*loader_, [this] { return thumbTextureSize_; });
+  shown_.SetLoaderPort(loaderPort_.get());
   if (ribbonModel_) {
     ribbonModel_->SetCache(cash_.get(), loader_.get());
   }
@@ -291,52 +293,28 @@ void TGlimrApplication::AttachCatalog() {
     });
   }
 
-  TFileListView* list = main_->ListView();
-  TFolderLoadHooks hooks;
-  hooks.StopLoader = [this] {
-    if (loader_) {
-      loader_->StopLoader();
-    }
+  // The shown list writes its edits back to this catalog; its sources ask
+  // the extension table and drop thumbnails of files changed outside Glimr.
+  shown_.SetCatalog(queries_.get());
+  TFillServices services;
+  services.ExtensionIndex = [this](const QString& path) {
+    return extensions_.ExtensionIndex(path);
   };
-  hooks.FreezeView = [list] { list->BeginUpdate(); };
-  hooks.ShowList = [list](int) { list->SetFiles(); };
-  hooks.QueueImages = [this](const QStringList& keys) {
-    if (loader_) {
-      loader_->Enqueue(keys);
-    }
-  };
-  hooks.StartLoader = [this] {
-    if (loader_) {
-      loader_->StartLoader(thumbTextureSize_);
-    }
-  };
-  hooks.ExtensionIndex = [this](const QString& path) { return extensions_.ExtensionIndex(path); };
-  // A file changed outside Glimr loses the thumbnail kept for its old date.
-  hooks.DiskDateSeen = [this](const QString& path, double fileDate) {
+  services.DiskDateSeen = [this](const QString& path, double fileDate) {
     if (cash_) {
       cash_->DropIfDateDiffers(path, fileDate);
     }
   };
+  shown_.SetFillServices(std::move(services));
+  shown_.SetTypeNameOf(main_->ListView()->TypeNameOf());
   const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
-  folderLoader_ = std::make_unique<TFolderLoader>(*queries_, extensions, hooks);
-  folderLoader_->SetTypeNameOf(list->TypeNameOf());
-  list->SetWriteBack([this](const TImageFileInfo& record) { queries_->UpdateFileRecord(record); });
+  folderLoader_ = std::make_unique<TFolderLoader>(*queries_, extensions);
   main_->AttachFolderLoader(*folderLoader_);
-
-  // A category is shown through the same hooks as a folder; edits of the
-  // shown records reach the catalog within two seconds, not only at the
-  // next switch or exit.
-  categoryLoader_ = std::make_unique<TCategoryLoader>(*queries_, hooks);
-  categoryLoader_->SetTypeNameOf(list->TypeNameOf());
-  editWriteBack_ = std::make_unique<TEditWriteBack>(*queries_, lists_);
-  if (ribbon_) {
-    ribbon_->Ribbon().OnRecordEdited = [this] { editWriteBack_->Note(); };
-  }
-  main_->AttachOrganizer(*queries_, *categoryLoader_, *editWriteBack_, hooks);
+  main_->AttachOrganizer(*queries_);
   // The search reads image sizes through the plug-ins, on its own thread:
   // one decode at a time, as for the loader and the zoom window.
   main_->AttachSearch(
-      *queries_, *editWriteBack_, hooks,
+      *queries_,
       [this] { return plugins_ ? PluginExtensions(*plugins_) : QStringList(); },
       [this](const QString& path, const QString& typeName, std::int32_t& width,
              std::int32_t& height) {
@@ -424,7 +402,7 @@ void TGlimrApplication::MakeViewer() {
   showZoomed_->SetHooks([this] { main_->repaint(); },
                         [this] {
                           if (ribbon_) {
-                            ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+                            ribbon_->SetPolling(!shown_.Current().IsEmpty());
                           }
                         });
   main_->AttachViewer(*showZoomed_);
@@ -466,7 +444,7 @@ bool TGlimrApplication::Start() {
   board_ = std::make_unique<TBoardList>();
   apps_ = std::make_unique<TDesktopApps>();
   externalProgs_ = std::make_unique<TExternalProgs>();
-  main_ = std::make_unique<TfrmVesk>(context_, lists_, extensions_,
+  main_ = std::make_unique<TfrmVesk>(context_, shown_, extensions_,
                                      TWindowServices{*clipboard_, *board_, *apps_, *externalProgs_},
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
@@ -504,10 +482,10 @@ void TGlimrApplication::CloseParts() {
   }
   if (queries_) {
     try {
-      FlushLoadedFiles(lists_, *queries_);
+      shown_.FlushAndClear();
       // Rows still to be stored come back from the disk at the next visit;
       // only the user's edits are lost with the process.
-      const int unsaved = lists_.PendingWrites.EditCount();
+      const int unsaved = shown_.PendingWrites().EditCount();
       if (unsaved > 0) {
         ShowError(QStringLiteral("FlushLoadedFiles: "),
                   LangText(TLangSection::Strings, kStrChangesNotSaved)
@@ -548,8 +526,9 @@ void TGlimrApplication::ReleaseParts() {
   }
   loading_.reset();
   folderLoader_.reset();
-  categoryLoader_.reset();
-  editWriteBack_.reset();
+  shown_.SetLoaderPort(nullptr);
+  shown_.SetCatalog(nullptr);
+  loaderPort_.reset();
   if (ribbonModel_) {
     ribbonModel_->SetCache(nullptr, nullptr);
   }

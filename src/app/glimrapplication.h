@@ -15,7 +15,7 @@
 #include "app/commandline.h"
 #include "app/datafolderlock.h"
 #include "app/startupsequence.h"
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "browse/ui/extensiontable.h"
 #include "common/appcontext.h"
 #include "imaging/plugins.h"
@@ -30,8 +30,6 @@ class TCatalogQueries;
 class TClipboardList;
 class TdmVesk;
 class TDesktopApps;
-class TCategoryLoader;
-class TEditWriteBack;
 class TExternalProgs;
 class TFileOpsParts;
 class TInstanceServer;
@@ -41,6 +39,7 @@ class TfrmSplash;
 class TfrmVesk;
 class TfrmZoom;
 class TLoaderControl;
+class TLoaderControlPort;
 class TOptionsParts;
 class TPluginThumbMaker;
 class TRibbonView;
@@ -106,7 +105,9 @@ class TGlimrApplication {
   bool HandedOver() const { return handedOver_; }
 
   TAppContext& Context() { return context_; }
-  TCurrentLists& Lists() { return lists_; }
+  // What the list shows; its views follow it.
+  TShownList& Shown() { return shown_; }
+  const TCurrentLists& Lists() const { return shown_.Lists(); }
   TRibbonView* Ribbon() const { return ribbon_.get(); }
   TCash* Cash() const { return cash_.get(); }
   TfrmVesk* MainWindow() const;
@@ -151,7 +152,9 @@ class TGlimrApplication {
 
   // Declared in the order they are built; ReleaseParts frees them in reverse
   // before the main window goes.
-  TCurrentLists lists_;
+  // What the list shows: built first, so every view and service that
+  // follows it is released before it.
+  TShownList shown_;
   TExtensionTable extensions_;
   std::unique_ptr<TfrmSplash> splash_;
   // The lists the window's commands work on; they outlive the main window.
@@ -166,11 +169,10 @@ class TGlimrApplication {
   std::unique_ptr<TPluginThumbMaker> maker_;
   std::unique_ptr<TCash> cash_;
   std::unique_ptr<TLoaderControl> loader_;
+  std::unique_ptr<TLoaderControlPort> loaderPort_;
   std::unique_ptr<TdmVesk> dm_;
   std::unique_ptr<TCatalogQueries> queries_;
   std::unique_ptr<TFolderLoader> folderLoader_;
-  std::unique_ptr<TCategoryLoader> categoryLoader_;
-  std::unique_ptr<TEditWriteBack> editWriteBack_;
   std::unique_ptr<TfrmLoading> loading_;
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;

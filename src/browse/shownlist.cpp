@@ -90,7 +90,7 @@ void TShownList::QueueAndStart() {
       keys.append(current.Key(i));
     }
   }
-  if (port_ && !keys.isEmpty()) {
+  if (port_) {
     port_->Enqueue(keys);
   }
   if (port_ && !current.IsEmpty()) {
@@ -132,8 +132,12 @@ TFolderLoadReport TShownList::Show(TShownSource& source) {
   try {
     // The old list goes first: its edits must be in the rows the new
     // source reads.
-    if (WriteBack() > 0) {
-      report.CatalogWriteFailed = true;
+    if (queries_) {
+      if (FlushLoadedFiles(lists_, *queries_) > 0) {
+        report.CatalogWriteFailed = true;
+      }
+    } else {
+      StashAndClear(lists_);
     }
     source.Fill(lists_, services_, report);
     SortLoadedFiles(lists_.LoadedFiles, sort_.Column, sort_.Arrow, typeNameOf_);

@@ -167,6 +167,9 @@ class TShownList : public QObject {
   // views are consistent, and returned.
   QString SetFilter(const TFilterSettings& filter);
   QString Refilter() { return SetFilter(filter_); }
+  // Takes the filter for the next switch without rebuilding the list (the
+  // settings read at start, before the first list is shown).
+  void PresetFilter(const TFilterSettings& filter) { filter_ = filter; }
   // Sorts both lists by sort (a header click); the rows keep their records,
   // selection marks and focus.
   void SetSort(const TSortState& sort);

@@ -24,6 +24,7 @@
 #include "browse/filesort.h"
 #include "browse/filter.h"
 #include "browse/folderloader.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
@@ -69,15 +70,15 @@ void Touch(const QString& path, const QByteArray& content = QByteArray("x")) {
   f.write(content);
 }
 
-// A catalog, a folder loader over it and the lists, with recording hooks.
-struct Browser {
+// A catalog, a folder loader over it and the shown list, with a loader
+// port and views that record what they are asked to do.
+struct Browser : TLoaderPort {
   QTemporaryDir home;
   TLocks locks;
   TdmVesk dm{home.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries queries{dm};
-  TCurrentLists lists;
-  TSortState sort;
-  TFilterSettings filter;
+  TShownList shown;
+  const TCurrentLists& lists = shown.Lists();
   QStringList calls;
   QStringList queued;
   QHash<QString, double> diskDates;  // what DiskDateSeen was told
@@ -85,36 +86,42 @@ struct Browser {
   std::unique_ptr<TFolderLoader> loader;
 
   explicit Browser(const QStringList& extensions = {QStringLiteral("JPG"), QStringLiteral("png")}) {
-    TFolderLoadHooks hooks;
-    hooks.StopLoader = [this] { calls << QStringLiteral("stop"); };
-    hooks.FreezeView = [this] { calls << QStringLiteral("freeze"); };
-    hooks.ShowList = [this](int n) { calls << QStringLiteral("show %1").arg(n); };
-    hooks.QueueImages = [this](const QStringList& keys) {
-      calls << QStringLiteral("queue");
-      queued = keys;
-      // The loader reads on its own connection: every queued file's row
-      // must already be committed when it hears of the file.
-      TSession* worker = dm.CreateWorkerSession();
-      rowsSeenByWorker = 0;
-      try {
-        for (const QString& key : keys) {
-          const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
-          const std::int32_t cat = queries.CatalogIDOfPath(key.left(slash + 1), worker);
-          rowsSeenByWorker += queries.ReadThumbRow(key.mid(slash + 1), cat, worker) ? 1 : 0;
-        }
-      } catch (const GlimrError&) {
-        rowsSeenByWorker = -1;  // a damaged catalog
-      }
-      dm.ReleaseWorkerSession(worker);
-    };
-    hooks.StartLoader = [this] { calls << QStringLiteral("start"); };
-    hooks.DiskDateSeen = [this](const QString& path, double date) { diskDates[path] = date; };
-    loader = std::make_unique<TFolderLoader>(queries, extensions, hooks);
+    shown.SetLoaderPort(this);
+    shown.SetCatalog(&queries);
+    TFillServices services;
+    services.DiskDateSeen = [this](const QString& path, double date) { diskDates[path] = date; };
+    shown.SetFillServices(services);
+    QObject::connect(&shown, &TShownList::aboutToReplace,
+                     [this] { calls << QStringLiteral("freeze"); });
+    QObject::connect(&shown, &TShownList::sourceChanged, [this] {
+      calls << QStringLiteral("show %1").arg(shown.Current().Count());
+    });
+    loader = std::make_unique<TFolderLoader>(queries, extensions);
   }
+  void Stop() override { calls << QStringLiteral("stop"); }
+  void Enqueue(const QStringList& keys) override {
+    calls << QStringLiteral("queue");
+    queued = keys;
+    // The loader reads on its own connection: every queued file's row
+    // must already be committed when it hears of the file.
+    TSession* worker = dm.CreateWorkerSession();
+    rowsSeenByWorker = 0;
+    try {
+      for (const QString& key : keys) {
+        const qsizetype slash = key.lastIndexOf(QLatin1Char('/'));
+        const std::int32_t cat = queries.CatalogIDOfPath(key.left(slash + 1), worker);
+        rowsSeenByWorker += queries.ReadThumbRow(key.mid(slash + 1), cat, worker) ? 1 : 0;
+      }
+    } catch (const GlimrError&) {
+      rowsSeenByWorker = -1;  // a damaged catalog
+    }
+    dm.ReleaseWorkerSession(worker);
+  }
+  void Start() override { calls << QStringLiteral("start"); }
   TFolderLoadReport Load(const QString& folder) {
     calls.clear();
     diskDates.clear();
-    return loader->LoadFolder(folder, lists, sort, filter);
+    return loader->LoadFolder(folder, shown);
   }
   qint64 Scalar(const QString& sql) {
     std::lock_guard lock(locks.DbLock);
@@ -489,15 +496,15 @@ class TestBrowse : public QObject {
     for (const char* name : {"x1.jpg", "y2.jpg", "x3.png"}) {
       Touch(dir + QString::fromLatin1(name));
     }
-    b.sort = {scName, 2};
-    b.filter = {true, QStringLiteral("x"), {}, {}};
+    b.shown.SetSort({scName, 2});
+    b.shown.PresetFilter({true, QStringLiteral("x"), {}, {}});
     b.Load(dir);
     QCOMPARE(Names(b.lists.LoadedFiles), (QStringList{"..", "x1.jpg", "x3.png", "y2.jpg"}));
     QCOMPARE(Names(b.lists.CurrentFiles), (QStringList{"..", "x1.jpg", "x3.png"}));
     QCOMPARE(b.queued, (QStringList{dir + "x1.jpg", dir + "x3.png"}));
 
     // A malformed mask: the load completes with the name test passed, then reports.
-    b.filter.NameText = QStringLiteral("[");
+    b.shown.PresetFilter({true, QStringLiteral("["), {}, {}});
     const TFolderLoadReport report = b.Load(dir);
     QCOMPARE(report.Error, QStringLiteral("'*[*' is an invalid mask at (4)"));
     QVERIFY(!report.OldListsKept);
@@ -512,7 +519,7 @@ class TestBrowse : public QObject {
       Touch(pics.filePath(QStringLiteral("img%1.jpg").arg(i, 3, 10, QLatin1Char('0'))));
     }
     QVERIFY(QDir(pics.path()).mkdir(QStringLiteral("sub")));
-    b.sort = {scName, 2};
+    b.shown.SetSort({scName, 2});
     b.Load(pics.path());
     QCOMPARE(b.lists.CurrentFiles.Count(), 152);
     // Positions 0 to 99 hold "..", "sub" and 98 images.
@@ -596,8 +603,9 @@ class TestBrowse : public QObject {
   }
 
   // A failure half way leaves a consistent view: before the old lists were
-  // written back they stay shown; after it the new folder is shown empty.
-  // Either way the list repaints and the loader starts only for what is shown.
+  // written back they stay shown, untouched (the views were never frozen);
+  // after it the new folder is shown empty. Either way the loader starts
+  // only for what is shown.
   void failedLoadLeavesConsistentView_data() {
     QTest::addColumn<QString>("damage");
     QTest::addColumn<bool>("oldKept");
@@ -605,7 +613,7 @@ class TestBrowse : public QObject {
     QTest::addColumn<QStringList>("calls");
     QTest::newRow("catalogs unreadable: old folder stays")
         << "DROP TABLE CATALOGS" << true << QStringList{"..", "old.jpg"}
-        << QStringList{"stop", "show 2", "queue", "start"};
+        << QStringList{"stop", "queue", "start"};
     QTest::newRow("files unreadable: new folder empty")
         << "DROP TABLE FILES" << false << QStringList{}
         << QStringList{"stop", "freeze", "show 0", "queue"};
@@ -774,14 +782,15 @@ class TestBrowse : public QObject {
   // from the disk and from the rows alike.
   void extensionIndexPerRecord() {
     Browser b;
-    TFolderLoadHooks hooks;
+    TFillServices services;
     QStringList asked;
-    hooks.ExtensionIndex = [&asked](const QString& path) {
+    services.ExtensionIndex = [&asked](const QString& path) {
       asked << path;
       const QString ext = GetExtension(path);
       return ext == QLatin1String("jpg") ? 1 : ext == QLatin1String("JPG") ? 2 : 3;
     };
-    TFolderLoader loader(b.queries, {QStringLiteral("jpg"), QStringLiteral("png")}, hooks);
+    b.shown.SetFillServices(services);
+    TFolderLoader loader(b.queries, {QStringLiteral("jpg"), QStringLiteral("png")});
     QTemporaryDir pics;
     const QString dir = pics.path() + QLatin1Char('/');
     const QList<QPair<QString, int>> files{
@@ -791,7 +800,7 @@ class TestBrowse : public QObject {
     }
     for (int pass = 0; pass < 2; ++pass) {
       asked.clear();
-      loader.LoadFolder(dir, b.lists, b.sort, b.filter);
+      loader.LoadFolder(dir, b.shown);
       for (const auto& f : files) {
         QCOMPARE(b.lists.LoadedFiles.Find(dir + f.first)->ExtIndex, f.second);
       }
@@ -839,7 +848,7 @@ class TestBrowse : public QObject {
     QVERIFY(b.calls.contains(QStringLiteral("start")));
     QVERIFY(b.dm.WriteHealth().Failing());
     // Rows still to be stored are no user edits: nothing to warn of at exit.
-    QVERIFY(FlushLoadedFiles(b.lists, b.queries) > 0);
+    QVERIFY(b.shown.FlushAndClear() > 0);
     QCOMPARE(b.lists.PendingWrites.EditCount(), 0);
     b.Load(pics.path());
     // Every ID a record still carries names its own row; none points at a
@@ -877,11 +886,10 @@ class TestBrowse : public QObject {
     a->Modified = true;
     a->Selected = true;
     b.SetReadOnly(true);
-    const TWriteBack writeBack = [&b](const TImageFileInfo& r) { b.queries.UpdateFileRecord(r); };
-    QCOMPARE(RemoveSelectedEntries(b.lists, writeBack), 1);
-    b.lists.PendingWrites.ReleaseCategories({4, 9});
+    QCOMPARE(b.shown.RemoveSelected(), 1);
+    b.shown.PendingWrites().ReleaseCategories({4, 9});
     b.SetReadOnly(false);
-    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.shown.FlushAndClear(), 0);
     QCOMPARE(b.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES WHERE FILENAME = 'a.jpg'")), 0);
     QCOMPARE(b.Scalar(QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = 'a.jpg'")), 2);
   }
@@ -899,13 +907,12 @@ class TestBrowse : public QObject {
     a->Modified = true;
     a->Selected = true;
     b.SetReadOnly(true);
-    const TWriteBack writeBack = [&b](const TImageFileInfo& r) { b.queries.UpdateFileRecord(r); };
-    QCOMPARE(RemoveSelectedEntries(b.lists, writeBack), 1);
+    QCOMPARE(b.shown.RemoveSelected(), 1);
     QCOMPARE(Names(b.lists.CurrentFiles), (QStringList{"..", "b.jpg"}));
     QCOMPARE(b.lists.PendingWrites.Count(), 1);
     QCOMPARE(b.lists.PendingWrites.EditCount(), 1);
     b.SetReadOnly(false);
-    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.shown.FlushAndClear(), 0);
     QCOMPARE(b.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES WHERE FILENAME = 'a.jpg'")), 4);
   }
 
@@ -952,7 +959,7 @@ class TestBrowse : public QObject {
     // Writable again: the next write-back stores the edit and the rows the
     // second folder is still missing.
     b.SetReadOnly(false);
-    QCOMPARE(FlushLoadedFiles(b.lists, b.queries), 0);
+    QCOMPARE(b.shown.FlushAndClear(), 0);
     QCOMPARE(b.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE RATING = 3 AND CAPTION = "
                                      "'unsaved'")),
              1);
