@@ -3,8 +3,10 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <functional>
 
 #include "browse/filelistops.h"
+#include "browse/shownlist.h"
 #include "common/datetime.h"
 
 namespace glimr {
@@ -18,22 +20,23 @@ int ClampedRating(int rating) {
   return std::clamp(rating, 0, 5);
 }
 
-// Applies set to every selected image for which differs is true, marking it
-// Modified, and returns the changed rows.
-template <typename Differs, typename Set>
-std::vector<int> EditSelected(TCurrentLists& lists, Differs differs, Set set) {
-  std::vector<int> changed;
-  TFileList& current = lists.CurrentFiles;
+// The selected images for which differs is true get set, through the list,
+// and the changed rows are returned.
+template <typename Differs>
+std::vector<int> EditSelected(TShownList& shown, TEditFields field, Differs differs,
+                              const std::function<void(TImageFileInfo&)>& set) {
+  std::vector<int> rows;
+  const TFileList& current = shown.Current();
   for (int i = 0; i < current.Count(); ++i) {
-    TImageFileInfo* r = current.At(i);
-    if (!r->Selected || r->IsFolder || !differs(*r)) {
-      continue;
+    const TImageFileInfo* r = current.At(i);
+    if (r->Selected && !r->IsFolder && differs(*r)) {
+      rows.push_back(i);
     }
-    set(*r);
-    r->Modified = true;
-    changed.push_back(i);
   }
-  return changed;
+  if (!rows.empty()) {
+    shown.EditRows(rows, field, set);
+  }
+  return rows;
 }
 
 }  // namespace
@@ -140,22 +143,23 @@ QString OneLineText(const QString& text) {
   return out;
 }
 
-std::vector<int> SetSelectedRating(TCurrentLists& lists, int rating) {
+std::vector<int> SetSelectedRating(TShownList& shown, int rating) {
   const auto n = static_cast<std::uint8_t>(ClampedRating(rating));
   return EditSelected(
-      lists, [n](const TImageFileInfo& r) { return r.Rating != n; },
+      shown, efRating, [n](const TImageFileInfo& r) { return r.Rating != n; },
       [n](TImageFileInfo& r) { r.Rating = n; });
 }
 
-std::vector<int> SetSelectedCaption(TCurrentLists& lists, const QString& caption) {
+std::vector<int> SetSelectedCaption(TShownList& shown, const QString& caption) {
   return EditSelected(
-      lists, [&caption](const TImageFileInfo& r) { return r.Caption != caption; },
+      shown, efCaption, [&caption](const TImageFileInfo& r) { return r.Caption != caption; },
       [&caption](TImageFileInfo& r) { r.Caption = caption; });
 }
 
-std::vector<int> SetSelectedCategory(TCurrentLists& lists, std::int32_t categoryID) {
+std::vector<int> SetSelectedCategory(TShownList& shown, std::int32_t categoryID) {
   return EditSelected(
-      lists, [categoryID](const TImageFileInfo& r) { return r.CategoryID != categoryID; },
+      shown, efCategory,
+      [categoryID](const TImageFileInfo& r) { return r.CategoryID != categoryID; },
       [categoryID](TImageFileInfo& r) { r.CategoryID = categoryID; });
 }
 

@@ -9,10 +9,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "browse/currentlists.h"
 #include "browse/filelist.h"
 
 namespace glimr {
+
+class TShownList;
 
 // The selection's shared values. A value the selected images do not share,
 // or that no selected image has (a folder entry, nothing selected), is
@@ -54,14 +55,14 @@ QString SelectionStatusText(const TFileProperties& props);
 QString OneLineText(const QString& text);
 
 // The edits of the selection. Each selected image (never a folder entry)
-// whose value differs takes the new one and is marked Modified; the result
-// is the rows of CurrentFiles that changed, in order, so the caller can
-// redraw them and schedule their write-back. Nothing selected: no change.
-// A rating outside 0..5 is clamped into it.
-std::vector<int> SetSelectedRating(TCurrentLists& lists, int rating);
+// whose value differs takes the new one through shown.EditRows, which marks
+// it Modified, tells the views and schedules the write-back; the result is
+// the rows of the shown list that changed, in order. Nothing selected: no
+// change. A rating outside 0..5 is clamped into it.
+std::vector<int> SetSelectedRating(TShownList& shown, int rating);
 // The caption is stored exactly as given, however long or odd.
-std::vector<int> SetSelectedCaption(TCurrentLists& lists, const QString& caption);
+std::vector<int> SetSelectedCaption(TShownList& shown, const QString& caption);
 // 0 takes the category away.
-std::vector<int> SetSelectedCategory(TCurrentLists& lists, std::int32_t categoryID);
+std::vector<int> SetSelectedCategory(TShownList& shown, std::int32_t categoryID);
 
 }  // namespace glimr

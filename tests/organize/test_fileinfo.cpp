@@ -9,11 +9,16 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <algorithm>
+#include <memory>
 #include <vector>
 
+#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "organize/fileinfo.h"
 #include "organize/ui/frfileinfo.h"
 #include "organize/ui/starview.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -65,30 +70,67 @@ const TSpec kFiles[] = {
     {"e.jpg", false, 3, "sky", 1, 640, 480, 7, 45000.5, 3000},  // 5
 };
 
+std::unique_ptr<TImageFileInfo> Record(const TSpec& s) {
+  auto r = std::make_unique<TImageFileInfo>();
+  r->FileName = QString::fromLatin1(s.name);
+  r->Path = QStringLiteral("/pics/");
+  r->IsFolder = s.folder;
+  r->Rating = static_cast<std::uint8_t>(s.rating);
+  r->Caption = QString::fromLatin1(s.caption);
+  r->CatalogID = s.catalog;
+  r->Width = s.width;
+  r->Height = s.height;
+  r->CategoryID = s.category;
+  r->FileDate = s.date;
+  r->FileSize = s.size;
+  return r;
+}
+
 void Fill(TCurrentLists& lists) {
   for (const TSpec& s : kFiles) {
-    auto* r = new TImageFileInfo;
-    r->FileName = QString::fromLatin1(s.name);
-    r->Path = QStringLiteral("/pics/");
-    r->IsFolder = s.folder;
-    r->Rating = static_cast<std::uint8_t>(s.rating);
-    r->Caption = QString::fromLatin1(s.caption);
-    r->CatalogID = s.catalog;
-    r->Width = s.width;
-    r->Height = s.height;
-    r->CategoryID = s.category;
-    r->FileDate = s.date;
-    r->FileSize = s.size;
+    TImageFileInfo* r = Record(s).release();
     lists.LoadedFiles.Append(r->FullPath(), r);
   }
   lists.CurrentFiles.AssignRefs(lists.LoadedFiles);
 }
 
-void Select(TCurrentLists& lists, const QList<int>& rows) {
-  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
-    lists.CurrentFiles.At(i)->Selected = rows.contains(i);
+// The same entries in a shown list, in the same order (a sort by rating
+// keeps the order the source gives).
+void Fill(TShownList& shown) {
+  shown.SetSort({scRating, 0});
+  std::vector<TNewEntry> entries;
+  for (const TSpec& s : kFiles) {
+    std::unique_ptr<TImageFileInfo> r = Record(s);
+    const QString key = r->FullPath();
+    entries.push_back({key, std::move(r)});
+  }
+  glimr::test::ShowGiven(shown, std::move(entries));
+}
+
+void Select(const TFileList& files, const QList<int>& rows) {
+  for (int i = 0; i < files.Count(); ++i) {
+    files.At(i)->Selected = rows.contains(i);
   }
 }
+
+void Select(TCurrentLists& lists, const QList<int>& rows) {
+  Select(lists.CurrentFiles, rows);
+}
+
+// Every row the list reported edited, with the fields it named.
+struct TEditLog {
+  QList<int> rows;
+  TEditFields fields = 0;
+  explicit TEditLog(TShownList& shown) {
+    QObject::connect(&shown, &TShownList::rowsEdited, &shown,
+                     [this](int first, int last, TEditFields f) {
+                       for (int i = first; i <= last; ++i) {
+                         rows << i;
+                       }
+                       fields |= f;
+                     });
+  }
+};
 
 TFileProperties Props(int selected, int images, std::int64_t total, const QString& name,
                       const QString& caption, int rating, std::int32_t catalog, int w, int h,
@@ -254,21 +296,30 @@ void TestFileInfo::edits() {
   QFETCH(QVariant, stored);
   QFETCH(QList<int>, changed);
 
-  TCurrentLists lists;
-  Fill(lists);
-  Select(lists, rows);
+  TShownList shown;
+  Fill(shown);
+  Select(shown.Current(), rows);
+  TEditLog log(shown);
   std::vector<int> result;
+  TEditFields fields = 0;
   if (field == QLatin1String("rating")) {
-    result = SetSelectedRating(lists, value.toInt());
+    result = SetSelectedRating(shown, value.toInt());
+    fields = efRating;
   } else if (field == QLatin1String("caption")) {
-    result = SetSelectedCaption(lists, value.toString());
+    result = SetSelectedCaption(shown, value.toString());
+    fields = efCaption;
   } else {
-    result = SetSelectedCategory(lists, value.toInt());
+    result = SetSelectedCategory(shown, value.toInt());
+    fields = efCategory;
   }
   QCOMPARE(QList<int>(result.begin(), result.end()), changed);
+  // The views hear of exactly the changed rows, and of the field edited.
+  std::sort(log.rows.begin(), log.rows.end());
+  QCOMPARE(log.rows, changed);
+  QCOMPARE(log.fields, changed.isEmpty() ? 0U : fields);
 
-  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
-    const TImageFileInfo* r = lists.CurrentFiles.At(i);
+  for (int i = 0; i < shown.Current().Count(); ++i) {
+    const TImageFileInfo* r = shown.Current().At(i);
     const TSpec& before = kFiles[i];
     QCOMPARE(r->Modified, changed.contains(i));
     const bool edited = rows.contains(i) && !before.folder;
@@ -293,13 +344,13 @@ void TestFileInfo::oddCaptionsStoredAsTyped_data() {
 
 void TestFileInfo::oddCaptionsStoredAsTyped() {
   QFETCH(QString, caption);
-  TCurrentLists lists;
-  Fill(lists);
-  Select(lists, {0, 1});
-  QCOMPARE(SetSelectedCaption(lists, caption).size(), size_t(2));
-  QCOMPARE(lists.CurrentFiles.At(0)->Caption, caption);
-  QCOMPARE(lists.CurrentFiles.At(1)->Caption, caption);
-  QCOMPARE(CalcProperties(lists.CurrentFiles).Caption, caption);
+  TShownList shown;
+  Fill(shown);
+  Select(shown.Current(), {0, 1});
+  QCOMPARE(SetSelectedCaption(shown, caption).size(), size_t(2));
+  QCOMPARE(shown.Current().At(0)->Caption, caption);
+  QCOMPARE(shown.Current().At(1)->Caption, caption);
+  QCOMPARE(CalcProperties(shown.Current()).Caption, caption);
 }
 
 void TestFileInfo::oneLineText() {
@@ -495,23 +546,23 @@ void TestFileInfo::pageSuppressesCaptionWhileShowing() {
 }
 
 void TestFileInfo::pageTypingAppliesToSharedSelection() {
-  TCurrentLists lists;
-  Fill(lists);
-  Select(lists, {0, 1});
+  TShownList shown;
+  Fill(shown);
+  Select(shown.Current(), {0, 1});
   TfrFileInfo page;
   std::vector<int> lastChanged;
   connect(&page, &TfrFileInfo::captionEdited, &page,
-          [&](const QString& text) { lastChanged = SetSelectedCaption(lists, text); });
-  page.ShowProperties(CalcProperties(lists.CurrentFiles));
+          [&](const QString& text) { lastChanged = SetSelectedCaption(shown, text); });
+  page.ShowProperties(CalcProperties(shown.Current()));
   auto* edCaption = page.findChild<QLineEdit*>(QStringLiteral("edCaption"));
   QCOMPARE(edCaption->text(), QString());
   QCOMPARE(page.findChild<TStarView*>(QStringLiteral("svRating"))->StarsSelected(), 3);
-  QCOMPARE(lists.CurrentFiles.At(0)->Modified, false);
+  QCOMPARE(shown.Current().At(0)->Modified, false);
 
   QTest::keyClicks(edCaption, QStringLiteral("Dawn"));
-  QCOMPARE(lists.CurrentFiles.At(0)->Caption, QStringLiteral("Dawn"));
-  QCOMPARE(lists.CurrentFiles.At(1)->Caption, QStringLiteral("Dawn"));
-  QCOMPARE(lists.CurrentFiles.At(2)->Caption, QStringLiteral("sea"));
+  QCOMPARE(shown.Current().At(0)->Caption, QStringLiteral("Dawn"));
+  QCOMPARE(shown.Current().At(1)->Caption, QStringLiteral("Dawn"));
+  QCOMPARE(shown.Current().At(2)->Caption, QStringLiteral("sea"));
   QCOMPARE(lastChanged, (std::vector<int>{0, 1}));
 }
 
