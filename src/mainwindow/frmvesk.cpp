@@ -97,11 +97,11 @@ QString WithoutTrailingSlash(const QString& path) {
 
 }  // namespace
 
-TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
+TfrmVesk::TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& extensions,
                    TWindowServices services, TFolderTreeRoots roots, QWidget* parent)
     : QMainWindow(parent),
       ctx_(context),
-      lists_(lists),
+      shown_(shown),
       extensions_(extensions),
       services_(services),
       roots_(std::move(roots)) {
@@ -145,7 +145,7 @@ TfrmVesk::TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& 
   // Reread the shown folder (no action carries it).
   reread_ = new QShortcut(this);
   connect(reread_, &QShortcut::activated, this, [this] {
-    if (lists_.ListSource == TListSource::Catalog && veskTreeFolders_->currentItem()) {
+    if (shown_.Source() == TListSource::Catalog && veskTreeFolders_->currentItem()) {
       LoadFolder(veskTreeFolders_->currentItem());
     }
   });
@@ -297,7 +297,7 @@ QWidget* TfrmVesk::BuildLowerArea() {
   tbFiles_->setIconSize(QSize(16, 16));
   tbFiles_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
   col->addWidget(tbFiles_);
-  veskListFiles_ = new TFileListView(lists_, extensions_, bottom);
+  veskListFiles_ = new TFileListView(shown_, extensions_, bottom);
   veskListFiles_->setObjectName(QStringLiteral("veskListFiles"));
   col->addWidget(veskListFiles_, 1);
 
@@ -311,24 +311,6 @@ QWidget* TfrmVesk::BuildLowerArea() {
           &TfrmVesk::aViewShowZoomedExecute);
   connect(veskListFiles_, &TFileListView::selectionSummaryChanged, this,
           [this](const QString& text) { status_->setText(text); });
-  connect(veskListFiles_, &TFileListView::resorted, this, [this] {
-    if (ribbon_) {
-      ribbon_->Ribbon().WidthAnimation.clear();
-      ribbon_->PrepareScene();
-      ribbon_->ScrollImagesToFocused();
-    }
-  });
-  connect(veskListFiles_, &TFileListView::selectedRemoved, this, [this] {
-    if (!ribbon_) {
-      return;
-    }
-    // The neighbours take over the removed entries' width and shrink back
-    // over the next poll ticks; an emptied list stops the poll timer.
-    if (!CloseRibbonGap(ribbon_->Ribbon())) {
-      ribbon_->SetPolling(false);
-    }
-    ribbon_->RenderNow();
-  });
   connect(veskListFiles_, &TFileListView::selectionMarksChanged, this, [this] {
     if (ribbon_) {
       ribbon_->Ribbon().RedrawNeeded = true;
@@ -393,11 +375,10 @@ void TfrmVesk::CreateLists() {
       folderHistory_.Forward();
     }
   }
-  filter_.Active = false;
+  shown_.PresetFilter({});
 }
 
 void TfrmVesk::InitProgramState() {
-  lists_.ListSource = TListSource::Catalog;
   UpdateHistoryActions(folderHistory_);
 }
 
@@ -542,7 +523,7 @@ void TfrmVesk::ApplyCaptions() {
   if (search_) {
     search_->ApplyLanguage();
   }
-  UpdateHistoryActions(lists_.ListSource == TListSource::Category ? categoryHistory_
+  UpdateHistoryActions(shown_.Source() == TListSource::Category ? categoryHistory_
                                                                   : folderHistory_);
   UpdateTitle();
   UpdatePanelHeaders();
@@ -557,20 +538,22 @@ void TfrmVesk::OpenFolderSelecting(const QString& folder, const QStringList& fil
     qCWarning(lcMainWindow) << "cannot show the folder handed over:" << folder;
     return;
   }
-  if (lists_.ListSource != TListSource::Catalog ||
-      lists_.CurrentFolder != WithTrailingSlash(QDir::cleanPath(folder))) {
+  if (shown_.Source() != TListSource::Catalog ||
+      shown_.Folder() != WithTrailingSlash(QDir::cleanPath(folder))) {
     return;  // not shown: a missing or unreadable folder says so itself
   }
+  // The selection is the view's: it is set on the records' marks, which the
+  // view then shows.
   int first = -1;
   for (const QString& file : files) {
-    const int row = lists_.CurrentFiles.IndexOf(file);
+    const int row = shown_.Current().IndexOf(file);
     if (row >= 0) {
-      lists_.CurrentFiles.At(row)->Selected = true;
+      shown_.Current().At(row)->Selected = true;
       first = first < 0 ? row : first;
     }
   }
   if (first >= 0) {
-    veskListFiles_->SetFiles();
+    veskListFiles_->RestoreSelectionFromRecords();
     veskListFiles_->FocusRow(first, false);
   }
 }
@@ -710,7 +693,7 @@ void TfrmVesk::UpdatePanelHeaders() {
 void TfrmVesk::LeftPageCloseRequested(int k) {
   CloseLeftPage(k);
   const int active = left_->AnyTabVisible() ? left_->ActivePage() : -1;
-  if (active == 0 && lists_.ListSource == TListSource::Category) {
+  if (active == 0 && shown_.Source() == TListSource::Category) {
     QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
     if (!node) {
       node = veskTreeFolders_->RootNode();
@@ -723,7 +706,7 @@ void TfrmVesk::LeftPageCloseRequested(int k) {
   }
   // The Categories page coming to the front while a folder is shown shows
   // the category selected there, or its first one when none is selected.
-  if (active == 1 && lists_.ListSource == TListSource::Catalog && organizer_) {
+  if (active == 1 && shown_.Source() == TListSource::Catalog && organizer_) {
     std::int32_t id = organizer_->SelectedCategory();
     if (id == 0) {
       id = organizer_->FirstCategory();
@@ -771,12 +754,16 @@ std::optional<QString> TfrmVesk::SelectedCategoryPath() const {
 }
 
 void TfrmVesk::UpdateTitle() {
+  UpdateTitle(shown_.Source());
+}
+
+void TfrmVesk::UpdateTitle(TListSource source) {
   QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
-  if (lists_.ListSource == TListSource::Catalog && !node) {
+  if (source == TListSource::Catalog && !node) {
     setWindowTitle(QStringLiteral("Glimr"));  // nothing chosen yet
     return;
   }
-  setWindowTitle(TitleText(lists_.ListSource, node ? FolderHistoryText(node) : QString(),
+  setWindowTitle(TitleText(source, node ? FolderHistoryText(node) : QString(),
                            SelectedCategoryPath()));
   qCDebug(lcMainWindow) << "title:" << windowTitle();
 }
@@ -786,47 +773,30 @@ void TfrmVesk::LoadFolder(QTreeWidgetItem* node) {
     return;
   }
   try {
-    const TListSource oldSource = lists_.ListSource;
-    lists_.ListSource = TListSource::Catalog;
     if (folderHistory_.Add(FolderHistoryText(node), node)) {
       folderHistory_.Forward();
     }
     UpdateHistoryActions(folderHistory_);
-    if (ribbon_) {
-      // A glide, zoom or rotation of the old folder must not carry over.
-      ribbon_->ResetForLoad();
-    }
-    UpdateTitle();
+    // The title names the chosen node at once, also one that is no folder
+    // on disk (which shows no list of its own).
+    UpdateTitle(TListSource::Catalog);
     if (!TFolderTree::IsFileSystemFolder(node) || !folderLoader_) {
       return;
     }
-    if (ribbon_) {
-      ribbon_->SetPolling(false);
-    }
     QElapsedTimer clock;
     clock.start();
-    const TFolderLoadReport report = folderLoader_->LoadFolder(
-        TFolderTree::NodeFullPath(node), lists_, veskListFiles_->SortState(), filter_);
+    const TFolderLoadReport report =
+        folderLoader_->LoadFolder(TFolderTree::NodeFullPath(node), shown_);
     if (report.OldListsKept) {
       // The old folder is still what the list shows: the title says so.
-      lists_.ListSource = oldSource;
-      setWindowTitle(TitleText(lists_.ListSource, WithoutTrailingSlash(lists_.CurrentFolder),
+      setWindowTitle(TitleText(shown_.Source(), WithoutTrailingSlash(shown_.Folder()),
                                SelectedCategoryPath()));
     }
-    // Whatever happened, the ribbon shows what the list shows.
-    if (ribbon_) {
-      ribbon_->ResetForLoad();
-      ribbon_->PrepareScene();
-      ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
-    }
     ShowLoadReport(report);
-    if (organizer_) {
-      organizer_->SelectionChanged();
-    }
     if (!report.Error.isEmpty()) {
       ShowError(QStringLiteral("veskTreeFolders.OnChange: "), report.Error);
     }
-    qCDebug(lcMainWindow) << "folder shown:" << lists_.CurrentFiles.Count() << "entries in"
+    qCDebug(lcMainWindow) << "folder shown:" << shown_.Current().Count() << "entries in"
                           << clock.elapsed() << "ms";
   } catch (const std::exception& e) {
     ShowError(QStringLiteral("veskTreeFolders.OnChange: "), ErrorText(e));
@@ -850,7 +820,7 @@ void TfrmVesk::ShowLoadReport(const TFolderLoadReport& report) {
 }
 
 void TfrmVesk::FolderTreeClicked() {
-  if (lists_.ListSource != TListSource::Catalog) {
+  if (shown_.Source() != TListSource::Catalog) {
     LoadFolder(veskTreeFolders_->SelectedNode());
   }
   UpdateTitle();
@@ -858,7 +828,7 @@ void TfrmVesk::FolderTreeClicked() {
 
 void TfrmVesk::OpenFolderEntry(int row) {
   const TImageFileInfo* r =
-      row >= 0 && row < lists_.CurrentFiles.Count() ? lists_.CurrentFiles.At(row) : nullptr;
+      row >= 0 && row < shown_.Current().Count() ? shown_.Current().At(row) : nullptr;
   QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
   if (!r || !r->IsFolder || !node) {
     return;
@@ -918,7 +888,7 @@ void TfrmVesk::SelectHistoryEntry(THistoryList& history, int index) {
 }
 
 THistoryList* TfrmVesk::HistoryInUse() {
-  switch (lists_.ListSource) {
+  switch (shown_.Source()) {
     case TListSource::Catalog:
       return &folderHistory_;
     case TListSource::Category:
@@ -944,14 +914,14 @@ void TfrmVesk::aNextHistoryExecute() {
 }
 
 void TfrmVesk::aUpExecute() {
-  if (lists_.ListSource == TListSource::Category) {
+  if (shown_.Source() == TListSource::Category) {
     const std::int32_t parent = organizer_->ParentCategory(organizer_->SelectedCategory());
     if (parent != 0) {
       organizer_->GoToCategory(parent);
     }
     return;
   }
-  if (lists_.ListSource != TListSource::Catalog) {
+  if (shown_.Source() != TListSource::Catalog) {
     return;
   }
   QTreeWidgetItem* node = veskTreeFolders_->SelectedNode();
@@ -1007,10 +977,10 @@ void TfrmVesk::aViewShowZoomedExecute() {
     return;
   }
   const int row = veskListFiles_->FocusedRow();
-  if (row < 0 || row >= lists_.CurrentFiles.Count()) {
+  if (row < 0 || row >= shown_.Current().Count()) {
     return;
   }
-  const TImageFileInfo* r = lists_.CurrentFiles.At(row);
+  const TImageFileInfo* r = shown_.Current().At(row);
   if (r->IsFolder) {
     return;
   }
@@ -1018,7 +988,7 @@ void TfrmVesk::aViewShowZoomedExecute() {
   // ends; one that is refused must not leave it off.
   ribbon_->SetPolling(false);
   if (!showZoomed_->Begin(*r, ribbon_->ZoomStartRect(), RibbonPanelOnScreen())) {
-    ribbon_->SetPolling(!lists_.CurrentFiles.IsEmpty());
+    ribbon_->SetPolling(!shown_.Current().IsEmpty());
   }
 }
 

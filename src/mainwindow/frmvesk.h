@@ -14,8 +14,7 @@
 #include <memory>
 #include <optional>
 
-#include "browse/currentlists.h"
-#include "browse/filter.h"
+#include "browse/shownlist.h"
 #include "browse/historylist.h"
 #include "common/settings.h"
 #include "search/criteria.h"
@@ -78,10 +77,10 @@ class TfrmVesk : public QMainWindow {
  public:
   using TTreeRoots = TFolderTreeRoots;
 
-  // lists: CurrentFiles and LoadedFiles, shown by the file list and the
-  // ribbon; extensions: the file list's icons and type names; services: the
-  // lists the file commands and the external programs use.
-  TfrmVesk(TAppContext& context, TCurrentLists& lists, TExtensionTable& extensions,
+  // shown: what the list shows, followed by the file list the window hosts;
+  // extensions: the file list's icons and type names; services: the lists
+  // the file commands and the external programs use.
+  TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& extensions,
            TWindowServices services, TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
   ~TfrmVesk() override;
 
@@ -138,6 +137,8 @@ class TfrmVesk : public QMainWindow {
   void SelectTreePath(const QString& path);
   QString TreeNodePath(const QTreeWidgetItem* node) const;
   void UpdateTitle();
+  // The title for a source about to be shown (a folder node just chosen).
+  void UpdateTitle(TListSource source);
   void UpdateHistoryActions(const THistoryList& history);
 
   // History actions and their drop-down lists.
@@ -154,7 +155,7 @@ class TfrmVesk : public QMainWindow {
   TVeskActions& Actions() const { return *actions_; }
   TSidePanel& LeftSide() const { return *left_; }
   TSidePanel& RightSide() const { return *right_; }
-  TCurrentLists& Lists() { return lists_; }
+  const TCurrentLists& Lists() const { return shown_.Lists(); }
   THistoryList& FolderHistory() { return folderHistory_; }
   THistoryList& CategoryHistory() { return categoryHistory_; }
   TFileListView* ListView() const { return veskListFiles_; }
@@ -207,10 +208,9 @@ class TfrmVesk : public QMainWindow {
   QRect RibbonPanelOnScreen() const;
 
   TAppContext& ctx_;
-  TCurrentLists& lists_;
+  TShownList& shown_;
   TExtensionTable& extensions_;
   TWindowServices services_;
-  TFilterSettings filter_;
   THistoryList folderHistory_;
   THistoryList categoryHistory_;
   std::unique_ptr<TfrmAbout> about_;

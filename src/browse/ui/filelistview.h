@@ -56,6 +56,9 @@ class TFileListView : public QWidget {
   TSelectionCommand SelectionCommand() const { return selectionCommand_; }
   QString SummaryText() const;
 
+  // Sets the view's selection and focus from the records' marks (after a
+  // command marked records itself).
+  void RestoreSelectionFromRecords();
   // Removes the selected images from the lists and the view (their unsaved
   // edits are kept for the catalog); the ribbon closes the gap.
   void RemoveSelectedFromView();
@@ -103,7 +106,6 @@ class TFileListView : public QWidget {
   void BeginReorder();
   void EndReorder();
   void OnDoubleClicked(const QModelIndex& index);
-  void RestoreSelectionFromRecords();
   void UpdateSummary(bool force);
   void ShowSortArrow();
   void SetSelectionCommand(TSelectionCommand command);
