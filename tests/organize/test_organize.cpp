@@ -6,18 +6,22 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "browse/currentlists.h"
+#include "browse/editwriteback.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
 #include "common/locks.h"
 #include "organize/categoryloader.h"
-#include "organize/categoryrelease.h"
-#include "organize/editwriteback.h"
-#include "support/folderhooklog.h"
+#include "support/shownfill.h"
+#include "switchlog.h"
 
 using namespace glimr;
 
@@ -29,7 +33,22 @@ struct Scene {
   TLocks locks;
   TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries q{dm};
+  // The list the categories are shown in, writing back to the catalog.
+  TShownList shown;
+  // Lists of the write-back's own tests, filled without a switch.
   TCurrentLists lists;
+
+  Scene() {
+    shown.SetCatalog(&q);
+    shown.SetSort({scName, 2});
+  }
+  // The files of a category in lists, as a switch would read them.
+  void FillLists(std::int32_t category) {
+    TCategorySource source(q, category);
+    TFolderLoadReport report;
+    source.Fill(lists, {}, report);
+    lists.CurrentFiles.AssignRefs(lists.LoadedFiles);
+  }
 
   QString Folder(const QString& name) const { return dir.path() + QLatin1Char('/') + name + '/'; }
   // A file on disk (when onDisk) with its FILES row; returns the row's ID.
@@ -71,17 +90,19 @@ struct Scene {
   }
 };
 
-using THookLogBase = glimr::test::THookLog;
-// What the hooks of one run saw; ExtensionIndex answers 0.
-struct HookLog : THookLogBase {
-  TFolderLoadHooks Hooks() { return THookLogBase::Hooks(0); }
-};
+using glimr::test::TSwitchLog;
 
-const TSortState kByName{scName, 2};
-
-// The record of a loaded list with that "folder/name".
+// The record of the shown list with that "folder/name".
 TImageFileInfo* Loaded(Scene& s, const QString& name) {
-  return s.lists.LoadedFiles.Find(s.dir.path() + QLatin1Char('/') + name);
+  return s.shown.Loaded().Find(s.dir.path() + QLatin1Char('/') + name);
+}
+
+// Edits the shown entry "folder/name" through the list.
+void Edit(Scene& s, const QString& name, TEditFields fields,
+          const std::function<void(TImageFileInfo&)>& edit) {
+  const int row = s.shown.Current().IndexOf(s.dir.path() + QLatin1Char('/') + name);
+  QVERIFY2(row >= 0, qPrintable(name));
+  s.shown.EditRows({row}, fields, edit);
 }
 
 }  // namespace
@@ -127,15 +148,16 @@ class TestOrganize : public QObject {
     QFile(QStringLiteral("x.jpg")).open(QIODevice::WriteOnly);
     const auto restore = qScopeGuard([&cwd] { QDir::setCurrent(cwd); });
 
-    HookLog log;
-    TCategoryLoader loader(s.q, log.Hooks());
     TFilterSettings filter;
     filter.Active = !nameText.isEmpty();
     filter.NameText = nameText;
-    const TFolderLoadReport report = loader.ShowCategory(category, s.lists, kByName, filter);
+    s.shown.SetFilter(filter);
+    s.shown.SetFillServices({[](const QString&) { return 0; }, {}});
+    TSwitchLog log(s.shown);
+    const TFolderLoadReport report = ShowCategory(s.q, category, s.shown);
     QCOMPARE(report.Error, QString());
-    QCOMPARE(s.lists.ListSource, TListSource::Category);
-    QCOMPARE(s.Names(s.lists.CurrentFiles), expected);
+    QCOMPARE(s.shown.Source(), TListSource::Category);
+    QCOMPARE(s.Names(s.shown.Current()), expected);
     QCOMPARE(log.shown, expected.size());
     QStringList queued;
     for (const QString& key : std::as_const(log.queued)) {
@@ -144,13 +166,15 @@ class TestOrganize : public QObject {
     QCOMPARE(queued, expected);
     QStringList calls{"stop", "freeze", "show"};
     if (!expected.isEmpty()) {
-      calls << QStringLiteral("start");
+      calls << QStringLiteral("queue") << QStringLiteral("start");
     }
     QCOMPARE(log.calls, calls);
-    for (int i = 0; i < s.lists.LoadedFiles.Count(); ++i) {
-      const TImageFileInfo* r = s.lists.LoadedFiles.At(i);
+    const TFileList& loaded = s.shown.Loaded();
+    for (int i = 0; i < loaded.Count(); ++i) {
+      const TImageFileInfo* r = loaded.At(i);
       QCOMPARE(r->CategoryID, category);
-      QCOMPARE(r->FullPath(), s.lists.LoadedFiles.Key(i));
+      QCOMPARE(r->FullPath(), loaded.Key(i));
+      QCOMPARE(r->ExtIndex, 0);
       QCOMPARE(r->SlotWidth, 2.0);
       QVERIFY(r->ID > 0);
     }
@@ -166,14 +190,12 @@ class TestOrganize : public QObject {
     s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 0);
     s.AddFile(QStringLiteral("a"), QStringLiteral("2.jpg"), travel);
     s.Exec(QStringLiteral("UPDATE FILES SET RATING = 9 WHERE FILENAME = '2.jpg'"));
-    TCategoryLoader loader(s.q);
-    loader.ShowCategory(0, s.lists, kByName, {});
-    QCOMPARE(s.Names(s.lists.LoadedFiles), QStringList{"a/1.jpg"});
-    TImageFileInfo* one = Loaded(s, QStringLiteral("a/1.jpg"));
-    one->CategoryID = travel;
-    one->Modified = true;
-    loader.ShowCategory(travel, s.lists, kByName, {});
-    QCOMPARE(s.Names(s.lists.LoadedFiles), (QStringList{"a/1.jpg", "a/2.jpg"}));
+    ShowCategory(s.q, 0, s.shown);
+    QCOMPARE(s.Names(s.shown.Loaded()), QStringList{"a/1.jpg"});
+    Edit(s, QStringLiteral("a/1.jpg"), efCategory,
+         [travel](TImageFileInfo& r) { r.CategoryID = travel; });
+    ShowCategory(s.q, travel, s.shown);
+    QCOMPARE(s.Names(s.shown.Loaded()), (QStringList{"a/1.jpg", "a/2.jpg"}));
     QCOMPARE(Loaded(s, QStringLiteral("a/2.jpg"))->Rating, 5);
   }
 
@@ -184,23 +206,19 @@ class TestOrganize : public QObject {
     const std::int32_t travel = s.q.InsertCategory(QStringLiteral("Travel"), 0);
     s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), travel);
     s.AddFile(QStringLiteral("a"), QStringLiteral("2.jpg"), travel);
-    TCategoryLoader loader(s.q);
-    loader.ShowCategory(travel, s.lists, kByName, {});
-    QCOMPARE(s.lists.LoadedFiles.Count(), 2);
-    TImageFileInfo* one = Loaded(s, QStringLiteral("a/1.jpg"));
-    one->Caption = QStringLiteral("kept");
-    one->Modified = true;
-    TImageFileInfo* two = Loaded(s, QStringLiteral("a/2.jpg"));
-    two->CategoryID = 0;
-    two->Modified = true;
+    ShowCategory(s.q, travel, s.shown);
+    QCOMPARE(s.shown.Loaded().Count(), 2);
+    Edit(s, QStringLiteral("a/1.jpg"), efCaption,
+         [](TImageFileInfo& r) { r.Caption = QStringLiteral("kept"); });
+    Edit(s, QStringLiteral("a/2.jpg"), efCategory, [](TImageFileInfo& r) { r.CategoryID = 0; });
     s.ReadOnly(true);
-    const TFolderLoadReport report = loader.ShowCategory(travel, s.lists, kByName, {});
+    const TFolderLoadReport report = ShowCategory(s.q, travel, s.shown);
     QVERIFY(report.CatalogWriteFailed);
-    QCOMPARE(s.Names(s.lists.LoadedFiles), QStringList{"a/1.jpg"});
+    QCOMPARE(s.Names(s.shown.Loaded()), QStringList{"a/1.jpg"});
     QCOMPARE(Loaded(s, QStringLiteral("a/1.jpg"))->Caption, QStringLiteral("kept"));
     // Once the catalog takes writes again, both edits reach it.
     s.ReadOnly(false);
-    QCOMPARE(FlushLoadedFiles(s.lists, s.q), 0);
+    QCOMPARE(s.shown.FlushAndClear(), 0);
     QCOMPARE(s.Scalar(QStringLiteral("SELECT count(*) FROM FILES WHERE CAPTION = 'kept'")), 1);
     QCOMPARE(s.Scalar(QStringLiteral("SELECT CATEGORYID FROM FILES WHERE FILENAME = '2.jpg'")), 0);
   }
@@ -211,12 +229,11 @@ class TestOrganize : public QObject {
     Scene s;
     s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 1);
     s.Exec(QStringLiteral("ALTER TABLE FILES RENAME TO LOST"));
-    HookLog log;
-    TCategoryLoader loader(s.q, log.Hooks());
-    const TFolderLoadReport report = loader.ShowCategory(1, s.lists, kByName, {});
+    TSwitchLog log(s.shown);
+    const TFolderLoadReport report = ShowCategory(s.q, 1, s.shown);
     QVERIFY(!report.Error.isEmpty());
-    QVERIFY(s.lists.LoadedFiles.IsEmpty());
-    QVERIFY(s.lists.CurrentFiles.IsEmpty());
+    QVERIFY(s.shown.Loaded().IsEmpty());
+    QVERIFY(s.shown.Current().IsEmpty());
     QCOMPARE(log.shown, 0);
     QVERIFY(!log.calls.contains(QStringLiteral("start")));
   }
@@ -226,31 +243,57 @@ class TestOrganize : public QObject {
     for (int i = 0; i < 130; ++i) {
       s.AddFile(QStringLiteral("a"), QStringLiteral("%1.jpg").arg(i, 3, 10, QLatin1Char('0')), 7);
     }
-    HookLog log;
-    TCategoryLoader loader(s.q, log.Hooks());
-    loader.ShowCategory(7, s.lists, kByName, {});
-    QCOMPARE(s.lists.CurrentFiles.Count(), 130);
-    QCOMPARE(log.queued.size(), TCategoryLoader::kQueueCount);
-    QCOMPARE(log.queued.front(), s.lists.CurrentFiles.Key(0));
+    TSwitchLog log(s.shown);
+    ShowCategory(s.q, 7, s.shown);
+    QCOMPARE(s.shown.Current().Count(), 130);
+    QCOMPARE(log.queued.size(), TShownList::kQueueCount);
+    QCOMPARE(log.queued.front(), s.shown.Current().Key(0));
   }
 
+  // Deleted categories: every loaded record and pending copy that held one
+  // holds none, hidden entries too, and the views hear of the shown rows.
   void releaseDeletedCategories() {
-    TFileList list(true);
-    const std::int32_t categories[] = {1, 2, 3, 0, 2};
-    for (int i = 0; i < 5; ++i) {
-      auto* r = new TImageFileInfo;
+    TShownList shown;
+    shown.SetSort({scRating, 0});  // the order given
+    const std::int32_t categories[] = {1, 2, 3, 0, 2, 3};
+    std::vector<TNewEntry> entries;
+    for (int i = 0; i < 6; ++i) {
+      auto r = std::make_unique<TImageFileInfo>();
+      r->FileName = QString::number(i);
       r->CategoryID = categories[i];
-      r->Modified = i == 1;
-      list.Append(QString::number(i), r);
+      r->Rating = i == 5 ? 1 : 0;
+      entries.push_back({QString::number(i), std::move(r)});
     }
-    QCOMPARE(ReleaseDeletedCategories(list, {2, 3, 99}), 3);
+    glimr::test::ShowGiven(shown, std::move(entries));
+    shown.EditRows({1}, efCaption, [](TImageFileInfo& r) { r.Caption = QStringLiteral("c"); });
+    // The last entry hidden by the filter, a pending copy of another file.
+    shown.SetFilter({true, QString(), {0}, {}});
+    QCOMPARE(shown.Current().Count(), 5);
+    TImageFileInfo pending;
+    pending.FileName = QStringLiteral("away.jpg");
+    pending.Path = QStringLiteral("/elsewhere/");
+    pending.CategoryID = 3;
+    shown.PendingWrites().Put(pending);
+    QList<int> edited;
+    connect(&shown, &TShownList::rowsEdited, &shown, [&edited](int first, int last, TEditFields f) {
+      QCOMPARE(f, TEditFields(efCategory));
+      for (int i = first; i <= last; ++i) {
+        edited << i;
+      }
+    });
+
+    shown.ReleaseCategories({2, 3, 99});
     QStringList got;
-    for (int i = 0; i < list.Count(); ++i) {
-      got << QStringLiteral("%1%2")
-                 .arg(list.At(i)->CategoryID)
-                 .arg(list.At(i)->Modified ? "*" : "");
+    for (int i = 0; i < shown.Loaded().Count(); ++i) {
+      got << QString::number(shown.Loaded().At(i)->CategoryID);
     }
-    QCOMPARE(got, (QStringList{"1", "0*", "0", "0", "0"}));
+    QCOMPARE(got, (QStringList{"1", "0", "0", "0", "0", "0"}));
+    std::sort(edited.begin(), edited.end());
+    QCOMPARE(edited, (QList<int>{1, 2, 4}));
+    // An unsaved edit stays marked for the catalog.
+    QVERIFY(shown.Loaded().At(1)->Modified);
+    QCOMPARE(shown.Loaded().At(1)->Caption, QStringLiteral("c"));
+    QCOMPARE(shown.PendingWrites().Find(QStringLiteral("/elsewhere/away.jpg"))->CategoryID, 0);
   }
 
   // When the prompt write-back writes, driven by a clock the test sets:
@@ -272,8 +315,8 @@ class TestOrganize : public QObject {
     QFETCH(QList<int>, writes);
     Scene s;
     const std::int32_t id = s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 0);
-    TCategoryLoader(s.q).ShowCategory(0, s.lists, kByName, {});
-    TImageFileInfo* r = Loaded(s, QStringLiteral("a/1.jpg"));
+    s.FillLists(0);
+    TImageFileInfo* r = s.lists.LoadedFiles.Find(s.dir.path() + QStringLiteral("/a/1.jpg"));
     QVERIFY(r && r->ID == id);
     std::int64_t now = 0;
     TEditWriteBack writeBack(s.q, s.lists, [&now] { return now; });
@@ -302,8 +345,8 @@ class TestOrganize : public QObject {
   void editWriteBackRefused() {
     Scene s;
     const std::int32_t id = s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 0);
-    TCategoryLoader(s.q).ShowCategory(0, s.lists, kByName, {});
-    TImageFileInfo* r = Loaded(s, QStringLiteral("a/1.jpg"));
+    s.FillLists(0);
+    TImageFileInfo* r = s.lists.LoadedFiles.Find(s.dir.path() + QStringLiteral("/a/1.jpg"));
     auto* fresh = new TImageFileInfo;
     fresh->FileName = QStringLiteral("new.jpg");
     fresh->Modified = true;
@@ -351,8 +394,8 @@ class TestOrganize : public QObject {
   void editWriteBackTimer() {
     Scene s;
     const std::int32_t id = s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 0);
-    TCategoryLoader(s.q).ShowCategory(0, s.lists, kByName, {});
-    TImageFileInfo* r = Loaded(s, QStringLiteral("a/1.jpg"));
+    s.FillLists(0);
+    TImageFileInfo* r = s.lists.LoadedFiles.Find(s.dir.path() + QStringLiteral("/a/1.jpg"));
     TEditWriteBack writeBack(s.q, s.lists);
     r->Rating = 2;
     r->HFliped = true;
