@@ -10,6 +10,9 @@
 # another ":ui" layer or under a ui/ folder that constructs one (make_unique,
 # new) or holds one by value (a member or local of its type) is refused;
 # references, pointers, forward declarations and includes stay allowed.
+# The main window hosts the features' pages and commands: a file of a ":ui"
+# layer other than app includes no logic header of a feature (organize,
+# search, fileops, board, external), only its ui/ headers.
 # Prints every offending line as FILE:LINE: reason and exits 1 when there is
 # any.
 set -euo pipefail
@@ -30,7 +33,9 @@ done
 
 # The services only the program builds.
 services=(TCash TLoaderControl TFolderLoader TdmVesk TCatalogQueries TBoardList TClipboardList
-          TDesktopApps TExternalProgs)
+          TDesktopApps TExternalProgs TShownList)
+# The features whose logic the main window leaves to their commands.
+features='organize|search|fileops|board|external'
 names=$(IFS='|'; echo "${services[*]}")
 scope='((::)?glimr::)?'
 builds="make_(unique|shared)[[:space:]]*<[[:space:]]*$scope($names)[[:space:]]*>"
@@ -53,6 +58,11 @@ while IFS= read -r -d '' file; do
       status=1
     elif ((ui == 0)) && [[ /$target =~ /ui/ ]]; then
       echo "$file:$line: the logic of $own includes the widgets header \"$target\""
+      status=1
+    elif [[ -n ${widgets[$own]+x} && $own != app && $target =~ ^($features)/ &&
+            ! $target =~ ^[^/]+/ui/ ]]; then
+      echo "$file:$line: the window layer $own includes the logic header \"$target\"" \
+        "of a feature; it hosts the feature's pages and commands"
       status=1
     fi
   done < <(grep -n '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' "$file" |

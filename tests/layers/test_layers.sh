@@ -6,7 +6,7 @@ set -uo pipefail
 check=$1
 tree=$(mktemp -d)
 trap 'rm -rf "$tree"' EXIT
-layers=(common catalog browse ribbon mainwindow:ui app:ui)
+layers=(common catalog browse organize ribbon mainwindow:ui app:ui)
 passed=0
 failed=0
 
@@ -42,6 +42,11 @@ put ribbon/model.cpp '#include "browse/ui/list.h"'
 expect "logic that includes widgets" refused ribbon/model.cpp:1
 put ribbon/cache/c.cpp '#include "app/x.h"'
 expect "a subfolder belongs to its layer" refused ribbon/cache/c.cpp:1
+put mainwindow/w.cpp '#include "organize/ui/organizecommands.h"' '#include "browse/shownlist.h"'
+put app/a.cpp '#include "organize/fileinfo.h"'
+expect "the window hosts a feature's commands, the program wires its logic" ok
+put mainwindow/w.cpp '#include "browse/shownlist.h"' '#include "organize/fileinfo.h"'
+expect "the window includes a feature's logic" refused mainwindow/w.cpp:2
 
 # Only the program builds the long-lived services; the main window and the
 # pages get references to them.
@@ -63,6 +68,7 @@ refusals=(
   "browse/ui/list.cpp|  static const TExternalProgs progs{};"
   "ribbon/ui/view.h|  TLoaderControl loader_, *other_;"
   "mainwindow/w.cpp|  TFolderLoader loader = MakeLoader(queries);"
+  "mainwindow/w.h|  TShownList shown_;"
 )
 for refusal in "${refusals[@]}"; do
   put "${refusal%%|*}" '#include "common/x.h"' "${refusal#*|}"
