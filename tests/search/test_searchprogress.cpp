@@ -13,21 +13,25 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
-#include "browse/currentlists.h"
+#include "browse/editwriteback.h"
 #include "browse/folderloader.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
 #include "common/errors.h"
 #include "common/locks.h"
 #include "search/criteria.h"
+#include "search/searchrequest.h"
 #include "search/searchresults.h"
 #include "search/searchrun.h"
 #include "search/ui/frmprocesssearch.h"
-#include "support/folderhooklog.h"
+#include "search/ui/frsearch.h"
+#include "search/ui/searchcommands.h"
 
 using namespace glimr;
 
@@ -76,14 +80,52 @@ std::unique_ptr<TImageFileInfo> Result(const QString& folder, const QString& nam
   return r;
 }
 
-// A catalog and picture files, both in one temporary folder.
+const TSortState kByName{scName, 2};
+
+// What the loader and the views were told by the shown list: the loader's
+// stop, queue and start, and the views' freeze and show (with the number of
+// entries then shown).
+struct TShowLog : TLoaderPort {
+  QStringList calls;
+  QStringList queued;
+  int shown = -1;
+
+  void Stop() override { calls << QStringLiteral("stop"); }
+  void Enqueue(const QStringList& keys) override { queued << keys; }
+  void Start() override { calls << QStringLiteral("start"); }
+  void Follow(TShownList& list) {
+    QObject::connect(&list, &TShownList::aboutToReplace,
+                     [this] { calls << QStringLiteral("freeze"); });
+    QObject::connect(&list, &TShownList::sourceChanged, [this, &list] {
+      calls << QStringLiteral("show");
+      shown = list.Current().Count();
+    });
+  }
+  void Clear() {
+    calls.clear();
+    queued.clear();
+    shown = -1;
+  }
+};
+
+// A catalog and picture files, both in one temporary folder, and the shown
+// list over that catalog, sorted by name; every record's ExtIndex is 3.
 struct Scene {
   QTemporaryDir dir;
   TLocks locks;
   TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries q{dm};
-  TCurrentLists lists;
+  TShowLog log;
+  TShownList shown;
   TSearchResults results;
+
+  Scene() {
+    shown.SetCatalog(&q);
+    shown.SetLoaderPort(&log);
+    shown.SetSort(kByName);
+    shown.SetFillServices({[](const QString&) { return std::int32_t{3}; }, {}});
+    log.Follow(shown);
+  }
 
   QString Folder(const QString& name) const { return dir.path() + QLatin1Char('/') + name + '/'; }
   // A file on disk with its FILES row, listed as a search result.
@@ -107,6 +149,13 @@ struct Scene {
     sqlite3_exec(dm.CurrentSession().Handle(),
                  on ? "PRAGMA query_only = 1" : "PRAGMA query_only = 0", nullptr, nullptr, nullptr);
   }
+  static QStringList Keys(const TFileList& list) {
+    QStringList keys;
+    for (int i = 0; i < list.Count(); ++i) {
+      keys << list.Key(i);
+    }
+    return keys;
+  }
   QStringList Names(const TFileList& list) const {
     QStringList names;
     for (int i = 0; i < list.Count(); ++i) {
@@ -115,17 +164,20 @@ struct Scene {
     return names;
   }
   TImageFileInfo* Shown(const QString& name) const {
-    return lists.LoadedFiles.Find(dir.path() + QLatin1Char('/') + name);
+    return shown.Loaded().Find(dir.path() + QLatin1Char('/') + name);
+  }
+  // Edits the shown entry of name as the user would; false when it is not
+  // shown.
+  bool Edit(const QString& name, TEditFields fields,
+            const std::function<void(TImageFileInfo&)>& edit) {
+    const int row = shown.Current().IndexOf(dir.path() + QLatin1Char('/') + name);
+    if (row < 0) {
+      return false;
+    }
+    shown.EditRows({row}, fields, edit);
+    return true;
   }
 };
-
-using THookLogBase = glimr::test::THookLog;
-// What the hooks of one run saw; ExtensionIndex answers 3.
-struct HookLog : THookLogBase {
-  TFolderLoadHooks Hooks() { return THookLogBase::Hooks(3); }
-};
-
-const TSortState kByName{scName, 2};
 
 }  // namespace
 
@@ -303,8 +355,8 @@ class TestSearchProgress : public QObject {
     QCOMPARE(errors.messages().size(), failed ? 1 : 0);
     QCOMPARE(s.results.Count(), int(found.size()));
 
-    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
-    QStringList shown = s.Names(s.lists.CurrentFiles);
+    ShowSearchResults(s.results, s.shown, s.q);
+    QStringList shown = s.Names(s.shown.Current());
     shown.sort();
     QCOMPARE(shown, found);
   }
@@ -380,27 +432,31 @@ class TestSearchProgress : public QObject {
     TFilterSettings filter;
     filter.Active = !nameText.isEmpty();
     filter.NameText = nameText;
+    QVERIFY(s.shown.SetFilter(filter).isEmpty());
     QStringList firstNames;
     for (int pass = 0; pass < 2; ++pass) {
-      HookLog log;
-      const TFolderLoadReport report =
-          ShowSearchResults(s.results, s.lists, kByName, filter, s.q, log.Hooks());
+      TShowLog& log = s.log;
+      log.Clear();
+      const TFolderLoadReport report = ShowSearchResults(s.results, s.shown, s.q);
       QVERIFY2(report.Error.isEmpty(), qPrintable(report.Error));
-      QCOMPARE(s.lists.ListSource, TListSource::Search);
+      QCOMPARE(s.shown.Source(), TListSource::Search);
       QCOMPARE(s.results.Count(), count);
-      QCOMPARE(s.lists.LoadedFiles.Count(), count);
-      QCOMPARE(s.lists.CurrentFiles.Count(), shown);
+      QCOMPARE(s.shown.Loaded().Count(), count);
+      QCOMPARE(s.shown.Current().Count(), shown);
       QCOMPARE(log.shown, shown);
       QCOMPARE(log.queued.size(), queued);
+      QCOMPARE(log.queued, s.Keys(s.shown.Current()).mid(0, queued));
       QCOMPARE(log.calls.contains(QStringLiteral("start")), queued > 0);
       QCOMPARE(log.calls.first(), QStringLiteral("stop"));
-      const QStringList names = s.Names(s.lists.CurrentFiles);
+      QVERIFY(log.calls.indexOf(QStringLiteral("freeze")) <
+              log.calls.indexOf(QStringLiteral("show")));
+      const QStringList names = s.Names(s.shown.Current());
       for (int i = 1; i < names.size(); ++i) {
         QVERIFY(QFileInfo(names[i - 1]).fileName() < QFileInfo(names[i]).fileName());
       }
-      for (int i = 0; i < s.lists.LoadedFiles.Count(); ++i) {
-        const TImageFileInfo* copy = s.lists.LoadedFiles.At(i);
-        QVERIFY(copy != s.results.List().Find(s.lists.LoadedFiles.Key(i)));
+      for (int i = 0; i < s.shown.Loaded().Count(); ++i) {
+        const TImageFileInfo* copy = s.shown.Loaded().At(i);
+        QVERIFY(copy != s.results.List().Find(s.shown.Loaded().Key(i)));
         QCOMPARE(copy->ExtIndex, 3);
       }
       if (pass == 0) {
@@ -418,16 +474,17 @@ class TestSearchProgress : public QObject {
     s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"))->FileDate = 45000.5;
     s.AddResult(QStringLiteral("b"), QStringLiteral("2.jpg"))->FileDate = 45001.25;
     QStringList seen;
-    TFolderLoadHooks hooks;
-    hooks.DiskDateSeen = [&seen, &s](const QString& path, double date) {
+    TFillServices services;
+    services.DiskDateSeen = [&seen, &s](const QString& path, double date) {
       seen << QStringLiteral("%1 %2")
                   .arg(QDir(s.dir.path()).relativeFilePath(path))
                   .arg(date, 0, 'f', 2);
     };
-    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, hooks);
+    s.shown.SetFillServices(services);
+    ShowSearchResults(s.results, s.shown, s.q);
     QCOMPARE(seen, QStringList({"a/1.jpg 45000.50", "b/2.jpg 45001.25"}));
     seen.clear();
-    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, hooks, TResultsShow::Again);
+    ShowSearchResults(s.results, s.shown, s.q, TResultsShow::Again);
     QCOMPARE(seen, QStringList());
   }
 
@@ -439,22 +496,21 @@ class TestSearchProgress : public QObject {
     s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"));
     s.AddResult(QStringLiteral("a"), QStringLiteral("2.jpg"));
     s.AddResult(QStringLiteral("b"), QStringLiteral("3.jpg"));
-    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
-    s.Shown(QStringLiteral("a/1.jpg"))->Rating = 4;
-    s.Shown(QStringLiteral("a/1.jpg"))->Modified = true;
+    ShowSearchResults(s.results, s.shown, s.q);
+    QVERIFY(s.Edit(QStringLiteral("a/1.jpg"), efRating, [](TImageFileInfo& r) { r.Rating = 4; }));
 
     TFolderLoader folders(s.q, {QStringLiteral("jpg")});
-    folders.LoadFolder(s.Folder(QStringLiteral("a")), s.lists, kByName, {});
-    QCOMPARE(s.lists.ListSource, TListSource::Catalog);
-    s.Shown(QStringLiteral("a/2.jpg"))->Caption = QStringLiteral("seen in its folder");
-    s.Shown(QStringLiteral("a/2.jpg"))->Modified = true;
+    folders.LoadFolder(s.Folder(QStringLiteral("a")), s.shown);
+    QCOMPARE(s.shown.Source(), TListSource::Catalog);
+    QVERIFY(s.Edit(QStringLiteral("a/2.jpg"), efCaption,
+                   [](TImageFileInfo& r) { r.Caption = QStringLiteral("seen in its folder"); }));
     QVERIFY(QFile::remove(s.Folder(QStringLiteral("b")) + QStringLiteral("3.jpg")));
 
     const TFolderLoadReport report =
-        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {}, TResultsShow::Again);
+        ShowSearchResults(s.results, s.shown, s.q, TResultsShow::Again);
     QVERIFY2(report.Error.isEmpty(), qPrintable(report.Error));
-    QCOMPARE(s.lists.ListSource, TListSource::Search);
-    QCOMPARE(s.Names(s.lists.CurrentFiles), QStringList({"a/1.jpg", "a/2.jpg"}));
+    QCOMPARE(s.shown.Source(), TListSource::Search);
+    QCOMPARE(s.Names(s.shown.Current()), QStringList({"a/1.jpg", "a/2.jpg"}));
     QCOMPARE(int(s.Shown(QStringLiteral("a/1.jpg"))->Rating), 4);
     QCOMPARE(s.Shown(QStringLiteral("a/2.jpg"))->Caption, QStringLiteral("seen in its folder"));
     QCOMPARE(s.results.Count(), 3);  // the list itself is kept as found
@@ -473,23 +529,22 @@ class TestSearchProgress : public QObject {
     Scene s;
     const std::int32_t id = s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"))->ID;
     s.AddResult(QStringLiteral("a"), QStringLiteral("2.jpg"));
-    ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {});
-    TImageFileInfo* edited = s.Shown(QStringLiteral("a/1.jpg"));
-    edited->Caption = QStringLiteral("written first");
-    edited->Modified = true;
+    ShowSearchResults(s.results, s.shown, s.q);
+    QVERIFY(s.Edit(QStringLiteral("a/1.jpg"), efCaption,
+                   [](TImageFileInfo& r) { r.Caption = QStringLiteral("written first"); }));
     s.ReadOnly(readOnly);
 
     const TFolderLoadReport report =
-        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, {}, TResultsShow::Again);
+        ShowSearchResults(s.results, s.shown, s.q, TResultsShow::Again);
     QCOMPARE(report.CatalogWriteFailed, readOnly);
-    QCOMPARE(s.lists.LoadedFiles.Count(), 2);
+    QCOMPARE(s.shown.Loaded().Count(), 2);
     QCOMPARE(s.Shown(QStringLiteral("a/1.jpg"))->Caption, QStringLiteral("written first"));
     s.ReadOnly(false);
     QCOMPARE(
         s.Scalar(
             QStringLiteral("SELECT CAPTION = 'written first' FROM FILES WHERE ID = %1").arg(id)),
         readOnly ? 0 : 1);
-    QCOMPARE(FlushLoadedFiles(s.lists, s.q), 0);
+    QCOMPARE(s.shown.FlushAndClear(), 0);
     QCOMPARE(
         s.Scalar(
             QStringLiteral("SELECT CAPTION = 'written first' FROM FILES WHERE ID = %1").arg(id)),
@@ -505,12 +560,93 @@ class TestSearchProgress : public QObject {
       std::lock_guard lock(s.locks.DbLock);
       TStatement(s.dm.CurrentSession(), QStringLiteral("ALTER TABLE FILES RENAME TO LOST")).Exec();
     }
-    HookLog log;
     const TFolderLoadReport report =
-        ShowSearchResults(s.results, s.lists, kByName, {}, s.q, log.Hooks(), TResultsShow::Again);
+        ShowSearchResults(s.results, s.shown, s.q, TResultsShow::Again);
     QVERIFY(!report.Error.isEmpty());
-    QCOMPARE(log.shown, 1);
+    QCOMPARE(s.log.shown, 1);
     QCOMPARE(int(s.Shown(QStringLiteral("a/1.jpg"))->Rating), 2);
+  }
+
+  // Search writes the shown list's edits before the catalog is searched: a
+  // caption just typed (its write-back not yet due) is found, and the
+  // results become the shown list with the caption. The window is told
+  // once of the new list.
+  void searchFindsTheShownListsEdits() {
+    Scene s;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"));
+    s.AddResult(QStringLiteral("a"), QStringLiteral("2.jpg"));
+    ShowSearchResults(s.results, s.shown, s.q);
+    QVERIFY(s.Edit(QStringLiteral("a/2.jpg"), efCaption,
+                   [](TImageFileInfo& r) { r.Caption = QStringLiteral("sunset at the lake"); }));
+    QVERIFY(s.shown.EditWriteBack()->Waiting());
+
+    QWidget window;
+    int titles = 0;
+    QList<TFolderLoadReport> reports;
+    TSearchCommands::THost host;
+    host.UpdateTitle = [&titles] { ++titles; };
+    host.ShowLoadReport = [&reports](const TFolderLoadReport& r) { reports << r; };
+    auto* commands = new TSearchCommands(s.shown, host, &window);
+    std::unique_ptr<TfrSearch> page(commands->Page());
+    QVERIFY(!page->SearchButton()->isEnabled());
+    commands->Attach(s.q, [] { return QStringList{QStringLiteral("jpg")}; }, {});
+    QVERIFY(page->SearchButton()->isEnabled());
+
+    TSearchRequest request;
+    request.NameText = QStringLiteral("sunset");
+    request.InCaptions = true;
+    request.Folders = QStringList{s.Folder(QStringLiteral("a"))};
+    request.Properties.SupportedTypes = QStringList{QStringLiteral("JPG")};
+    commands->Search(request);
+    QCOMPARE(s.Names(commands->Results().List()), QStringList{"a/2.jpg"});
+    QCOMPARE(s.shown.Source(), TListSource::Search);
+    QCOMPARE(s.Names(s.shown.Current()), QStringList{"a/2.jpg"});
+    QCOMPARE(s.Shown(QStringLiteral("a/2.jpg"))->Caption, QStringLiteral("sunset at the lake"));
+    QCOMPARE(titles, 1);
+    QCOMPARE(reports.size(), 1);
+    QVERIFY(reports[0].Error.isEmpty());
+  }
+
+  // "Show results" brings the last results back from another place, and
+  // does nothing while they are shown or without a catalog.
+  void showResultsFromElsewhereOnly() {
+    Scene s;
+    s.AddResult(QStringLiteral("a"), QStringLiteral("1.jpg"));
+    s.AddResult(QStringLiteral("b"), QStringLiteral("2.jpg"));
+    QWidget window;
+    int titles = 0;
+    TSearchCommands::THost host;
+    host.UpdateTitle = [&titles] { ++titles; };
+    auto* commands = new TSearchCommands(s.shown, host, &window);
+    std::unique_ptr<TfrSearch> page(commands->Page());
+    commands->Attach(s.q, [] { return QStringList{QStringLiteral("jpg")}; }, {});
+
+    TSearchRequest request;  // every name under the temporary folder
+    request.Folders = QStringList{s.dir.path()};
+    request.Properties.SupportedTypes = QStringList{QStringLiteral("JPG")};
+    commands->Search(request);
+    const QStringList found{"a/1.jpg", "b/2.jpg"};
+    QCOMPARE(s.Names(s.shown.Current()), found);
+
+    s.log.Clear();
+    commands->ShowResults();  // already shown: no switch
+    QCOMPARE(s.log.calls, QStringList());
+
+    TFolderLoader folders(s.q, {QStringLiteral("jpg")});
+    folders.LoadFolder(s.Folder(QStringLiteral("b")), s.shown);
+    QCOMPARE(s.shown.Source(), TListSource::Catalog);
+    commands->ShowResults();
+    QCOMPARE(s.shown.Source(), TListSource::Search);
+    QCOMPARE(s.Names(s.shown.Current()), found);
+    QCOMPARE(titles, 2);
+
+    folders.LoadFolder(s.Folder(QStringLiteral("b")), s.shown);
+    commands->Detach();
+    QVERIFY(!page->SearchButton()->isEnabled());
+    commands->ShowResults();
+    commands->Search(request);
+    QCOMPARE(s.shown.Source(), TListSource::Catalog);
+    QCOMPARE(titles, 2);
   }
 };
 
