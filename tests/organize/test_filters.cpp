@@ -9,23 +9,27 @@
 #include <QTreeWidgetItemIterator>
 
 #include <memory>
+#include <vector>
 
 #include "browse/currentlists.h"
 #include "browse/filter.h"
+#include "browse/shownlist.h"
 #include "common/errors.h"
-#include "organize/reapplyfilter.h"
 #include "organize/ui/filterchoicetree.h"
 #include "organize/ui/frcategory.h"
 #include "organize/ui/frfilters.h"
 #include "organize/ui/frname.h"
 #include "organize/ui/frrating.h"
+#include "support/shownfill.h"
+#include "switchlog.h"
 
 using namespace glimr;
 
 namespace {
 
-TImageFileInfo* Entry(const QString& name, int rating = 0, int category = 0, bool folder = false) {
-  auto* r = new TImageFileInfo;
+std::unique_ptr<TImageFileInfo> Entry(const QString& name, int rating = 0, int category = 0,
+                                      bool folder = false) {
+  auto r = std::make_unique<TImageFileInfo>();
   r->FileName = name;
   r->Path = QStringLiteral("/f/");
   r->Rating = static_cast<std::uint8_t>(rating);
@@ -35,9 +39,20 @@ TImageFileInfo* Entry(const QString& name, int rating = 0, int category = 0, boo
   return r;
 }
 
+// Shows the entries in the order given (a sort by rating keeps it).
+void ShowInOrder(TShownList& shown, std::vector<std::unique_ptr<TImageFileInfo>> records) {
+  shown.SetSort({scRating, 0});
+  std::vector<TNewEntry> entries;
+  for (auto& r : records) {
+    const QString key = r->FullPath();
+    entries.push_back({key, std::move(r)});
+  }
+  glimr::test::ShowGiven(shown, std::move(entries), TListSource::Catalog, QStringLiteral("/f/"));
+}
+
 // Two folder entries and five images: Travel (3) with Alps (7) below it,
 // Home (9) beside it.
-void FillSample(TCurrentLists& lists) {
+void FillSample(TShownList& shown) {
   const struct {
     const char* name;
     int rating;
@@ -46,11 +61,11 @@ void FillSample(TCurrentLists& lists) {
   } rows[] = {{"..", 0, 0, true},       {"sub", 0, 0, true},      {"Cab.jpg", 4, 3, false},
               {"ABC.png", 5, 0, false}, {"a-b.jpg", 1, 3, false}, {"plain.jpg", 0, 0, false},
               {"x.gif", 4, 7, false}};
+  std::vector<std::unique_ptr<TImageFileInfo>> records;
   for (const auto& row : rows) {
-    TImageFileInfo* r = Entry(QString::fromLatin1(row.name), row.rating, row.category, row.folder);
-    lists.LoadedFiles.Append(r->FullPath(), r);
+    records.push_back(Entry(QString::fromLatin1(row.name), row.rating, row.category, row.folder));
   }
-  lists.CurrentFiles.AssignRefs(lists.LoadedFiles);
+  ShowInOrder(shown, std::move(records));
 }
 
 const TCategoryItems kSampleCategories{{3, QStringLiteral("Travel"), 0},
@@ -117,30 +132,7 @@ void PressEmptySpace(TFilterChoiceTree* tree) {
   QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, below);
 }
 
-// Records the hooks in the order they run.
-struct HookLog {
-  QStringList calls;
-  QStringList queued;
-  int shownCount = -1;
-
-  TReapplyHooks Hooks() {
-    TReapplyHooks h;
-    h.StopLoader = [this] { calls << "stop"; };
-    h.FreezeView = [this] { calls << "freeze"; };
-    h.ResetRibbon = [this] { calls << "ribbon"; };
-    h.ShowList = [this](int count) {
-      calls << "show";
-      shownCount = count;
-    };
-    h.QueueImages = [this](const QStringList& keys) {
-      calls << "queue";
-      queued << keys;
-    };
-    h.StartLoader = [this] { calls << "start"; };
-    h.ShowRibbon = [this] { calls << "scene"; };
-    return h;
-  }
-};
+using glimr::test::TSwitchLog;
 
 }  // namespace
 
@@ -150,8 +142,8 @@ class TestFilters : public QObject {
  private Q_SLOTS:
   void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-  // The page's controls become criteria, and ReapplyFilter turns them into
-  // the shown list.
+  // The page's controls become criteria, and the shown list's filter turns
+  // them into the shown entries.
   void combinations_data() {
     QTest::addColumn<bool>("useFilter");
     QTest::addColumn<QString>("name");
@@ -195,49 +187,49 @@ class TestFilters : public QObject {
     const TFilterSettings settings = page.Settings();
     QCOMPARE(settings.Active, useFilter);
 
-    TCurrentLists lists;
-    FillSample(lists);
-    HookLog log;
-    const TReapplyReport report = ReapplyFilter(lists, settings, log.Hooks());
-    QCOMPARE(Names(lists.CurrentFiles), expected);
-    QVERIFY(Consistent(lists));
-    QCOMPARE(report.Count, expected.size());
-    QCOMPARE(log.shownCount, expected.size());
-    QVERIFY(report.MaskError.isEmpty());
+    TShownList shown;
+    FillSample(shown);
+    TSwitchLog log(shown);
+    const QString maskError = shown.SetFilter(settings);
+    QCOMPARE(Names(shown.Current()), expected);
+    QVERIFY(Consistent(shown.Lists()));
+    QCOMPARE(shown.Filter().Active, useFilter);
+    QCOMPARE(log.shown, expected.size());
+    QVERIFY(maskError.isEmpty());
   }
 
-  // The rebuild runs its steps in the order the loader and the view need,
+  // The rebuild runs its steps in the order the loader and the views need,
   // queues only the first images of the new list and leaves nothing
   // selected, also among the hidden entries.
   void reapplySteps() {
-    TCurrentLists lists;
-    TImageFileInfo* folder = Entry(QStringLiteral(".."), 0, 0, true);
-    lists.LoadedFiles.Append(QStringLiteral("/f/.."), folder);
+    TShownList shown;
+    std::vector<std::unique_ptr<TImageFileInfo>> records;
+    records.push_back(Entry(QStringLiteral(".."), 0, 0, true));
     for (int i = 0; i < 300; ++i) {
-      TImageFileInfo* r =
-          Entry(QStringLiteral("img%1.jpg").arg(i, 3, 10, QLatin1Char('0')), i % 2 == 0 ? 3 : 1);
-      r->Selected = true;
-      lists.LoadedFiles.Append(r->FullPath(), r);
+      records.push_back(
+          Entry(QStringLiteral("img%1.jpg").arg(i, 3, 10, QLatin1Char('0')), i % 2 == 0 ? 3 : 1));
+      records.back()->Selected = true;
     }
-    lists.CurrentFiles.AssignRefs(lists.LoadedFiles);
-    HookLog log;
-    ReapplyFilter(lists, {true, QString(), {3}, {}}, log.Hooks());
-    QCOMPARE(log.calls,
-             (QStringList{"stop", "freeze", "ribbon", "show", "queue", "start", "scene"}));
-    QCOMPARE(lists.CurrentFiles.Count(), 151);
+    ShowInOrder(shown, std::move(records));
+    TSwitchLog log(shown);
+    shown.SetFilter({true, QString(), {3}, {}});
+    QCOMPARE(log.calls, (QStringList{"stop", "freeze", "show", "queue", "start"}));
+    QCOMPARE(shown.Current().Count(), 151);
     // The first 100 entries of the new list, the folder entry left out.
     QCOMPARE(log.queued.size(), 99);
     QCOMPARE(log.queued.first(), QStringLiteral("/f/img000.jpg"));
     QCOMPARE(log.queued.last(), QStringLiteral("/f/img196.jpg"));
-    for (int i = 0; i < lists.LoadedFiles.Count(); ++i) {
-      QVERIFY2(!lists.LoadedFiles.At(i)->Selected, qPrintable(lists.LoadedFiles.Key(i)));
+    for (int i = 0; i < shown.Loaded().Count(); ++i) {
+      QVERIFY2(!shown.Loaded().At(i)->Selected, qPrintable(shown.Loaded().Key(i)));
     }
 
-    // Nothing left to show: the list is still shown, the loader not started.
-    log = HookLog();
-    ReapplyFilter(lists, {true, QStringLiteral("nomatch"), {}, {}}, log.Hooks());
-    QCOMPARE(log.calls, (QStringList{"stop", "freeze", "ribbon", "show", "scene"}));
-    QCOMPARE(Names(lists.CurrentFiles), QStringList{".."});
+    // Only the folder entry left: it is shown, and the loader runs with
+    // nothing queued.
+    log.Clear();
+    shown.SetFilter({true, QStringLiteral("nomatch"), {}, {}});
+    QCOMPARE(log.calls, (QStringList{"stop", "freeze", "show", "start"}));
+    QVERIFY(log.queued.isEmpty());
+    QCOMPARE(Names(shown.Current()), QStringList{".."});
   }
 
   // A name that is not a well-formed mask: the message once per rebuild
@@ -245,23 +237,21 @@ class TestFilters : public QObject {
   // criteria still applied.
   void badMaskReportsOnce() {
     ErrorRecorder errors;
-    TCurrentLists lists;
-    FillSample(lists);
-    HookLog log;
-    const TReapplyReport report =
-        ReapplyFilter(lists, {true, QStringLiteral("[x"), {4}, {}}, log.Hooks());
+    TShownList shown;
+    FillSample(shown);
+    TSwitchLog log(shown);
+    const QString maskError = shown.SetFilter({true, QStringLiteral("[x"), {4}, {}});
     QCOMPARE(errors.messages(), QStringList{"'*[x*' is an invalid mask at (5)"});
-    QCOMPARE(report.MaskError, errors.messages().first());
-    QCOMPARE(Names(lists.CurrentFiles), (QStringList{"..", "sub", "Cab.jpg", "x.gif"}));
-    QVERIFY(Consistent(lists));
-    QCOMPARE(log.calls,
-             (QStringList{"stop", "freeze", "ribbon", "show", "queue", "start", "scene"}));
+    QCOMPARE(maskError, errors.messages().first());
+    QCOMPARE(Names(shown.Current()), (QStringList{"..", "sub", "Cab.jpg", "x.gif"}));
+    QVERIFY(Consistent(shown.Lists()));
+    QCOMPARE(log.calls, (QStringList{"stop", "freeze", "show", "queue", "start"}));
 
     // Mended, the name filters again and nothing more is said.
     errors.clear();
-    ReapplyFilter(lists, {true, QStringLiteral("[c]"), {4}, {}}, log.Hooks());
+    shown.SetFilter({true, QStringLiteral("[c]"), {4}, {}});
     QVERIFY(errors.messages().isEmpty());
-    QCOMPARE(Names(lists.CurrentFiles), (QStringList{"..", "sub", "Cab.jpg"}));
+    QCOMPARE(Names(shown.Current()), (QStringList{"..", "sub", "Cab.jpg"}));
   }
 
   // Typing quickly gives one change, after the pause, with the whole text;
