@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "board/boardlist.h"
-#include "browse/currentlists.h"
 #include "browse/filelist.h"
+#include "browse/shownlist.h"
 #include "fileops/clipboardlist.h"
 #include "fileops/copyfollow.h"
 
@@ -54,14 +54,14 @@ std::vector<TCopyEntry> BoardCopyEntries(const TBoardList& board) {
 
 namespace {
 
-TBoardPasteResult PasteTickedIntoFolder(const TBoardList& board, TCurrentLists& lists,
+TBoardPasteResult PasteTickedIntoFolder(const TBoardList& board, TShownList& shown,
                                         TCatalogQueries& queries, const TBoardCopyRun& runCopy,
                                         const TFileActionHooks& hooks) {
   const std::vector<TCopyEntry> entries = BoardCopyEntries(board);
   if (entries.empty()) {
     return {};
   }
-  QString folder = lists.CurrentFolder;
+  QString folder = shown.Folder();
   if (!folder.endsWith(QLatin1Char('/'))) {
     folder += QLatin1Char('/');
   }
@@ -70,17 +70,17 @@ TBoardPasteResult PasteTickedIntoFolder(const TBoardList& board, TCurrentLists& 
   // The board only copies, and a copy never touches the clipboard: the
   // follower gets one of its own.
   TClipboardList unused;
-  TCopyFollower follower(lists, queries, unused, hooks);
+  TCopyFollower follower(shown, queries, unused, hooks);
   const size_t n = std::min(entries.size(), results.size());
   for (size_t i = 0; i < n; ++i) {
     follower.FileDone(entries[i], results[i]);
   }
   follower.RunEnded(results);
-  return {true, follower.RowError()};
+  return {follower.RowError()};
 }
 
 TBoardPasteResult PasteTickedIntoCategory(const TBoardList& board, std::int32_t category,
-                                          TCurrentLists& lists, TCatalogQueries& queries,
+                                          TShownList& shown, TCatalogQueries& queries,
                                           const TFileActionHooks& hooks) {
   // The ticked rows make a clipboard of copies, whose category paste follows
   // the same rules: a listed image is left alone, a vanished file is passed
@@ -97,29 +97,29 @@ TBoardPasteResult PasteTickedIntoCategory(const TBoardList& board, std::int32_t 
   }
   TClipboardList asClipboard;
   asClipboard.PutSelected(ticked, false);
-  PasteIntoCategory(asClipboard, category, lists, queries, hooks);
-  return {true, {}};
+  PasteIntoCategory(asClipboard, category, shown, queries, hooks);
+  return {};
 }
 
 }  // namespace
 
-TBoardPasteResult PasteBoard(const TBoardList& board, TCurrentLists& lists,
-                             TCatalogQueries& queries, std::int32_t shownCategory,
-                             const TBoardCopyRun& runCopy, const TFileActionHooks& hooks) {
+TBoardPasteResult PasteBoard(const TBoardList& board, TShownList& shown, TCatalogQueries& queries,
+                             std::int32_t shownCategory, const TBoardCopyRun& runCopy,
+                             const TFileActionHooks& hooks) {
   if (board.IsEmpty()) {
     return {};
   }
-  switch (lists.ListSource) {
+  switch (shown.Source()) {
     case TListSource::Catalog:
-      if (lists.CurrentFolder.isEmpty()) {
+      if (shown.Folder().isEmpty()) {
         return {};
       }
-      return PasteTickedIntoFolder(board, lists, queries, runCopy, hooks);
+      return PasteTickedIntoFolder(board, shown, queries, runCopy, hooks);
     case TListSource::Category:
       if (shownCategory == 0) {
         return {};
       }
-      return PasteTickedIntoCategory(board, shownCategory, lists, queries, hooks);
+      return PasteTickedIntoCategory(board, shownCategory, shown, queries, hooks);
     case TListSource::Search:
       break;
   }

@@ -18,7 +18,7 @@ namespace glimr {
 class TBoardList;
 class TCatalogQueries;
 class TFileList;
-struct TCurrentLists;
+class TShownList;
 
 // Copy To ImageBoard. With nothing selected in currentFiles nothing happens
 // (returns false). Otherwise every row is unticked, and each selected image
@@ -38,24 +38,23 @@ using TBoardCopyRun = std::function<std::vector<TCopyResult>(const std::vector<T
                                                              const QString& folder)>;
 
 struct TBoardPasteResult {
-  // The lists may have changed: sort, filter and show them again.
-  bool Refresh = false;
   // The first catalog write that failed ("" when none). The files are in
   // place; their rows follow when the catalog takes writes again.
   QString RowError;
 };
 
-// Paste From ImageBoard into what the lists show. A folder (a current folder
-// known): the ticked rows' files are copied there through runCopy; each copy
-// that lands in the folder joins LoadedFiles with a new row of default
-// values, and a copy that overwrote a file resets that file's record and
-// row to defaults. A category (shownCategory not 0): each ticked image not
-// listed yet gets the category in the catalog and joins LoadedFiles as its
-// row reads; no file is copied. Files gone from the disk are passed over.
-// Search results, an empty board or nothing ticked for a folder: nothing
-// happens.
-TBoardPasteResult PasteBoard(const TBoardList& board, TCurrentLists& lists,
-                             TCatalogQueries& queries, std::int32_t shownCategory,
-                             const TBoardCopyRun& runCopy, const TFileActionHooks& hooks = {});
+// Paste From ImageBoard into what the shown list shows. A folder (a current
+// folder known): the ticked rows' files are copied there through runCopy;
+// each copy that lands in the folder joins the list at its sorted place with
+// a new row of default values, and a copy that overwrote a file resets that
+// file's record and row to defaults. A category (shownCategory not 0): each
+// ticked image not listed yet gets the category in the catalog and joins the
+// list at its sorted place as its row reads; no file is copied. Files gone
+// from the disk are passed over. The other entries keep their order and
+// marks. Search results, an empty board or nothing ticked for a folder:
+// nothing happens.
+TBoardPasteResult PasteBoard(const TBoardList& board, TShownList& shown, TCatalogQueries& queries,
+                             std::int32_t shownCategory, const TBoardCopyRun& runCopy,
+                             const TFileActionHooks& hooks = {});
 
 }  // namespace glimr

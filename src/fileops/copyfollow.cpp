@@ -1,7 +1,7 @@
 #include "fileops/copyfollow.h"
 
 #include <QFile>
-#include <QSet>
+#include <QStringList>
 
 #include <sys/stat.h>
 
@@ -9,7 +9,7 @@
 #include <optional>
 #include <utility>
 
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/writehealth.h"
 #include "common/datetime.h"
@@ -23,31 +23,11 @@ QString FolderOf(const QString& path) {
   return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// Takes the record listed under key out of both lists and frees it.
-void DropFromLists(TCurrentLists& lists, const QString& key) {
-  const TImageFileInfo* r = lists.LoadedFiles.Find(key);
-  if (!r) {
-    return;
-  }
-  const auto same = [r](const TImageFileInfo& x) { return &x == r; };
-  lists.CurrentFiles.RemoveIf(same);
-  lists.LoadedFiles.RemoveIf(same);
-}
-
-void RekeyInLists(TCurrentLists& lists, const QString& oldKey, const QString& newKey) {
-  for (TFileList* list : {&lists.LoadedFiles, &lists.CurrentFiles}) {
-    const int i = list->IndexOf(oldKey);
-    if (i >= 0) {
-      list->SetKey(i, newKey);
-    }
-  }
-}
-
 }  // namespace
 
-TCopyFollower::TCopyFollower(TCurrentLists& lists, TCatalogQueries& queries,
-                             TClipboardList& clipboard, TFileActionHooks hooks)
-    : lists_(lists), queries_(queries), clipboard_(clipboard), hooks_(std::move(hooks)) {}
+TCopyFollower::TCopyFollower(TShownList& shown, TCatalogQueries& queries, TClipboardList& clipboard,
+                             TFileActionHooks hooks)
+    : shown_(shown), queries_(queries), clipboard_(clipboard), hooks_(std::move(hooks)) {}
 
 void TCopyFollower::NoteRowError(const QString& message) {
   if (rowError_.isEmpty()) {
@@ -57,9 +37,10 @@ void TCopyFollower::NoteRowError(const QString& message) {
 
 void TCopyFollower::ForgetReplaced(const QString& path) {
   // The record, the kept edits and the thumbnail described the content
-  // that was overwritten.
-  DropFromLists(lists_, path);
-  lists_.PendingWrites.Take(path);
+  // that was overwritten. The kept copy goes first, so that the removal
+  // does not write it.
+  shown_.PendingWrites().Take(path);
+  shown_.Remove({path}, false);
   if (hooks_.FileReplaced) {
     hooks_.FileReplaced(path);
   }
@@ -113,8 +94,8 @@ void TCopyFollower::MakeTwin(const TCopyEntry& entry, const TCopyResult& result)
   TTwin twin;
   try {
     twin.CatalogID = queries_.CatalogIDOfPath(folder);
-    TImageFileInfo* r = lists_.LoadedFiles.Find(source);
-    const TImageFileInfo* kept = lists_.PendingWrites.Find(source);
+    TImageFileInfo* r = shown_.Loaded().Find(source);
+    const TImageFileInfo* kept = shown_.PendingWrites().Find(source);
     // Unsaved edits reach the row first, so that its copy carries them.
     if (r && r->Modified && r->ID != 0) {
       queries_.UpdateFileRecord(*r);
@@ -179,8 +160,8 @@ void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result,
     hooks_.FileGone(source);
   }
 
-  TImageFileInfo* r = lists_.LoadedFiles.Find(source);
-  std::optional<TImageFileInfo> kept = lists_.PendingWrites.Take(source);
+  TImageFileInfo* r = shown_.Loaded().Find(source);
+  std::optional<TImageFileInfo> kept = shown_.PendingWrites().Take(source);
   // The row to carry: the loaded record's, the kept copy's, or the one the
   // catalog holds for the source.
   std::optional<TImageFileInfo> probe;
@@ -258,24 +239,25 @@ void TCopyFollower::CarryRow(const TCopyEntry& entry, const TCopyResult& result,
   };
   if (kept) {
     moveTo(*kept);
-    lists_.PendingWrites.Put(*kept);
+    shown_.PendingWrites().Put(*kept);
   }
   if (r) {
     moveTo(*r);
-    RekeyInLists(lists_, source, destination);
+    shown_.Rename(source, destination);
     if (r->Modified) {
-      lists_.PendingWrites.Put(*r);
+      shown_.PendingWrites().Put(*r);
     }
   }
 }
 
 bool TCopyFollower::RunEnded(const std::vector<TCopyResult>& results) {
-  if (lists_.ListSource != TListSource::Catalog || lists_.CurrentFolder.isEmpty()) {
+  if (shown_.Source() != TListSource::Catalog || shown_.Folder().isEmpty()) {
     return false;
   }
-  bool changed = false;
-  const QString& shown = lists_.CurrentFolder;
+  const QString shown = shown_.Folder();
   std::int32_t shownCatalog = -1;
+  QStringList left;
+  std::vector<TNewEntry> landed;
   for (const TCopyResult& result : results) {
     if (result.Outcome != TCopyOutcome::Moved && result.Outcome != TCopyOutcome::Copied) {
       continue;
@@ -283,14 +265,13 @@ bool TCopyFollower::RunEnded(const std::vector<TCopyResult>& results) {
     const QString folder = FolderOf(result.Destination);
     if (folder != shown) {
       // A file moved out of the shown folder leaves its list.
-      if (result.Outcome == TCopyOutcome::Moved && lists_.LoadedFiles.Find(result.Destination)) {
-        DropFromLists(lists_, result.Destination);
-        changed = true;
+      if (result.Outcome == TCopyOutcome::Moved && shown_.Loaded().Find(result.Destination)) {
+        left.append(result.Destination);
       }
       continue;
     }
     struct stat st;
-    if (lists_.LoadedFiles.IndexOf(result.Destination) >= 0 ||
+    if (shown_.Loaded().IndexOf(result.Destination) >= 0 ||
         ::stat(QFile::encodeName(result.Destination).constData(), &st) != 0 ||
         !S_ISREG(st.st_mode)) {
       continue;
@@ -318,11 +299,16 @@ bool TCopyFollower::RunEnded(const std::vector<TCopyResult>& results) {
         continue;  // no catalog for the folder: its next load lists the file
       }
       r->ID = 0;
-      lists_.PendingWrites.Put(*r);
+      shown_.PendingWrites().Put(*r);
     }
-    lists_.LoadedFiles.Append(result.Destination, r.release());
-    changed = true;
+    landed.push_back(TNewEntry{result.Destination, std::move(r)});
   }
+  const bool changed = !left.isEmpty() || !landed.empty();
+  if (!left.isEmpty()) {
+    // Their rows and kept edits went along with the files already.
+    shown_.Remove(left, false);
+  }
+  shown_.Insert(std::move(landed));
   return changed;
 }
 

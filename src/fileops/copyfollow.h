@@ -4,8 +4,9 @@
 // the destination just before the file goes there, and the old row is
 // deleted once it has, so a run stopped at any point leaves a row wherever
 // the file is; a file a copy overwrote loses the row of its old content;
-// after the run the lists lose what left the shown folder and gain what
-// landed in it.
+// after the run the shown list loses what left the shown folder and gains
+// what landed in it, at its sorted place. The other entries keep their
+// order and their selection and focus marks.
 
 #include <QHash>
 #include <QString>
@@ -21,11 +22,11 @@ namespace glimr {
 
 class TCatalogQueries;
 class TClipboardList;
-struct TCurrentLists;
+class TShownList;
 
 class TCopyFollower {
  public:
-  TCopyFollower(TCurrentLists& lists, TCatalogQueries& queries, TClipboardList& clipboard,
+  TCopyFollower(TShownList& shown, TCatalogQueries& queries, TClipboardList& clipboard,
                 TFileActionHooks hooks = {});
 
   // Main thread, once for every entry the run settled, as soon as it did,
@@ -34,9 +35,9 @@ class TCopyFollower {
   void FileDone(const TCopyEntry& entry, const TCopyResult& result);
 
   // After the run, however it ended: a folder list drops the files moved out
-  // of its folder, and the files copied or moved into it join it (a moved
-  // one with its row, a copy with a row of default values). Returns true
-  // when the lists changed.
+  // of its folder, and the files copied or moved into it join it at their
+  // sorted places (a moved one with its row, a copy with a row of default
+  // values). Returns true when the list changed.
   bool RunEnded(const std::vector<TCopyResult>& results);
 
   // The first catalog write that failed ("" when none): the files are in
@@ -61,7 +62,7 @@ class TCopyFollower {
   void ForgetReplaced(const QString& path);
   void NoteRowError(const QString& message);
 
-  TCurrentLists& lists_;
+  TShownList& shown_;
   TCatalogQueries& queries_;
   TClipboardList& clipboard_;
   TFileActionHooks hooks_;

@@ -6,6 +6,7 @@
 #include <QLoggingCategory>
 #include <QSet>
 #include <QStandardPaths>
+#include <QStringList>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -18,7 +19,7 @@
 #include <optional>
 #include <utility>
 
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/writehealth.h"
 #include "fileops/clipboardlist.h"
@@ -71,14 +72,6 @@ bool MoveToTrash(const QString& path) {
   return true;
 }
 
-// Replaces the key of the entry oldKey, keeping its place and its record.
-void ReplaceKey(TFileList& list, const QString& oldKey, const QString& newKey) {
-  const int i = list.IndexOf(oldKey);
-  if (i >= 0) {
-    list.SetKey(i, newKey);
-  }
-}
-
 // rename() without replacing an existing file, which Linux would do silently.
 int RenameNoReplace(const QByteArray& from, const QByteArray& to) {
   if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0) {
@@ -113,22 +106,21 @@ namespace {
 
 // The disk and catalog part of a delete: every selected image's file goes
 // (to the trash when one takes it); a file that is gone loses its row, its
-// clipboard entry and its pending write, and its record joins gone. The
-// entries stay in the lists.
-std::vector<TDeleteResult> DeleteFilesOfSelected(TCurrentLists& lists, TCatalogQueries& queries,
+// clipboard entry and its pending write, and its key joins gone. The
+// entries stay in the list.
+std::vector<TDeleteResult> DeleteFilesOfSelected(TShownList& shown, TCatalogQueries& queries,
                                                  TClipboardList& clipboard,
-                                                 const TFileActionHooks& hooks,
-                                                 QSet<const TImageFileInfo*>& gone) {
+                                                 const TFileActionHooks& hooks, QStringList& gone) {
   std::vector<TDeleteResult> results;
-  QSet<QString> gonePaths;
   std::optional<bool> permanentForAll;
-  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
-    TImageFileInfo* r = lists.CurrentFiles.At(i);
+  const TFileList& current = shown.Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    TImageFileInfo* r = current.At(i);
     if (!r || !r->Selected || r->IsFolder) {
       continue;
     }
     TDeleteResult result;
-    result.Path = lists.CurrentFiles.Key(i);
+    result.Path = current.Key(i);
     const QByteArray native = QFile::encodeName(result.Path);
     const QByteArray folder = QFile::encodeName(FolderOf(result.Path));
     struct stat st;
@@ -194,45 +186,43 @@ std::vector<TDeleteResult> DeleteFilesOfSelected(TCurrentLists& lists, TCatalogQ
           result.RowError = e.message();
         }
       }
-      gone.insert(r);
-      gonePaths.insert(result.Path);
+      gone.append(result.Path);
     }
     results.push_back(std::move(result));
   }
 
   // Edits of a deleted file waiting for the catalog would bring its row back.
-  for (const QString& path : std::as_const(gonePaths)) {
-    lists.PendingWrites.Take(path);
+  for (const QString& path : std::as_const(gone)) {
+    shown.PendingWrites().Take(path);
   }
   return results;
 }
 
 }  // namespace
 
-std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
+std::vector<TDeleteResult> DeleteSelectedFiles(TShownList& shown, TCatalogQueries& queries,
                                                TClipboardList& clipboard,
                                                const TFileActionHooks& hooks) {
-  QSet<const TImageFileInfo*> gone;
+  QStringList gone;
   std::vector<TDeleteResult> results =
-      DeleteFilesOfSelected(lists, queries, clipboard, hooks, gone);
+      DeleteFilesOfSelected(shown, queries, clipboard, hooks, gone);
   if (!gone.isEmpty()) {
-    const auto drop = [&gone](const TImageFileInfo& r) { return gone.contains(&r); };
-    lists.CurrentFiles.RemoveIf(drop);
-    lists.LoadedFiles.RemoveIf(drop);
+    shown.Remove(gone, false);
   }
   return results;
 }
 
-std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TCurrentLists& lists,
+std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TShownList& shown,
                                                           TCatalogQueries& queries,
                                                           TClipboardList& clipboard,
                                                           const TFileActionHooks& hooks) {
-  QSet<const TImageFileInfo*> gone;
+  QStringList goneKeys;
   std::vector<TDeleteResult> results =
-      DeleteFilesOfSelected(lists, queries, clipboard, hooks, gone);
-  for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
-    TImageFileInfo* r = lists.CurrentFiles.At(i);
-    r->Selected = gone.contains(r);
+      DeleteFilesOfSelected(shown, queries, clipboard, hooks, goneKeys);
+  const QSet<QString> gone(goneKeys.cbegin(), goneKeys.cend());
+  const TFileList& current = shown.Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    current.At(i)->Selected = gone.contains(current.Key(i));
   }
   return results;
 }
@@ -289,11 +279,11 @@ TNameProblem CheckNewName(const QString& folder, const QString& oldName, const Q
   return TNameProblem::None;
 }
 
-TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipboardList& clipboard,
+TRenameResult RenameImage(TShownList& shown, TCatalogQueries& queries, TClipboardList& clipboard,
                           const QString& oldPath, const QString& newName,
                           const TFileActionHooks& hooks) {
   TRenameResult result;
-  TImageFileInfo* r = lists.LoadedFiles.Find(oldPath);
+  TImageFileInfo* r = shown.Loaded().Find(oldPath);
   if (!r || r->IsFolder) {
     result.Error = SystemMessage(ENOENT);
     return result;
@@ -316,19 +306,19 @@ TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipb
   result.Renamed = true;
 
   clipboard.Rename(oldPath, newPath);
-  ReplaceKey(lists.LoadedFiles, oldPath, newPath);
-  ReplaceKey(lists.CurrentFiles, oldPath, newPath);
-  r->FileName = newName;
+  // The type goes with the name; the list then gives the entry its new key
+  // and name in place and tells its views.
   r->TypeName = GetExtension(newName).toUpper();
   if (hooks.ExtensionIndex) {
     r->ExtIndex = hooks.ExtensionIndex(newPath);
   }
+  shown.Rename(oldPath, newPath);
   // A copy waiting for the catalog under the old name would write that name
   // back over the row later.
-  if (auto copy = lists.PendingWrites.Take(oldPath)) {
+  if (auto copy = shown.PendingWrites().Take(oldPath)) {
     copy->FileName = newName;
     copy->TypeName = r->TypeName;
-    lists.PendingWrites.Put(*copy);
+    shown.PendingWrites().Put(*copy);
   }
   if (r->ID != 0) {
     try {
@@ -354,13 +344,12 @@ TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipb
   return result;
 }
 
-int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID,
-                      TCurrentLists& lists, TCatalogQueries& queries,
-                      const TFileActionHooks& hooks) {
-  int added = 0;
+int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID, TShownList& shown,
+                      TCatalogQueries& queries, const TFileActionHooks& hooks) {
+  std::vector<TNewEntry> added;
   for (int i = 0; i < clipboard.Count(); ++i) {
     const QString& path = clipboard.Path(i);
-    if (lists.LoadedFiles.IndexOf(path) >= 0 || !QFileInfo(path).isFile()) {
+    if (shown.Loaded().IndexOf(path) >= 0 || !QFileInfo(path).isFile()) {
       continue;
     }
     auto r = std::make_unique<TImageFileInfo>();
@@ -391,10 +380,11 @@ int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID,
         continue;  // no row and no catalog to write it to: nothing to show
       }
     }
-    lists.LoadedFiles.Append(path, r.release());
-    ++added;
+    added.push_back(TNewEntry{path, std::move(r)});
   }
-  return added;
+  const int count = static_cast<int>(added.size());
+  shown.Insert(std::move(added));
+  return count;
 }
 
 }  // namespace glimr

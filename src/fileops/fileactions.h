@@ -1,5 +1,5 @@
 #pragma once
-// Delete, rename and paste into a category on the shown lists, the catalog
+// Delete, rename and paste into a category on the shown list, the catalog
 // and the disk, without a window. The disk comes first: a catalog row or a
 // list entry changes only after its file did, so a failure never parts the
 // user's captions, ratings and categories from a file that is still there.
@@ -15,7 +15,7 @@ namespace glimr {
 class TCatalogQueries;
 class TClipboardList;
 class TFileList;
-struct TCurrentLists;
+class TShownList;
 
 // The answer when no trash can take a file.
 enum class TPermanentDelete : std::uint8_t {
@@ -56,21 +56,22 @@ struct TDeleteResult {
   QString RowError;  // the file is gone but the catalog refused to drop its row
 };
 
-// Deletes the files of the selected images of CurrentFiles (folder entries
-// are passed over), each to the trash when one takes it. A file that is gone
-// loses its catalog row, its clipboard entry and its entries in both lists;
-// one that stays keeps all of them, and stays selected. One result per
+// Deletes the files of the selected images of the shown list (folder
+// entries are passed over), each to the trash when one takes it. A file that
+// is gone loses its catalog row, its clipboard entry and its entry in the
+// list; one that stays keeps all of them, and stays selected. One result per
 // selected image, in the list's order. For a list that shows a folder.
-std::vector<TDeleteResult> DeleteSelectedFiles(TCurrentLists& lists, TCatalogQueries& queries,
+std::vector<TDeleteResult> DeleteSelectedFiles(TShownList& shown, TCatalogQueries& queries,
                                                TClipboardList& clipboard,
                                                const TFileActionHooks& hooks = {});
 
-// The same delete for a caller that takes the entries out of its view
-// itself (RemoveSelectedFromView, so the ribbon closes the gap where it
-// stands): every entry stays in both lists, and afterwards exactly the
-// entries whose files are gone are selected. A file that stays keeps its
-// row and entry but loses its selection.
-std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TCurrentLists& lists,
+// The same delete for a caller that decides what happens around the gone
+// entries before they leave (where the focus goes): every entry stays in the
+// list, and afterwards exactly the entries whose files are gone are
+// selected, their records cleared of edits so that Remove(keys, false) can
+// take them. A file that stays keeps its row and entry but loses its
+// selection.
+std::vector<TDeleteResult> DeleteSelectedFilesMarkingGone(TShownList& shown,
                                                           TCatalogQueries& queries,
                                                           TClipboardList& clipboard,
                                                           const TFileActionHooks& hooks = {});
@@ -104,18 +105,19 @@ struct TRenameResult {
 };
 
 // Renames the image listed under oldPath to newName in its folder: on disk
-// first, then its clipboard entry, its keys in both lists, its record and
-// its row follow. A refused name or a failed rename changes nothing.
-TRenameResult RenameImage(TCurrentLists& lists, TCatalogQueries& queries, TClipboardList& clipboard,
+// first, then its clipboard entry, its key in the list (its row stays where
+// it is), its record and its catalog row follow. A refused name or a failed
+// rename changes nothing.
+TRenameResult RenameImage(TShownList& shown, TCatalogQueries& queries, TClipboardList& clipboard,
                           const QString& oldPath, const QString& newName,
                           const TFileActionHooks& hooks = {});
 
 // Paste while the category categoryID is shown: every clipboard image not
-// in LoadedFiles yet gets the category in the catalog and joins LoadedFiles
-// as its row reads. No file is touched and the clipboard stays. Files gone
-// from the disk are passed over. Returns the number of images added.
-int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID,
-                      TCurrentLists& lists, TCatalogQueries& queries,
-                      const TFileActionHooks& hooks = {});
+// listed yet gets the category in the catalog and joins the list as its row
+// reads, at its sorted place; the other entries keep their order and marks.
+// No file is touched and the clipboard stays. Files gone from the disk are
+// passed over. Returns the number of images added.
+int PasteIntoCategory(const TClipboardList& clipboard, std::int32_t categoryID, TShownList& shown,
+                      TCatalogQueries& queries, const TFileActionHooks& hooks = {});
 
 }  // namespace glimr

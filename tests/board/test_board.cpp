@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -7,10 +8,11 @@
 
 #include "board/boardactions.h"
 #include "board/boardlist.h"
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/locks.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -40,26 +42,37 @@ QStringList Rows(const TBoardList& board, const QString& base = {}) {
   return rows;
 }
 
-// A shown folder "pics/" and another folder "other/" with image files and
-// catalog rows that carry captions.
+// A shown folder "pics/" (by name ascending) and another folder "other/"
+// with image files and catalog rows that carry captions.
 struct Shown {
   QTemporaryDir dir;
   TLocks locks;
   TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries q{dm};
-  TCurrentLists lists;
+  TShownList shown;
   TBoardList board;
   QString pics = dir.path() + QStringLiteral("/pics/");
   QString other = dir.path() + QStringLiteral("/other/");
   std::int32_t picsID = 0;
   std::int32_t otherID = 0;
 
-  Shown() {
+  // The list shows pics/ (empty) unless told otherwise; without a known
+  // folder it shows none.
+  explicit Shown(TListSource kind = TListSource::Catalog, bool folderKnown = true) {
     QDir().mkpath(pics);
     QDir().mkpath(other);
     picsID = q.CatalogIDOfPath(pics);
     otherID = q.CatalogIDOfPath(other);
-    lists.CurrentFolder = pics;
+    shown.SetSort({scName, 2});
+    test::ShowGiven(shown, {}, kind, folderKnown ? pics : QString());
+  }
+  // Lists a record made by the test under its full path.
+  TImageFileInfo* List(std::unique_ptr<TImageFileInfo> r) {
+    const QString key = r->FullPath();
+    std::vector<TNewEntry> one;
+    one.push_back(TNewEntry{key, std::move(r)});
+    shown.Insert(std::move(one));
+    return shown.Loaded().Find(key);
   }
 
   void Write(const QString& path) {
@@ -78,8 +91,7 @@ struct Shown {
     r->Caption = QStringLiteral("caption of ") + name;
     r->ID = q.InsertFileRecord(*r);
     if (listed) {
-      lists.CurrentFiles.Append(folder + name, r.get());
-      lists.LoadedFiles.Append(folder + name, r.release());
+      List(std::move(r));
     }
   }
   void AddRow(const QString& path, bool checked) {
@@ -96,8 +108,8 @@ struct Shown {
   }
   QStringList LoadedKeys() const {
     QStringList keys;
-    for (int i = 0; i < lists.LoadedFiles.Count(); ++i) {
-      keys << lists.LoadedFiles.Key(i).mid(dir.path().size() + 1);
+    for (int i = 0; i < shown.Loaded().Count(); ++i) {
+      keys << shown.Loaded().Key(i).mid(dir.path().size() + 1);
     }
     keys.sort();
     return keys;
@@ -123,6 +135,54 @@ struct Runner {
     };
   }
 };
+
+// What the shown list told its views, by kind: "inserted 2-2",
+// "removed 0-0", "edited 1-1", and "rebuilt" for a whole new list.
+class Told {
+ public:
+  explicit Told(TShownList& shown)
+      : inserted_(&shown, &TShownList::rowsInserted),
+        removed_(&shown, &TShownList::rowsRemoved),
+        rebuilt_(&shown, &TShownList::sourceChanged),
+        reordered_(&shown, &TShownList::reordered) {}
+  QStringList Events() const {
+    QStringList events;
+    for (const auto& [spy, what] : {std::pair{&inserted_, "inserted"}, {&removed_, "removed"}}) {
+      for (const QList<QVariant>& args : *spy) {
+        events << QStringLiteral("%1 %2-%3")
+                      .arg(QLatin1String(what))
+                      .arg(args.at(0).toInt())
+                      .arg(args.at(1).toInt());
+      }
+    }
+    if (!rebuilt_.isEmpty()) {
+      events << QStringLiteral("rebuilt");
+    }
+    if (!reordered_.isEmpty()) {
+      events << QStringLiteral("reordered");
+    }
+    return events;
+  }
+
+ private:
+  QSignalSpy inserted_;
+  QSignalSpy removed_;
+  QSignalSpy rebuilt_;
+  QSignalSpy reordered_;
+};
+
+// The shown entries by file name, "*" after a selected one, "@" after the
+// focused one.
+QStringList State(const TShownList& shown) {
+  QStringList state;
+  const TFileList& current = shown.Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    const TImageFileInfo* r = current.At(i);
+    state << r->FileName + (r->Selected ? QStringLiteral("*") : QString()) +
+                 (r->Focused ? QStringLiteral("@") : QString());
+  }
+  return state;
+}
 
 }  // namespace
 
@@ -253,29 +313,29 @@ class TestBoard : public QObject {
     hooks.FileReplaced = [&](const QString& p) { replaced << QFileInfo(p).fileName(); };
     hooks.ExtensionIndex = [](const QString&) { return 4; };
     Runner runner;
-    const TBoardPasteResult result = PasteBoard(s.board, s.lists, s.q, 0, runner.Run(), hooks);
+    const TBoardPasteResult result = PasteBoard(s.board, s.shown, s.q, 0, runner.Run(), hooks);
 
-    QVERIFY(result.Refresh);
     QCOMPARE(result.RowError, QString());
     QCOMPARE(runner.sources, QStringList({"b.jpg", "gone.jpg", "x.jpg"}));
     QCOMPARE(runner.folder, s.pics);
     QCOMPARE(s.CatalogRows(s.picsID), QStringList({"b.jpg=", "x.jpg="}));
     QCOMPARE(s.LoadedKeys(), QStringList({"pics/b.jpg", "pics/x.jpg"}));
-    const TImageFileInfo* b = s.lists.LoadedFiles.Find(s.pics + "b.jpg");
+    QCOMPARE(s.shown.Current().Count(), 2);
+    const TImageFileInfo* b = s.shown.Loaded().Find(s.pics + "b.jpg");
     QCOMPARE(b->CatalogID, s.picsID);
     QVERIFY(b->ID > 0);
     QCOMPARE(b->ExtIndex, 4);
     QCOMPARE(b->SlotWidth, 2.0);
     QCOMPARE(b->TypeName, QStringLiteral("JPG"));
     QCOMPARE(b->FileSize, static_cast<std::int64_t>(QFileInfo(s.pics + "b.jpg").size()));
-    QCOMPARE(s.lists.LoadedFiles.Find(s.pics + "x.jpg")->Caption, QString());
+    QCOMPARE(s.shown.Loaded().Find(s.pics + "x.jpg")->Caption, QString());
     QCOMPARE(replaced, QStringList({"x.jpg"}));
     // The sources keep their rows.
     QCOMPARE(s.CatalogRows(s.otherID).size(), 4);
     QCOMPARE(Rows(s.board), boardBefore);
   }
 
-  // A paste that cannot do anything runs no copy and asks for no refresh.
+  // A paste that cannot do anything runs no copy and changes no entry.
   void pasteDoesNothing_data() {
     QTest::addColumn<int>("source");
     QTest::addColumn<bool>("ticked");
@@ -289,18 +349,16 @@ class TestBoard : public QObject {
     QFETCH(int, source);
     QFETCH(bool, ticked);
     QFETCH(bool, folderKnown);
-    Shown s;
+    Shown s(static_cast<TListSource>(source), folderKnown);
     s.AddFile(s.other, "a.jpg", false);
     s.AddRow(s.other + "a.jpg", ticked);
-    s.lists.ListSource = static_cast<TListSource>(source);
-    if (!folderKnown) {
-      s.lists.CurrentFolder.clear();
-    }
+    Told told(s.shown);
     Runner runner;
-    QVERIFY(!PasteBoard(s.board, s.lists, s.q, 0, runner.Run()).Refresh);
+    PasteBoard(s.board, s.shown, s.q, 0, runner.Run());
     QCOMPARE(runner.calls, 0);
-    QCOMPARE(s.lists.LoadedFiles.Count(), 0);
-    QVERIFY(!PasteBoard(TBoardList(), s.lists, s.q, 1, runner.Run()).Refresh);
+    QCOMPARE(s.shown.Loaded().Count(), 0);
+    PasteBoard(TBoardList(), s.shown, s.q, 1, runner.Run());
+    QCOMPARE(told.Events(), QStringList());
   }
 
   // Pasting into the folder the image comes from asks the overwrite
@@ -320,21 +378,54 @@ class TestBoard : public QObject {
       engine.Run();
       return engine.Results();
     };
-    QVERIFY(PasteBoard(s.board, s.lists, s.q, 0, run).Refresh);
+    QCOMPARE(PasteBoard(s.board, s.shown, s.q, 0, run).RowError, QString());
     QCOMPARE(asked, 1);
     QCOMPARE(s.CatalogRows(s.picsID), QStringList({"x.jpg=caption of x.jpg"}));
-    QCOMPARE(s.lists.LoadedFiles.At(0)->Caption, QStringLiteral("caption of x.jpg"));
+    QCOMPARE(s.shown.Loaded().At(0)->Caption, QStringLiteral("caption of x.jpg"));
     QCOMPARE(QDir(s.pics).entryList(QDir::Files), QStringList({"x.jpg"}));
+  }
+
+  // A paste touches only the entries it adds: they take their sorted places
+  // one by one, and the entries that were there keep their order, their
+  // selection and the focus (no rebuilt list that would drop them).
+  void pasteKeepsTheOtherEntries_data() {
+    QTest::addColumn<bool>("intoCategory");
+    QTest::newRow("into the shown folder") << false;
+    QTest::newRow("into the shown category") << true;
+  }
+  void pasteKeepsTheOtherEntries() {
+    QFETCH(bool, intoCategory);
+    Shown s(intoCategory ? TListSource::Category : TListSource::Catalog, !intoCategory);
+    const std::int32_t travel = s.q.InsertCategory(QStringLiteral("Travel"), 0);
+    // Listed: c (selected), e (focused), g (selected), from the shown
+    // folder or, for the category, from another one.
+    const QString listedFrom = intoCategory ? s.other : s.pics;
+    for (const char* name : {"c.jpg", "e.jpg", "g.jpg"}) {
+      s.AddFile(listedFrom, QString::fromLatin1(name), true);
+    }
+    s.shown.Loaded().Find(listedFrom + "c.jpg")->Selected = true;
+    s.shown.Loaded().Find(listedFrom + "e.jpg")->Focused = true;
+    s.shown.Loaded().Find(listedFrom + "g.jpg")->Selected = true;
+    for (const char* name : {"b.jpg", "d.jpg", "h.jpg"}) {
+      s.AddFile(s.other, QString::fromLatin1(name), false);
+      s.AddRow(s.other + QString::fromLatin1(name), true);
+    }
+    Told told(s.shown);
+
+    Runner runner;
+    PasteBoard(s.board, s.shown, s.q, intoCategory ? travel : 0, runner.Run());
+
+    QCOMPARE(State(s.shown),
+             QStringList({"b.jpg", "c.jpg*", "d.jpg", "e.jpg@", "g.jpg*", "h.jpg"}));
+    QCOMPARE(told.Events(), QStringList({"inserted 0-0", "inserted 2-2", "inserted 5-5"}));
   }
 
   // Pasting while a category is shown gives the ticked images the category
   // and lists them as their rows read; images listed already are left
   // alone, deleted files are passed over, no file is copied.
   void pasteIntoCategory() {
-    Shown s;
+    Shown s(TListSource::Category, false);
     const std::int32_t travel = s.q.InsertCategory(QStringLiteral("Travel"), 0);
-    s.lists.ListSource = TListSource::Category;
-    s.lists.CurrentFolder.clear();
     s.AddFile(s.other, "a.jpg", false);
     s.AddFile(s.other, "listed.jpg", false);
     s.AddFile(s.other, "gone.jpg", false);
@@ -345,14 +436,14 @@ class TestBoard : public QObject {
     }
     s.AddRow(s.other + "unticked.jpg", false);
     QVERIFY(QFile::remove(s.other + "gone.jpg"));
-    auto* listed = new TImageFileInfo;
-    listed->Path = s.other;
-    listed->FileName = QStringLiteral("listed.jpg");
-    s.lists.LoadedFiles.Append(listed->FullPath(), listed);
+    auto shownListed = std::make_unique<TImageFileInfo>();
+    shownListed->Path = s.other;
+    shownListed->FileName = QStringLiteral("listed.jpg");
+    const TImageFileInfo* listed = s.List(std::move(shownListed));
     const QStringList boardBefore = Rows(s.board);
 
     Runner runner;
-    QVERIFY(PasteBoard(s.board, s.lists, s.q, travel, runner.Run()).Refresh);
+    QCOMPARE(PasteBoard(s.board, s.shown, s.q, travel, runner.Run()).RowError, QString());
     QCOMPARE(runner.calls, 0);
     QStringList inTravel;
     for (const auto& f : s.q.ReadCategoryFiles(travel)) {
@@ -361,7 +452,7 @@ class TestBoard : public QObject {
     inTravel.sort();
     QCOMPARE(inTravel, QStringList({"a.jpg", "fresh.jpg"}));
     QCOMPARE(s.LoadedKeys(), QStringList({"other/a.jpg", "other/fresh.jpg", "other/listed.jpg"}));
-    const TImageFileInfo* a = s.lists.LoadedFiles.Find(s.other + "a.jpg");
+    const TImageFileInfo* a = s.shown.Loaded().Find(s.other + "a.jpg");
     QCOMPARE(a->Caption, QStringLiteral("caption of a.jpg"));
     QCOMPARE(a->CategoryID, travel);
     QCOMPARE(listed->CategoryID, 0);

@@ -1,6 +1,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,7 +16,7 @@
 
 #include <mutex>
 
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "catalog/session.h"
@@ -25,6 +26,7 @@
 #include "fileops/copyfollow.h"
 #include "fileops/fileactions.h"
 #include "support/privileges.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -35,46 +37,61 @@ Q_DECLARE_METATYPE(glimr::TCopyStep)
 
 namespace {
 
-// A folder of images with their catalog rows, shown as the current lists,
-// and a trash of its own ($XDG_DATA_HOME/Trash).
+// A folder of images with their catalog rows, shown by name ascending (as a
+// folder or, with kind, as a category), and a trash of its own
+// ($XDG_DATA_HOME/Trash).
 struct Shown {
   QTemporaryDir dir;
   TLocks locks;
   TdmVesk dm{dir.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries q{dm};
-  TCurrentLists lists;
+  TShownList shown;
   TClipboardList clipboard;
   QString folder = dir.path() + QStringLiteral("/pics/");
   std::int32_t catalog = 0;
 
-  Shown() {
+  explicit Shown(TListSource kind = TListSource::Catalog) {
     QDir().mkpath(folder);
     QDir().mkpath(dir.path() + QStringLiteral("/xdg"));
     qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/xdg")));
     catalog = q.CatalogIDOfPath(folder);
-    lists.CurrentFolder = folder;
+    shown.SetSort({scName, 2});
+    test::ShowGiven(shown, {}, kind, folder);
   }
   ~Shown() {
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   }
 
-  // An image file with a row holding its caption, in both lists.
-  TImageFileInfo* Add(const QString& name, bool selected = true) {
+  // An image file with a row holding its caption, and its record.
+  std::unique_ptr<TImageFileInfo> Make(const QString& name) {
     QFile f(folder + name);
     if (!f.open(QIODevice::WriteOnly) || f.write("image " + name.toUtf8()) <= 0) {
       qFatal("cannot write a test file");
     }
-    auto* r = new TImageFileInfo;
+    auto r = std::make_unique<TImageFileInfo>();
     r->FileName = name;
     r->Path = folder;
     r->CatalogID = catalog;
     r->Caption = QStringLiteral("caption of ") + name;
     r->Rating = 4;
-    r->Selected = selected;
     r->ID = q.InsertFileRecord(*r);
-    lists.LoadedFiles.Append(folder + name, r);
-    lists.CurrentFiles.Append(folder + name, r);
     return r;
+  }
+  // The same, listed at its sorted place.
+  TImageFileInfo* Add(const QString& name, bool selected = true) {
+    std::vector<TNewEntry> one;
+    one.push_back(TNewEntry{folder + name, Make(name)});
+    shown.Insert(std::move(one));
+    TImageFileInfo* r = shown.Loaded().Find(folder + name);
+    r->Selected = selected;
+    return r;
+  }
+  // Shows exactly these records under these keys, every one selected.
+  void ShowOnly(std::vector<TNewEntry> entries, TListSource kind = TListSource::Catalog) {
+    test::ShowGiven(shown, std::move(entries), kind, folder);
+    for (int i = 0; i < shown.Current().Count(); ++i) {
+      shown.Current().At(i)->Selected = true;
+    }
   }
   // The FILENAME of every row of the folder with its caption, sorted.
   QStringList Rows() {
@@ -140,9 +157,7 @@ int MoveAndKill(const QString& dataDir, const QString& from, const QString& to,
   TLocks locks;
   TdmVesk dm(dataDir, locks.DbLock);
   TCatalogQueries q(dm);
-  TCurrentLists lists;
-  lists.CurrentFolder = from;
-  auto* r = new TImageFileInfo;
+  auto r = std::make_unique<TImageFileInfo>();
   r->FileName = QStringLiteral("a.jpg");
   r->Path = from;
   r->CatalogID = q.CatalogIDOfPath(from);
@@ -151,11 +166,14 @@ int MoveAndKill(const QString& dataDir, const QString& from, const QString& to,
   }
   r->Caption = QStringLiteral("edited");
   r->Modified = true;
-  lists.LoadedFiles.Append(from + r->FileName, r);
-  lists.CurrentFiles.Append(from + r->FileName, r);
+  const std::int32_t catalogID = r->CatalogID;
+  TShownList shown;
+  std::vector<TNewEntry> listed;
+  listed.push_back(TNewEntry{from + r->FileName, std::move(r)});
+  test::ShowGiven(shown, std::move(listed), TListSource::Catalog, from);
   TClipboardList clipboard;
-  TCopyFollower follow(lists, q, clipboard);
-  const std::vector<TCopyEntry> entries = {{from + QStringLiteral("a.jpg"), true, r->CatalogID}};
+  TCopyFollower follow(shown, q, clipboard);
+  const std::vector<TCopyEntry> entries = {{from + QStringLiteral("a.jpg"), true, catalogID}};
   TCopyHooks hooks;
   hooks.BeforePlace = [&](std::size_t i, const TCopyResult& result) {
     follow.FileDone(entries[i], result);
@@ -188,27 +206,29 @@ class TestFileActions : public QObject {
   void putSelectedOnClipboard() {
     Shown s;
     s.Add(QStringLiteral("a.jpg"));
-    s.Add(QStringLiteral("b.jpg"), false);
-    auto* up = new TImageFileInfo;
-    up->IsFolder = true;
-    up->Selected = true;
-    s.lists.LoadedFiles.Append(s.folder + QStringLiteral(".."), up);
-    s.lists.CurrentFiles.Append(s.folder + QStringLiteral(".."), up);
+    TImageFileInfo* b = s.Add(QStringLiteral("b.jpg"), false);
+    std::vector<TNewEntry> folder;
+    folder.push_back(
+        TNewEntry{s.folder + QStringLiteral(".."), std::make_unique<TImageFileInfo>()});
+    folder.back().Record->IsFolder = true;
+    folder.back().Record->FileName = QStringLiteral("..");
+    s.shown.Insert(std::move(folder));
+    s.shown.Loaded().Find(s.folder + QStringLiteral(".."))->Selected = true;
     s.Add(QStringLiteral("c.jpg"));
 
-    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    s.clipboard.PutSelected(s.shown.Current(), true);
     QCOMPARE(ClipboardPaths(s.clipboard, s.folder),
              QStringList({QStringLiteral("a.jpg(cut)"), QStringLiteral("c.jpg(cut)")}));
     QCOMPARE(s.clipboard.Item(1).CatalogID, s.catalog);
 
-    for (int i = 0; i < s.lists.CurrentFiles.Count(); ++i) {
-      s.lists.CurrentFiles.At(i)->Selected = s.lists.CurrentFiles.At(i)->IsFolder;
+    for (int i = 0; i < s.shown.Current().Count(); ++i) {
+      s.shown.Current().At(i)->Selected = s.shown.Current().At(i)->IsFolder;
     }
-    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    s.clipboard.PutSelected(s.shown.Current(), false);
     QCOMPARE(s.clipboard.Count(), 2);  // only a folder selected: unchanged
 
-    s.lists.CurrentFiles.At(1)->Selected = true;
-    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    b->Selected = true;
+    s.clipboard.PutSelected(s.shown.Current(), false);
     QCOMPARE(ClipboardPaths(s.clipboard, s.folder), QStringList({QStringLiteral("b.jpg")}));
 
     const TPasteRequest request = s.clipboard.PasteRequest(QStringLiteral("/dest"));
@@ -239,9 +259,9 @@ class TestFileActions : public QObject {
     Shown s;
     s.Add(QStringLiteral("a.jpg"));
     s.Add(QStringLiteral("b.jpg"), false);
-    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    s.clipboard.PutSelected(s.shown.Current(), true);
     TClipboardList copied;
-    copied.PutSelected(s.lists.CurrentFiles, false);
+    copied.PutSelected(s.shown.Current(), false);
     std::vector<TCopyResult> results(1);
     results[0].Source = s.folder + QStringLiteral("a.jpg");
     results[0].Outcome = outcome;
@@ -258,17 +278,17 @@ class TestFileActions : public QObject {
     s.Add(QStringLiteral("a.jpg"));
     s.Add(QStringLiteral("b.jpg"), false);
     s.Add(QStringLiteral("c 'quoted'\n.jpg"));
-    s.clipboard.PutSelected(s.lists.LoadedFiles, true);
-    s.lists.LoadedFiles.At(1)->Caption = QStringLiteral("edited");
-    s.lists.LoadedFiles.At(1)->Modified = true;
-    s.lists.PendingWrites.Put(*s.lists.LoadedFiles.At(0));
-    s.lists.PendingWrites.Put(*s.lists.LoadedFiles.At(1));
+    s.clipboard.PutSelected(s.shown.Loaded(), true);
+    s.shown.EditRows({1}, efCaption,
+                     [](TImageFileInfo& r) { r.Caption = QStringLiteral("edited"); });
+    s.shown.PendingWrites().Put(*s.shown.Loaded().At(0));
+    s.shown.PendingWrites().Put(*s.shown.Loaded().At(1));
     QStringList goneSeen;
     TFileActionHooks hooks;
     hooks.FileGone = [&](const QString& path) { goneSeen << path.mid(s.folder.size()); };
     hooks.AskDeletePermanently = [](const QString&) { return TPermanentDelete::DeleteAll; };
 
-    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+    const auto results = DeleteSelectedFiles(s.shown, s.q, s.clipboard, hooks);
 
     QCOMPARE(results.size(), size_t{2});
     for (const auto& r : results) {
@@ -278,12 +298,12 @@ class TestFileActions : public QObject {
     QCOMPARE(s.Trashed().size(), 2);
     QCOMPARE(goneSeen, QStringList({QStringLiteral("a.jpg"), QStringLiteral("c 'quoted'\n.jpg")}));
     QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
-    QCOMPARE(s.Keys(s.lists.LoadedFiles), QStringList({QStringLiteral("b.jpg")}));
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), QStringList({QStringLiteral("b.jpg")}));
-    QVERIFY(s.lists.LoadedFiles.At(0)->Modified);
+    QCOMPARE(s.Keys(s.shown.Loaded()), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.Keys(s.shown.Current()), QStringList({QStringLiteral("b.jpg")}));
+    QVERIFY(s.shown.Loaded().At(0)->Modified);
     QCOMPARE(s.clipboard.Count(), 0);
-    QVERIFY(!s.lists.PendingWrites.Find(s.folder + QStringLiteral("a.jpg")));
-    QVERIFY(s.lists.PendingWrites.Find(s.folder + QStringLiteral("b.jpg")));
+    QVERIFY(!s.shown.PendingWrites().Find(s.folder + QStringLiteral("a.jpg")));
+    QVERIFY(s.shown.PendingWrites().Find(s.folder + QStringLiteral("b.jpg")));
     QVERIFY(!QFileInfo::exists(QStringLiteral("files")));  // nothing trashed beside us
   }
 
@@ -321,7 +341,7 @@ class TestFileActions : public QObject {
     };
     const QString cwd = QDir::currentPath();
     QDir::setCurrent(s.folder);
-    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+    const auto results = DeleteSelectedFiles(s.shown, s.q, s.clipboard, hooks);
     QDir::setCurrent(cwd);
 
     QCOMPARE(asked, questions);
@@ -331,13 +351,13 @@ class TestFileActions : public QObject {
       rows << Row(name);
     }
     QCOMPARE(s.Rows(), rows);
-    QCOMPARE(s.Keys(s.lists.LoadedFiles), left);
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), left);
+    QCOMPARE(s.Keys(s.shown.Loaded()), left);
+    QCOMPARE(s.Keys(s.shown.Current()), left);
     for (const auto& r : results) {
       const bool stayed = left.contains(r.Path.mid(s.folder.size()));
       QCOMPARE(r.Outcome, stayed ? TDeleteOutcome::Declined : TDeleteOutcome::DeletedPermanently);
       if (stayed) {
-        QVERIFY(s.lists.CurrentFiles.Find(r.Path)->Selected);
+        QVERIFY(s.shown.Current().Find(r.Path)->Selected);
       }
     }
   }
@@ -347,17 +367,16 @@ class TestFileActions : public QObject {
   void deleteRefused() {
     GLIMR_WITHOUT_FILE_CAPABILITIES();
     Shown s;
-    s.Add(QStringLiteral("a.jpg"));
+    std::vector<TNewEntry> entries;
+    entries.push_back(TNewEntry{{}, s.Make(QStringLiteral("a.jpg"))});
     const QString other = s.dir.path() + QStringLiteral("/other/");
     QDir().mkpath(other);
     QVERIFY(QFile::rename(s.folder + QStringLiteral("a.jpg"), other + QStringLiteral("a.jpg")));
-    s.lists.LoadedFiles.At(0)->Path = other;
-    TImageFileInfo* moved = s.lists.LoadedFiles.At(0);
-    s.lists.LoadedFiles.ClearWithoutFreeing();
-    s.lists.CurrentFiles.ClearWithoutFreeing();
-    s.lists.LoadedFiles.Append(other + QStringLiteral("a.jpg"), moved);
-    s.lists.CurrentFiles.Append(other + QStringLiteral("a.jpg"), moved);
-    s.Add(QStringLiteral("b.jpg"));
+    entries[0].Key = other + QStringLiteral("a.jpg");
+    entries[0].Record->Path = other;
+    entries.push_back(
+        TNewEntry{s.folder + QStringLiteral("b.jpg"), s.Make(QStringLiteral("b.jpg"))});
+    s.ShowOnly(std::move(entries));
     QVERIFY(QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::ExeOwner));
     int asked = 0;
     TFileActionHooks hooks;
@@ -365,7 +384,7 @@ class TestFileActions : public QObject {
       ++asked;
       return TPermanentDelete::Delete;
     };
-    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard, hooks);
+    const auto results = DeleteSelectedFiles(s.shown, s.q, s.clipboard, hooks);
     QCOMPARE(results.size(), size_t{2});
     QCOMPARE(results[0].Outcome, TDeleteOutcome::Trashed);
     QCOMPARE(results[1].Outcome, TDeleteOutcome::Failed);
@@ -373,27 +392,27 @@ class TestFileActions : public QObject {
     QCOMPARE(asked, 0);
     QCOMPARE(s.OnDisk(), QStringList({QStringLiteral("b.jpg")}));
     QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), QStringList({QStringLiteral("b.jpg")}));
-    QCOMPARE(s.lists.LoadedFiles.Count(), 1);
+    QCOMPARE(s.Keys(s.shown.Current()), QStringList({QStringLiteral("b.jpg")}));
+    QCOMPARE(s.shown.Loaded().Count(), 1);
   }
 
   // A file already gone from a folder that is there loses its row; one
   // whose folder is missing (a disk not mounted) keeps it.
   void deleteMissing() {
     Shown s;
-    s.Add(QStringLiteral("a.jpg"));
-    s.Add(QStringLiteral("b.jpg"));
-    QVERIFY(QFile::remove(s.folder + QStringLiteral("a.jpg")));
-    TImageFileInfo* b = s.lists.LoadedFiles.At(1);
     const QString unmounted = s.dir.path() + QStringLiteral("/unmounted/");
-    s.lists.CurrentFiles.ClearWithoutFreeing();
-    s.lists.CurrentFiles.Append(s.folder + QStringLiteral("a.jpg"), s.lists.LoadedFiles.At(0));
-    s.lists.CurrentFiles.Append(unmounted + QStringLiteral("b.jpg"), b);
-    const auto results = DeleteSelectedFiles(s.lists, s.q, s.clipboard);
+    std::vector<TNewEntry> entries;
+    entries.push_back(
+        TNewEntry{s.folder + QStringLiteral("a.jpg"), s.Make(QStringLiteral("a.jpg"))});
+    entries.push_back(
+        TNewEntry{unmounted + QStringLiteral("b.jpg"), s.Make(QStringLiteral("b.jpg"))});
+    s.ShowOnly(std::move(entries));
+    QVERIFY(QFile::remove(s.folder + QStringLiteral("a.jpg")));
+    const auto results = DeleteSelectedFiles(s.shown, s.q, s.clipboard);
     QCOMPARE(results[0].Outcome, TDeleteOutcome::AlreadyGone);
     QCOMPARE(results[1].Outcome, TDeleteOutcome::Failed);
     QCOMPARE(s.Rows(), QStringList({Row(QStringLiteral("b.jpg"))}));
-    QCOMPARE(s.lists.CurrentFiles.Count(), 1);
+    QCOMPARE(s.shown.Current().Count(), 1);
   }
 
   // The delete for the main window's list leaves every entry in the lists
@@ -412,17 +431,17 @@ class TestFileActions : public QObject {
       return path == s.folder + QStringLiteral("a.jpg") ? TPermanentDelete::Delete
                                                         : TPermanentDelete::Keep;
     };
-    const auto results = DeleteSelectedFilesMarkingGone(s.lists, s.q, s.clipboard, hooks);
+    const auto results = DeleteSelectedFilesMarkingGone(s.shown, s.q, s.clipboard, hooks);
     QCOMPARE(results.size(), size_t{2});
     QCOMPARE(results[0].Outcome, TDeleteOutcome::DeletedPermanently);
     QCOMPARE(results[1].Outcome, TDeleteOutcome::Declined);
     QCOMPARE(s.OnDisk(), (QStringList{"b.jpg", "c.jpg"}));
     QCOMPARE(s.Rows(), (QStringList{Row("b.jpg"), Row("c.jpg")}));
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
+    QCOMPARE(s.Keys(s.shown.Current()), (QStringList{"a.jpg", "b.jpg", "c.jpg"}));
     QStringList selected;
-    for (int i = 0; i < s.lists.CurrentFiles.Count(); ++i) {
-      if (s.lists.CurrentFiles.At(i)->Selected) {
-        selected << s.lists.CurrentFiles.At(i)->FileName;
+    for (int i = 0; i < s.shown.Current().Count(); ++i) {
+      if (s.shown.Current().At(i)->Selected) {
+        selected << s.shown.Current().At(i)->FileName;
       }
     }
     QCOMPARE(selected, QStringList{"a.jpg"});
@@ -494,7 +513,7 @@ class TestFileActions : public QObject {
     s.Add(QStringLiteral("a.jpg"));
     TImageFileInfo* b = s.Add(QStringLiteral("b.jpg"));
     s.Add(QStringLiteral("c.jpg"));
-    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    s.clipboard.PutSelected(s.shown.Current(), true);
     TImageFileInfo stale;
     stale.FileName = QStringLiteral("new 'b'.png");
     stale.CatalogID = s.catalog;
@@ -502,20 +521,20 @@ class TestFileActions : public QObject {
     s.q.InsertFileRecord(stale);
     b->Rating = 2;
     b->Modified = true;
-    s.lists.PendingWrites.Put(*b);
+    s.shown.PendingWrites().Put(*b);
     QStringList renamed;
     TFileActionHooks hooks;
     hooks.FileRenamed = [&](const QString& from, const QString& to) {
       renamed << from.mid(s.folder.size()) << to.mid(s.folder.size());
     };
 
-    const TRenameResult result = RenameImage(s.lists, s.q, s.clipboard, s.folder + "b.jpg",
+    const TRenameResult result = RenameImage(s.shown, s.q, s.clipboard, s.folder + "b.jpg",
                                              QStringLiteral("new 'b'.png"), hooks);
     QVERIFY2(result.Renamed, qPrintable(result.Error));
     QCOMPARE(renamed, QStringList({QStringLiteral("b.jpg"), QStringLiteral("new 'b'.png")}));
     const QStringList order{"a.jpg", "new 'b'.png", "c.jpg"};
-    QCOMPARE(s.Keys(s.lists.LoadedFiles), order);
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), order);
+    QCOMPARE(s.Keys(s.shown.Loaded()), order);
+    QCOMPARE(s.Keys(s.shown.Current()), order);
     QCOMPARE(ClipboardPaths(s.clipboard, s.folder),
              QStringList({"a.jpg(cut)", "new 'b'.png(cut)", "c.jpg(cut)"}));
     QCOMPARE(b->TypeName, QStringLiteral("PNG"));
@@ -528,8 +547,8 @@ class TestFileActions : public QObject {
     QVERIFY(s.q.ReadFileRecord(back));
     QCOMPARE(back.ID, b->ID);
     QCOMPARE(back.Rating, 2);
-    QVERIFY(!s.lists.PendingWrites.Find(s.folder + "b.jpg"));
-    QVERIFY(s.lists.PendingWrites.Find(s.folder + "new 'b'.png"));
+    QVERIFY(!s.shown.PendingWrites().Find(s.folder + "b.jpg"));
+    QVERIFY(s.shown.PendingWrites().Find(s.folder + "new 'b'.png"));
   }
 
   // A refused name or a rename the system refuses changes nothing at all.
@@ -552,19 +571,19 @@ class TestFileActions : public QObject {
     Shown s;
     TImageFileInfo* b = s.Add(QStringLiteral("b.jpg"));
     s.Add(QStringLiteral("c.jpg"));
-    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    s.clipboard.PutSelected(s.shown.Current(), false);
     if (readOnlyFolder) {
       QVERIFY(QFile::setPermissions(s.folder, QFile::ReadOwner | QFile::ExeOwner));
     }
     const TRenameResult result =
-        RenameImage(s.lists, s.q, s.clipboard, s.folder + QStringLiteral("b.jpg"), name);
+        RenameImage(s.shown, s.q, s.clipboard, s.folder + QStringLiteral("b.jpg"), name);
     QVERIFY(!result.Renamed);
     QCOMPARE(result.Problem, problem);
     QCOMPARE(result.Error.isEmpty(), !readOnlyFolder);
     const QStringList files{"b.jpg", "c.jpg"};
     QCOMPARE(s.OnDisk(), files);
-    QCOMPARE(s.Keys(s.lists.LoadedFiles), files);
-    QCOMPARE(s.Keys(s.lists.CurrentFiles), files);
+    QCOMPARE(s.Keys(s.shown.Loaded()), files);
+    QCOMPARE(s.Keys(s.shown.Current()), files);
     QCOMPARE(ClipboardPaths(s.clipboard, s.folder), files);
     QCOMPARE(s.Rows(), QStringList({Row("b.jpg"), Row("c.jpg")}));
     QCOMPARE(b->FileName, QStringLiteral("b.jpg"));
@@ -579,38 +598,43 @@ class TestFileActions : public QObject {
     s.Add(QStringLiteral("a.jpg"));
     s.Add(QStringLiteral("b.jpg"));
     s.Add(QStringLiteral("gone.jpg"));
-    QFile fresh(s.folder + QStringLiteral("fresh.jpg"));
-    QVERIFY(fresh.open(QIODevice::WriteOnly));
-    fresh.write("x");
-    fresh.close();
-    auto* r = new TImageFileInfo;
-    r->FileName = QStringLiteral("fresh.jpg");
-    r->Path = s.folder;
-    r->Selected = true;
-    s.lists.CurrentFiles.Append(s.folder + r->FileName, r);
-    s.lists.LoadedFiles.Append(s.folder + r->FileName, r);
-    s.clipboard.PutSelected(s.lists.CurrentFiles, true);
+    QFile freshFile(s.folder + QStringLiteral("fresh.jpg"));
+    QVERIFY(freshFile.open(QIODevice::WriteOnly));
+    freshFile.write("x");
+    freshFile.close();
+    std::vector<TNewEntry> unlisted;
+    unlisted.push_back(
+        TNewEntry{s.folder + QStringLiteral("fresh.jpg"), std::make_unique<TImageFileInfo>()});
+    unlisted[0].Record->FileName = QStringLiteral("fresh.jpg");
+    unlisted[0].Record->Path = s.folder;
+    s.shown.Insert(std::move(unlisted));
+    s.shown.Loaded().Find(s.folder + QStringLiteral("fresh.jpg"))->Selected = true;
+    s.clipboard.PutSelected(s.shown.Current(), true);
     QVERIFY(QFile::remove(s.folder + QStringLiteral("gone.jpg")));
     const std::int32_t travel = s.q.InsertCategory(QStringLiteral("Travel"), 0);
     // The category shows b already.
-    s.lists.LoadedFiles.Clear();
-    s.lists.CurrentFiles.ClearWithoutFreeing();
-    auto* shownB = new TImageFileInfo;
-    shownB->Path = s.folder;
-    shownB->FileName = QStringLiteral("b.jpg");
-    s.lists.LoadedFiles.Append(shownB->FullPath(), shownB);
+    std::vector<TNewEntry> inCategory;
+    inCategory.push_back(
+        TNewEntry{s.folder + QStringLiteral("b.jpg"), std::make_unique<TImageFileInfo>()});
+    inCategory[0].Record->Path = s.folder;
+    inCategory[0].Record->FileName = QStringLiteral("b.jpg");
+    s.ShowOnly(std::move(inCategory), TListSource::Category);
 
-    QCOMPARE(PasteIntoCategory(s.clipboard, travel, s.lists, s.q), 2);
-    QCOMPARE(s.Keys(s.lists.LoadedFiles).mid(1), QStringList({"a.jpg", "fresh.jpg"}));
-    QCOMPARE(s.lists.LoadedFiles.At(1)->Caption, QStringLiteral("caption of a.jpg"));
+    QCOMPARE(PasteIntoCategory(s.clipboard, travel, s.shown, s.q), 2);
+    // The new entries take their sorted places around the listed one.
+    QCOMPARE(s.Keys(s.shown.Loaded()), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
+    QCOMPARE(s.Keys(s.shown.Current()), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
+    QCOMPARE(s.shown.Loaded().Find(s.folder + "a.jpg")->Caption,
+             QStringLiteral("caption of a.jpg"));
     QStringList inTravel;
     for (const auto& f : s.q.ReadCategoryFiles(travel)) {
       inTravel << f->FileName;
     }
     inTravel.sort();
     QCOMPARE(inTravel, QStringList({"a.jpg", "fresh.jpg"}));
-    QCOMPARE(s.lists.LoadedFiles.At(2)->CategoryID, travel);
-    QVERIFY(s.lists.LoadedFiles.At(2)->ID > 0);
+    const TImageFileInfo* fresh = s.shown.Loaded().Find(s.folder + "fresh.jpg");
+    QCOMPARE(fresh->CategoryID, travel);
+    QVERIFY(fresh->ID > 0);
     QCOMPARE(s.OnDisk(), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
     QCOMPARE(s.clipboard.Count(), 4);
   }
@@ -621,7 +645,7 @@ class TestFileActions : public QObject {
     Shown s;
     s.Add(QStringLiteral("a.jpg"));
     s.Add(QStringLiteral("b.jpg"));
-    s.clipboard.PutSelected(s.lists.CurrentFiles, false);
+    s.clipboard.PutSelected(s.shown.Current(), false);
     const QString archive = s.dir.path() + QStringLiteral("/archive/");
     QDir().mkpath(archive);
     QFile old(archive + QStringLiteral("a.jpg"));
@@ -638,7 +662,7 @@ class TestFileActions : public QObject {
     TFileActionHooks hooks;
     hooks.FileGone = [&](const QString& p) { gone << p.mid(s.dir.path().size()); };
     hooks.FileReplaced = [&](const QString& p) { replaced << p.mid(s.dir.path().size()); };
-    TCopyFollower follow(s.lists, s.q, s.clipboard, hooks);
+    TCopyFollower follow(s.shown, s.q, s.clipboard, hooks);
     std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog},
                                        {s.folder + QStringLiteral("b.jpg"), true, s.catalog}};
     TCopyHooks copyHooks;
@@ -657,8 +681,8 @@ class TestFileActions : public QObject {
     }
     archived.sort();
     QCOMPARE(archived, QStringList({Row(QStringLiteral("a.jpg")), Row(QStringLiteral("b.jpg"))}));
-    QCOMPARE(s.lists.LoadedFiles.Count(), 0);
-    QCOMPARE(s.lists.CurrentFiles.Count(), 0);
+    QCOMPARE(s.shown.Loaded().Count(), 0);
+    QCOMPARE(s.shown.Current().Count(), 0);
     QVERIFY(s.clipboard.IsEmpty());
     QCOMPARE(gone, QStringList({"/pics/a.jpg", "/pics/b.jpg"}));
     QCOMPARE(replaced, QStringList({"/archive/a.jpg"}));
@@ -685,7 +709,7 @@ class TestFileActions : public QObject {
     QStringList replaced;
     TFileActionHooks hooks;
     hooks.FileReplaced = [&](const QString& p) { replaced << p.mid(s.folder.size()); };
-    TCopyFollower follow(s.lists, s.q, s.clipboard, hooks);
+    TCopyFollower follow(s.shown, s.q, s.clipboard, hooks);
     std::vector<TCopyEntry> entries;
     TCopyHooks copyHooks;
     copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
@@ -703,10 +727,10 @@ class TestFileActions : public QObject {
 
     QCOMPARE(s.Rows(),
              QStringList({"a(0).jpg=caption of a.jpg", "a.jpg=caption of a.jpg", "c.jpg="}));
-    QStringList keys = s.Keys(s.lists.LoadedFiles);
+    QStringList keys = s.Keys(s.shown.Loaded());
     keys.sort();
     QCOMPARE(keys, QStringList({"a(0).jpg", "a.jpg", "c.jpg"}));
-    QCOMPARE(s.lists.LoadedFiles.Find(s.folder + QStringLiteral("c.jpg"))->Caption, QString());
+    QCOMPARE(s.shown.Loaded().Find(s.folder + QStringLiteral("c.jpg"))->Caption, QString());
     QCOMPARE(replaced, QStringList({"c.jpg"}));
   }
 
@@ -815,9 +839,8 @@ class TestFileActions : public QObject {
     if (!placeable) {
       GLIMR_WITHOUT_FILE_CAPABILITIES();
     }
-    Shown s;
+    Shown s(TListSource::Category);  // the moved entry stays listed
     TImageFileInfo* a = s.Add(QStringLiteral("a.jpg"));
-    s.lists.ListSource = TListSource::Category;  // the moved entry stays listed
     const QString archive = s.dir.path() + QStringLiteral("/archive/");
     QDir().mkpath(archive);
     {
@@ -834,7 +857,7 @@ class TestFileActions : public QObject {
       QVERIFY(::chmod(QFile::encodeName(s.folder).constData(), 0555) == 0);
     }
 
-    TCopyFollower follow(s.lists, s.q, s.clipboard);
+    TCopyFollower follow(s.shown, s.q, s.clipboard);
     std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog}};
     TCopyHooks copyHooks;
     copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
@@ -868,18 +891,17 @@ class TestFileActions : public QObject {
   // With the catalog refusing writes the files still move; the rows reach
   // their new place from the kept copies once it takes writes again.
   void moveWhileCatalogRefuses() {
-    Shown s;
-    TImageFileInfo* a = s.Add(QStringLiteral("a.jpg"));
-    a->Rating = 2;
-    a->Modified = true;  // an edit not written yet travels too
+    Shown s(TListSource::Category);  // the moved entry stays listed
+    s.Add(QStringLiteral("a.jpg"));
+    // An edit not written yet travels too.
+    s.shown.EditRows({0}, efRating, [](TImageFileInfo& r) { r.Rating = 2; });
     const QString archive = s.dir.path() + QStringLiteral("/archive/");
     QDir().mkpath(archive);
     const std::int32_t archiveID = s.q.CatalogIDOfPath(archive);
-    s.lists.ListSource = TListSource::Category;  // the moved entry stays listed
 
     sqlite3_exec(s.dm.CurrentSession().Handle(), "PRAGMA query_only = 1", nullptr, nullptr,
                  nullptr);
-    TCopyFollower follow(s.lists, s.q, s.clipboard);
+    TCopyFollower follow(s.shown, s.q, s.clipboard);
     std::vector<TCopyEntry> entries = {{s.folder + QStringLiteral("a.jpg"), true, s.catalog}};
     TCopyHooks copyHooks;
     copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
@@ -890,13 +912,13 @@ class TestFileActions : public QObject {
     follow.RunEnded(engine.Results());
     QVERIFY(!follow.RowError().isEmpty());
     QVERIFY(QFileInfo::exists(archive + QStringLiteral("a.jpg")));
-    QCOMPARE(s.lists.LoadedFiles.Count(), 1);
-    QCOMPARE(s.lists.LoadedFiles.Key(0), archive + QStringLiteral("a.jpg"));
-    QCOMPARE(s.lists.LoadedFiles.At(0)->FullPath(), archive + QStringLiteral("a.jpg"));
+    QCOMPARE(s.shown.Loaded().Count(), 1);
+    QCOMPARE(s.shown.Loaded().Key(0), archive + QStringLiteral("a.jpg"));
+    QCOMPARE(s.shown.Loaded().At(0)->FullPath(), archive + QStringLiteral("a.jpg"));
     sqlite3_exec(s.dm.CurrentSession().Handle(), "PRAGMA query_only = 0", nullptr, nullptr,
                  nullptr);
 
-    QVERIFY(s.lists.PendingWrites.WriteAll(s.q));
+    QVERIFY(s.shown.PendingWrites().WriteAll(s.q));
     QCOMPARE(s.Rows(), QStringList());
     TImageFileInfo read;
     read.CatalogID = archiveID;
