@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/locks.h"
@@ -74,22 +75,31 @@ Fixture& Catalog() {
   return f;
 }
 
+// Counts what the switch queues and does nothing else.
+class TCountingPort : public TLoaderPort {
+ public:
+  int queued = 0;
+  void Stop() override {}
+  void Enqueue(const QStringList& keys) override { queued = static_cast<int>(keys.size()); }
+  void Start() override {}
+};
+
 void BM_ShowCategorySecondVisit(benchmark::State& state) {
   Fixture& f = Catalog();
-  TCurrentLists lists;
-  int queued = 0;
-  TFolderLoadHooks hooks;
-  hooks.QueueImages = [&queued](const QStringList& keys) { queued = keys.size(); };
-  TCategoryLoader loader(*f.queries, hooks);
-  const TSortState sort{scName, 2};
-  loader.ShowCategory(f.category, lists, sort, {});  // the first visit
+  TCountingPort port;
+  TShownList shown;
+  shown.SetLoaderPort(&port);
+  shown.SetCatalog(f.queries.get());
+  shown.SetSort({scName, 2});
+  ShowCategory(*f.queries, f.category, shown);  // the first visit
   for (auto _ : state) {
-    const TFolderLoadReport report = loader.ShowCategory(f.category, lists, sort, {});
-    if (!report.Error.isEmpty() || lists.CurrentFiles.Count() != kFiles || queued != 100) {
+    const TFolderLoadReport report = ShowCategory(*f.queries, f.category, shown);
+    if (!report.Error.isEmpty() || shown.Current().Count() != kFiles || port.queued != 100) {
       state.SkipWithError("wrong entry count");
       break;
     }
   }
+  shown.SetCatalog(nullptr);
 }
 
 void BM_WriteUserEditsRating(benchmark::State& state) {
