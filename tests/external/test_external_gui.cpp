@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QAction>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -14,17 +15,24 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <functional>
+#include <memory>
+#include <vector>
 
+#include "browse/shownlist.h"
+#include "browse/ui/foldertree.h"
 #include "common/errors.h"
 #include "common/language.h"
 #include "external/desktopapps.h"
 #include "external/externalprogs.h"
 #include "external/ui/dlginstalledapps.h"
+#include "external/ui/externalcommands.h"
 #include "external/ui/externalprogmenus.h"
 #include "external/ui/frmeditexternal.h"
 #include "external/ui/frmexternalprog.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -98,6 +106,45 @@ struct Scene {
     qputenv("XDG_DATA_DIRS", QFile::encodeName(dir.filePath("none")));
     apps.Scan();
   }
+};
+
+// The commands over a shown list, with their two actions and a submenu.
+struct Commands {
+  TShownList shown;
+  TExternalProgs progs;
+  QAction addRemove{QStringLiteral("Add/Remove Programs")};
+  QAction here{QStringLiteral("Open File Manager Here")};
+  QMenu submenu;
+  QWidget window;  // goes first, with the commands
+  TExternalCommands* commands;
+
+  explicit Commands(TDesktopApps& apps)
+      : commands(new TExternalCommands(shown, {&addRemove, &here}, apps, progs, &window)) {
+    commands->AddSubmenu(&submenu);
+  }
+};
+
+// An image record of folder (ending with "/"), or a folder entry.
+TNewEntry Entry(const QString& folder, const QString& name, bool selected, bool isFolder = false) {
+  auto r = std::make_unique<TImageFileInfo>();
+  r->Path = folder;
+  r->FileName = name;
+  r->IsFolder = isFolder;
+  r->Selected = selected;
+  return {folder + name, std::move(r)};
+}
+
+// Records the URLs the desktop is asked to open.
+class TUrlRecorder : public QObject {
+  Q_OBJECT
+
+ public:
+  TUrlRecorder() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "Open"); }
+  ~TUrlRecorder() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+  QList<QUrl> opened;
+
+ public Q_SLOTS:
+  void Open(const QUrl& url) { opened.append(url); }
 };
 
 }  // namespace
@@ -270,6 +317,172 @@ class TestExternalGui : public QObject {
     menus.Rebuild();
     QCOMPARE(edit.actions(), QList<QAction*>{&addRemove});
     QCOMPARE(popup.actions(), QList<QAction*>{&addRemove});
+  }
+
+  // The program list is read at start-up and written at exit. A file that
+  // cannot be read is reported and left as it is at exit, unless the user
+  // changed the list in the manager meanwhile.
+  void programListReadAndWritten_data() {
+    QTest::addColumn<QByteArray>("content");  // "" for no file, "big" for one too large
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("list") << QByteArray("[External Editor 0]\nName=Paint\nPath=PAINT\n") << true;
+    QTest::newRow("no file yet") << QByteArray() << true;
+    QTest::newRow("too large to read") << QByteArray("big") << false;
+  }
+  void programListReadAndWritten() {
+    QFETCH(QByteArray, content);
+    QFETCH(bool, readable);
+    Scene s;
+    ErrorRecorder errors;
+    const QString path = s.dir.filePath("eprogs.dat");
+    if (content == "big") {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::WriteOnly));
+      QVERIFY(f.resize(17 * 1024 * 1024));
+    } else if (!content.isEmpty()) {
+      Write(path, content.replace("PAINT", s.paint.toUtf8()));
+    }
+    const qint64 sizeBefore = QFileInfo(path).size();
+    Commands c(s.apps);
+    c.commands->Load(path);
+    QCOMPARE(errors.messages().size(), readable ? 0 : 1);
+    QCOMPARE(c.submenu.actions().size(), c.progs.Count() > 0 ? c.progs.Count() + 2 : 1);
+
+    QVERIFY(c.commands->Save());
+    QCOMPARE(QFileInfo::exists(path), readable || sizeBefore > 0);
+    if (!readable) {
+      QCOMPARE(QFileInfo(path).size(), sizeBefore);
+    }
+    TExternalProgs back;
+    QCOMPARE(back.LoadFromFile(path), readable);
+    QCOMPARE(Entries(back), readable ? Entries(c.progs) : QStringList());
+
+    // A change in the manager is written at exit, over whatever was there.
+    WhenShown(&c.commands->Manager(),
+              [&] { QTest::mouseClick(c.commands->Manager().OkButton(), Qt::LeftButton); });
+    c.progs.Add(QStringLiteral("Viewer")).Path = s.viewer;
+    c.addRemove.trigger();
+    QCOMPARE(c.submenu.actions().size(), c.progs.Count() + 2);
+    QVERIFY(c.commands->Save());
+    QVERIFY(back.LoadFromFile(path));
+    QCOMPARE(Entries(back), Entries(c.progs));
+    QCOMPARE(Entries(back).last(), "Viewer|" + s.viewer + "|");
+  }
+
+  // A program's item starts it once for every selected image of the shown
+  // list (folders left out); a program that is gone says so and starts
+  // nothing.
+  void programStartsOnTheSelectedImages_data() {
+    QTest::addColumn<bool>("programThere");
+    QTest::newRow("program there") << true;
+    QTest::newRow("program gone") << false;
+  }
+  void programStartsOnTheSelectedImages() {
+    QFETCH(bool, programThere);
+    Scene s;
+    ErrorRecorder errors;
+    const QString log = s.dir.filePath("started.txt");
+    const QString program = s.dir.filePath("bin/note");
+    Write(program, ("#!/bin/sh\nprintf '%s\\n' \"$@\" >> '" + log + "'\n").toUtf8());
+    QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString list = s.dir.filePath("eprogs.dat");
+    Write(list,
+          ("[External Editor 0]\nName=Note\nPath=" +
+           (programThere ? program : s.dir.filePath("bin/gone")) + "\nParameters=:FullName:\n")
+              .toUtf8());
+    Commands c(s.apps);
+    c.commands->Load(list);
+    const QString folder = s.dir.path() + QStringLiteral("/pics/");
+    std::vector<TNewEntry> entries;
+    entries.push_back(Entry(folder, QStringLiteral("a b.jpg"), true));
+    entries.push_back(Entry(folder, QStringLiteral("c.jpg"), false));
+    entries.push_back(Entry(folder, QStringLiteral("d.jpg"), true));
+    entries.push_back(Entry(folder, QStringLiteral("sub"), true, true));
+    test::ShowGiven(c.shown, std::move(entries), TListSource::Catalog, folder);
+    for (int i = 0; i < c.shown.Current().Count(); ++i) {
+      const QString name = c.shown.Current().At(i)->FileName;
+      c.shown.Current().At(i)->Selected = name != QStringLiteral("c.jpg");
+    }
+    QCOMPARE(c.submenu.actions().first()->text(), QStringLiteral("Note"));
+    c.submenu.actions().first()->trigger();
+    if (programThere) {
+      const QStringList expected{folder + "a b.jpg", folder + "d.jpg"};
+      QTRY_COMPARE_WITH_TIMEOUT(
+          [&] {
+            QFile f(log);
+            f.open(QIODevice::ReadOnly);
+            QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts);
+            lines.sort();
+            return lines;
+          }(),
+          expected, 10000);
+      QVERIFY(errors.messages().isEmpty());
+    } else {
+      QCOMPARE(errors.messages().size(), 1);
+      QVERIFY2(errors.messages().at(0).startsWith(QStringLiteral("LaunchExternalProg: ")),
+               qPrintable(errors.messages().at(0)));
+      QVERIFY(!QFileInfo::exists(log));
+    }
+  }
+
+  // "Open File Manager Here" opens the folder the list shows, only while it
+  // shows a folder that exists; with a folder tree, the folder chosen in it,
+  // and nothing while the virtual "Computer" node is chosen.
+  void fileManagerHere_data() {
+    QTest::addColumn<int>("source");
+    QTest::addColumn<QString>("shownFolder");
+    QTest::addColumn<QString>("treeNode");  // "-" no tree, "" the "Computer" node
+    QTest::addColumn<QString>("opened");
+    const int folder = int(TListSource::Catalog);
+    QTest::newRow("shown folder") << folder << "a/"
+                                  << "-"
+                                  << "a/";
+    QTest::newRow("search results") << int(TListSource::Search) << "a/"
+                                    << "-"
+                                    << "";
+    QTest::newRow("category") << int(TListSource::Category) << "a/"
+                              << "-"
+                              << "";
+    QTest::newRow("folder gone") << folder << "gone/"
+                                 << "-"
+                                 << "";
+    QTest::newRow("chosen in the tree") << folder << "a/"
+                                        << "b"
+                                        << "b/";
+    QTest::newRow("Computer chosen") << folder << "a/"
+                                     << ""
+                                     << "";
+  }
+  void fileManagerHere() {
+    QFETCH(int, source);
+    QFETCH(QString, shownFolder);
+    QFETCH(QString, treeNode);
+    QFETCH(QString, opened);
+    Scene s;
+    ErrorRecorder errors;
+    const QString home = s.dir.filePath("home");
+    for (const char* name : {"a", "b"}) {
+      QDir().mkpath(home + '/' + name);
+    }
+    QDir().mkpath(s.dir.filePath("root"));
+    const auto path = [&](const QString& f) { return home + '/' + f; };
+    Commands c(s.apps);
+    test::ShowGiven(c.shown, {}, TListSource(source), path(shownFolder));
+    TFolderTree tree(nullptr, home, s.dir.filePath("root"));
+    if (treeNode != QStringLiteral("-")) {
+      if (treeNode.isEmpty()) {
+        tree.SelectNode(tree.RootNode());
+      } else {
+        QVERIFY(tree.NavigateToPath(path(treeNode)));
+      }
+      c.commands->SetFolderTree(&tree);
+    }
+    TUrlRecorder urls;
+    QVERIFY(c.here.isEnabled());
+    c.here.trigger();
+    QCOMPARE(urls.opened,
+             opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(path(opened))});
+    QVERIFY(errors.messages().isEmpty());
   }
 
   void captionsFollowTheLanguage() {
