@@ -195,6 +195,61 @@ int MoveAndKill(const QString& dataDir, const QString& from, const QString& to,
   ::_exit(engine.Results().at(0).Outcome == TCopyOutcome::Moved ? 0 : 102);
 }
 
+// What the shown list told its views, by kind: "inserted 2-2",
+// "removed 0-0", "edited 1-1", and "rebuilt" for a whole new list.
+class Told {
+ public:
+  explicit Told(TShownList& shown)
+      : inserted_(&shown, &TShownList::rowsInserted),
+        removed_(&shown, &TShownList::rowsRemoved),
+        rebuilt_(&shown, &TShownList::sourceChanged),
+        reordered_(&shown, &TShownList::reordered) {
+    QObject::connect(&shown, &TShownList::rowsEdited, &shown,
+                     [this](int first, int last, TEditFields) {
+                       edited_ << QStringLiteral("edited %1-%2").arg(first).arg(last);
+                     });
+  }
+  QStringList Events() const {
+    QStringList events;
+    for (const auto& [spy, what] : {std::pair{&inserted_, "inserted"}, {&removed_, "removed"}}) {
+      for (const QList<QVariant>& args : *spy) {
+        events << QStringLiteral("%1 %2-%3")
+                      .arg(QLatin1String(what))
+                      .arg(args.at(0).toInt())
+                      .arg(args.at(1).toInt());
+      }
+    }
+    events << edited_;
+    if (!rebuilt_.isEmpty()) {
+      events << QStringLiteral("rebuilt");
+    }
+    if (!reordered_.isEmpty()) {
+      events << QStringLiteral("reordered");
+    }
+    return events;
+  }
+
+ private:
+  QSignalSpy inserted_;
+  QSignalSpy removed_;
+  QSignalSpy rebuilt_;
+  QSignalSpy reordered_;
+  QStringList edited_;
+};
+
+// The shown entries by file name, "*" after a selected one, "@" after the
+// focused one.
+QStringList State(const TShownList& shown) {
+  QStringList state;
+  const TFileList& current = shown.Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    const TImageFileInfo* r = current.At(i);
+    state << r->FileName + (r->Selected ? QStringLiteral("*") : QString()) +
+                 (r->Focused ? QStringLiteral("@") : QString());
+  }
+  return state;
+}
+
 }  // namespace
 
 class TestFileActions : public QObject {
@@ -637,6 +692,90 @@ class TestFileActions : public QObject {
     QVERIFY(fresh->ID > 0);
     QCOMPARE(s.OnDisk(), QStringList({"a.jpg", "b.jpg", "fresh.jpg"}));
     QCOMPARE(s.clipboard.Count(), 4);
+  }
+
+  // A copy or move run touches only the entries it changes: files that
+  // left the shown folder leave one by one, files that landed in it take
+  // their sorted places, and every other entry keeps its place, its
+  // selection and the focus (no rebuilt list that would drop them). Shown:
+  // c.jpg (selected), e.jpg (focused), g.jpg (selected); other/ holds b, d
+  // and h.
+  void runKeepsTheOtherEntries_data() {
+    QTest::addColumn<bool>("fromShown");
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<bool>("move");
+    QTest::addColumn<bool>("intoShown");
+    QTest::addColumn<QStringList>("state");
+    QTest::addColumn<QStringList>("events");
+    QTest::newRow("copy into another folder")
+        << true << QStringList{"c.jpg", "g.jpg"} << false << false
+        << QStringList{"c.jpg*", "e.jpg@", "g.jpg*"} << QStringList{};
+    QTest::newRow("move into another folder")
+        << true << QStringList{"c.jpg", "g.jpg"} << true << false << QStringList{"e.jpg@"}
+        << QStringList{"removed 2-2", "removed 0-0", "edited 0-0", "edited 2-2"};
+    QTest::newRow("copy into the shown folder")
+        << false << QStringList{"b.jpg", "d.jpg", "h.jpg"} << false << true
+        << QStringList{"b.jpg", "c.jpg*", "d.jpg", "e.jpg@", "g.jpg*", "h.jpg"}
+        << QStringList{"inserted 0-0", "inserted 2-2", "inserted 5-5"};
+    QTest::newRow("move into the shown folder")
+        << false << QStringList{"d.jpg"} << true << true
+        << QStringList{"c.jpg*", "d.jpg", "e.jpg@", "g.jpg*"} << QStringList{"inserted 1-1"};
+  }
+  void runKeepsTheOtherEntries() {
+    QFETCH(bool, fromShown);
+    QFETCH(QStringList, names);
+    QFETCH(bool, move);
+    QFETCH(bool, intoShown);
+    QFETCH(QStringList, state);
+    QFETCH(QStringList, events);
+    Shown s;
+    s.Add(QStringLiteral("c.jpg"));
+    s.Add(QStringLiteral("e.jpg"), false)->Focused = true;
+    s.Add(QStringLiteral("g.jpg"));
+    const QString other = s.dir.path() + QStringLiteral("/other/");
+    QDir().mkpath(other);
+    for (const char* name : {"b.jpg", "d.jpg", "h.jpg"}) {
+      QFile f(other + QLatin1String(name));
+      QVERIFY(f.open(QIODevice::WriteOnly) && f.write(name) > 0);
+    }
+    const QString archive = s.dir.path() + QStringLiteral("/archive/");
+    QDir().mkpath(archive);
+    std::vector<TCopyEntry> entries;
+    for (const QString& name : names) {
+      entries.push_back({(fromShown ? s.folder : other) + name, move, 0});
+    }
+    Told told(s.shown);
+
+    TCopyFollower follow(s.shown, s.q, s.clipboard);
+    TCopyHooks copyHooks;
+    copyHooks.FileDone = [&](std::size_t i, const TCopyResult& r) {
+      follow.FileDone(entries[i], r);
+    };
+    copyHooks.BeforePlace = copyHooks.FileDone;
+    TCopyEngine engine(entries, intoShown ? s.folder : archive, TOverwritePolicy::Ask, copyHooks);
+    engine.Run();
+    follow.RunEnded(engine.Results());
+
+    QCOMPARE(follow.RowError(), QString());
+    QCOMPARE(State(s.shown), state);
+    QCOMPARE(told.Events(), events);
+    QCOMPARE(s.Keys(s.shown.Loaded()), s.Keys(s.shown.Current()));
+  }
+
+  // A rename gives the entry its new name where it stands: the list is not
+  // sorted again and the marks stay.
+  void renameKeepsItsRow() {
+    Shown s;
+    s.Add(QStringLiteral("c.jpg"));
+    s.Add(QStringLiteral("e.jpg"), false)->Focused = true;
+    s.Add(QStringLiteral("g.jpg"));
+    Told told(s.shown);
+    const TRenameResult result =
+        RenameImage(s.shown, s.q, s.clipboard, s.folder + "c.jpg", QStringLiteral("z.jpg"));
+    QVERIFY2(result.Renamed, qPrintable(result.Error));
+    QCOMPARE(State(s.shown), QStringList({"z.jpg*", "e.jpg@", "g.jpg*"}));
+    QCOMPARE(s.Keys(s.shown.Current()), QStringList({"z.jpg", "e.jpg", "g.jpg"}));
+    QCOMPARE(told.Events(), QStringList({"edited 0-0"}));
   }
 
   // A move carries each file's row to its new place, over a stale row of an
