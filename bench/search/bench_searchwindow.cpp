@@ -22,8 +22,8 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "mainwindow/frmvesk.h"
-#include "mainwindow/vesksearch.h"
 #include "search/searchrequest.h"
+#include "search/ui/searchcommands.h"
 
 using namespace glimr;
 
