@@ -2,17 +2,28 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QScopeGuard>
+#include <QSet>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
 
-#include "browse/currentlists.h"
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include "browse/filelistops.h"
+#include "browse/shownlist.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistmodel.h"
 #include "browse/ui/filelistview.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
 #include "catalog/imagefileinfo.h"
-#include "common/errors.h"
+#include "catalog/statement.h"
+#include "common/locks.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -20,10 +31,11 @@ namespace {
 
 constexpr char kDir[] = "/nonexistent-glimr-test/pics/";
 
-// Lists filled by hand, as a folder load would leave them (unsorted).
+// Records made by hand, shown through the shown list's own switch.
 struct TFixture {
   TExtensionTable Extensions;
-  TCurrentLists Lists;
+  TShownList Shown;
+  std::vector<TNewEntry> Entries;  // added, not shown yet
 
   TImageFileInfo* Add(const QString& name, std::int64_t size = 0, bool folder = false) {
     auto* r = new TImageFileInfo;
@@ -35,8 +47,7 @@ struct TFixture {
     if (!folder) {
       r->ExtIndex = Extensions.ExtensionIndex(r->FullPath());
     }
-    Lists.LoadedFiles.Append(r->FullPath(), r);
-    Lists.CurrentFiles.Append(r->FullPath(), r);
+    Entries.push_back({r->FullPath(), std::unique_ptr<TImageFileInfo>(r)});
     return r;
   }
   // Ten images img0.jpg .. img9.jpg with sizes 100 .. 1000.
@@ -44,6 +55,35 @@ struct TFixture {
     for (int i = 0; i < count; ++i) {
       Add(QStringLiteral("img%1.jpg").arg(i), 100 * (i + 1));
     }
+  }
+  // Shows the added records in place of the list shown before. By default
+  // ascending by name, so the rows follow the names as the tests add them.
+  void Show(const TSortState& sort = {scName, 2}) {
+    Shown.SetSort(sort);
+    test::ShowGiven(Shown, std::move(Entries), TListSource::Catalog, QString::fromLatin1(kDir));
+    Entries.clear();
+  }
+  const TFileList& Current() const { return Shown.Current(); }
+};
+
+// A catalog of its own in a temporary folder, which can be made to refuse
+// every write as a read-only file does.
+struct TCatalog {
+  QTemporaryDir Home;
+  TLocks Locks;
+  TdmVesk Dm{Home.path() + QStringLiteral("/DataBase/"), Locks.DbLock};
+  TCatalogQueries Queries{Dm};
+
+  void SetReadOnly(bool on) {
+    std::lock_guard lock(Locks.DbLock);
+    TStatement st(Dm.CurrentSession(), on ? QStringLiteral("PRAGMA query_only = 1")
+                                          : QStringLiteral("PRAGMA query_only = 0"));
+    st.Step();
+  }
+  qint64 Scalar(const QString& sql) {
+    std::lock_guard lock(Locks.DbLock);
+    TStatement st(Dm.CurrentSession(), sql);
+    return st.Step() ? st.Row().Int64(0) : -1;
   }
 };
 
@@ -99,7 +139,7 @@ class TestFileList : public QObject {
   void cellTexts();
   void dragCarriesRowNumbersOnly();
   void removeSelectedFromView();
-  void removeKeepsAllWhenWriteFails();
+  void removalKeepsEditsWhenCatalogRefuses();
   void iconNamesShowInFull_data();
   void iconNamesShowInFull();
 };
@@ -136,19 +176,19 @@ void TestFileList::sortOnHeaderClicks() {
   f.Add("big.jpg", 3'000'000'000LL);
   f.Add("d.jpg", 20);
   f.Add("Alpha", 0, true);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
-  QSignalSpy resorted(&view, &TFileListView::resorted);
+  QSignalSpy resorted(&f.Shown, &TShownList::reordered);
 
   for (int c : clicks) {
     ClickHeader(view, c);
   }
   QCOMPARE(resorted.count(), clicks.size());
-  QCOMPARE(Names(f.Lists.CurrentFiles), order);
-  QCOMPARE(Names(f.Lists.LoadedFiles), order);
+  QCOMPARE(Names(f.Current()), order);
+  QCOMPARE(Names(f.Shown.Loaded()), order);
   QCOMPARE(view.SortState().Column, clicks.last());
   QCOMPARE(view.SortState().Arrow, arrow);
   QHeaderView* header = qobject_cast<QTreeView*>(view.ActiveView())->header();
@@ -165,9 +205,9 @@ void TestFileList::ratingKeepsOrder() {
   f.Add("b.jpg", 5)->Rating = 1;
   f.Add("c.jpg", 9)->Rating = 5;
   f.Add("a.jpg", 7)->Rating = 3;
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show(TSortState{});  // the sort the program starts with
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
   QHeaderView* header = qobject_cast<QTreeView*>(view.ActiveView())->header();
@@ -175,10 +215,10 @@ void TestFileList::ratingKeepsOrder() {
 
   ClickHeader(view, scSize);  // c (9), a (7), b (5)
   const QStringList bySize{"c.jpg", "a.jpg", "b.jpg"};
-  QCOMPARE(Names(f.Lists.CurrentFiles), bySize);
+  QCOMPARE(Names(f.Current()), bySize);
   for (int i = 0; i < 2; ++i) {
     ClickHeader(view, scRating);
-    QCOMPARE(Names(f.Lists.CurrentFiles), bySize);
+    QCOMPARE(Names(f.Current()), bySize);
     QCOMPARE(header->sortIndicatorSection(), int(scRating));
     QCOMPARE(view.SortState().Arrow, i == 0 ? 1 : 2);
   }
@@ -187,24 +227,24 @@ void TestFileList::ratingKeepsOrder() {
 void TestFileList::sortKeepsSelectionWithRecords() {
   TFixture f;
   f.AddImages(6);  // sizes ascending with the names
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
-  TImageFileInfo* focused = f.Lists.CurrentFiles.At(1);
+  TImageFileInfo* focused = f.Current().At(1);
   ClickRow(view, 1);
   ClickRow(view, 4, Qt::ControlModifier);
   view.FocusRow(1, false);  // img1 and img4 selected, img1 focused
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1, 4}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{1, 4}));
   QVERIFY(focused->Focused);
 
   QSignalSpy moved(&view, &TFileListView::focusedIndexChanged);
   ClickHeader(view, scSize);  // descending: img5 .. img0
-  QCOMPARE(Names(f.Lists.CurrentFiles).first(), QStringLiteral("img5.jpg"));
+  QCOMPARE(Names(f.Current()).first(), QStringLiteral("img5.jpg"));
   // img1 is now row 4, img4 row 1: the view's selection and focus followed.
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1, 4}));
-  QCOMPARE(f.Lists.CurrentFiles.At(1)->FileName, QStringLiteral("img4.jpg"));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{1, 4}));
+  QCOMPARE(f.Current().At(1)->FileName, QStringLiteral("img4.jpg"));
   QCOMPARE(view.FocusedRow(), 4);
   QVERIFY(view.ActiveView()->selectionModel()->isRowSelected(1, {}));
   QVERIFY(view.ActiveView()->selectionModel()->isRowSelected(4, {}));
@@ -212,8 +252,8 @@ void TestFileList::sortKeepsSelectionWithRecords() {
   QCOMPARE(moved.count(), 0);
   QVERIFY(focused->Focused);
   int focusedCount = 0;
-  for (int i = 0; i < f.Lists.CurrentFiles.Count(); ++i) {
-    focusedCount += f.Lists.CurrentFiles.At(i)->Focused ? 1 : 0;
+  for (int i = 0; i < f.Current().Count(); ++i) {
+    focusedCount += f.Current().At(i)->Focused ? 1 : 0;
   }
   QCOMPARE(focusedCount, 1);
 }
@@ -221,29 +261,29 @@ void TestFileList::sortKeepsSelectionWithRecords() {
 void TestFileList::shiftSelectMarksRecords() {
   TFixture f;
   f.AddImages(10);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
   ClickRow(view, 3);
   ClickRow(view, 7, Qt::ShiftModifier);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4, 5, 6, 7}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{3, 4, 5, 6, 7}));
   QCOMPARE(view.SelectedCount(), 5);
   QCOMPARE(view.FocusedRow(), 7);
-  QVERIFY(f.Lists.CurrentFiles.At(7)->Focused);
-  QVERIFY(!f.Lists.CurrentFiles.At(3)->Focused);
+  QVERIFY(f.Current().At(7)->Focused);
+  QVERIFY(!f.Current().At(3)->Focused);
   // Shrinking the range clears the records that left it.
   ClickRow(view, 5, Qt::ShiftModifier);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4, 5}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{3, 4, 5}));
 }
 
 void TestFileList::focusMovesRibbonSelectionDoesNot() {
   TFixture f;
   f.AddImages(10);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
   QSignalSpy moved(&view, &TFileListView::focusedIndexChanged);
@@ -256,18 +296,18 @@ void TestFileList::focusMovesRibbonSelectionDoesNot() {
   QTest::keyClick(list, Qt::Key_Down);
   QCOMPARE(moved.count(), 1);
   QCOMPARE(moved.takeFirst().at(0).toInt(), 3);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{3}));
   // Ctrl+Down moves the focus alone: the ribbon still follows.
   QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
   QCOMPARE(moved.count(), 1);
   QCOMPARE(moved.takeFirst().at(0).toInt(), 4);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{3}));
 
   // Selecting without moving the focus leaves the ribbon where it is, but
   // the selection frames must be redrawn.
   marks.clear();
   QTest::keyClick(list, Qt::Key_Space, Qt::ControlModifier);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3, 4}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{3, 4}));
   view.SelectAll();
   view.InvertSelection();
   view.SelectAll();
@@ -279,12 +319,12 @@ void TestFileList::focusMovesRibbonSelectionDoesNot() {
   view.FocusRow(8, true);
   QCOMPARE(moved.count(), 1);
   QCOMPARE(moved.takeFirst().at(0).toInt(), 8);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{8}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{8}));
   view.FocusRow(9, false);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{8}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{8}));
   QCOMPARE(view.FocusedRow(), 9);
-  QVERIFY(!f.Lists.CurrentFiles.At(8)->Focused);
-  QVERIFY(f.Lists.CurrentFiles.At(9)->Focused);
+  QVERIFY(!f.Current().At(8)->Focused);
+  QVERIFY(f.Current().At(9)->Focused);
 }
 
 void TestFileList::spaceAndDoubleClick() {
@@ -292,9 +332,9 @@ void TestFileList::spaceAndDoubleClick() {
   f.Add("..", 0, true);
   f.Add("sub", 0, true);
   f.AddImages(3);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
   QSignalSpy zoomed(&view, &TFileListView::showZoomedRequested);
@@ -310,7 +350,7 @@ void TestFileList::spaceAndDoubleClick() {
     ClickRow(view, 3);
     QTest::keyClick(v, Qt::Key_Space);
     QCOMPARE(zoomed.count(), 1);
-    QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{3}));  // Space selects nothing
+    QCOMPARE(SelectedRows(f.Current()), (QList<int>{3}));  // Space selects nothing
 
     // A real double click presses first; QTest's double click alone does not.
     ClickRow(view, 1);
@@ -328,8 +368,8 @@ void TestFileList::spaceAndDoubleClick() {
 void TestFileList::selectionCommands() {
   TFixture f;
   f.AddImages(6);
-  TFileListView view(f.Lists, f.Extensions);
-  view.SetFiles();
+  TFileListView view(f.Shown, f.Extensions);
+  f.Show();
   QSignalSpy command(&view, &TFileListView::selectionCommandChanged);
   QSignalSpy props(&view, &TFileListView::propertiesRequested);
   QCOMPARE(view.SelectionCommand(), TSelectionCommand::All);
@@ -337,14 +377,14 @@ void TestFileList::selectionCommands() {
   view.FocusRow(1, true);
   view.FocusRow(2, false);
   view.InvertSelection();
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{0, 2, 3, 4, 5}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{0, 2, 3, 4, 5}));
   QCOMPARE(view.SelectionCommand(), TSelectionCommand::Invert);
   view.RepeatSelectionCommand();  // tbSelection repeats the invert
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{1}));
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{1}));
   view.SelectAll();
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles).size(), 6);
+  QCOMPARE(SelectedRows(f.Current()).size(), 6);
   view.SelectNone();
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), QList<int>{});
+  QCOMPARE(SelectedRows(f.Current()), QList<int>{});
   QCOMPARE(view.SelectionCommand(), TSelectionCommand::None);
   QCOMPARE(command.count(), 3);  // Invert, All, None: repeats do not re-announce
   QCOMPARE(props.count(), 4);
@@ -356,9 +396,9 @@ void TestFileList::statusText() {
   f.Add("a.jpg", 1000);
   f.Add("b.jpg", 1048);
   f.Add("c.jpg", 3 * 1048576);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   QSignalSpy status(&view, &TFileListView::selectionSummaryChanged);
-  view.SetFiles();
+  f.Show();
   QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 0; Size: 0 b"));
   view.FocusRow(1, true);
   QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 1; Size: 1000 b"));
@@ -367,18 +407,27 @@ void TestFileList::statusText() {
   QCOMPARE(status.last().at(0).toString(), view.SummaryText());
   view.InvertSelection();
   QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 0; Size: 0 b"));
-  f.Lists.CurrentFiles.At(2)->Selected = true;  // e.g. a filter rebuilt the list
-  view.SetFiles();
+  // A new list brings its records' marks: the status line counts them.
+  f.Add("..", 0, true);
+  f.Add("a.jpg", 1000);
+  f.Add("b.jpg", 1048)->Selected = true;
+  f.Add("c.jpg", 3 * 1048576);
+  f.Show();
   QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 1; Size: 1.0 Kb"));
-  QCOMPARE(SummarizeSelection(f.Lists.CurrentFiles), (TSelectionSummary{1, 1048}));
+  QCOMPARE(SummarizeSelection(f.Current()), (TSelectionSummary{1, 1048}));
+  QCOMPARE(view.SelectedCount(), 1);
+  // A rebuilt list (the filter applied again) starts with nothing selected.
+  QCOMPARE(f.Shown.Refilter(), QString());
+  QCOMPARE(status.last().at(0).toString(), QStringLiteral("Files selected: 0; Size: 0 b"));
 }
 
 // A drag of many rows carries their numbers, not every role of every cell.
 void TestFileList::dragCarriesRowNumbersOnly() {
   TFixture f;
   f.AddImages(3);
-  TFileListModel model(f.Lists.CurrentFiles, f.Extensions);
-  model.SetRowCount(f.Lists.CurrentFiles.Count());
+  f.Show();
+  TFileListModel model(f.Current(), f.Extensions);
+  model.SetRowCount(f.Current().Count());
   QModelIndexList dragged;
   for (int row : {0, 2}) {
     for (int c = 0; c < model.columnCount(); ++c) {
@@ -397,9 +446,14 @@ void TestFileList::cellTexts() {
   img->Height = 480;
   img->Rating = 4;
   TImageFileInfo* unsized = f.Add("new.png", 10);
-  f.Add("sub", 0, true);
-  TFileListModel model(f.Lists.CurrentFiles, f.Extensions);
-  model.SetRowCount(f.Lists.CurrentFiles.Count() + 2);  // rows past the list answer nothing
+  TImageFileInfo* sub = f.Add("sub", 0, true);
+  f.Show();
+  const int photo = f.Current().IndexOf(img->FullPath());
+  const int fresh = f.Current().IndexOf(unsized->FullPath());
+  const int folder = f.Current().IndexOf(sub->FullPath());
+  QCOMPARE((QSet<int>{photo, fresh, folder}), (QSet<int>{0, 1, 2}));
+  TFileListModel model(f.Current(), f.Extensions);
+  model.SetRowCount(f.Current().Count() + 2);  // rows past the list answer nothing
   QCOMPARE(model.columnCount(), 6);
   const QStringList captions{"Name", "Type", "Dimensions", "Size", "Date", "Rating"};
   for (int c = 0; c < 6; ++c) {
@@ -407,16 +461,16 @@ void TestFileList::cellTexts() {
     QCOMPARE(TFileListModel::ColumnWidth(c), c == 0 ? 150 : 100);
   }
   auto text = [&](int row, int col) { return model.index(row, col).data().toString(); };
-  QCOMPARE(text(0, scName), QStringLiteral("photo.JPG"));
-  QCOMPARE(text(0, scType), f.Extensions.At(img->ExtIndex)->ShellTypeName);
-  QCOMPARE(text(0, scDimensions), QStringLiteral("640 x 480"));
-  QCOMPARE(text(0, scSize), QStringLiteral("2.0 Kb"));
-  QCOMPARE(text(0, scRating), QStringLiteral("4"));
-  QCOMPARE(text(1, scDimensions), QString());
+  QCOMPARE(text(photo, scName), QStringLiteral("photo.JPG"));
+  QCOMPARE(text(photo, scType), f.Extensions.At(img->ExtIndex)->ShellTypeName);
+  QCOMPARE(text(photo, scDimensions), QStringLiteral("640 x 480"));
+  QCOMPARE(text(photo, scSize), QStringLiteral("2.0 Kb"));
+  QCOMPARE(text(photo, scRating), QStringLiteral("4"));
+  QCOMPARE(text(fresh, scDimensions), QString());
   QVERIFY(unsized->Width == 0);
-  QCOMPARE(text(2, scType), QStringLiteral("<Folder>"));
-  QCOMPARE(text(2, scSize), QString());
-  QCOMPARE(text(2, scRating), QString());
+  QCOMPARE(text(folder, scType), QStringLiteral("<Folder>"));
+  QCOMPARE(text(folder, scSize), QString());
+  QCOMPARE(text(folder, scRating), QString());
   QCOMPARE(text(4, scName), QString());
   // Zebra rows: even rows the list colour, odd rows white.
   QCOMPARE(model.index(0, 0).data(Qt::BackgroundRole).value<QBrush>().color(),
@@ -428,68 +482,116 @@ void TestFileList::removeSelectedFromView() {
   TFixture f;
   f.Add("..", 0, true);  // 0
   f.AddImages(6);        // 1..6
-  TFileListView view(f.Lists, f.Extensions);
-  view.SetFiles();
-  QList<QString> written;
-  view.SetWriteBack([&](const TImageFileInfo& r) { written << r.FileName; });
-  f.Lists.CurrentFiles.At(3)->Modified = true;
+  TFileListView view(f.Shown, f.Extensions);
+  f.Show();
+  f.Shown.EditRows({3}, efRating, [](TImageFileInfo& r) { r.Rating = 4; });
   view.FocusRow(2, true);
   view.FocusRow(3, false);
   view.ActiveView()->selectionModel()->select(
       view.Model()->index(3, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
   view.ActiveView()->selectionModel()->select(
       view.Model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), (QList<int>{0, 2, 3}));
-  TImageFileInfo* next = f.Lists.CurrentFiles.At(4);
-  QSignalSpy removedSpy(&view, &TFileListView::selectedRemoved);
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{0, 2, 3}));
+  TImageFileInfo* next = f.Current().At(4);
+  QSignalSpy removedSpy(&f.Shown, &TShownList::rowsRemoved);
+  QSignalSpy moved(&view, &TFileListView::focusedIndexChanged);
 
   view.RemoveSelectedFromView();
   QCOMPARE(removedSpy.count(), 1);
   QCOMPARE(removedSpy.first().at(0).toInt(), 2);
-  QCOMPARE(written, QList<QString>{"img2.jpg"});
+  QCOMPARE(removedSpy.first().at(1).toInt(), 3);
+  // The edit of the removed img2 waits for the catalog (none attached here).
+  QCOMPARE(f.Shown.PendingWrites().Count(), 1);
+  const TImageFileInfo* kept =
+      f.Shown.PendingWrites().Find(QString::fromLatin1(kDir) + QStringLiteral("img2.jpg"));
+  QVERIFY(kept);
+  QCOMPARE(kept->Rating, 4);
   const QStringList left{"..", "img0.jpg", "img3.jpg", "img4.jpg", "img5.jpg"};
-  QCOMPARE(Names(f.Lists.CurrentFiles), left);
-  QCOMPARE(Names(f.Lists.LoadedFiles), left);
+  QCOMPARE(Names(f.Current()), left);
+  QCOMPARE(Names(f.Shown.Loaded()), left);
   QCOMPARE(next->SlotWidth, 6.0);  // both removed widths passed on
   QCOMPARE(view.Model()->rowCount(), 5);
-  QCOMPARE(SelectedRows(f.Lists.CurrentFiles), QList<int>{});  // ".." stayed, unselected
+  QCOMPARE(SelectedRows(f.Current()), QList<int>{});  // ".." stayed, unselected
+  // No row is focused afterwards, and the ribbon is not sent anywhere.
   QCOMPARE(view.FocusedRow(), -1);
+  QCOMPARE(moved.count(), 0);
   QCOMPARE(view.SummaryText(), QStringLiteral("Files selected: 0; Size: 0 b"));
 
   // Removing the last entry passes its width nowhere.
   view.FocusRow(4, true);
   view.RemoveSelectedFromView();
-  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
+  QCOMPARE(f.Current().Count(), 4);
+  QCOMPARE(view.Model()->rowCount(), 4);
   QCOMPARE(removedSpy.count(), 2);
   // Only a folder selected: nothing leaves.
   view.FocusRow(0, true);
   view.RemoveSelectedFromView();
-  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
+  QCOMPARE(f.Current().Count(), 4);
   QCOMPARE(removedSpy.count(), 2);
+
+  // Another command removes img3 and puts the focus on img4 through the
+  // records' marks; the selection of img0 stays.
+  view.FocusRow(1, true);
+  view.ActiveView()->selectionModel()->select(
+      view.Model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  view.FocusRow(2, false);
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{1, 2}));
+  TImageFileInfo* img4 = f.Current().At(3);
+  f.Current().At(2)->Focused = false;
+  img4->Focused = true;
+  QCOMPARE(f.Shown.Remove({f.Current().Key(2)}, true), 1);
+  QCOMPARE(Names(f.Current()), (QStringList{"..", "img0.jpg", "img4.jpg"}));
+  QCOMPARE(view.Model()->rowCount(), 3);
+  QCOMPARE(view.FocusedRow(), 2);
+  QVERIFY(img4->Focused);
+  QCOMPARE(SelectedRows(f.Current()), QList<int>{1});
+  QVERIFY(view.ActiveView()->selectionModel()->isRowSelected(1, {}));
+  QVERIFY(!view.ActiveView()->selectionModel()->isRowSelected(2, {}));
+  QCOMPARE(view.SummaryText(), QStringLiteral("Files selected: 1; Size: 100 b"));
 }
 
-void TestFileList::removeKeepsAllWhenWriteFails() {
+// Taking edited images out of the view while the catalog refuses every
+// write: they leave the list and the view all the same, and no edit is lost:
+// the edits wait and reach the catalog once it can be written.
+void TestFileList::removalKeepsEditsWhenCatalogRefuses() {
+  TCatalog catalog;
   TFixture f;
-  f.AddImages(4);
+  f.Shown.SetCatalog(&catalog.Queries);
+  auto detach = qScopeGuard([&f] { f.Shown.SetCatalog(nullptr); });
+  f.AddImages(5);
+  TFileListView view(f.Shown, f.Extensions);
+  f.Show();
+  f.Shown.EditRows({0, 1, 2, 3}, efRating, [](TImageFileInfo& r) {
+    r.Rating = static_cast<std::uint8_t>(r.FileName.mid(3, 1).toInt() + 1);
+  });
+  view.SelectAll();
+  view.ActiveView()->selectionModel()->select(
+      view.Model()->index(4, 0), QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+  QCOMPARE(SelectedRows(f.Current()), (QList<int>{0, 1, 2, 3}));
+  catalog.SetReadOnly(true);
+
+  view.RemoveSelectedFromView();
+  QCOMPARE(Names(f.Current()), QStringList{"img4.jpg"});
+  QCOMPARE(Names(f.Shown.Loaded()), QStringList{"img4.jpg"});
+  QCOMPARE(view.Model()->rowCount(), 1);
+  QCOMPARE(f.Current().At(0)->SlotWidth, 10.0);  // the four widths passed on
+  QCOMPARE(f.Shown.PendingWrites().EditCount(), 4);
   for (int i = 0; i < 4; ++i) {
-    f.Lists.CurrentFiles.At(i)->Modified = true;
-    f.Lists.CurrentFiles.At(i)->Selected = true;
+    const TImageFileInfo* kept = f.Shown.PendingWrites().Find(QString::fromLatin1(kDir) +
+                                                              QStringLiteral("img%1.jpg").arg(i));
+    QVERIFY(kept);
+    QCOMPARE(int(kept->Rating), i + 1);
   }
-  int writes = 0;
-  auto failOnThird = [&](const TImageFileInfo&) {
-    if (++writes == 3) {
-      throw GlimrError(QStringLiteral("disk full"));
-    }
-  };
-  QVERIFY_THROWS_EXCEPTION(GlimrError, RemoveSelectedEntries(f.Lists, failOnThird));
-  QCOMPARE(f.Lists.CurrentFiles.Count(), 4);
-  QCOMPARE(f.Lists.LoadedFiles.Count(), 4);
+  QCOMPARE(catalog.Scalar(QStringLiteral("SELECT count(*) FROM FILES")), 0);
+
+  catalog.SetReadOnly(false);
+  QCOMPARE(f.Shown.WriteBack(), 0);
+  QVERIFY(f.Shown.PendingWrites().IsEmpty());
   for (int i = 0; i < 4; ++i) {
-    QCOMPARE(f.Lists.CurrentFiles.At(i)->SlotWidth, 2.0);
+    QCOMPARE(catalog.Scalar(
+                 QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = 'img%1.jpg'").arg(i)),
+             qint64(i + 1));
   }
-  // The records not yet written keep their mark for the next unload.
-  QVERIFY(f.Lists.CurrentFiles.At(2)->Modified);
-  QVERIFY(f.Lists.CurrentFiles.At(3)->Modified);
 }
 
 void TestFileList::iconNamesShowInFull_data() {
@@ -522,9 +624,9 @@ void TestFileList::iconNamesShowInFull() {
   f.Add("sub", 0, true);
   f.Add("photo-21.jpg", 10);
   f.Add("a_very_long_file_name_wider_than_any_cell_of_the_list.jpg", 10);
-  TFileListView view(f.Lists, f.Extensions);
+  TFileListView view(f.Shown, f.Extensions);
   view.resize(800, 400);
-  view.SetFiles();
+  f.Show();
   view.show();
   QVERIFY(QTest::qWaitForWindowExposed(&view));
   view.SetViewStyle(before);
@@ -534,8 +636,8 @@ void TestFileList::iconNamesShowInFull() {
   const QFontMetrics metrics = v->fontMetrics();
   // The layout runs from the event loop; wait until the rows have their place.
   QTRY_VERIFY(v->visualRect(v->model()->index(3, 0)).isValid());
-  for (int row = 0; row < f.Lists.CurrentFiles.Count(); ++row) {
-    const QString name = f.Lists.CurrentFiles.At(row)->FileName;
+  for (int row = 0; row < f.Current().Count(); ++row) {
+    const QString name = f.Current().At(row)->FileName;
     const QRect rect = v->visualRect(v->model()->index(row, 0));
     const QSize hint = v->sizeHintForIndex(v->model()->index(row, 0));
     // Every row gets its whole cell: room for the icon and, for a name that

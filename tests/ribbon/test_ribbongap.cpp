@@ -1,29 +1,31 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QTest>
 
-#include "browse/currentlists.h"
+#include "browse/shownlist.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistmodel.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/imagefileinfo.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ribbongap.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
 namespace {
 
-// The ribbon over the same CurrentFiles as the list view, without thumbnails.
+// The ribbon over the same shown list as the list view, without thumbnails.
 class TListRibbonModel : public TRibbonModel {
  public:
-  TListRibbonModel(TCurrentLists& lists, TFileListView& view) : lists_(lists), view_(view) {}
-  int Count() const override { return lists_.CurrentFiles.Count(); }
+  TListRibbonModel(const TShownList& shown, TFileListView& view) : shown_(shown), view_(view) {}
+  int Count() const override { return shown_.Current().Count(); }
   TImageFileInfo* FileAt(int index) override {
-    return index >= 0 && index < Count() ? lists_.CurrentFiles.At(index) : nullptr;
+    return index >= 0 && index < Count() ? shown_.Current().At(index) : nullptr;
   }
-  int IndexOf(const QString& path) const override { return lists_.CurrentFiles.IndexOf(path); }
+  int IndexOf(const QString& path) const override { return shown_.Current().IndexOf(path); }
   bool ContainsThumb(const QString&) const override { return false; }
   std::unique_ptr<TPinnedThumb> PinThumb(const QString&) override { return nullptr; }
   void LoadImageFirst(const QString&) override {}
@@ -33,7 +35,7 @@ class TListRibbonModel : public TRibbonModel {
   }
 
  private:
-  TCurrentLists& lists_;
+  const TShownList& shown_;
   TFileListView& view_;
 };
 
@@ -43,26 +45,44 @@ class TNoTextures : public TTextureSink {
   void DeleteTexture(std::uint32_t) override {}
 };
 
+constexpr char kDir[] = "/nonexistent-glimr-test/";
+
+TNewEntry Image(const QString& name) {
+  auto r = std::make_unique<TImageFileInfo>();
+  r->FileName = name;
+  r->Path = QString::fromLatin1(kDir);
+  r->SlotWidth = 2.0;
+  return {r->FullPath(), std::move(r)};
+}
+
+// The list view and the ribbon following one shown list, the ribbon's half
+// wired as the ribbon view does it.
 struct TSetup {
   TExtensionTable Extensions;
-  TCurrentLists Lists;
-  TFileListView View{Lists, Extensions};
-  TListRibbonModel Model{Lists, View};
+  TShownList Shown;
+  TFileListView View{Shown, Extensions};
+  TListRibbonModel Model{Shown, View};
   TNoTextures Textures;
   TRibbon Ribbon{Model, Textures, TRibbonPictures{}};
+  bool GapLeftEntries = true;  // what the last closed gap returned
 
+  // img0.jpg .. img<images-1>.jpg, ascending by name.
   explicit TSetup(int images) {
+    QObject::connect(&Shown, &TShownList::rowsRemoved,
+                     [this] { GapLeftEntries = CloseRibbonGap(Ribbon); });
+    QObject::connect(&Shown, &TShownList::rowsInserted, [this](int first, int last) {
+      ShiftRibbonForInsert(Ribbon, first, last);
+      Ribbon.PrepareScene();
+    });
+    std::vector<TNewEntry> entries;
     for (int i = 0; i < images; ++i) {
-      auto* r = new TImageFileInfo;
-      r->FileName = QStringLiteral("img%1.jpg").arg(i);
-      r->Path = QStringLiteral("/nonexistent-glimr-test/");
-      r->SlotWidth = 2.0;
-      Lists.LoadedFiles.Append(r->FullPath(), r);
-      Lists.CurrentFiles.Append(r->FullPath(), r);
+      entries.push_back(Image(QStringLiteral("img%1.jpg").arg(i)));
     }
-    View.SetFiles();
+    Shown.SetSort({scName, 2});
+    test::ShowGiven(Shown, std::move(entries), TListSource::Catalog, QString::fromLatin1(kDir));
     Ribbon.PrepareScene();
   }
+  const TFileList& Current() const { return Shown.Current(); }
   // The ribbon at rest on entry i (all widths 2.0).
   void RestOn(int i) {
     Ribbon.CurrentIndex = i;
@@ -77,10 +97,11 @@ struct TSetup {
           View.Model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
   }
-  // What the main window does on selectedRemoved.
+  // Remove from view; returns whether the ribbon still shows entries.
   bool RemoveSelected() {
+    GapLeftEntries = true;
     View.RemoveSelectedFromView();
-    return CloseRibbonGap(Ribbon);
+    return GapLeftEntries;
   }
 };
 
@@ -94,15 +115,17 @@ class TestFileListGap : public QObject {
   void removalPastTheEndMovesToTheLastEntry();
   void removingEverythingEmptiesTheRibbon();
   void removalDuringAGlideStopsIt();
+  void insertKeepsTheCentredRecord_data();
+  void insertKeepsTheCentredRecord();
 };
 
 void TestFileListGap::gapClosesWithoutMovingTheView() {
   TSetup s(8);
   s.RestOn(2);
-  TImageFileInfo* img4 = s.Lists.CurrentFiles.At(4);
+  TImageFileInfo* img4 = s.Current().At(4);
   s.Select({2, 3});
   QVERIFY(s.RemoveSelected());
-  QCOMPARE(s.Lists.CurrentFiles.At(2), img4);
+  QCOMPARE(s.Current().At(2), img4);
   QCOMPARE(img4->SlotWidth, 6.0);
   QCOMPARE(s.Ribbon.WidthAnimation, QStringList{img4->FullPath()});
   QCOMPARE(img4->ShrinkExcess, 4.0);
@@ -127,7 +150,7 @@ void TestFileListGap::removalPastTheEndMovesToTheLastEntry() {
   s.RestOn(5);
   s.Select({3, 4, 5});
   QVERIFY(s.RemoveSelected());
-  QCOMPARE(s.Lists.CurrentFiles.Count(), 3);
+  QCOMPARE(s.Current().Count(), 3);
   QCOMPARE(s.Ribbon.CurrentIndex, 2);
   QCOMPARE(s.Ribbon.TargetIndex, 2);
   QCOMPARE(s.Ribbon.ViewPosition, 4.0);
@@ -140,8 +163,8 @@ void TestFileListGap::removingEverythingEmptiesTheRibbon() {
   s.RestOn(3);
   s.View.SelectAll();
   QVERIFY(!s.RemoveSelected());
-  QCOMPARE(s.Lists.CurrentFiles.Count(), 0);
-  QCOMPARE(s.Lists.LoadedFiles.Count(), 0);
+  QCOMPARE(s.Current().Count(), 0);
+  QCOMPARE(s.Shown.Loaded().Count(), 0);
   QCOMPARE(s.Ribbon.CurrentIndex, 0);
   QCOMPARE(s.Ribbon.TargetIndex, 0);
   QCOMPARE(s.Ribbon.ViewPosition, 0.0);
@@ -177,6 +200,58 @@ void TestFileListGap::removalDuringAGlideStopsIt() {
   }
   QCOMPARE(s.Ribbon.CurrentIndex, 2);
   QCOMPARE(s.Ribbon.ViewPosition, 4.0);
+}
+
+void TestFileListGap::insertKeepsTheCentredRecord_data() {
+  QTest::addColumn<int>("images");
+  QTest::addColumn<int>("restOn");
+  QTest::addColumn<QStringList>("inserted");
+  QTest::addColumn<int>("before");  // how many of them land before the centred record
+  // img0.jpg .. img7.jpg ascending; "img3a.jpg" sorts between img3 and img4.
+  QTest::newRow("before") << 8 << 4 << QStringList{"img1a.jpg"} << 1;
+  QTest::newRow("two before") << 8 << 4 << QStringList{"img2a.jpg", "img0a.jpg"} << 2;
+  QTest::newRow("at the centred index") << 8 << 4 << QStringList{"img3a.jpg"} << 1;
+  QTest::newRow("after") << 8 << 4 << QStringList{"img5a.jpg"} << 0;
+  QTest::newRow("before and after") << 8 << 4 << QStringList{"img6a.jpg", "img1a.jpg"} << 1;
+  QTest::newRow("at the front, centred on the first") << 8 << 0 << QStringList{"a.jpg"} << 1;
+  QTest::newRow("at the end, centred on the last") << 8 << 7 << QStringList{"img9.jpg"} << 0;
+  QTest::newRow("into an empty list") << 0 << 0 << QStringList{"img0.jpg"} << 0;
+}
+
+// Entries arriving in the list (a copy into the shown folder) must not move
+// the picture: the entry in the middle of the ribbon stays there and only
+// its index and coordinate change.
+void TestFileListGap::insertKeepsTheCentredRecord() {
+  QFETCH(int, images);
+  QFETCH(int, restOn);
+  QFETCH(QStringList, inserted);
+  QFETCH(int, before);
+  TSetup s(images);
+  s.RestOn(restOn);
+  const TImageFileInfo* centred = s.Model.FileAt(restOn);
+  std::vector<TNewEntry> entries;
+  for (const QString& name : inserted) {
+    entries.push_back(Image(name));
+  }
+  QSignalSpy rows(&s.Shown, &TShownList::rowsInserted);
+  s.Shown.Insert(std::move(entries));
+  QCOMPARE(rows.count(), inserted.size());
+  QCOMPARE(s.Current().Count(), images + inserted.size());
+
+  const int index = restOn + before;
+  QCOMPARE(s.Ribbon.CurrentIndex, index);
+  QCOMPARE(s.Ribbon.CurrentPosition, 2.0 * index);
+  QCOMPARE(s.Ribbon.ViewPosition, 2.0 * index);
+  if (centred != nullptr) {
+    QCOMPARE(s.Model.FileAt(index), centred);
+  }
+  // The scene is built around it: the middle slot shows it.
+  QVERIFY(s.Ribbon.Slots[4]);
+  QCOMPARE(s.Ribbon.Slots[4]->ListIndex, index);
+  QVERIFY(!s.Ribbon.Animating);
+  // The target was the centred record and still is; in a list that was
+  // empty it is the first entry, never one past the end.
+  QCOMPARE(s.Ribbon.TargetIndex, index);
 }
 
 QTEST_MAIN(TestFileListGap)
