@@ -271,7 +271,7 @@ void TFileCommands::DeleteSelected() {
   }
   switch (shown_.Source()) {
     case TListSource::Catalog:
-      DeleteSelectedFiles();
+      DeleteFromFolder();
       break;
     case TListSource::Category:
       RemoveSelectedFromCategory();
@@ -281,7 +281,7 @@ void TFileCommands::DeleteSelected() {
   }
 }
 
-void TFileCommands::DeleteSelectedFiles() {
+void TFileCommands::DeleteFromFolder() {
   const TFileList& current = shown_.Current();
   const int focusedRow = FocusedRow(current);
   const std::vector<TDeleteResult> results =

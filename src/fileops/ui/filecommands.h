@@ -111,7 +111,9 @@ class TFileCommands : public QObject {
   std::vector<TCopyResult> Run(std::vector<TCopyEntry> entries, const QString& folder,
                                TOverwritePolicy policy);
   std::vector<TCopyEntry> SelectedEntries(bool move) const;
-  void DeleteSelectedFiles();
+  // Delete in a folder: the selected images' files go.
+  void DeleteFromFolder();
+  // Delete in a category: the selected images leave it, their files stay.
   void RemoveSelectedFromCategory();
   void SetEnabled(bool enabled);
 
