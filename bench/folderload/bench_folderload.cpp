@@ -16,8 +16,8 @@
 #include <memory>
 #include <mutex>
 
-#include "browse/currentlists.h"
 #include "browse/folderloader.h"
+#include "browse/shownlist.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/locks.h"
@@ -63,24 +63,27 @@ Fixture& Pics() {
   return f;
 }
 
-// A catalog of its own, the lists and a loader whose queue hook counts keys.
-struct Session {
+// A catalog of its own, the shown list and a loader port that counts the
+// keys a load queues.
+struct Session : TLoaderPort {
   QTemporaryDir home;
   TLocks locks;
   TdmVesk dm{home.path() + QStringLiteral("/DataBase/"), locks.DbLock};
   TCatalogQueries queries{dm};
-  TCurrentLists lists;
+  TShownList shown;
+  const TCurrentLists& lists = shown.Lists();
   int queued = 0;
-  std::unique_ptr<TFolderLoader> loader;
+  TFolderLoader loader{queries, kExtensions};
   Session() {
-    TFolderLoadHooks hooks;
-    hooks.QueueImages = [this](const QStringList& keys) { queued = keys.size(); };
-    loader = std::make_unique<TFolderLoader>(queries, kExtensions, hooks);
+    shown.SetLoaderPort(this);
+    shown.SetCatalog(&queries);
   }
+  void Stop() override {}
+  void Enqueue(const QStringList& keys) override { queued = keys.size(); }
+  void Start() override {}
   // The load's failure or refused writes, empty when it went through.
   QString Load() {
-    const TFolderLoadReport report =
-        loader->LoadFolder(Pics().folder, lists, TSortState{}, TFilterSettings{});
+    const TFolderLoadReport report = loader.LoadFolder(Pics().folder, shown);
     if (!report.Error.isEmpty()) {
       return report.Error;
     }
