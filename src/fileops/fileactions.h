@@ -25,8 +25,8 @@ enum class TPermanentDelete : std::uint8_t {
   KeepAll,    // ... and every later one of the same run
 };
 
-// What the window adds: questions and the parts outside the lists (the
-// thumbnail cache, ribbon slots, image board). Every hook may be unset.
+// What the commands add: questions and the parts outside the shown list
+// (the thumbnail cache, the image board). Every hook may be unset.
 struct TFileActionHooks {
   // Asked on the calling thread when no trash takes the file; unset: Keep.
   std::function<TPermanentDelete(const QString& path)> AskDeletePermanently;
