@@ -35,7 +35,7 @@
 #include "catalog/statement.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
-#include "mainwindow/veskorganizer.h"
+#include "organize/ui/frcategories.h"
 #include "organize/ui/frfilters.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
@@ -91,7 +91,9 @@ struct TWorld {
     app->MainWindow()->resize(1270, 1000);
   }
 
-  TVeskOrganizer& Organizer() { return *app->MainWindow()->Organizer(); }
+  // The pages as the window hosts them.
+  TfrCategories& CategoriesPage() { return *app->MainWindow()->findChild<TfrCategories*>(); }
+  TfrFilters& FiltersPage() { return *app->MainWindow()->findChild<TfrFilters*>(); }
 
   bool NineSlotsShowThumbs() {
     const TRibbon& ribbon = app->Ribbon()->Ribbon();
@@ -107,7 +109,8 @@ struct TWorld {
   double ShowCategory() {
     QElapsedTimer clock;
     clock.start();
-    Organizer().GoToCategory(category);
+    // As a click on the category's entry tells it.
+    Q_EMIT CategoriesPage().categoryChosen(category, QStringLiteral("Travel"));
     app->MainWindow()->repaint();
     while (!NineSlotsShowThumbs() && clock.elapsed() < 60000) {
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -153,7 +156,7 @@ void BM_FilterChange(benchmark::State& state) {
     narrow = !narrow;
     QElapsedTimer clock;
     clock.start();
-    Q_EMIT w.Organizer().Filters()->filterChanged(settings);
+    Q_EMIT w.FiltersPage().filterChanged(settings);
     w.app->MainWindow()->repaint();
     state.SetIterationTime(clock.nsecsElapsed() / 1e9);
   }
@@ -176,7 +179,7 @@ BENCHMARK(BM_NameKeystroke)->UseManualTime()->Unit(benchmark::kMillisecond)->Ite
 
 void BM_RateTenThousand(benchmark::State& state) {
   TWorld& w = World();
-  Q_EMIT w.Organizer().Filters()->filterChanged(TFilterSettings{});
+  Q_EMIT w.FiltersPage().filterChanged(TFilterSettings{});
   w.ShowCategory();
   TFileListView* list = w.app->MainWindow()->ListView();
   list->SelectAll();
