@@ -2,8 +2,8 @@
 // The Filters page (right page "tsFilter"): "Use Filter" and three
 // collapsible sections, Name, Rating and Category, whose criteria narrow
 // what the file list and the ribbon show of everything loaded. The page only
-// holds the criteria; the window rebuilds the lists (ReapplyFilter) when it
-// reports a change.
+// holds the criteria; the shown list is re-filtered with them (SetFilter)
+// when it reports a change.
 
 #include <QWidget>
 
