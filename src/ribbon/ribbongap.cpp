@@ -70,7 +70,8 @@ void ShiftRibbonForInsert(TRibbon& ribbon, int first, int last) {
   }
   ribbon.Animating = false;
   ribbon.AnimStep = 0;
-  if (first <= ribbon.TargetIndex) {
+  // Into an empty list nothing moves: the new entries start at 0.
+  if (first <= ribbon.TargetIndex && ribbon.Model().Count() > n) {
     ribbon.TargetIndex += n;
   }
   // An entry inserted at the camera's own index goes before the entry it

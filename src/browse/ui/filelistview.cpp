@@ -189,11 +189,15 @@ TFileListView::TFileListView(TShownList& shown, TExtensionTable& extensions, QWi
   connect(&shown_, &TShownList::aboutToReorder, this, &TFileListView::BeginReorder);
   connect(&shown_, &TShownList::reordered, this, &TFileListView::EndReorder);
   connect(&shown_, &TShownList::aboutToRemove, this, [this](int first, int last) {
-    // The selection model lets go of the rows while their records exist.
+    // The selection model lets go of the rows while their records exist. It
+    // moves its current row to a neighbour as it does: that is no focus the
+    // user chose, so the records' marks stay as the command left them.
+    restoring_ = true;
     model_->BeginRemoveRows(first, last);
   });
   connect(&shown_, &TShownList::rowsRemoved, this, [this] {
     model_->EndRemoveRows();
+    restoring_ = false;
     // The records hold the marks: a command may have moved the focus to
     // the entry that took a removed one's place.
     RestoreSelectionFromRecords();
