@@ -16,7 +16,6 @@
 #include <optional>
 #include <vector>
 
-#include "browse/filter.h"
 #include "organize/categoryitem.h"
 
 class QAction;
