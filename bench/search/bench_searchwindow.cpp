@@ -21,7 +21,9 @@
 #include "browse/currentlists.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
+#include "app/commandparts.h"
 #include "mainwindow/frmvesk.h"
+#include "search/ui/searchcommands.h"
 #include "search/searchrequest.h"
 #include "search/ui/searchcommands.h"
 
@@ -82,7 +84,7 @@ void BM_SearchCatalogOnly(benchmark::State& state) {
   for (auto _ : state) {
     QElapsedTimer clock;
     clock.start();
-    world.app->MainWindow()->Search()->Search(request);
+    world.app->Commands()->Search().Search(request);
     world.app->MainWindow()->repaint();
     state.SetIterationTime(clock.nsecsElapsed() / 1e9);
   }

@@ -30,8 +30,8 @@ TFileOpsParts::~TFileOpsParts() {
   context_.Captions.Unregister(TCaptionTarget::CopyProgress);
 }
 
-TVeskFileOps::TServices TFileOpsParts::Services(TCash* cash, TExtensionTable& extensions) {
-  TVeskFileOps::TServices services;
+TFileServices TFileOpsParts::Services(TCash* cash, TExtensionTable& extensions) {
+  TFileServices services;
   services.ChooseDestination = [this](bool move) -> std::optional<TCopyDestination> {
     const std::optional<TCopyMoveChoice> choice =
         copyMoveTo_->Choose(move, context_.Settings.DestinationHistory);

@@ -1,14 +1,14 @@
 #pragma once
 // The windows the file commands run with (the copy progress window, the
 // overwrite question, the destination dialog), made once at start-up and
-// reused, and the services the main window's file commands are given.
+// reused, and the services the file and board commands are given.
 
 #include <QString>
 
 #include <functional>
 #include <memory>
 
-#include "mainwindow/veskfileops.h"
+#include "fileops/ui/filecommands.h"
 
 class QWidget;
 
@@ -33,7 +33,7 @@ class TFileOpsParts {
 
   // cash may be null (no plug-ins: nothing is cached); it and extensions
   // must outlive the services' use.
-  TVeskFileOps::TServices Services(TCash* cash, TExtensionTable& extensions);
+  TFileServices Services(TCash* cash, TExtensionTable& extensions);
 
   TveskCopyForm& CopyForm() const { return *copyForm_; }
   TfrmMessage& Question() const { return *question_; }

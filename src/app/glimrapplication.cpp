@@ -10,6 +10,7 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include "app/commandparts.h"
 #include "app/fileopsparts.h"
 #include "app/frmsplash.h"
 #include "app/instancechannel.h"
@@ -33,7 +34,7 @@
 #include "imaging/plugin.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
-#include "mainwindow/veskexternal.h"
+#include "external/ui/externalcommands.h"
 #include "ribbon/cashribbonmodel.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -310,10 +311,9 @@ void TGlimrApplication::AttachCatalog() {
   const QStringList extensions = plugins_ ? PluginExtensions(*plugins_) : QStringList();
   folderLoader_ = std::make_unique<TFolderLoader>(*queries_, extensions);
   main_->AttachFolderLoader(*folderLoader_);
-  main_->AttachOrganizer(*queries_);
   // The search reads image sizes through the plug-ins, on its own thread:
   // one decode at a time, as for the loader and the zoom window.
-  main_->AttachSearch(
+  commands_->AttachCatalog(
       *queries_,
       [this] { return plugins_ ? PluginExtensions(*plugins_) : QStringList(); },
       [this](const QString& path, const QString& typeName, std::int32_t& width,
@@ -368,9 +368,9 @@ void TGlimrApplication::OpenFirstFolder() {
 
 void TGlimrApplication::AttachFileOps() {
   fileOps_ = std::make_unique<TFileOpsParts>(context_, main_.get());
-  main_->External()->Load(context_.Paths.ExternalProgsFile);
+  commands_->External().Load(context_.Paths.ExternalProgsFile);
   if (queries_) {
-    main_->FileOps()->Attach(*queries_, fileOps_->Services(cash_.get(), extensions_));
+    commands_->AttachFileOps(*queries_, fileOps_->Services(cash_.get(), extensions_));
   }
 }
 
@@ -445,11 +445,14 @@ bool TGlimrApplication::Start() {
   apps_ = std::make_unique<TDesktopApps>();
   externalProgs_ = std::make_unique<TExternalProgs>();
   main_ = std::make_unique<TfrmVesk>(context_, shown_, extensions_,
-                                     TWindowServices{*clipboard_, *board_, *apps_, *externalProgs_},
                                      TFolderTreeRoots{options_.treeHome, options_.treeFileSystem});
+  commands_ = std::make_unique<TCommandParts>(
+      context_, *main_, shown_, extensions_,
+      TCommandServices{*clipboard_, *board_, *apps_, *externalProgs_});
   context_.Captions.Register(TCaptionTarget::About, [this] { main_->About()->ApplyCaptions(); });
   context_.Captions.Register(TCaptionTarget::MainWindow, [this] {
     main_->ApplyCaptions();
+    commands_->ApplyLanguage();
     if (ribbon_) {
       ribbon_->ApplyLanguage();  // the ribbon panel's accessible name
     }
@@ -498,7 +501,7 @@ void TGlimrApplication::CloseParts() {
     }
   }
   SaveSettingsNow();
-  if (main_ && !main_->External()->Save()) {
+  if (commands_ && !commands_->External().Save()) {
     shutdownOk_ = false;
   }
   if (loader_ && !loader_->CloseLoader(options_.loaderGrace)) {
@@ -511,6 +514,9 @@ void TGlimrApplication::CloseParts() {
 void TGlimrApplication::ReleaseParts() {
   if (main_) {
     main_->DetachServices();
+  }
+  if (commands_) {
+    commands_->Detach();
   }
   // The view frees its textures in the panel's context and unpins its cache
   // entries: it goes before the panel (the window's) and the cache.
@@ -558,6 +564,8 @@ bool TGlimrApplication::Shutdown() {
   context_.Captions.Unregister(TCaptionTarget::About);
   fileOps_.reset();
   instance_.reset();
+  // The commands are the window's children: their record goes first.
+  commands_.reset();
   main_.reset();
   ribbonModel_.reset();
   externalProgs_.reset();

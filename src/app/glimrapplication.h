@@ -26,6 +26,7 @@ class RegStore;
 class TBoardList;
 class TCash;
 class TCashRibbonModel;
+class TCommandParts;
 class TCatalogQueries;
 class TClipboardList;
 class TdmVesk;
@@ -111,6 +112,8 @@ class TGlimrApplication {
   TRibbonView* Ribbon() const { return ribbon_.get(); }
   TCash* Cash() const { return cash_.get(); }
   TfrmVesk* MainWindow() const;
+  // The features' commands and pages (null before Start and after Shutdown).
+  TCommandParts* Commands() const { return commands_.get(); }
   TfrmSplash* Splash() const;
 
  private:
@@ -163,6 +166,7 @@ class TGlimrApplication {
   std::unique_ptr<TDesktopApps> apps_;
   std::unique_ptr<TExternalProgs> externalProgs_;
   std::unique_ptr<TfrmVesk> main_;
+  std::unique_ptr<TCommandParts> commands_;
   TPluginSetPtr plugins_;
   std::unique_ptr<TCashRibbonModel> ribbonModel_;
   std::unique_ptr<TRibbonView> ribbon_;

@@ -451,8 +451,8 @@ void TShownList::ReleaseCategories(const std::vector<std::int32_t>& ids) {
   for (int i = 0; i < loaded.Count(); ++i) {
     TImageFileInfo* r = loaded.At(i);
     if (std::find(ids.begin(), ids.end(), r->CategoryID) != ids.end()) {
+      // The catalog gave their rows category 0 already: nothing to write.
       r->CategoryID = 0;
-      r->Modified = true;
       const int row = lists_.CurrentFiles.IndexOf(loaded.Key(i));
       if (row >= 0) {
         rows.push_back(row);

@@ -217,8 +217,9 @@ class TShownList : public QObject {
   int FlushAndClear();
   TEditWriteBack* EditWriteBack() const { return writeBack_.get(); }
 
-  // Deleted categories: loaded records and pending copies that hold one of
-  // them hold no category now.
+  // Deleted categories, whose images the catalog already released: loaded
+  // records and pending copies that hold one of them hold no category now
+  // (no write follows), and the views redraw their rows.
   void ReleaseCategories(const std::vector<std::int32_t>& ids);
 
  Q_SIGNALS:

@@ -21,7 +21,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "board/ui/frimageboard.h"
 #include "browse/folderloader.h"
 #include "browse/ui/filelistview.h"
 #include "browse/ui/foldertree.h"
@@ -30,29 +29,18 @@
 #include "common/apppaths.h"
 #include "common/errors.h"
 #include "common/language.h"
-#include "external/ui/frmeditexternal.h"
-#include "external/ui/frmexternalprog.h"
-#include "fileops/ui/deletequestion.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/mainwindowlog.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
-#include "mainwindow/veskexternal.h"
-#include "mainwindow/veskfileops.h"
 #include "mainwindow/veskicons.h"
 #include "mainwindow/veskmenus.h"
-#include "mainwindow/veskorganizer.h"
-#include "mainwindow/vesksearch.h"
 #include "mainwindow/veskshortcuts.h"
 #include "mainwindow/vesksplitter.h"
 #include "mainwindow/windowgeometry.h"
-#include "organize/ui/categorynamequestion.h"
-#include "organize/ui/frfileinfo.h"
-#include "organize/ui/frfilters.h"
-#include "ribbon/ribbongap.h"
+#include "organize/ui/organizecommands.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
-#include "search/ui/frsearch.h"
 #include "viewer/ui/showzoomed.h"
 
 namespace glimr {
@@ -98,12 +86,11 @@ QString WithoutTrailingSlash(const QString& path) {
 }  // namespace
 
 TfrmVesk::TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& extensions,
-                   TWindowServices services, TFolderTreeRoots roots, QWidget* parent)
+                   TFolderTreeRoots roots, QWidget* parent)
     : QMainWindow(parent),
       ctx_(context),
       shown_(shown),
       extensions_(extensions),
-      services_(services),
       roots_(std::move(roots)) {
   setObjectName(QStringLiteral("frmVesk"));
   setWindowTitle(QStringLiteral("Glimr"));
@@ -149,8 +136,6 @@ TfrmVesk::TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& ext
       LoadFolder(veskTreeFolders_->currentItem());
     }
   });
-  MakeOrganizer();
-
   about_ = std::make_unique<TfrmAbout>(this);
   const TProgState designed;
   move(designed.Left, designed.Top);
@@ -161,10 +146,7 @@ TfrmVesk::TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& ext
   ApplyCaptions();
 }
 
-TfrmVesk::~TfrmVesk() {
-  ctx_.Captions.Unregister(TCaptionTarget::EditExternal);
-  ctx_.Captions.Unregister(TCaptionTarget::ExternalProgs);
-}
+TfrmVesk::~TfrmVesk() = default;
 
 QMenu* TfrmVesk::PrevMenu() const {
   return menus_->PrevMenu();
@@ -403,79 +385,20 @@ void TfrmVesk::AttachRibbon(TGlPanel* panel, TRibbonView& ribbon) {
           [this] { veskListFiles_->setFocus(Qt::MouseFocusReason); });
 }
 
-void TfrmVesk::MakeOrganizer() {
-  TVeskOrganizer::THost host;
-  host.Ribbon = [this] { return ribbon_; };
-  host.UpdateTitle = [this] { UpdateTitle(); };
-  host.UpdateHistoryActions = [this] { UpdateHistoryActions(categoryHistory_); };
-  host.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
-  organizer_ = new TVeskOrganizer(lists_, *veskListFiles_, *actions_, categoryHistory_, filter_,
-                                  std::move(host), this);
-  AddScrolled(fileInfoHost_, organizer_->FileInfo());
-  AddScrolled(filtersHost_, organizer_->Filters());
-  categoriesHost_->layout()->addWidget(organizer_->CategoriesFrame());
-  TVeskSearch::THost searchHost;
-  searchHost.Ribbon = [this] { return ribbon_; };
-  searchHost.UpdateTitle = [this] { UpdateTitle(); };
-  searchHost.ShowLoadReport = [this](const TFolderLoadReport& report) { ShowLoadReport(report); };
-  searchHost.SelectionChanged = [this] { organizer_->SelectionChanged(); };
-  search_ = new TVeskSearch(lists_, *veskListFiles_, filter_, std::move(searchHost), this);
-  AddScrolled(searchHost_, search_->Page());
-  // The File Info page follows the selection and the focused row.
-  connect(veskListFiles_, &TFileListView::selectionMarksChanged, organizer_,
-          &TVeskOrganizer::SelectionChanged);
-  connect(veskListFiles_, &TFileListView::focusedIndexChanged, organizer_,
-          &TVeskOrganizer::SelectionChanged);
-  MakeFileOps();
+void TfrmVesk::HostPages(const THostedPages& pages) {
+  categoriesHost_->layout()->addWidget(pages.Categories);
+  AddScrolled(searchHost_, pages.Search);
+  AddScrolled(fileInfoHost_, pages.FileInfo);
+  imageBoardHost_->layout()->addWidget(pages.ImageBoard);
+  AddScrolled(filtersHost_, pages.Filters);
 }
 
-void TfrmVesk::MakeFileOps() {
-  TVeskFileOps::THost host;
-  host.Refilter = [this] {
-    ResortLists(lists_, veskListFiles_->SortState(), veskListFiles_->TypeNameOf());
-    organizer_->Refilter();
-  };
-  host.SelectedCategory = [this] { return organizer_->SelectedCategory(); };
-  host.AfterRename = [this] {
-    if (ribbon_) {
-      ribbon_->Ribbon().RefreshCaptions();
-      ribbon_->Ribbon().RedrawNeeded = true;
-    }
-    organizer_->SelectionChanged();
-  };
-  host.AskDeletePermanently = [this](const QString& path) {
-    return AskDeletePermanently(this, path);
-  };
-  // The program's input box, its buttons in the language in force.
-  host.AskNewName = [box = CategoryNameBox(this)](const QString& oldName) {
-    return box(LangText(TLangSection::Strings, 11), oldName, QString());
-  };
-  host.ShowMessage = [this](const QString& text) {
-    QMessageBox::warning(this, QStringLiteral("Glimr"), text);
-  };
-  fileOps_ = new TVeskFileOps(lists_, *veskListFiles_, *actions_, services_.Clipboard,
-                              services_.Board, std::move(host), this);
-  imageBoard_ = new TfrImageBoard(services_.Board, extensions_);
-  imageBoardHost_->layout()->addWidget(imageBoard_);
-  external_ = new TVeskExternal(lists_, *actions_, services_.Apps, services_.ExternalProgs, *this);
-  for (QMenu* submenu : menus_->ExternalMenus()) {
-    external_->AddSubmenu(submenu);
-  }
-  ctx_.Captions.Register(TCaptionTarget::ExternalProgs,
-                         [this] { external_->Manager().ApplyCaptions(); });
-  ctx_.Captions.Register(TCaptionTarget::EditExternal,
-                         [this] { external_->Manager().Editor().ApplyCaptions(); });
+void TfrmVesk::AttachOrganizer(TOrganizeCommands* organizer) {
+  organizer_ = organizer;
 }
 
-void TfrmVesk::AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader,
-                               TEditWriteBack& writeBack, const TFolderLoadHooks& hooks) {
-  organizer_->Attach(queries, loader, writeBack, hooks);
-}
-
-void TfrmVesk::AttachSearch(TCatalogQueries& queries, TEditWriteBack& writeBack,
-                            const TFolderLoadHooks& hooks, std::function<QStringList()> types,
-                            TDimensionsReader readDimensions) {
-  search_->Attach(queries, writeBack, hooks, std::move(types), std::move(readDimensions));
+const std::vector<QMenu*>& TfrmVesk::ExternalMenus() const {
+  return menus_->ExternalMenus();
 }
 
 void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
@@ -493,22 +416,13 @@ void TfrmVesk::DetachServices() {
   ribbon_ = nullptr;
   folderLoader_ = nullptr;
   showZoomed_ = nullptr;
-  if (organizer_) {
-    organizer_->Detach();
-  }
-  if (search_) {
-    search_->Detach();
-  }
-  if (fileOps_) {
-    fileOps_->Detach();
-  }
+  organizer_ = nullptr;
 }
 
 // ---------------------------------------------------------------- show steps
 
 void TfrmVesk::ApplyCaptions() {
   veskListFiles_->ApplyCaptions();
-  imageBoard_->ApplyCaptions();
   for (int k = 0; k < 3; ++k) {
     left_->SetPageCaption(k, LangText(TLangSection::Captions, kLeftPageKeys[k]));
     right_->SetPageCaption(k, LangText(TLangSection::Captions, kRightPageKeys[k]));
@@ -517,12 +431,6 @@ void TfrmVesk::ApplyCaptions() {
   AssignShortcuts(*actions_);
   reread_->setKey(RereadShortcut());
   menus_->ApplyCaptions();
-  if (organizer_) {
-    organizer_->ApplyLanguage();
-  }
-  if (search_) {
-    search_->ApplyLanguage();
-  }
   UpdateHistoryActions(shown_.Source() == TListSource::Category ? categoryHistory_
                                                                   : folderHistory_);
   UpdateTitle();
@@ -857,8 +765,8 @@ void TfrmVesk::UpdateHistoryActions(const THistoryList& history) {
   next->setEnabled(history.CanForward());
   prev->setEnabled(history.CanBack());
   if (&history == &categoryHistory_) {
-    const std::int32_t id = TVeskOrganizer::CategoryOfNode(history.CurrentNode());
-    actions_->Get("aUp")->setEnabled(id != 0 && organizer_->ParentCategory(id) != 0);
+    const std::int32_t id = TOrganizeCommands::CategoryOfNode(history.CurrentNode());
+    actions_->Get("aUp")->setEnabled(id != 0 && organizer_ && organizer_->ParentCategory(id) != 0);
   } else {
     const auto* node = static_cast<const QTreeWidgetItem*>(history.CurrentNode());
     actions_->Get("aUp")->setEnabled(node && node->parent());
@@ -876,8 +784,8 @@ void TfrmVesk::UpdateHistoryActions(const THistoryList& history) {
 void TfrmVesk::SelectHistoryEntry(THistoryList& history, int index) {
   history.SetIndex(index);
   if (&history == &categoryHistory_) {
-    const std::int32_t id = TVeskOrganizer::CategoryOfNode(history.CurrentNode());
-    if (id != 0) {
+    const std::int32_t id = TOrganizeCommands::CategoryOfNode(history.CurrentNode());
+    if (id != 0 && organizer_) {
       organizer_->GoToCategory(id);
     }
   } else if (auto* node = const_cast<QTreeWidgetItem*>(
@@ -915,6 +823,9 @@ void TfrmVesk::aNextHistoryExecute() {
 
 void TfrmVesk::aUpExecute() {
   if (shown_.Source() == TListSource::Category) {
+    if (!organizer_) {
+      return;
+    }
     const std::int32_t parent = organizer_->ParentCategory(organizer_->SelectedCategory());
     if (parent != 0) {
       organizer_->GoToCategory(parent);

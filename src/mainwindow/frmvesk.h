@@ -4,8 +4,8 @@
 // (File Info, ImageBoard, Filters), the file list with its tool bar and the
 // status line, and routes the actions, menus and history to the parts that
 // do the work. It builds none of them: the start-up code creates the cache,
-// loader, ribbon, catalog, folder loader and viewer windows and attaches
-// them here as each is complete.
+// loader, ribbon, catalog, folder loader, viewer windows and the feature
+// commands with their pages, and attaches them here as each is complete.
 
 #include <QMainWindow>
 #include <QStringList>
@@ -13,11 +13,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "browse/shownlist.h"
 #include "browse/historylist.h"
 #include "common/settings.h"
-#include "search/criteria.h"
 
 class QLabel;
 class QMenu;
@@ -29,26 +29,14 @@ class QTreeWidgetItem;
 namespace glimr {
 
 struct TAppContext;
-class TBoardList;
-class TClipboardList;
-class TDesktopApps;
 class TExtensionTable;
-class TExternalProgs;
-struct TFolderLoadHooks;
 struct TFolderLoadReport;
-class TCatalogQueries;
-class TCategoryLoader;
-class TEditWriteBack;
-class TVeskOrganizer;
-class TVeskSearch;
-class TVeskFileOps;
-class TVeskExternal;
-class TfrImageBoard;
 class TFileListView;
 class TFolderLoader;
 class TFolderTree;
 class TfrmAbout;
 class TGlPanel;
+class TOrganizeCommands;
 class TRibbonView;
 class TShowZoomed;
 class TSidePanel;
@@ -62,13 +50,13 @@ struct TFolderTreeRoots {
   QString FileSystem = QStringLiteral("/");
 };
 
-// The long-lived lists the window's commands work on, built and kept by the
-// program (tests make their own); they outlive the window.
-struct TWindowServices {
-  TClipboardList& Clipboard;      // Glimr's own Cut and Copy
-  TBoardList& Board;              // the image board
-  TDesktopApps& Apps;             // the installed applications
-  TExternalProgs& ExternalProgs;  // the user's external programs
+// The pages the program's feature commands make; the window places them.
+struct THostedPages {
+  QWidget* Categories = nullptr;
+  QWidget* FileInfo = nullptr;
+  QWidget* Filters = nullptr;
+  QWidget* Search = nullptr;
+  QWidget* ImageBoard = nullptr;
 };
 
 class TfrmVesk : public QMainWindow {
@@ -78,10 +66,9 @@ class TfrmVesk : public QMainWindow {
   using TTreeRoots = TFolderTreeRoots;
 
   // shown: what the list shows, followed by the file list the window hosts;
-  // extensions: the file list's icons and type names; services: the lists
-  // the file commands and the external programs use.
+  // extensions: the file list's icons and type names.
   TfrmVesk(TAppContext& context, TShownList& shown, TExtensionTable& extensions,
-           TWindowServices services, TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
+           TFolderTreeRoots roots = {}, QWidget* parent = nullptr);
   ~TfrmVesk() override;
 
   // Creation steps, in the order the start-up runs them.
@@ -95,16 +82,13 @@ class TfrmVesk : public QMainWindow {
   // they are released at shutdown.
   void AttachRibbon(TGlPanel* panel, TRibbonView& ribbon);
   void AttachFolderLoader(TFolderLoader& loader);
-  // The catalog's organizing services: the Categories page is made and
-  // filled; hooks are the folder load's, which re-filtering uses too.
-  void AttachOrganizer(TCatalogQueries& queries, TCategoryLoader& loader, TEditWriteBack& writeBack,
-                       const TFolderLoadHooks& hooks);
-  // The same for the Search page; types and readDimensions come from the
-  // plug-in set.
-  void AttachSearch(TCatalogQueries& queries, TEditWriteBack& writeBack,
-                    const TFolderLoadHooks& hooks, std::function<QStringList()> types,
-                    TDimensionsReader readDimensions);
-  TVeskSearch* Search() const { return search_; }
+  // The feature pages, once, right after construction.
+  void HostPages(const THostedPages& pages);
+  // Back, Forward and Up in the category history go through the
+  // organizing commands; null detaches them.
+  void AttachOrganizer(TOrganizeCommands* organizer);
+  // The "Open With External Program" submenus, for the external commands.
+  const std::vector<QMenu*>& ExternalMenus() const;
   void AttachViewer(TShowZoomed& showZoomed);
   void DetachServices();
 
@@ -170,11 +154,9 @@ class TfrmVesk : public QMainWindow {
   // The category tree's selected category path (none until categories
   // exist); the title and the page rules read it.
   std::optional<QString> SelectedCategoryPath() const;
-  TVeskOrganizer* Organizer() const { return organizer_; }
-  // The file commands; the program attaches their services.
-  TVeskFileOps* FileOps() const { return fileOps_; }
-  TfrImageBoard* ImageBoard() const { return imageBoard_; }
-  TVeskExternal* External() const { return external_; }
+
+  // A switch's problems on the status line.
+  void ShowLoadReport(const TFolderLoadReport& report);
 
   // Loads a folder node (the tree's change event).
   void LoadFolder(QTreeWidgetItem* node);
@@ -192,8 +174,6 @@ class TfrmVesk : public QMainWindow {
   QWidget* BuildRibbonArea();
   QWidget* BuildLowerArea();
   void ConnectActions();
-  void MakeOrganizer();
-  void MakeFileOps();
   // The history of what the list shows (none for search results).
   THistoryList* HistoryInUse();
   void SelectHistoryEntry(THistoryList& history, int index);
@@ -203,14 +183,11 @@ class TfrmVesk : public QMainWindow {
   QString FolderHistoryText(QTreeWidgetItem* node) const;
   void FocusListRow(int row, bool selectAlone);
   void OpenFolderEntry(int row);
-  // The folder load's problems on the status line.
-  void ShowLoadReport(const TFolderLoadReport& report);
   QRect RibbonPanelOnScreen() const;
 
   TAppContext& ctx_;
   TShownList& shown_;
   TExtensionTable& extensions_;
-  TWindowServices services_;
   THistoryList folderHistory_;
   THistoryList categoryHistory_;
   std::unique_ptr<TfrmAbout> about_;
@@ -232,12 +209,8 @@ class TfrmVesk : public QMainWindow {
   QWidget* fileInfoHost_ = nullptr;
   QWidget* filtersHost_ = nullptr;
   QWidget* searchHost_ = nullptr;
-  TVeskOrganizer* organizer_ = nullptr;
-  TVeskSearch* search_ = nullptr;
-  TVeskFileOps* fileOps_ = nullptr;
   QWidget* imageBoardHost_ = nullptr;
-  TfrImageBoard* imageBoard_ = nullptr;
-  TVeskExternal* external_ = nullptr;
+  TOrganizeCommands* organizer_ = nullptr;
   TVeskSplitter* hsplit_ = nullptr;
   TVeskSplitter* vsplit_ = nullptr;
   TSidePanel* left_ = nullptr;

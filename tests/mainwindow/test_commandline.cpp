@@ -95,7 +95,7 @@ class TestCommandLine : public QObject {
                                 [](const QString& p) { return QFileInfo(p).isDir(); });
     TGlimrApplication app(o);
     QVERIFY(app.Start());
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     QCOMPARE(lists.CurrentFolder, photos + QLatin1Char('/'));
     QStringList selected;
     for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {

@@ -43,7 +43,9 @@
 #include "common/settings.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
-#include "mainwindow/veskfileops.h"
+#include "app/commandparts.h"
+#include "board/ui/boardcommands.h"
+#include "fileops/ui/filecommands.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
 
@@ -286,7 +288,7 @@ class TestFileOperations : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     QCOMPARE(Names(lists), (QStringList{"a.jpg", "b.jpg"}));
 
     // Move both into Archive, where an older b.jpg waits: "Auto-rename".
@@ -336,8 +338,8 @@ class TestFileOperations : public QObject {
     window.ListView()->FocusRow(RowOf(lists, QStringLiteral("a(0).jpg")), true);
     window.Actions().Get("aCopyToCB")->trigger();
     window.Actions().Get("aCopyToIB")->trigger();
-    TBoardList& board = window.FileOps()->Board();
-    TClipboardList& clipboard = window.FileOps()->Clipboard();
+    TBoardList& board = app.Commands()->Board().Board();
+    TClipboardList& clipboard = app.Commands()->Files().Clipboard();
     QCOMPARE(board.Count(), 1);
     QCOMPARE(clipboard.Count(), 1);
     {
@@ -393,7 +395,7 @@ class TestFileOperations : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     window.ListView()->FocusRow(RowOf(lists, QStringLiteral("a.jpg")), true);
     window.Actions().Get("aCopyToCB")->trigger();
     const QMimeData* published = QGuiApplication::clipboard()->mimeData();
@@ -511,7 +513,7 @@ class TestFileOperations : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     TFileListView& view = *window.ListView();
     QStringList shown;
     for (int i = 0; i < lists.CurrentFiles.Count(); ++i) {
@@ -525,7 +527,7 @@ class TestFileOperations : public QObject {
       lists.CurrentFiles.Find(world.Photos + TWorld::Name(n))->Selected = true;
       left.removeOne(TWorld::Name(n));
     }
-    view.SetFiles();
+    view.RestoreSelectionFromRecords();
     view.FocusRow(RowOf(lists, TWorld::Name(focused)), false);
     QCOMPARE(view.SelectedCount(), selected.size());
 

@@ -4,7 +4,6 @@
 
 #include <QAccessible>
 #include <QAction>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
@@ -20,8 +19,11 @@
 #include <QUrl>
 
 #include "app/glimrapplication.h"
-#include "board/boardlist.h"
+#include "browse/folderloader.h"
 #include "browse/historylist.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
+#include "common/locks.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistview.h"
 #include "browse/ui/foldertree.h"
@@ -29,10 +31,8 @@
 #include "common/language.h"
 #include "common/regstore.h"
 #include "common/settings.h"
-#include "external/desktopapps.h"
-#include "external/externalprogs.h"
-#include "fileops/clipboardlist.h"
 #include "mainwindow/frmvesk.h"
+#include "support/shownfill.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/vesksplitter.h"
@@ -46,12 +46,12 @@ namespace {
 struct TWindowRig {
   QTemporaryDir dir;
   std::unique_ptr<TAppContext> ctx;
-  TCurrentLists lists;
+  TLocks locks;
+  std::unique_ptr<TdmVesk> dm;
+  std::unique_ptr<TCatalogQueries> queries;
+  std::unique_ptr<TFolderLoader> loader;
+  TShownList shown;
   TExtensionTable extensions;
-  TClipboardList clipboard;
-  TBoardList board;
-  TDesktopApps apps;
-  TExternalProgs externalProgs;
   std::unique_ptr<TfrmVesk> window;
 
   // fileSystem: the "File System" root, below the rig's folder.
@@ -61,8 +61,13 @@ struct TWindowRig {
     }
     ctx = std::make_unique<TAppContext>(TAppPaths::ForAppDir(dir.filePath("app")));
     window = std::make_unique<TfrmVesk>(
-        *ctx, lists, extensions, TWindowServices{clipboard, board, apps, externalProgs},
-        TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
+        *ctx, shown, extensions, TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
+    // A catalog of its own, so a chosen folder is really shown.
+    dm = std::make_unique<TdmVesk>(dir.filePath("db/"), locks.DbLock);
+    queries = std::make_unique<TCatalogQueries>(*dm);
+    loader = std::make_unique<TFolderLoader>(*queries, QStringList{QStringLiteral("jpg")});
+    shown.SetCatalog(queries.get());
+    window->AttachFolderLoader(*loader);
   }
   TFolderTree& Tree() { return *window->FolderTree(); }
   QTreeWidgetItem* Home(const QString& name) {
@@ -76,18 +81,12 @@ struct TWindowRig {
     return nullptr;
   }
   QAction* Action(const char* name) { return window->Actions().Get(name); }
+  // The list shows a source of this kind (the rig has no catalog to read).
+  void ShowSource(TListSource kind, const QString& folder = {},
+                  std::vector<TNewEntry> entries = {}) {
+    test::ShowGiven(shown, std::move(entries), kind, folder);
+  }
   QString Path(const QString& name) { return dir.filePath("home/" + name); }
-};
-
-// Stands in for the desktop when a file URL is opened.
-class TUrlRecorder : public QObject {
-  Q_OBJECT
-
- public:
-  QList<QUrl> opened;
-
- public Q_SLOTS:
-  void Open(const QUrl& url) { opened.append(url); }
 };
 
 QStringList Entries(const THistoryList& h) {
@@ -212,7 +211,7 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.Tree().SelectedNode(), rig.Tree().HomeNode());
 
     // With a search shown the history actions do nothing.
-    rig.window->Lists().ListSource = TListSource::Search;
+    rig.ShowSource(TListSource::Search);
     const int index = rig.window->FolderHistory().CurrentIndex();
     rig.window->aPrevHistoryExecute();
     rig.window->aUpExecute();
@@ -272,10 +271,10 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.window->windowTitle(), "Glimr - Catalog: [" + rig.Path("b") + "]");
     rig.Tree().SelectNode(rig.Tree().RootNode());
     QCOMPARE(rig.window->windowTitle(), QStringLiteral("Glimr - Catalog: [Computer]"));
-    rig.window->Lists().ListSource = TListSource::Search;
+    rig.ShowSource(TListSource::Search);
     rig.window->UpdateTitle();
     QCOMPARE(rig.window->windowTitle(), QStringLiteral("Glimr - Search"));
-    rig.window->Lists().ListSource = TListSource::Category;
+    rig.ShowSource(TListSource::Category);
     rig.window->UpdateTitle();
     QCOMPARE(rig.window->windowTitle(), QStringLiteral("Glimr"));
     // A click in the folder tree brings the folder back.
@@ -284,69 +283,11 @@ class TestMainWindow : public QObject {
     QCOMPARE(rig.window->windowTitle(), "Glimr - Catalog: [" + rig.Path("b") + "]");
   }
 
-  // "Open File Manager Here" opens the folder chosen in the tree, and does
-  // nothing on the virtual "Computer" node, although the folder shown before
-  // stays in the list.
-  void fileManagerHereFollowsTheTree_data() {
-    QTest::addColumn<QString>("node");  // "" for "Computer"
-    QTest::addColumn<QString>("opened");
-    QTest::newRow("folder") << "a"
-                            << "a/";
-    QTest::newRow("Computer") << ""
-                              << "";
-  }
-  void fileManagerHereFollowsTheTree() {
-    QFETCH(QString, node);
-    QFETCH(QString, opened);
-    TWindowRig rig;
-    TUrlRecorder urls;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &urls, "Open");
-    // A folder was shown (the rig has no folder loader to load it).
-    rig.Tree().SelectNode(rig.Home("b"));
-    rig.lists.CurrentFolder = rig.Path("b/");
-    rig.Tree().SelectNode(node.isEmpty() ? rig.Tree().RootNode() : rig.Home(node));
-    if (!node.isEmpty()) {
-      rig.lists.CurrentFolder = rig.Path(opened);
-    }
-    QCOMPARE(rig.lists.ListSource, TListSource::Catalog);
-    rig.Action("aExplorerHere")->trigger();
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-    QCOMPARE(urls.opened,
-             opened.isEmpty() ? QList<QUrl>() : QList<QUrl>{QUrl::fromLocalFile(rig.Path(opened))});
-  }
-
-  void closingTheLastLeftPageCollapses() {
-    TWindowRig rig;
-    rig.window->show();
-    TSidePanel& left = rig.window->LeftSide();
-    rig.window->LeftPageCloseRequested(0);
-    QVERIFY(left.IsShown());
-    QCOMPARE(left.Header()->text().trimmed(), QStringLiteral("Categories"));
-    rig.window->LeftPageCloseRequested(1);
-    rig.window->LeftPageCloseRequested(2);
-    QVERIFY(!left.IsShown());
-    QVERIFY(!left.Panel()->isVisible());
-    QVERIFY(left.CommandStrip()->isVisible());
-    QVERIFY(!left.ShowButton()->isEnabled());
-    // Showing a side without tabs does nothing.
-    rig.window->SetLeftPanelVisible(true);
-    QVERIFY(!left.IsShown());
-    // A show action brings its page back and expands the side.
-    rig.Action("aShowSearch")->trigger();
-    QVERIFY(left.IsShown());
-    QVERIFY(left.TabVisible(2));
-    QVERIFY(!left.TabVisible(0));
-    QCOMPARE(left.ActivePage(), 2);
-    QCOMPARE(left.Header()->text().trimmed(), QStringLiteral("Search"));
-    QVERIFY(left.Panel()->isVisible());
-    QVERIFY(!left.CommandStrip()->isVisible());
-  }
-
   void closingAPageDecidesTheList() {
     TWindowRig rig;
     rig.Tree().SelectNode(rig.Home("b"));
     // Catalogs closed with the list showing a category: the folder comes back.
-    rig.window->Lists().ListSource = TListSource::Category;
+    rig.ShowSource(TListSource::Category);
     rig.window->LeftSide().SetActivePage(0);
     rig.window->LeftPageCloseRequested(2);  // Search gone first
     rig.window->LeftPageCloseRequested(1);  // Categories gone: Catalogs stays active
@@ -355,7 +296,7 @@ class TestMainWindow : public QObject {
 
     // Closing Catalogs with Search left active keeps the list's source.
     TWindowRig rig2;
-    rig2.window->Lists().ListSource = TListSource::Search;
+    rig2.ShowSource(TListSource::Search);
     rig2.window->LeftPageCloseRequested(1);
     rig2.window->LeftPageCloseRequested(0);
     QCOMPARE(rig2.window->LeftSide().ActivePage(), 2);
@@ -457,11 +398,12 @@ class TestMainWindow : public QObject {
   void parentEntryOfHomeOpensTheRealParent() {
     TWindowRig rig{QStringLiteral(".")};
     rig.Tree().SelectNode(rig.Tree().HomeNode());
-    auto* up = new TImageFileInfo;
+    auto up = std::make_unique<TImageFileInfo>();
     up->FileName = QStringLiteral("..");
     up->IsFolder = true;
-    rig.lists.LoadedFiles.Append(up->FileName, up);
-    rig.lists.CurrentFiles.Append(up->FileName, up);
+    std::vector<TNewEntry> entries;
+    entries.push_back({up->FileName, std::move(up)});
+    rig.ShowSource(TListSource::Catalog, {}, std::move(entries));
     Q_EMIT rig.window->ListView()->folderActivated(0);
     // Not the virtual "Computer" node: the folder that holds Home.
     QCOMPARE(TFolderTree::NodeFullPath(rig.Tree().SelectedNode()), rig.dir.path() + "/");

@@ -43,7 +43,8 @@
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
-#include "mainwindow/veskorganizer.h"
+#include "app/commandparts.h"
+#include "organize/ui/organizecommands.h"
 #include "organize/ui/dlgcategories.h"
 #include "organize/ui/filterchoicetree.h"
 #include "organize/ui/frcategories.h"
@@ -166,7 +167,7 @@ int RunChild(const QString& root, const QString& mode) {
     return 2;
   }
   TfrmVesk& window = *app.MainWindow();
-  TCurrentLists& lists = app.Lists();
+  const TCurrentLists& lists = app.Lists();
   const int row = RowOf(lists, QStringLiteral("a.jpg"));
   if (row < 0) {
     return 3;
@@ -251,8 +252,8 @@ class TestOrganizing : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TVeskOrganizer& organizer = *window.Organizer();
-    TCurrentLists& lists = app.Lists();
+    TOrganizeCommands& organizer = app.Commands()->Organizer();
+    const TCurrentLists& lists = app.Lists();
 
     organizer.GoToCategory(world.Alps);
     QCOMPARE(lists.ListSource, TListSource::Category);
@@ -279,7 +280,7 @@ class TestOrganizing : public QObject {
     QCOMPARE(window.windowTitle(), QStringLiteral("Glimr"));
     const THistoryList& history = window.CategoryHistory();
     for (int i = 0; i < history.Count(); ++i) {
-      QVERIFY(TVeskOrganizer::CategoryOfNode(history.NodeAt(i)) != world.Alps);
+      QVERIFY(TOrganizeCommands::CategoryOfNode(history.NodeAt(i)) != world.Alps);
     }
     QCOMPARE(world.Row(QStringLiteral("a.jpg")).CategoryID, 0);
     QVERIFY(app.Shutdown());
@@ -294,7 +295,7 @@ class TestOrganizing : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TfrCategories& page = *window.Organizer()->Categories();
+    TfrCategories& page = *app.Commands()->Organizer().Categories();
     QStringList answers;
     page.SetNameQuestion(
         [&answers](const QString&, const QString&, const QString&) -> std::optional<QString> {
@@ -345,10 +346,10 @@ class TestOrganizing : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     const int row = RowOf(lists, QStringLiteral("b.jpg"));
     window.ListView()->FocusRow(row, true);
-    QTreeWidget* tree = window.Organizer()->Categories()->TreeView();
+    QTreeWidget* tree = app.Commands()->Organizer().Categories()->TreeView();
     QTreeWidgetItem* travel = nullptr;
     for (QTreeWidgetItemIterator it(tree); *it; ++it) {
       travel = (*it)->text(0) == QLatin1String("Travel") ? *it : travel;
@@ -408,7 +409,7 @@ class TestOrganizing : public QObject {
       LoadLanguageFile(file);
     }
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     const int row = RowOf(lists, QStringLiteral("b.jpg"));
     QVERIFY(row >= 0);
     QCOMPARE(lists.CurrentFiles.At(row)->CategoryID, 0);
@@ -468,8 +469,8 @@ class TestOrganizing : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
-    TVeskOrganizer& organizer = *window.Organizer();
+    const TCurrentLists& lists = app.Lists();
+    TOrganizeCommands& organizer = app.Commands()->Organizer();
     QCOMPARE(lists.ListSource, TListSource::Catalog);
     if (selectAlps) {
       organizer.Categories()->SelectCategoryID(world.Alps);
@@ -492,7 +493,7 @@ class TestOrganizing : public QObject {
     TGlimrApplication app(world.Options());
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     const int row = RowOf(lists, QStringLiteral("b.jpg"));
     QVERIFY(row >= 0);
     window.ListView()->FocusRow(row, true);

@@ -21,7 +21,8 @@
 #include "browse/currentlists.h"
 #include "browse/ui/foldertree.h"
 #include "mainwindow/frmvesk.h"
-#include "mainwindow/vesksearch.h"
+#include "app/commandparts.h"
+#include "search/ui/searchcommands.h"
 #include "search/ui/frsearch.h"
 #include "search/ui/frsearchcatalogs.h"
 #include "search/ui/frsearchfiles.h"
@@ -99,7 +100,7 @@ class TestSearching : public QObject {
         dir.path(), QStringLiteral(GLIMR_BINARY_DIR "/bin")));
     QVERIFY(app.Start());
     TfrmVesk& window = *app.MainWindow();
-    TfrSearch& page = *window.Search()->Page();
+    TfrSearch& page = *app.Commands()->Search().Page();
 
     QTest::keyClicks(page.CatalogsFrame()->FolderEdit(), tree);
     QTest::keyClick(page.CatalogsFrame()->FolderEdit(), Qt::Key_Return);

@@ -41,7 +41,7 @@ class TestShortcuts : public QObject {
     TfrmVesk& window = *app.MainWindow();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
-    TCurrentLists& lists = app.Lists();
+    const TCurrentLists& lists = app.Lists();
     TImageFileInfo* a = lists.LoadedFiles.Find(photos + QStringLiteral("/a.jpg"));
     QVERIFY(a && a->Selected);
 

@@ -269,7 +269,7 @@ class TestRibbon : public QObject {
     TFixture f(3);
     f.ribbon->PrepareScene();
     int edits = 0;
-    f.ribbon->OnRecordEdited = [&edits] { ++edits; };
+    f.ribbon->OnRecordEdited = [&edits](const TImageFileInfo*) { ++edits; };
     TImageInfo* s = f.ribbon->Slots[4].get();
     const double expected[] = {90, 180, 270, 0};
     for (double angle : expected) {

@@ -56,6 +56,10 @@ void TRibbonView::Follow(TShownList& shown) {
       SetPolling(false);
     }
     Redraw();
+    // A command that moved the focus to the entry taking a removed one's
+    // place (Delete) has the ribbon glide there; the file list, which the
+    // program connects first, has shown that focus by now.
+    ScrollImagesToFocused();
   });
   connect(&shown, &TShownList::rowsInserted, this, [this](int first, int last) {
     animTimer_.stop();
