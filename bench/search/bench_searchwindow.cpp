@@ -17,13 +17,12 @@
 #include <mutex>
 #include <vector>
 
+#include "app/commandparts.h"
 #include "app/glimrapplication.h"
 #include "browse/currentlists.h"
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
-#include "app/commandparts.h"
 #include "mainwindow/frmvesk.h"
-#include "search/ui/searchcommands.h"
 #include "search/searchrequest.h"
 #include "search/ui/searchcommands.h"
 

@@ -99,8 +99,8 @@ TCommandParts::TCommandParts(TAppContext& context, TfrmVesk& window, TShownList&
   imageBoard_ = new TfrImageBoard(services.Board, extensions);
 
   external_ = new TExternalCommands(
-      shown, TExternalCommands::TActions{a.Get("aAddProgs"), a.Get("aExplorerHere")},
-      services.Apps, services.ExternalProgs, &window);
+      shown, TExternalCommands::TActions{a.Get("aAddProgs"), a.Get("aExplorerHere")}, services.Apps,
+      services.ExternalProgs, &window);
   external_->SetFolderTree(window.FolderTree());
   for (QMenu* submenu : window.ExternalMenus()) {
     external_->AddSubmenu(submenu);

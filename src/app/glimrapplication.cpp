@@ -26,6 +26,7 @@
 #include "common/regstore.h"
 #include "external/desktopapps.h"
 #include "external/externalprogs.h"
+#include "external/ui/externalcommands.h"
 #include "fileops/clipboardlist.h"
 #include "imaging/cache/cash.h"
 #include "imaging/cache/catalogthumbstore.h"
@@ -34,7 +35,6 @@
 #include "imaging/plugin.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
-#include "external/ui/externalcommands.h"
 #include "ribbon/cashribbonmodel.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
@@ -268,7 +268,8 @@ void TGlimrApplication::MakeCash() {
       shown_.DetailsChanged(row);
     }
   });
-  loaderPort_ = std::make_unique<TLoaderControlPort>(*loader_, [this] { return thumbTextureSize_; });
+  loaderPort_ =
+      std::make_unique<TLoaderControlPort>(*loader_, [this] { return thumbTextureSize_; });
   shown_.SetLoaderPort(loaderPort_.get());
   if (ribbonModel_) {
     ribbonModel_->SetCache(cash_.get(), loader_.get());
@@ -314,8 +315,7 @@ void TGlimrApplication::AttachCatalog() {
   // The search reads image sizes through the plug-ins, on its own thread:
   // one decode at a time, as for the loader and the zoom window.
   commands_->AttachCatalog(
-      *queries_,
-      [this] { return plugins_ ? PluginExtensions(*plugins_) : QStringList(); },
+      *queries_, [this] { return plugins_ ? PluginExtensions(*plugins_) : QStringList(); },
       [this](const QString& path, const QString& typeName, std::int32_t& width,
              std::int32_t& height) {
         TPlugin* plugin = plugins_ ? plugins_->PluginForExtension(typeName) : nullptr;

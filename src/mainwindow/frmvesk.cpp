@@ -432,7 +432,7 @@ void TfrmVesk::ApplyCaptions() {
   reread_->setKey(RereadShortcut());
   menus_->ApplyCaptions();
   UpdateHistoryActions(shown_.Source() == TListSource::Category ? categoryHistory_
-                                                                  : folderHistory_);
+                                                                : folderHistory_);
   UpdateTitle();
   UpdatePanelHeaders();
 }
@@ -671,8 +671,8 @@ void TfrmVesk::UpdateTitle(TListSource source) {
     setWindowTitle(QStringLiteral("Glimr"));  // nothing chosen yet
     return;
   }
-  setWindowTitle(TitleText(source, node ? FolderHistoryText(node) : QString(),
-                           SelectedCategoryPath()));
+  setWindowTitle(
+      TitleText(source, node ? FolderHistoryText(node) : QString(), SelectedCategoryPath()));
   qCDebug(lcMainWindow) << "title:" << windowTitle();
 }
 

@@ -15,8 +15,8 @@
 #include <optional>
 #include <vector>
 
-#include "browse/shownlist.h"
 #include "browse/historylist.h"
+#include "browse/shownlist.h"
 #include "common/settings.h"
 
 class QLabel;

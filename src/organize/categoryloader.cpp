@@ -73,8 +73,8 @@ void TCategorySource::Fill(TCurrentLists& lists, const TFillServices& services,
     loaded.Append(key, r.release());
   }
 
-  qCDebug(lcCategoryLoader) << "category" << categoryID << rows.size() << "rows,"
-                            << loaded.Count() << "on disk";
+  qCDebug(lcCategoryLoader) << "category" << categoryID << rows.size() << "rows," << loaded.Count()
+                            << "on disk";
 }
 
 }  // namespace glimr

@@ -98,8 +98,8 @@ TFolderLoadReport ShowSearchResults(const TSearchResults& results, TShownList& s
   if (!report.Error.isEmpty()) {
     qCWarning(lcSearchResults).noquote() << "showing the search results failed:" << report.Error;
   }
-  qCDebug(lcSearchResults) << results.Count() << "results," << shown.Loaded().Count()
-                           << "listed," << shown.Current().Count() << "shown";
+  qCDebug(lcSearchResults) << results.Count() << "results," << shown.Loaded().Count() << "listed,"
+                           << shown.Current().Count() << "shown";
   return report;
 }
 

@@ -93,9 +93,8 @@ struct Browser : TLoaderPort {
     shown.SetFillServices(services);
     QObject::connect(&shown, &TShownList::aboutToReplace,
                      [this] { calls << QStringLiteral("freeze"); });
-    QObject::connect(&shown, &TShownList::sourceChanged, [this] {
-      calls << QStringLiteral("show %1").arg(shown.Current().Count());
-    });
+    QObject::connect(&shown, &TShownList::sourceChanged,
+                     [this] { calls << QStringLiteral("show %1").arg(shown.Current().Count()); });
     loader = std::make_unique<TFolderLoader>(queries, extensions);
   }
   void Stop() override { calls << QStringLiteral("stop"); }

@@ -63,8 +63,7 @@ struct World : TLoaderPort {
     shown.WriteBack();
     for (int i = 0; i < shown.Current().Count(); ++i) {
       if (!shown.Current().At(i)->IsFolder) {
-        results.List().Append(shown.Current().Key(i),
-                              new TImageFileInfo(*shown.Current().At(i)));
+        results.List().Append(shown.Current().Key(i), new TImageFileInfo(*shown.Current().At(i)));
       }
     }
     shown.SetLoaderPort(this);
@@ -72,7 +71,8 @@ struct World : TLoaderPort {
       calls << QStringLiteral("freeze");
       countAtFreeze = shown.Current().Count();
     });
-    QObject::connect(&shown, &TShownList::sourceChanged, [this] { calls << QStringLiteral("show"); });
+    QObject::connect(&shown, &TShownList::sourceChanged,
+                     [this] { calls << QStringLiteral("show"); });
   }
   void Stop() override { calls << QStringLiteral("stop"); }
   void Enqueue(const QStringList& keys) override {

@@ -32,8 +32,10 @@
 
 #include <sys/types.h>
 
+#include "app/commandparts.h"
 #include "app/glimrapplication.h"
 #include "board/boardlist.h"
+#include "board/ui/boardcommands.h"
 #include "browse/currentlists.h"
 #include "browse/ui/filelistview.h"
 #include "catalog/catalogqueries.h"
@@ -41,11 +43,9 @@
 #include "catalog/statement.h"
 #include "common/regstore.h"
 #include "common/settings.h"
+#include "fileops/ui/filecommands.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
-#include "app/commandparts.h"
-#include "board/ui/boardcommands.h"
-#include "fileops/ui/filecommands.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
 

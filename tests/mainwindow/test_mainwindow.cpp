@@ -21,21 +21,21 @@
 #include "app/glimrapplication.h"
 #include "browse/folderloader.h"
 #include "browse/historylist.h"
-#include "catalog/catalogqueries.h"
-#include "catalog/dmvesk.h"
-#include "common/locks.h"
 #include "browse/ui/extensiontable.h"
 #include "browse/ui/filelistview.h"
 #include "browse/ui/foldertree.h"
+#include "catalog/catalogqueries.h"
+#include "catalog/dmvesk.h"
 #include "common/appcontext.h"
 #include "common/language.h"
+#include "common/locks.h"
 #include "common/regstore.h"
 #include "common/settings.h"
 #include "mainwindow/frmvesk.h"
-#include "support/shownfill.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
 #include "mainwindow/vesksplitter.h"
+#include "support/shownfill.h"
 
 using namespace glimr;
 
@@ -61,7 +61,8 @@ struct TWindowRig {
     }
     ctx = std::make_unique<TAppContext>(TAppPaths::ForAppDir(dir.filePath("app")));
     window = std::make_unique<TfrmVesk>(
-        *ctx, shown, extensions, TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
+        *ctx, shown, extensions,
+        TFolderTreeRoots{dir.filePath("home"), QDir::cleanPath(dir.filePath(fileSystem))});
     // A catalog of its own, so a chosen folder is really shown.
     dm = std::make_unique<TdmVesk>(dir.filePath("db/"), locks.DbLock);
     queries = std::make_unique<TCatalogQueries>(*dm);

@@ -30,6 +30,7 @@
 
 #include <sys/types.h>
 
+#include "app/commandparts.h"
 #include "app/glimrapplication.h"
 #include "browse/currentlists.h"
 #include "browse/historylist.h"
@@ -43,12 +44,11 @@
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/sidepanel.h"
 #include "mainwindow/veskactions.h"
-#include "app/commandparts.h"
-#include "organize/ui/organizecommands.h"
 #include "organize/ui/dlgcategories.h"
 #include "organize/ui/filterchoicetree.h"
 #include "organize/ui/frcategories.h"
 #include "organize/ui/frcategory.h"
+#include "organize/ui/organizecommands.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
 

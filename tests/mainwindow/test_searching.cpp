@@ -17,15 +17,15 @@
 #include <regex>
 #include <set>
 
+#include "app/commandparts.h"
 #include "app/glimrapplication.h"
 #include "browse/currentlists.h"
 #include "browse/ui/foldertree.h"
 #include "mainwindow/frmvesk.h"
-#include "app/commandparts.h"
-#include "search/ui/searchcommands.h"
 #include "search/ui/frsearch.h"
 #include "search/ui/frsearchcatalogs.h"
 #include "search/ui/frsearchfiles.h"
+#include "search/ui/searchcommands.h"
 
 using namespace glimr;
 

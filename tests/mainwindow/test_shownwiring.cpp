@@ -37,7 +37,8 @@ using namespace glimr;
 namespace {
 
 QString TreePath(const QString& folder) {
-  return QStringLiteral("Computer\\File System\\") + QDir::cleanPath(folder).mid(1).replace('/', '\\');
+  return QStringLiteral("Computer\\File System\\") +
+         QDir::cleanPath(folder).mid(1).replace('/', '\\');
 }
 
 // Photos p0..p5, an Archive holding z.jpg; the program starts on Photos.
@@ -65,7 +66,7 @@ struct TWorld {
   }
   TGlimrApplication::Options Options() const {
     return TGlimrApplication::Options::UnderFolder(dir.path(),
-                                                  QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+                                                   QStringLiteral(GLIMR_BINARY_DIR "/bin"));
   }
   int Rating(const QString& fileName) const {
     std::mutex lock;

@@ -203,9 +203,8 @@ TFileListView::TFileListView(TShownList& shown, TExtensionTable& extensions, QWi
     RestoreSelectionFromRecords();
     UpdateSummary(false);
   });
-  connect(&shown_, &TShownList::rowsInserted, this, [this](int first, int last) {
-    model_->InsertRows(first, last);
-  });
+  connect(&shown_, &TShownList::rowsInserted, this,
+          [this](int first, int last) { model_->InsertRows(first, last); });
   connect(&shown_, &TShownList::rowsEdited, this, [this](int first, int last) {
     model_->RowsChanged(first, last);
     UpdateSummary(false);
@@ -457,8 +456,7 @@ void TFileListView::ShowSortArrow() {
     return;
   }
   header->setSortIndicatorShown(true);
-  header->setSortIndicator(sort.Column,
-                           sort.Arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
+  header->setSortIndicator(sort.Column, sort.Arrow == 2 ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TFileListView::OnDoubleClicked(const QModelIndex& index) {

@@ -125,7 +125,7 @@ class TFileListView : public QWidget {
   TViewStyle style_ = TViewStyle::Report;
   TSelectionCommand selectionCommand_ = TSelectionCommand::All;
   TSelectionSummary summary_;
-  QString shownSummary_;  // the text last sent to the status line
+  QString shownSummary_;    // the text last sent to the status line
   bool restoring_ = false;  // selection rebuilt from the records: no echo
 };
 
