@@ -12,9 +12,12 @@
 #include "catalog/catalogqueries.h"
 #include "catalog/dmvesk.h"
 #include "common/locks.h"
+#include "support/shownevents.h"
 #include "support/shownfill.h"
 
 using namespace glimr;
+using test::State;
+using test::Told;
 
 namespace {
 
@@ -135,54 +138,6 @@ struct Runner {
     };
   }
 };
-
-// What the shown list told its views, by kind: "inserted 2-2",
-// "removed 0-0", "edited 1-1", and "rebuilt" for a whole new list.
-class Told {
- public:
-  explicit Told(TShownList& shown)
-      : inserted_(&shown, &TShownList::rowsInserted),
-        removed_(&shown, &TShownList::rowsRemoved),
-        rebuilt_(&shown, &TShownList::sourceChanged),
-        reordered_(&shown, &TShownList::reordered) {}
-  QStringList Events() const {
-    QStringList events;
-    for (const auto& [spy, what] : {std::pair{&inserted_, "inserted"}, {&removed_, "removed"}}) {
-      for (const QList<QVariant>& args : *spy) {
-        events << QStringLiteral("%1 %2-%3")
-                      .arg(QLatin1String(what))
-                      .arg(args.at(0).toInt())
-                      .arg(args.at(1).toInt());
-      }
-    }
-    if (!rebuilt_.isEmpty()) {
-      events << QStringLiteral("rebuilt");
-    }
-    if (!reordered_.isEmpty()) {
-      events << QStringLiteral("reordered");
-    }
-    return events;
-  }
-
- private:
-  QSignalSpy inserted_;
-  QSignalSpy removed_;
-  QSignalSpy rebuilt_;
-  QSignalSpy reordered_;
-};
-
-// The shown entries by file name, "*" after a selected one, "@" after the
-// focused one.
-QStringList State(const TShownList& shown) {
-  QStringList state;
-  const TFileList& current = shown.Current();
-  for (int i = 0; i < current.Count(); ++i) {
-    const TImageFileInfo* r = current.At(i);
-    state << r->FileName + (r->Selected ? QStringLiteral("*") : QString()) +
-                 (r->Focused ? QStringLiteral("@") : QString());
-  }
-  return state;
-}
 
 }  // namespace
 

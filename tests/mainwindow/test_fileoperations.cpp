@@ -48,8 +48,10 @@
 #include "mainwindow/veskactions.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
+#include "support/modalanswer.h"
 
 using namespace glimr;
+using test::TModalAnswer;
 
 namespace {
 
@@ -198,32 +200,6 @@ QStringList Names(const TCurrentLists& lists) {
 QStringList Files(const QString& folder) {
   return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
 }
-
-// Answers the next modal window named objectName with answer, as a user
-// would; false when none came within a few seconds.
-class TModalAnswer {
- public:
-  TModalAnswer(const QString& objectName, std::function<void(QWidget*)> answer)
-      : name_(objectName), answer_(std::move(answer)) {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal && (name_.isEmpty() || modal->objectName() == name_) && !done_) {
-        done_ = true;
-        timer_.stop();
-        answer_(modal);
-      }
-    });
-    timer_.start();
-  }
-  bool Done() const { return done_; }
-
- private:
-  QString name_;
-  std::function<void(QWidget*)> answer_;
-  QTimer timer_;
-  bool done_ = false;
-};
 
 // The destination dialog: folder and overwrite option (its combo's row).
 std::function<void(QWidget*)> ChooseFolder(const QString& folder, int overwriteRow) {

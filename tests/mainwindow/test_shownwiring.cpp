@@ -31,8 +31,10 @@
 #include "organize/ui/starview.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
+#include "support/modalanswer.h"
 
 using namespace glimr;
+using test::TModalAnswer;
 
 namespace {
 
@@ -77,31 +79,6 @@ struct TWorld {
     st.BindText(":FileName", fileName);
     return st.Step() ? st.Row().Int(0) : -1;
   }
-};
-
-// Answers the next modal window named objectName as a user would.
-class TModalAnswer {
- public:
-  TModalAnswer(const QString& objectName, std::function<void(QWidget*)> answer)
-      : name_(objectName), answer_(std::move(answer)) {
-    timer_.setInterval(20);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-      QWidget* modal = QApplication::activeModalWidget();
-      if (modal && modal->objectName() == name_ && !done_) {
-        done_ = true;
-        timer_.stop();
-        answer_(modal);
-      }
-    });
-    timer_.start();
-  }
-  bool Done() const { return done_; }
-
- private:
-  QString name_;
-  std::function<void(QWidget*)> answer_;
-  QTimer timer_;
-  bool done_ = false;
 };
 
 // What the user sees of the list's state: the selected names, the focused
