@@ -199,6 +199,13 @@ void LoadSettings(RegStore& store, TSettings& s, const TAppPaths& paths) {
   if (s.CashSize < 1) {
     s.CashSize = 100;
   }
+  // A stored interval outside 1..3600 s is not one the dialog writes: a
+  // zero would make the slideshow spin and a "negative" DWORD would wait for
+  // ever, so a damaged value means the default rather than the nearest end.
+  r.Int(QStringLiteral("SlideshowInterval"), s.SlideshowInterval);
+  if (s.SlideshowInterval < kMinSlideshowInterval || s.SlideshowInterval > kMaxSlideshowInterval) {
+    s.SlideshowInterval = kDefaultSlideshowInterval;
+  }
 
   r.String(QStringLiteral("CapFontName"), s.CapFontName);
   r.String(QStringLiteral("LanguagesPath"), s.LanguagesPath);
@@ -255,6 +262,7 @@ void SaveSettings(RegStore& store, const TSettings& s) {
   i(QStringLiteral("HaloBValue"), s.HaloBValue);
   i(QStringLiteral("ThumbQuality"), s.ThumbQuality);
   i(QStringLiteral("CashSize"), s.CashSize);
+  i(QStringLiteral("SlideshowInterval"), s.SlideshowInterval);
   t(QStringLiteral("CapFontName"), s.CapFontName);
   if (!s.LanguagesPath.isEmpty()) {
     t(QStringLiteral("LanguagesPath"), s.LanguagesPath);

@@ -26,6 +26,12 @@ inline const QString kPluginsKey = QStringLiteral("Software\\Quillfen\\Glimr\\Pl
 inline constexpr int kGlLinear = 9729;   // GL_LINEAR
 inline constexpr int kGlNearest = 9728;  // GL_NEAREST
 
+// Seconds a slideshow shows each picture: the default and the range the
+// settings file and the options dialog allow.
+inline constexpr int kDefaultSlideshowInterval = 4;
+inline constexpr int kMinSlideshowInterval = 1;
+inline constexpr int kMaxSlideshowInterval = 3600;
+
 // Thumbnail edge lengths by ThumbQuality.
 inline constexpr std::array<int, 6> ThumbSizes = {64, 128, 256, 512, 1024, 2048};
 
@@ -75,6 +81,8 @@ struct TSettings {
   std::int32_t HaloBValue = 255;
   std::int32_t ThumbQuality = 2;  // always 0..5 after LoadSettings
   std::int32_t CashSize = 100;
+  std::int32_t SlideshowInterval =
+      kDefaultSlideshowInterval;  // seconds, 1..3600 after LoadSettings
   QString CapFontName = QStringLiteral("Arial");
   std::array<std::uint8_t, 4> CapFontStyle = {0, 0, 0, 0};  // bold, italic, underline, strike-out
   QString LanguagesPath;                                    // AppDir + "Languages/" unless stored

@@ -25,6 +25,7 @@ QStringList AllMainValues() {
           QStringLiteral("HaloBValue"),
           QStringLiteral("ThumbQuality"),
           QStringLiteral("CashSize"),
+          QStringLiteral("SlideshowInterval"),
           QStringLiteral("CapFontName"),
           QStringLiteral("LanguagesPath"),
           QStringLiteral("PluginsPath"),
@@ -75,6 +76,7 @@ class TestSettings : public QObject {
     QCOMPARE(s.ThumbQuality, 2);
     QCOMPARE(s.ThumbTextureSize, 256);
     QCOMPARE(s.CashSize, 100);
+    QCOMPARE(s.SlideshowInterval, 4);
     QCOMPARE(s.CapFontName, QStringLiteral("Arial"));
     QVERIFY(s.SmoothThumb);
     QCOMPARE(s.TextureFilter, 9729);
@@ -121,6 +123,7 @@ class TestSettings : public QObject {
     s.HaloGValue = 17;
     s.ThumbQuality = 5;
     s.CashSize = 2000;
+    s.SlideshowInterval = 90;
     s.CapFontName = QStringLiteral("DejaVu Sans");
     s.CapFontStyle = {1, 0, 1, 0};
     s.LanguageFile = QStringLiteral("Deutsch.lng");
@@ -139,6 +142,7 @@ class TestSettings : public QObject {
     QCOMPARE(r.HaloGValue, 17);
     QCOMPARE(r.ThumbQuality, 5);
     QCOMPARE(r.CashSize, 2000);
+    QCOMPARE(r.SlideshowInterval, 90);
     QCOMPARE(r.CapFontName, s.CapFontName);
     QCOMPARE(r.CapFontStyle, s.CapFontStyle);
     QCOMPARE(r.LanguageFile, s.LanguageFile);
@@ -274,6 +278,41 @@ class TestSettings : public QObject {
     QCOMPARE(s.ThumbQuality, expectQuality);
     QCOMPARE(s.CashSize, expectCash);
     QCOMPARE(s.ThumbTextureSize, ThumbSizes[static_cast<std::size_t>(expectQuality)]);
+  }
+
+  // The slideshow interval as the settings file holds it: the two ends of
+  // 1..3600 s load as they are; anything else, including a value of the
+  // wrong type, is the default of 4 s.
+  void slideshowIntervalFromFile_data() {
+    QTest::addColumn<QString>("line");  // the value's line in the file; "" = no line
+    QTest::addColumn<int>("expected");
+    QTest::newRow("missing") << "" << 4;
+    QTest::newRow("shortest") << "dword:00000001" << 1;
+    QTest::newRow("longest") << "dword:00000e10" << 3600;
+    QTest::newRow("zero") << "dword:00000000" << 4;
+    QTest::newRow("one past the longest") << "dword:00000e11" << 4;
+    QTest::newRow("negative as DWORD") << "dword:ffffffff" << 4;
+    QTest::newRow("text") << "\"10\"" << 4;
+    QTest::newRow("binary") << "hex:0a,00,00,00" << 4;
+    QTest::newRow("damaged number") << "dword:1x" << 4;
+  }
+  void slideshowIntervalFromFile() {
+    QFETCH(QString, line);
+    QFETCH(int, expected);
+    QString text =
+        QStringLiteral("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillfen\\Glimr]\r\n");
+    if (!line.isEmpty()) {
+      text += QStringLiteral("\"SlideshowInterval\"=") + line + QStringLiteral("\r\n");
+    }
+    RegStore store(QString{});
+    store.ParseText(text);
+    TSettings s;
+    LoadSettings(store, s, kAppDir);
+    QCOMPARE(s.SlideshowInterval, expected);
+    RegStore out(QString{});
+    SaveSettings(out, s);
+    QCOMPARE(out.ReadDword(kMainKey, QStringLiteral("SlideshowInterval")).value(),
+             static_cast<quint32>(expected));
   }
 
   void damagedFileStillLoads() {
