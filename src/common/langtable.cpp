@@ -278,6 +278,9 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Captions, 317, u"Green"},
     {TLangSection::Captions, 318, u"Blue"},
     {TLangSection::Captions, 319, u"Purple"},
+    {TLangSection::Captions, 320, u"Viewer"},
+    {TLangSection::Captions, 321, u"Slideshow interval:"},
+    {TLangSection::Captions, 322, u"s"},
     {TLangSection::Hints, 0, u"Show <B>Catalogs</B> window"},
     {TLangSection::Hints, 1, u"Show <B>Categories</B> window"},
     {TLangSection::Hints, 2, u"Show <B>File Info</B> window"},
@@ -335,6 +338,7 @@ constexpr TLangDefault kDefaults[] = {
     {TLangSection::Hints, 54, u"Add new file type"},
     {TLangSection::Hints, 55, u"Delete selected file types"},
     {TLangSection::Hints, 56, u"Delete all file types"},
+    {TLangSection::Hints, 70, u"How many seconds each picture stays on screen in a slideshow"},
     {TLangSection::Strings, 0, u"Reading configuration..."},
     {TLangSection::Strings, 1, u"Program initializing..."},
     {TLangSection::Strings, 2, u"Loading plugins..."},
@@ -401,6 +405,7 @@ constexpr TLangDefault kDefaults[] = {
      u"The language file %1 cannot be read; the language stays as it was."},
     {TLangSection::Strings, 145, u"Dark %1"},
     {TLangSection::Strings, 146, u"Light %1"},
+    {TLangSection::Strings, 150, u"A slideshow is running"},
 };
 
 }  // namespace

@@ -82,6 +82,11 @@ TOptionsOutcome ApplyOptions(const TOptionsChanges& changes, const TSettings& ch
     Call(hooks.SetColors, settings);
   }
 
+  if (changes.SlideshowInterval) {
+    settings.SlideshowInterval = chosen.SlideshowInterval;
+    Call(hooks.SetSlideshowInterval, settings.SlideshowInterval);
+  }
+
   if (changes.CashSize) {
     const int oldSize = settings.CashSize;
     settings.CashSize = chosen.CashSize;

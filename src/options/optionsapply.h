@@ -56,6 +56,9 @@ struct TOptionsHooks {
   std::function<void(const TSettings&)> SetColors;
   // GL_LINEAR or GL_NEAREST for the thumbnail textures.
   std::function<void(int textureFilter)> SetTextureFilter;
+  // The seconds between a slideshow's pictures (1..3600); a running
+  // slideshow takes them from its next picture on.
+  std::function<void(int seconds)> SetSlideshowInterval;
   // The cache's capacity changes (ResizeCash on the real cache).
   std::function<void(int oldSize, int newSize)> ResizeCash;
   // Emptying the cache for a new thumbnail quality.
@@ -80,8 +83,8 @@ struct TOptionsOutcome {
 
 // Stores the dialog's values (chosen) into settings and runs the steps
 // changes asks for, in the order: caption colour, caption font, frame
-// variant, colours and flags, cache size, smoothing, quality, slots and one
-// redraw, language. An OK without changes only redraws. A language file
+// variant, colours and flags, slideshow interval, cache size, smoothing,
+// quality, slots and one redraw, language. An OK without changes only redraws. A language file
 // that cannot be read leaves LanguageFile and the loaded language as they
 // were and says so through ShowMessage.
 TOptionsOutcome ApplyOptions(const TOptionsChanges& changes, const TSettings& chosen,

@@ -21,6 +21,7 @@ TOptionsChanges CompareOptions(const TSettings& before, const TSettings& after) 
                  before.HaloGValue != after.HaloGValue || before.HaloBValue != after.HaloBValue;
   c.SaveSelection = before.SaveCrrSelection != after.SaveCrrSelection;
   c.CashSize = before.CashSize != after.CashSize;
+  c.SlideshowInterval = before.SlideshowInterval != after.SlideshowInterval;
   c.Smoothing = before.SmoothThumb != after.SmoothThumb;
   c.Quality = before.ThumbQuality != after.ThumbQuality;
   c.Language = before.LanguageFile != after.LanguageFile;

@@ -21,15 +21,16 @@ inline constexpr int kMaxCashSize = 2000;
 // captions shown, remembered selection) are cheap; the cache, quality and
 // language steps are the costly ones and run only when flagged.
 struct TOptionsChanges {
-  bool CaptionColor = false;   // CapRValue, CapGValue, CapBValue
-  bool CaptionFont = false;    // CapFontName or CapFontStyle: caption glyphs rebuilt
-  bool RenderProc = false;     // either antialiasing flag: another frame variant
-  bool Appearance = false;     // ShowCaptionsText, ShowHalo, the halo colour
-  bool SaveSelection = false;  // SaveCrrSelection
-  bool CashSize = false;       // the cache's capacity (and releases when lowered)
-  bool Smoothing = false;      // SmoothThumb: texture filter, slots rebuilt
-  bool Quality = false;        // ThumbQuality: the cache emptied, slots rebuilt
-  bool Language = false;       // LanguageFile: another language loaded and applied
+  bool CaptionColor = false;       // CapRValue, CapGValue, CapBValue
+  bool CaptionFont = false;        // CapFontName or CapFontStyle: caption glyphs rebuilt
+  bool RenderProc = false;         // either antialiasing flag: another frame variant
+  bool Appearance = false;         // ShowCaptionsText, ShowHalo, the halo colour
+  bool SaveSelection = false;      // SaveCrrSelection
+  bool CashSize = false;           // the cache's capacity (and releases when lowered)
+  bool SlideshowInterval = false;  // a running slideshow takes the new pace
+  bool Smoothing = false;          // SmoothThumb: texture filter, slots rebuilt
+  bool Quality = false;            // ThumbQuality: the cache emptied, slots rebuilt
+  bool Language = false;           // LanguageFile: another language loaded and applied
 
   bool Any() const;
   bool operator==(const TOptionsChanges&) const = default;

@@ -40,7 +40,8 @@ struct TLanguages {
   TLanguages() {
     path = dir.path() + QLatin1Char('/');
     WriteFile(path + "de.lng",
-              "[Options]\nLangDesc=Deutsch\n[Captions]\n85=Optionen\n87=Ja\n260=Standard\n");
+              "[Options]\nLangDesc=Deutsch\n[Captions]\n85=Optionen\n87=Ja\n260=Standard\n"
+              "321=Diashow:\n322=Sek.\n");
     WriteFile(path + "fr.lng",
               "[Options]\nLangDesc=Fran\xc3\xa7"
               "ais\n");
@@ -100,6 +101,7 @@ class TestFrmOptions : public QObject {
       in.HaloBValue = 0;
       in.SmoothThumb = false;
       in.CashSize = 1234;
+      in.SlideshowInterval = 3600;
       in.ThumbQuality = 4;
       in.LanguageFile = QStringLiteral("fr.lng");
     }
@@ -109,6 +111,8 @@ class TestFrmOptions : public QObject {
     QCOMPARE(out.CapFontName, in.CapFontName);
     QCOMPARE(out.CapFontStyle, in.CapFontStyle);
     QCOMPARE(out.CashSize, in.CashSize);
+    QCOMPARE(out.SlideshowInterval, in.SlideshowInterval);
+    QCOMPARE(Find<QSpinBox>(dlg, "seSlideshowInterval")->value(), in.SlideshowInterval);
     QCOMPARE(out.ThumbQuality, in.ThumbQuality);
     QCOMPARE(out.LanguageFile, in.LanguageFile);
     QVERIFY(!CompareOptions(in, out).Any());
@@ -136,6 +140,7 @@ class TestFrmOptions : public QObject {
     TSettings in = TSettings::Defaults(QStringLiteral("/opt/glimr/"));
     in.LanguagesPath = languages.path;
     in.CashSize = 5000;
+    in.SlideshowInterval = 0;
     in.LanguageFile = QStringLiteral("old.lng");
     in.CapFontName = QStringLiteral("No Such Face 0815");
     TfrmOptions dlg;
@@ -143,6 +148,7 @@ class TestFrmOptions : public QObject {
     auto* spin = Find<QSpinBox>(dlg, "seCashSize");
     auto* fonts = Find<QListWidget>(dlg, "fontListBox");
     QCOMPARE(spin->value(), 2000);
+    QCOMPARE(Find<QSpinBox>(dlg, "seSlideshowInterval")->value(), 1);
     QCOMPARE(Find<QComboBox>(dlg, "cbLanguages")->currentIndex(), 0);
     // An unknown face shows the one drawn in its place, if any is listed.
     QVERIFY(fonts->selectedItems().size() <= 1);
@@ -220,6 +226,10 @@ class TestFrmOptions : public QObject {
     Click(Find<QCheckBox>(dlg, "cbSmoothThumb"));
     Click(Find<QCheckBox>(dlg, "cbSaveSelection"));
     Find<QSpinBox>(dlg, "seCashSize")->setValue(60);
+    auto* interval = Find<QSpinBox>(dlg, "seSlideshowInterval");
+    QCOMPARE(interval->value(), 4);
+    interval->setFocus();
+    QTest::keyClick(interval, Qt::Key_Up);
     auto* combo = Find<QComboBox>(dlg, "cbLanguages");
     QCOMPARE(combo->count(), 3);
     combo->setCurrentIndex(1);
@@ -230,10 +240,11 @@ class TestFrmOptions : public QObject {
     QCOMPARE(QColor(out.CapRValue, out.CapGValue, out.CapBValue), QColor(1, 2, 3));
     QCOMPARE(QColor(out.HaloRValue, out.HaloGValue, out.HaloBValue), QColor(1, 2, 3));
     QCOMPARE(out.CashSize, 60);
+    QCOMPARE(out.SlideshowInterval, 5);
     QCOMPARE(out.LanguageFile, QStringLiteral("de.lng"));
     const TOptionsChanges c = CompareOptions(in, out);
     QVERIFY(c.CaptionColor && c.CaptionFont && c.RenderProc && c.Appearance && c.SaveSelection &&
-            c.CashSize && c.Smoothing && c.Language);
+            c.CashSize && c.SlideshowInterval && c.Smoothing && c.Language);
     QVERIFY(!c.Quality);
 
     // The list read again (it drops down) keeps the pick and finds a new file.
@@ -272,10 +283,16 @@ class TestFrmOptions : public QObject {
     QCOMPARE(dlg.Palette()->Cell(7)->accessibleName(), QStringLiteral("Font Color Yellow"));
     QCOMPARE(dlg.Palette()->Cell(7)->accessibleDescription(), QStringLiteral("FFD700"));
     QCOMPARE(dlg.Palette()->Cell(12)->accessibleName(), QStringLiteral("Font Color Dark Purple"));
+    auto* interval = Find<QSpinBox>(dlg, "seSlideshowInterval");
+    QCOMPARE(interval->accessibleName(), QStringLiteral("Slideshow interval"));
+    QCOMPARE(interval->suffix(), QStringLiteral(" s"));
+    QVERIFY(!interval->toolTip().isEmpty());
 
     LoadLanguageFile(languages.path + "de.lng");
     registry.ApplyLanguage();
     QCOMPARE(dlg.windowTitle(), QStringLiteral("Optionen"));
+    QCOMPARE(interval->accessibleName(), QStringLiteral("Diashow"));
+    QCOMPARE(interval->suffix(), QStringLiteral(" Sek."));
     QCOMPARE(Find<QPushButton>(dlg, "btnOk")->text(), QStringLiteral("Ja"));
     QCOMPARE(Find<QPushButton>(dlg, "btnOk")->accessibleName(), QStringLiteral("Ja"));
     QCOMPARE(Find<QComboBox>(dlg, "cbLanguages")->itemText(0), QStringLiteral("Standard"));

@@ -43,6 +43,7 @@ QString Flags(const TOptionsChanges& c) {
                                                 {c.RenderProc, "RenderProc"},
                                                 {c.Appearance, "Appearance"},
                                                 {c.SaveSelection, "SaveSelection"},
+                                                {c.SlideshowInterval, "SlideshowInterval"},
                                                 {c.CashSize, "CashSize"},
                                                 {c.Smoothing, "Smoothing"},
                                                 {c.Quality, "Quality"},
@@ -79,6 +80,9 @@ struct THookLog {
       note(QStringLiteral("SetColors(%1,%2)").arg(s.CapRValue).arg(s.HaloGValue));
     };
     hooks.SetTextureFilter = [note](int f) { note(QStringLiteral("SetTextureFilter(%1)").arg(f)); };
+    hooks.SetSlideshowInterval = [note](int seconds) {
+      note(QStringLiteral("SetSlideshowInterval(%1)").arg(seconds));
+    };
     hooks.ResizeCash = [note](int a, int b) {
       note(QStringLiteral("ResizeCash(%1,%2)").arg(a).arg(b));
     };
@@ -138,6 +142,8 @@ class TestOptions : public QObject {
         << TEdit([](TSettings& s) { s.SaveCrrSelection = false; }) << "SaveSelection";
     QTest::newRow("smoothing") << TEdit([](TSettings& s) { s.SmoothThumb = false; }) << "Smoothing";
     QTest::newRow("cache size") << TEdit([](TSettings& s) { s.CashSize = 60; }) << "CashSize";
+    QTest::newRow("slideshow interval")
+        << TEdit([](TSettings& s) { s.SlideshowInterval = 10; }) << "SlideshowInterval";
     QTest::newRow("quality") << TEdit([](TSettings& s) { s.ThumbQuality = 4; }) << "Quality";
     QTest::newRow("language") << TEdit([](TSettings& s) { s.LanguageFile = "fr.lng"; })
                               << "Language";
@@ -189,6 +195,8 @@ class TestOptions : public QObject {
         << TEdit([](TSettings& s) { s.SaveCrrSelection = false; }) << "Redraw";
     QTest::newRow("cache lowered")
         << TEdit([](TSettings& s) { s.CashSize = 60; }) << "ResizeCash(100,60) Redraw";
+    QTest::newRow("slideshow interval") << TEdit([](TSettings& s) { s.SlideshowInterval = 10; })
+                                        << "SetSlideshowInterval(10) Redraw";
     QTest::newRow("smoothing off: filter, slots rebuilt")
         << TEdit([](TSettings& s) { s.SmoothThumb = false; })
         << "SetTextureFilter(9728) PrepareScene Redraw";

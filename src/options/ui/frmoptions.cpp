@@ -49,6 +49,10 @@ constexpr int kCapLanguages = 109;
 constexpr int kCapTextAntialiasing = 126;
 constexpr int kCapSaveSelection = 152;
 constexpr int kCapCashSize = 261;
+constexpr int kCapViewer = 320;
+constexpr int kCapSlideshowInterval = 321;
+constexpr int kCapSeconds = 322;
+constexpr int kHintSlideshowInterval = 70;
 
 constexpr int kStyleItems = 4;
 constexpr int kFirstDisabledStyle = 2;  // underline and strike-out are shown only
@@ -98,12 +102,13 @@ TfrmOptions::TfrmOptions(QWidget* parent)
   BuildStandardGroup();
   BuildCaptionGroup();
   BuildThumbnailsGroup();
+  BuildViewerGroup();
   BuildCashGroup();
   BuildInterfaceGroup();
   for (QWidget* group :
        {static_cast<QWidget*>(gbStandardOptions_), static_cast<QWidget*>(gbCaptionText_),
-        static_cast<QWidget*>(gbThumbnails_), static_cast<QWidget*>(gbCash_),
-        static_cast<QWidget*>(gbInterface_)}) {
+        static_cast<QWidget*>(gbThumbnails_), static_cast<QWidget*>(gbViewer_),
+        static_cast<QWidget*>(gbCash_), static_cast<QWidget*>(gbInterface_)}) {
     col->addWidget(group);
   }
 
@@ -237,6 +242,20 @@ void TfrmOptions::BuildThumbnailsGroup() {
   });
 }
 
+void TfrmOptions::BuildViewerGroup() {
+  gbViewer_ = new QGroupBox(this);
+  gbViewer_->setObjectName(QStringLiteral("gbViewer"));
+  auto* h = new QHBoxLayout(gbViewer_);
+  lblSlideshowInterval_ = new QLabel(gbViewer_);
+  seSlideshowInterval_ = new QSpinBox(gbViewer_);
+  seSlideshowInterval_->setObjectName(QStringLiteral("seSlideshowInterval"));
+  seSlideshowInterval_->setRange(kMinSlideshowInterval, kMaxSlideshowInterval);
+  lblSlideshowInterval_->setBuddy(seSlideshowInterval_);
+  h->addWidget(lblSlideshowInterval_);
+  h->addWidget(seSlideshowInterval_);
+  h->addStretch(1);
+}
+
 void TfrmOptions::BuildCashGroup() {
   gbCash_ = new QGroupBox(this);
   gbCash_->setObjectName(QStringLiteral("gbCash"));
@@ -302,6 +321,11 @@ void TfrmOptions::ApplyCaptions() {
   lblLanguages_->setText(Caption(kCapLanguages));
   lblCashSize_->setText(
       LangText(TLangSection::Captions, kCapCashSize, QStringLiteral("Cash Size:")));
+  gbViewer_->setTitle(Caption(kCapViewer));
+  lblSlideshowInterval_->setText(Caption(kCapSlideshowInterval));
+  seSlideshowInterval_->setSuffix(QLatin1Char(' ') + Caption(kCapSeconds));
+  seSlideshowInterval_->setToolTip(LangText(TLangSection::Hints, kHintSlideshowInterval));
+  seSlideshowInterval_->setAccessibleDescription(seSlideshowInterval_->toolTip());
   if (cbLanguages_->count() > 0) {
     cbLanguages_->setItemText(0, DefaultLanguageText());
   }
@@ -318,8 +342,8 @@ void TfrmOptions::ApplyCaptions() {
         static_cast<QAbstractButton*>(cbSmoothThumb_)}) {
     b->setAccessibleName(b->text());
   }
-  for (QLabel* label :
-       {lblFontName_, lblFontStyle_, lblInfo1_, lblInfo2_, lblCashSize_, lblLanguages_}) {
+  for (QLabel* label : {lblFontName_, lblFontStyle_, lblInfo1_, lblInfo2_, lblSlideshowInterval_,
+                        lblCashSize_, lblLanguages_}) {
     label->buddy()->setAccessibleName(NameFromLabel(label->text()));
   }
   pnlColor_->ApplyCaptions(NameFromLabel(lblInfo1_->text()));
@@ -369,6 +393,8 @@ void TfrmOptions::Fill(const TSettings& settings) {
       QColor(settings.HaloRValue & 255, settings.HaloGValue & 255, settings.HaloBValue & 255));
   cbSmoothThumb_->setChecked(settings.SmoothThumb);
 
+  seSlideshowInterval_->setValue(settings.SlideshowInterval);
+  slideshowShown_ = seSlideshowInterval_->value();
   seCashSize_->setValue(ClampCashSize(settings.CashSize));
   cashShown_ = seCashSize_->value();
   tbQuality_->setValue(settings.ThumbQuality);
@@ -406,6 +432,8 @@ TSettings TfrmOptions::Chosen(const TSettings& settings) const {
   s.HaloGValue = halo_.green();
   s.HaloBValue = halo_.blue();
   s.SmoothThumb = cbSmoothThumb_->isChecked();
+  s.SlideshowInterval =
+      ChosenValue(settings.SlideshowInterval, slideshowShown_, seSlideshowInterval_->value());
   s.CashSize = ChosenValue(settings.CashSize, cashShown_, seCashSize_->value());
   s.ThumbQuality = ChosenValue(settings.ThumbQuality, qualityShown_, tbQuality_->value());
 

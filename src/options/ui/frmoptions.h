@@ -72,6 +72,7 @@ class TfrmOptions : public QDialog {
   void BuildStandardGroup();
   void BuildCaptionGroup();
   void BuildThumbnailsGroup();
+  void BuildViewerGroup();
   void BuildCashGroup();
   void BuildInterfaceGroup();
   void UpdatePreview();
@@ -102,6 +103,10 @@ class TfrmOptions : public QDialog {
   QLabel* lblInfo2_ = nullptr;
   QSlider* tbQuality_ = nullptr;
 
+  QGroupBox* gbViewer_ = nullptr;
+  QLabel* lblSlideshowInterval_ = nullptr;
+  QSpinBox* seSlideshowInterval_ = nullptr;
+
   QGroupBox* gbCash_ = nullptr;
   QLabel* lblCashSize_ = nullptr;
   QSpinBox* seCashSize_ = nullptr;
@@ -123,6 +128,7 @@ class TfrmOptions : public QDialog {
   QString filledLanguagePath_;   // the item selected by the last Fill
   QList<TLanguageItem> languages_;
   int cashShown_ = 0;
+  int slideshowShown_ = 0;
   int qualityShown_ = 0;
 };
 
