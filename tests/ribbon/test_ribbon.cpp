@@ -10,6 +10,7 @@
 #include "common/errors.h"
 #include "fakeribbonmodel.h"
 #include "ribbon/ribbon.h"
+#include "ribbon/ribbonjump.h"
 
 using namespace glimr;
 
@@ -230,6 +231,79 @@ class TestRibbon : public QObject {
       names.insert(s->TextureName);
     }
     QCOMPARE(names.size(), std::size_t(9));
+  }
+
+  // Show Zoomed during a glide ends the glide at once: the ribbon must stand
+  // exactly where ticking the glide to its end would leave it.
+  void finishGlideMatchesTheGlidesEnd_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("target");
+    QTest::addColumn<int>("ticks");    // glide steps before the jump; -1: no glide
+    QTest::addColumn<bool>("narrow");  // some entries half as wide
+    QTest::newRow("before the first tick") << 30 << 0 << 3 << 0 << false;
+    QTest::newRow("mid-glide, long way") << 40 << 0 << 25 << 10 << false;
+    QTest::newRow("backwards") << 40 << 20 << 2 << 25 << false;
+    QTest::newRow("one step left") << 20 << 10 << 11 << kPathLength - 1 << false;
+    QTest::newRow("to the last entry") << 12 << 2 << 11 << 3 << false;
+    QTest::newRow("to the first entry") << 12 << 9 << 0 << 7 << false;
+    // Widths other than 2 make the path end between two entries.
+    QTest::newRow("uneven widths") << 30 << 0 << 7 << 5 << true;
+    QTest::newRow("no glide") << 30 << 6 << 6 << -1 << false;
+  }
+  void finishGlideMatchesTheGlidesEnd() {
+    QFETCH(int, count);
+    QFETCH(int, start);
+    QFETCH(int, target);
+    QFETCH(int, ticks);
+    QFETCH(bool, narrow);
+    TFixture ticked(count);
+    TFixture jumped(count);
+    for (TFixture* f : {&ticked, &jumped}) {
+      double position = 0;
+      for (int i = 0; i < count; ++i) {
+        if (narrow && i % 3 == 1) {
+          f->model.Files[static_cast<std::size_t>(i)].SlotWidth = 1.0;
+        }
+        if (i > 0 && i <= start) {
+          position += f->model.Files[static_cast<std::size_t>(i)].SlotWidth;
+        }
+      }
+      f->ribbon->CurrentIndex = start;
+      f->ribbon->TargetIndex = start;
+      f->ribbon->CurrentPosition = position;
+      f->ribbon->ViewPosition = position;
+      f->ribbon->PrepareScene();
+      if (ticks >= 0) {
+        f->model.Focused = target;
+        QVERIFY(f->ribbon->ScrollImagesToFocused());
+      }
+    }
+    while (ticked.ribbon->AnimTick().KeepTimer) {
+    }
+    for (int i = 0; i < ticks; ++i) {
+      jumped.ribbon->AnimTick();
+    }
+    QCOMPARE(FinishGlide(*jumped.ribbon), target);
+    const TRibbon& a = *ticked.ribbon;
+    const TRibbon& b = *jumped.ribbon;
+    QCOMPARE(b.CurrentIndex, a.CurrentIndex);
+    QCOMPARE(b.TargetIndex, a.TargetIndex);
+    QCOMPARE(b.CurrentPosition, a.CurrentPosition);
+    QCOMPARE(b.ViewPosition, a.ViewPosition);
+    QCOMPARE(b.AnimStep, a.AnimStep);
+    QVERIFY(!b.Animating);
+    for (int k = 0; k < kSlotCount; ++k) {
+      QCOMPARE(jumped.Entry(k), ticked.Entry(k));
+    }
+    jumped.CheckSlotsAround(b.CurrentIndex);
+    QCOMPARE(jumped.model.TotalPins(), ticked.model.TotalPins());
+    // The glide timer's next tick only stops it, and a second jump is idle.
+    const TRibbon::TTick tick = jumped.ribbon->AnimTick();
+    QVERIFY(!tick.KeepTimer);
+    QVERIFY(!tick.Render);
+    QCOMPARE(FinishGlide(*jumped.ribbon), b.CurrentIndex);
+    QCOMPARE(b.ViewPosition, a.ViewPosition);
   }
 
   void thumbnailArrives() {
