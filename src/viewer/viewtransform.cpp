@@ -82,8 +82,8 @@ void TViewTransform::SetView(const QSizeF& viewSize, double devicePixelRatio) {
   const QSizeF oldView = ViewDevice();
   const QPointF centre(oldView.width() / 2.0, oldView.height() / 2.0);
   const QPointF imageCentre = scale_ > 0 ? (centre - offset_) / scale_ : QPointF();
-  view_ = viewSize;
-  dpr_ = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+  view_ = viewSize.isValid() ? viewSize : QSizeF(0, 0);
+  dpr_ = devicePixelRatio > 0 && std::isfinite(devicePixelRatio) ? devicePixelRatio : 1.0;
   if (mode_ == TZoomMode::Fit) {
     ShowFit();
     return;
@@ -119,6 +119,9 @@ void TViewTransform::ShowActual(const QPointF& anchor) {
 }
 
 void TViewTransform::ZoomTo(double scale, const QPointF& anchor) {
+  if (!std::isfinite(scale) || !std::isfinite(anchor.x()) || !std::isfinite(anchor.y())) {
+    return;
+  }
   const double fit = FitScale();
   const double s = std::clamp(scale, std::min(kMinZoomScale, fit), kMaxZoomScale);
   if (SameScale(s, fit)) {
@@ -147,7 +150,7 @@ void TViewTransform::ToggleFitActual(const QPointF& anchor) {
 }
 
 QPointF TViewTransform::PanBy(const QPointF& delta) {
-  if (mode_ == TZoomMode::Fit) {
+  if (mode_ == TZoomMode::Fit || !std::isfinite(delta.x()) || !std::isfinite(delta.y())) {
     return QPointF();
   }
   const QPointF before = offset_;

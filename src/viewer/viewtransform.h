@@ -72,7 +72,8 @@ class TViewTransform {
   // under it stays under it.
   void ShowActual(const QPointF& anchor);
   // Zooms to a scale (clamped to the limits) about a point of the view.
-  // Landing on the fit scale shows the picture fitted again.
+  // Landing on the fit scale shows the picture fitted again. A scale or
+  // point that is not a number is ignored.
   void ZoomTo(double scale, const QPointF& anchor);
   // Zooms by whole steps of the step table about a point (Ctrl + wheel
   // notches, +/-); false when already at the limit.

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include <climits>
+#include <limits>
 
 #include "browse/filelist.h"
 #include "viewer/slideshowclock.h"
@@ -294,6 +295,30 @@ class TestViewState : public QObject {
     t.SetPicture(QSize(500, 500));
     QVERIFY(t.IsFit());
     QVERIFY(Near(t.ImageRect(), QRectF(250, 100, 500, 500)));
+  }
+
+  // Numbers that are not numbers (a broken event, a zero-sized screen) leave
+  // the view as it was instead of spreading through every later paint.
+  void badInputLeavesTheViewAlone() {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    TViewTransform t = Transform(QSize(2000, 1000), QSizeF(800, 600), 1.0);
+    t.ShowActual(QPointF(400, 300));
+    const QRectF before = t.ImageRect();
+    t.ZoomTo(nan, QPointF(400, 300));
+    t.ZoomTo(2.0, QPointF(nan, 0));
+    t.ZoomTo(inf, QPointF(400, 300));
+    QCOMPARE(t.PanBy(QPointF(nan, 10)), QPointF());
+    QCOMPARE(t.PanBy(QPointF(0, -inf)), QPointF());
+    QCOMPARE(t.ImageRect(), before);
+    // A ratio that is no ratio counts as 1; a negative view as no view.
+    t.SetView(QSizeF(800, 600), nan);
+    QCOMPARE(t.DevicePixelRatio(), 1.0);
+    t.SetView(QSizeF(-5, -5), 0.0);
+    QCOMPARE(t.DevicePixelRatio(), 1.0);
+    t.ShowFit();
+    QCOMPARE(t.Scale(), 1.0);
+    QVERIFY(t.ImageRect().isValid());
   }
 
   // --- step order ---------------------------------------------------------
