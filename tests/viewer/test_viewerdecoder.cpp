@@ -1,3 +1,4 @@
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QImageWriter>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <thread>
 #include <vector>
 
 #include "common/regstore.h"
@@ -122,6 +124,20 @@ TPictureKey Key(const QString& path, TDecodeKind kind = TDecodeKind::Full()) {
   key.Path = path;
   key.Kind = kind;
   return key;
+}
+
+// Runs the event loop until done() holds, polling far more often than
+// QTRY_VERIFY does (many steps wait in turn); false after five seconds.
+template <typename Done>
+bool Await(Done done) {
+  const QDeadlineTimer deadline(5000);
+  while (!done()) {
+    if (deadline.hasExpired())
+      return false;
+    QCoreApplication::processEvents();
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
 }
 
 QString Name(int i) {
@@ -334,7 +350,7 @@ class TestViewerDecoder : public QObject {
         f.Decoder->Request(Key(Name(i - 1)), TDecodePriority::Prefetch);
       QVERIFY(f.Decoder->InFlight() <= TViewerDecoder::kMaxInFlight);
       if (!cached)
-        QTRY_VERIFY(f.Decoder->Cache().Contains(shown));
+        QVERIFY(Await([&] { return f.Decoder->Cache().Contains(shown); }));
       const QImage held = f.Decoder->Peek(shown);
       QVERIFY(!held.isNull());
       QVERIFY(f.Decoder->Cache().Count() <= 3);
