@@ -35,12 +35,16 @@
 #include "imaging/plugin.h"
 #include "mainwindow/frmabout.h"
 #include "mainwindow/frmvesk.h"
+#include "mainwindow/veskactions.h"
 #include "ribbon/cashribbonmodel.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
+#include "viewer/steporder.h"
 #include "viewer/ui/frmloading.h"
+#include "viewer/ui/frmviewer.h"
 #include "viewer/ui/frmzoom.h"
 #include "viewer/ui/showzoomed.h"
+#include "viewer/viewerdecoder.h"
 
 namespace glimr {
 
@@ -380,6 +384,7 @@ void TGlimrApplication::MakeOptions() {
   parts.Cash = cash_.get();
   parts.Loader = loader_.get();
   parts.Zoom = zoom_.get();
+  parts.Viewer = viewer_.get();
   parts.MaxTextureSize = maxTextureSize_;
   parts.ApplyRibbonSettings = [this] {
     if (ribbon_) {
@@ -405,7 +410,74 @@ void TGlimrApplication::MakeViewer() {
                             ribbon_->SetPolling(!shown_.Current().IsEmpty());
                           }
                         });
-  main_->AttachViewer(*showZoomed_);
+  // The viewer decodes as the thumbnail loader does: without DecodeLock for
+  // plug-ins that are safe on several threads.
+  viewerDecoder_ = std::make_unique<TViewerDecoder>(
+      PluginViewerDecode(*plugins_), PluginNeedsDecodeLock(*plugins_), context_.Locks.DecodeLock);
+  viewer_ = std::make_unique<TfrmViewer>(
+      shown_, *viewerDecoder_,
+      [this](const QString& path) {
+        const TBmpCashPtr entry = cash_ ? cash_->Find(path) : nullptr;
+        return entry && !entry->Undecodable ? entry->Bitmap : QImage();
+      },
+      main_.get());
+  viewer_->SetSlideshowInterval(context_.Settings.SlideshowInterval * 1000);
+  TfrmViewer* viewer = viewer_.get();
+  // The grown picture hands over to the viewer, which shows it until its
+  // own decode arrives.
+  QObject::connect(showZoomed_.get(), &TShowZoomed::Grown, viewer,
+                   [this](const QString& path, const QImage& picture) {
+                     const int row = shown_.Current().IndexOf(path);
+                     if (row >= 0 && viewer_->Open(row, picture)) {
+                       if (ribbon_) {
+                         ribbon_->SetFollowWithoutGlide(true);
+                       }
+                       zoom_->done(QDialog::Accepted);
+                     }
+                   });
+  // The list's focus and selection follow the viewer, as with the ribbon's
+  // Move Right and Move Left; the ribbon follows them without gliding.
+  QObject::connect(viewer, &TfrmViewer::rowShown, main_.get(),
+                   [this](int row) { main_->ListView()->FocusRow(row, true); });
+  QObject::connect(viewer, &TfrmViewer::closed, main_.get(), [this] {
+    if (ribbon_) {
+      ribbon_->SetFollowWithoutGlide(false);
+    }
+  });
+  // Edits and file commands go the main window's way.
+  QObject::connect(viewer, &TfrmViewer::rateRequested, main_.get(), [this](int stars) {
+    static const char* const kRatings[] = {"aClearRating",   "aSetOneStar",   "aSetTwoStars",
+                                           "aSetThreeStars", "aSetFourStars", "aSetFiveStars"};
+    main_->Actions().Get(kRatings[std::clamp(stars, 0, 5)])->trigger();
+  });
+  QObject::connect(viewer, &TfrmViewer::deleteRequested, main_.get(),
+                   [this] { main_->Actions().Get("aFileDelete")->trigger(); });
+  QObject::connect(viewer, &TfrmViewer::rotateRequested, main_.get(), [this](bool right) {
+    if (ribbon_) {
+      right ? ribbon_->RotateRight() : ribbon_->RotateLeft();
+    }
+  });
+  QObject::connect(viewer, &TfrmViewer::flipRequested, main_.get(), [this](bool horizontally) {
+    if (ribbon_) {
+      horizontally ? ribbon_->FlipHorizontally() : ribbon_->FlipVertically();
+    }
+  });
+  // View > Slideshow: over the shown list from its focused image (else its
+  // first), in the viewer.
+  QObject::connect(main_->Actions().Get("aViewSlideshow"), &QAction::triggered, viewer, [this] {
+    int row = main_->ListView()->FocusedRow();
+    if (row < 0 || shown_.Current().At(row)->IsFolder) {
+      row = StepImage(shown_.Current(), -1, TImageStep::First);
+    }
+    if (row >= 0 && (viewer_->ShownRow() == row || viewer_->Open(row))) {
+      if (ribbon_) {
+        ribbon_->SetFollowWithoutGlide(true);
+      }
+      viewer_->StartSlideshow();
+    }
+  });
+  context_.Captions.Register(TCaptionTarget::Viewer, [viewer] { viewer->ApplyLanguage(); });
+  main_->AttachViewer(*showZoomed_, viewer);
 }
 
 bool TGlimrApplication::Start() {
@@ -521,6 +593,18 @@ void TGlimrApplication::ReleaseParts() {
   // The view frees its textures in the panel's context and unpins its cache
   // entries: it goes before the panel (the window's) and the cache.
   optionsParts_.reset();
+  if (viewer_) {
+    context_.Captions.Unregister(TCaptionTarget::Viewer);
+    viewer_->close();
+  }
+  viewer_.reset();
+  if (viewerDecoder_ && viewerDecoder_->IsBusy()) {
+    // A decode that never ends (a stalled mount) keeps the plug-ins in use:
+    // it is left to the process's end like a stuck loader.
+    (void)viewerDecoder_.release();
+    threadsLeft_ = true;
+  }
+  viewerDecoder_.reset();
   ribbon_.reset();
   showZoomed_.reset();
   zoom_.reset();

@@ -38,7 +38,9 @@ class TFolderLoader;
 class TfrmLoading;
 class TfrmSplash;
 class TfrmVesk;
+class TfrmViewer;
 class TfrmZoom;
+class TViewerDecoder;
 class TLoaderControl;
 class TLoaderControlPort;
 class TOptionsParts;
@@ -111,6 +113,8 @@ class TGlimrApplication {
   const TCurrentLists& Lists() const { return shown_.Lists(); }
   TRibbonView* Ribbon() const { return ribbon_.get(); }
   TCash* Cash() const { return cash_.get(); }
+  // The photo viewer (null without plug-ins).
+  TfrmViewer* Viewer() const { return viewer_.get(); }
   TfrmVesk* MainWindow() const;
   // The features' commands and pages (null before Start and after Shutdown).
   TCommandParts* Commands() const { return commands_.get(); }
@@ -180,6 +184,8 @@ class TGlimrApplication {
   std::unique_ptr<TfrmLoading> loading_;
   std::unique_ptr<TfrmZoom> zoom_;
   std::unique_ptr<TShowZoomed> showZoomed_;
+  std::unique_ptr<TViewerDecoder> viewerDecoder_;
+  std::unique_ptr<TfrmViewer> viewer_;
   std::unique_ptr<TFileOpsParts> fileOps_;
   std::unique_ptr<TOptionsParts> optionsParts_;
   std::unique_ptr<TInstanceServer> instance_;

@@ -14,6 +14,7 @@
 #include "ribbon/imageinfo.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
+#include "viewer/ui/frmviewer.h"
 #include "viewer/ui/frmzoom.h"
 
 namespace glimr {
@@ -85,6 +86,9 @@ TOptionsHooks TOptionsParts::Hooks() {
         zoom->done(0);
       }
     };
+  }
+  if (TfrmViewer* viewer = parts_.Viewer) {
+    h.SetSlideshowInterval = [viewer](int seconds) { viewer->SetSlideshowInterval(seconds * 1000); };
   }
   h.ApplyLanguage = [this] { context_.Captions.ApplyLanguage(); };
   h.ShowMessage = [](const QString& text) { ShowError(text); };

@@ -16,6 +16,7 @@ struct TAppContext;
 class TCash;
 class TfrmOptions;
 class TfrmVesk;
+class TfrmViewer;
 class TfrmZoom;
 class TLoaderControl;
 class TRibbonView;
@@ -29,6 +30,7 @@ class TOptionsParts {
     TCash* Cash = nullptr;
     TLoaderControl* Loader = nullptr;
     TfrmZoom* Zoom = nullptr;
+    TfrmViewer* Viewer = nullptr;
     // Turns the ribbon's settings out of the program's settings.
     std::function<void()> ApplyRibbonSettings;
     int MaxTextureSize = 2048;

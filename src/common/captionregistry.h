@@ -24,6 +24,7 @@ enum class TCaptionTarget {
   SpecDates,
   EditExternal,
   ExternalProgs,
+  Viewer,
 };
 
 class TCaptionRegistry {

@@ -41,6 +41,7 @@
 #include "organize/ui/organizecommands.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
+#include "viewer/ui/frmviewer.h"
 #include "viewer/ui/showzoomed.h"
 
 namespace glimr {
@@ -405,8 +406,9 @@ void TfrmVesk::AttachFolderLoader(TFolderLoader& loader) {
   folderLoader_ = &loader;
 }
 
-void TfrmVesk::AttachViewer(TShowZoomed& showZoomed) {
+void TfrmVesk::AttachViewer(TShowZoomed& showZoomed, TfrmViewer* viewer) {
   showZoomed_ = &showZoomed;
+  viewer_ = viewer;
 }
 
 void TfrmVesk::DetachServices() {
@@ -416,6 +418,7 @@ void TfrmVesk::DetachServices() {
   ribbon_ = nullptr;
   folderLoader_ = nullptr;
   showZoomed_ = nullptr;
+  viewer_ = nullptr;
   organizer_ = nullptr;
 }
 
@@ -884,8 +887,13 @@ QRect TfrmVesk::RibbonPanelOnScreen() const {
 }
 
 void TfrmVesk::aViewShowZoomedExecute() {
-  if (!ribbon_ || !showZoomed_ || ribbon_->IsGliding() || showZoomed_->IsRunning()) {
+  if (!ribbon_ || !showZoomed_) {
     return;
+  }
+  // During a glide the ribbon jumps to the glide's end: the picture shown
+  // is the one the glide was heading to, which the list has focused.
+  if (ribbon_->IsGliding()) {
+    ribbon_->FinishGlide();
   }
   const int row = veskListFiles_->FocusedRow();
   if (row < 0 || row >= shown_.Current().Count()) {
@@ -893,6 +901,15 @@ void TfrmVesk::aViewShowZoomedExecute() {
   }
   const TImageFileInfo* r = shown_.Current().At(row);
   if (r->IsFolder) {
+    return;
+  }
+  if (viewer_ && viewer_->isVisible()) {
+    viewer_->Open(row);
+    viewer_->raise();
+    viewer_->activateWindow();
+    return;
+  }
+  if (showZoomed_->IsRunning()) {
     return;
   }
   // A sequence that starts turns polling back on when it ends, however it

@@ -39,6 +39,7 @@ class TGlPanel;
 class TOrganizeCommands;
 class TRibbonView;
 class TShowZoomed;
+class TfrmViewer;
 class TSidePanel;
 class TVeskActions;
 class TVeskMenus;
@@ -89,7 +90,9 @@ class TfrmVesk : public QMainWindow {
   void AttachOrganizer(TOrganizeCommands* organizer);
   // The "Open With External Program" submenus, for the external commands.
   const std::vector<QMenu*>& ExternalMenus() const;
-  void AttachViewer(TShowZoomed& showZoomed);
+  // The zoom sequence that opens the viewer, and the viewer once open
+  // (Show Zoomed then shows the focused image in it).
+  void AttachViewer(TShowZoomed& showZoomed, TfrmViewer* viewer);
   void DetachServices();
 
   // Show steps.
@@ -195,6 +198,7 @@ class TfrmVesk : public QMainWindow {
   TRibbonView* ribbon_ = nullptr;
   TFolderLoader* folderLoader_ = nullptr;
   TShowZoomed* showZoomed_ = nullptr;
+  TfrmViewer* viewer_ = nullptr;
 
   TVeskActions* actions_ = nullptr;
   std::unique_ptr<TVeskMenus> menus_;

@@ -11,7 +11,7 @@ namespace glimr {
 
 namespace {
 
-// The 54 actions. Hint key -1 with an empty text: no hint.
+// The 55 actions. Hint key -1 with an empty text: no hint.
 constexpr TActionSpec kActions[] = {
     {"aVSIcons", "View Style", 32, "", 32, "", 15, true},
     {"aShowFilter", "", 110, "", 50, "", 50, true},
@@ -29,6 +29,7 @@ constexpr TActionSpec kActions[] = {
     {"aFileDelete", "Files", 12, "", 12, "", 24, false},
     {"aFileRename", "Files", 13, "", 13, "", 25, false},
     {"aViewShowZoomed", "View", 25, "", 25, "", 39, true},
+    {"aViewSlideshow", "View", 345, "", 75, "", -1, true},
     {"aViewMoveLeft", "View", 26, "", 26, "", 33, true},
     {"aViewMoveRight", "View", 27, "", 27, "", 34, true},
     {"aViewRotLeft", "View", 28, "", 28, "", 35, true},

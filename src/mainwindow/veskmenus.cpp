@@ -139,7 +139,7 @@ void TVeskMenus::BuildMenus(QWidget* ribbonArea, TFileListView* list) {
   ratingMenu(edit);
   add(top(38), {"aSelectAll", "aSelectNone", "aSelectInvert"});
   QMenu* view = top(39);
-  add(view, {"aViewShowZoomed", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft", "aViewRotRight",
+  add(view, {"aViewShowZoomed", "aViewSlideshow", "aViewMoveLeft", "aViewMoveRight", "aViewRotLeft", "aViewRotRight",
              "aViewFlipHoriz", "aViewFlipVert", nullptr});
   add(sub(view, 40), {"aVSIcons", "aVSSmallIcons", "aVSList", "aVSReport"});
   add(top(41), {"aShowCatalogs", "aShowCategories", "aShowSearch", nullptr, "aShowFileInfo",

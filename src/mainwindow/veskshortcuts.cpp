@@ -11,6 +11,7 @@
 
 #include "common/langtable.h"
 #include "common/language.h"
+#include "common/ui/shortcuttext.h"
 #include "mainwindow/veskactions.h"
 
 namespace glimr {
@@ -32,35 +33,19 @@ constexpr TShortcut kShortcuts[] = {
     {"aVGExit", 306},
 };
 
-QKeySequence ShortcutOf(int key) {
-  return ShortcutFromText(LangText(TLangSection::Captions, key),
-                          QKeySequence::fromString(LangDefault(TLangSection::Captions, key),
-                                                   QKeySequence::PortableText));
-}
-
 }  // namespace
-
-QKeySequence ShortcutFromText(const QString& text, const QKeySequence& fallback) {
-  const QKeySequence keys = QKeySequence::fromString(text.trimmed(), QKeySequence::PortableText);
-  // An unknown key name parses to an empty or Key_unknown sequence; a typo in a
-  // language file must not take the shortcut away.
-  if (keys.isEmpty() || keys[0].key() == Qt::Key_unknown) {
-    return fallback;
-  }
-  return keys;
-}
 
 void AssignShortcuts(TVeskActions& actions) {
   for (const TShortcut& s : kShortcuts) {
     QAction* action = actions.Get(s.Action);
-    action->setShortcut(ShortcutOf(s.Key));
+    action->setShortcut(LangShortcut(s.Key));
     // The menus show the keys; the window catches them wherever its focus is.
     action->setShortcutContext(Qt::WindowShortcut);
   }
 }
 
 QKeySequence RereadShortcut() {
-  return ShortcutOf(307);
+  return LangShortcut(307);
 }
 
 bool TTextFieldShortcutGuard::eventFilter(QObject* watched, QEvent* event) {

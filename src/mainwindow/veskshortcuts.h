@@ -7,6 +7,8 @@
 #include <QKeySequence>
 #include <QObject>
 
+#include "common/ui/shortcuttext.h"
+
 namespace glimr {
 
 class TVeskActions;
@@ -19,9 +21,6 @@ void AssignShortcuts(TVeskActions& actions);
 // The key that rereads the shown folder (F5 unless the language moves it).
 QKeySequence RereadShortcut();
 
-// The shortcut a language text names in Qt's portable form ("Ctrl+Shift+D");
-// text that names no key gives the fallback.
-QKeySequence ShortcutFromText(const QString& text, const QKeySequence& fallback);
 
 // Installed on the application: while a text field (a line edit, a text
 // edit, a spin box, an editable combo box) has the focus, every key goes to

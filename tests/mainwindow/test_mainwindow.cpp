@@ -484,8 +484,8 @@ class TestMainWindow : public QObject {
     TWindowRig rig;
     int count = 0;
     TVeskActions::Specs(&count);
-    QCOMPARE(count, 54);
-    QCOMPARE(rig.window->Actions().All().size(), size_t(54));
+    QCOMPARE(count, 55);
+    QCOMPARE(rig.window->Actions().All().size(), size_t(55));
     QVERIFY(rig.Action("aVSReport")->isChecked());
     QVERIFY(!rig.Action("aCutToCB")->isEnabled());
     QVERIFY(rig.Action("aOptions")->isEnabled());

@@ -49,6 +49,13 @@ class TRibbonView : public QObject, private TTextureSink {
   void PrepareScene();
   // The list view's focused row may have changed.
   void ScrollImagesToFocused();
+  // While the viewer is open the ribbon follows the focus without gliding:
+  // each glide ends at once (its frames would take the cores the viewer's
+  // decodes need).
+  void SetFollowWithoutGlide(bool on) { jumpToFocus_ = on; }
+  // Ends a running glide at once (slots shifted, one frame drawn) and
+  // returns the entry it was heading to, or the entry shown when none runs.
+  int FinishGlide();
   void SetPolling(bool on);
   // Every list load, before the new list is filled: stops a glide, puts the
   // ribbon on entry 0 at zoom 1.0 and forgets the gap shrinking and the
@@ -117,6 +124,7 @@ class TRibbonView : public QObject, private TTextureSink {
   TGlTextureNames glNames_{};  // logical texture name -> GL name
   std::unique_ptr<TRibbonPainter> painter_;
   QTimer animTimer_;
+  bool jumpToFocus_ = false;
   QTimer pollTimer_;
   QPoint mouse_{-1, -1};  // last mouse position in the panel, logical pixels
   bool mouseInside_ = false;

@@ -10,15 +10,28 @@
 #include "browse/shownlist.h"
 #include "catalog/imagefileinfo.h"
 #include "ribbon/ribbongap.h"
+#include "ribbon/ribbonjump.h"
 #include "ribbon/ui/glpanel.h"
 
 namespace glimr {
 
 void TRibbonView::ScrollImagesToFocused() {
   if (ribbon_->ScrollImagesToFocused()) {
-    animTimer_.start();
+    if (jumpToFocus_) {
+      FinishGlide();
+    } else {
+      animTimer_.start();
+    }
   }
   UpdateAccessibleText();
+}
+
+int TRibbonView::FinishGlide() {
+  animTimer_.stop();
+  const int target = glimr::FinishGlide(*ribbon_);
+  Redraw();
+  UpdateAccessibleText();
+  return target;
 }
 
 void TRibbonView::SetPolling(bool on) {

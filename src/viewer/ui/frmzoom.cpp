@@ -121,9 +121,12 @@ void TfrmZoom::zoomTimerTimer() {
       if (!frame_.isNull())
         ComposeZoomFrame(frame_, picture_, art_);
     }
-    if (!animation_.Animating())
+    const bool ended = !animation_.Animating();
+    if (ended)
       zoomTimer_.stop();
     PaintZoom();
+    if (ended)
+      Q_EMIT grown();
   } catch (const std::exception& e) {
     zoomTimer_.stop();
     animation_.Stop();

@@ -51,6 +51,10 @@ class TfrmZoom : public QDialog {
 
   void done(int result) override;
 
+ Q_SIGNALS:
+  // The picture has grown to its target and stands still.
+  void grown();
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

@@ -24,6 +24,7 @@ TShowZoomed::TShowZoomed(TfrmLoading& loading, TfrmZoom& zoom, QObject* parent)
     : QObject(parent), loading_(loading), zoom_(zoom) {
   connect(&loading_, &QDialog::finished, this, &TShowZoomed::LoadingFinished);
   connect(&zoom_, &QDialog::finished, this, [this] { End(true); });
+  connect(&zoom_, &TfrmZoom::grown, this, [this] { Q_EMIT Grown(path_, zoom_.Picture()); });
 }
 
 void TShowZoomed::SetHooks(std::function<void()> beforeZoom, std::function<void()> onEnd) {
@@ -41,9 +42,11 @@ bool TShowZoomed::Begin(const TImageFileInfo& record, const QRect& startRect,
     return false;
   running_ = true;
   startRect_ = startRect;
+  path_ = record.FullPath();
   loading_.SetImage(record);
   loading_.PlaceOver(ribbonPanel);
-  loading_.setModal(true);
+  // The main window stays usable while the picture loads.
+  loading_.setModal(false);
   loading_.show();
   return true;
 }

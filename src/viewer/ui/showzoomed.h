@@ -52,6 +52,9 @@ class TShowZoomed : public QObject {
 
  Q_SIGNALS:
   void Finished(bool zoomed);
+  // The zoom window's picture has grown out of the thumbnail: the viewer
+  // takes over with it (the file's full path and the grown picture).
+  void Grown(const QString& path, const QImage& picture);
 
  private:
   void LoadingFinished(int result);
@@ -63,6 +66,7 @@ class TShowZoomed : public QObject {
   std::function<void()> beforeZoom_;
   std::function<void()> onEnd_;
   QRect startRect_;
+  QString path_;
   TScreenRect target_;
   bool running_ = false;
 };
