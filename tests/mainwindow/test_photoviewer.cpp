@@ -1,0 +1,211 @@
+// The photo viewer in the running program: opened from the list, stepping
+// through it, rating, a slideshow, and Show Zoomed during a glide.
+
+#include <QAction>
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <mutex>
+
+#include "app/glimrapplication.h"
+#include "browse/shownlist.h"
+#include "browse/ui/filelistview.h"
+#include "catalog/dmvesk.h"
+#include "catalog/statement.h"
+#include "common/regstore.h"
+#include "common/settings.h"
+#include "mainwindow/frmvesk.h"
+#include "mainwindow/veskactions.h"
+#include "ribbon/ribbon.h"
+#include "ribbon/ui/ribbonview.h"
+#include "viewer/ui/frmviewer.h"
+
+using namespace glimr;
+
+namespace {
+
+QString TreePath(const QString& folder) {
+  return QStringLiteral("Computer\\File System\\") +
+         QDir::cleanPath(folder).mid(1).replace('/', '\\');
+}
+
+// Six photos of distinct colours; the program starts on their folder.
+struct TWorld {
+  QTemporaryDir dir;
+  QString Photos = dir.path() + "/photos/";
+
+  TWorld() {
+    QDir().mkpath(Photos);
+    for (int n = 0; n < 6; ++n) {
+      QImage picture(240, 160, QImage::Format_RGB888);
+      picture.fill(Colour(n));
+      picture.save(Photos + Name(n), "JPG", 95);
+    }
+    RegStore store(dir.path() + "/config/Quillfen/Glimr.reg");
+    store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
+    store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(Photos));
+    store.Save();
+  }
+  static QString Name(int n) { return QStringLiteral("p%1.jpg").arg(n); }
+  static QColor Colour(int n) { return QColor::fromHsv(n * 55, 220, 220); }
+  TGlimrApplication::Options Options() const {
+    return TGlimrApplication::Options::UnderFolder(dir.path(),
+                                                  QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+  }
+  int Rating(const QString& fileName) const {
+    std::mutex lock;
+    TdmVesk dm(dir.path() + "/home/DataBase/", lock);
+    std::lock_guard guard(dm.DbLock());
+    TStatement st(dm.CurrentSession(),
+                  QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = :FileName;"));
+    st.BindText(":FileName", fileName);
+    return st.Step() ? st.Row().Int(0) : -1;
+  }
+};
+
+int RowOf(TGlimrApplication& app, const QString& name) {
+  const TFileList& current = app.Shown().Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    if (current.At(i)->FileName == name) {
+      return i;
+    }
+  }
+  return -1;
+}
+
+QString ShownName(TGlimrApplication& app) {
+  const int row = app.Viewer()->ShownRow();
+  return row >= 0 ? app.Shown().Current().At(row)->FileName : QString();
+}
+
+// The picture's middle pixel is the photo's colour (JPEG within a few
+// levels).
+bool ShowsColour(const QImage& picture, const QColor& colour) {
+  if (picture.isNull()) {
+    return false;
+  }
+  const QColor c = picture.pixelColor(picture.width() / 2, picture.height() / 2);
+  return std::abs(c.red() - colour.red()) < 12 && std::abs(c.green() - colour.green()) < 12 &&
+         std::abs(c.blue() - colour.blue()) < 12;
+}
+
+// Opens the viewer on a photo through Show Zoomed, as Space in the list.
+void OpenOn(TGlimrApplication& app, const QString& name) {
+  TfrmVesk& window = *app.MainWindow();
+  window.ListView()->FocusRow(RowOf(app, name), true);
+  QTRY_VERIFY(!app.Ribbon()->IsGliding());
+  window.Actions().Get("aViewShowZoomed")->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(app.Viewer()->isVisible(), 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(app.Viewer()->PictureIsDecoded(), 10000);
+}
+
+}  // namespace
+
+class TestPhotoViewer : public QObject {
+  Q_OBJECT
+
+ private Q_SLOTS:
+  // Right twice shows the third photo; Escape leaves the list's focus and
+  // the ribbon on it.
+  void stepAndEscape() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    // The list is sorted by name, descending: p5 first.
+    OpenOn(app, TWorld::Name(5));
+    TfrmViewer& viewer = *app.Viewer();
+    QVERIFY(ShowsColour(viewer.Picture(), TWorld::Colour(5)));
+    QTest::keyClick(&viewer, Qt::Key_Right);
+    QTest::keyClick(&viewer, Qt::Key_Right);
+    QCOMPARE(ShownName(app), TWorld::Name(3));
+    QTRY_VERIFY(viewer.PictureIsDecoded());
+    QVERIFY(ShowsColour(viewer.Picture(), TWorld::Colour(3)));
+    QTest::keyClick(&viewer, Qt::Key_Escape);
+    QTRY_VERIFY(!viewer.isVisible());
+    const int row = app.MainWindow()->ListView()->FocusedRow();
+    QCOMPARE(app.Shown().Current().At(row)->FileName, TWorld::Name(3));
+    QTRY_COMPARE(app.Ribbon()->Ribbon().CurrentIndex, row);
+    QVERIFY(app.Shutdown());
+  }
+
+  // Ctrl+3 in the viewer rates the shown photo, through the same path as
+  // the File Info page, into the catalog.
+  void ratingReachesTheCatalog() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    OpenOn(app, TWorld::Name(2));
+    QTest::keyClick(app.Viewer(), Qt::Key_3, Qt::ControlModifier);
+    QCOMPARE(app.Shown().Current().At(RowOf(app, TWorld::Name(2)))->Rating, std::uint8_t(3));
+    QTRY_COMPARE(world.Rating(TWorld::Name(2)), 3);
+    QVERIFY(app.Shutdown());
+  }
+
+  // At the shortest interval the slideshow advances through three photos,
+  // in list order.
+  void slideshowAdvances() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmViewer& viewer = *app.Viewer();
+    viewer.SetSlideshowInterval(1000);
+    app.MainWindow()->ListView()->FocusRow(RowOf(app, TWorld::Name(5)), true);
+    app.MainWindow()->Actions().Get("aViewSlideshow")->trigger();
+    QVERIFY(viewer.isVisible());
+    QVERIFY(viewer.SlideshowRunning());
+    QCOMPARE(ShownName(app), TWorld::Name(5));
+    QTRY_COMPARE_WITH_TIMEOUT(ShownName(app), TWorld::Name(4), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(ShownName(app), TWorld::Name(3), 3000);
+    // Space pauses; a navigation key ends the show.
+    QTest::keyClick(&viewer, Qt::Key_Space);
+    QVERIFY(!viewer.SlideshowRunning());
+    QTest::keyClick(&viewer, Qt::Key_Right);
+    QVERIFY(!viewer.SlideshowActive());
+    QCOMPARE(ShownName(app), TWorld::Name(2));
+    QVERIFY(app.Shutdown());
+  }
+
+  // Show Zoomed while the ribbon glides: the glide ends at once and the
+  // viewer opens on the photo it was heading to.
+  void showZoomedDuringAGlide() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    TfrmVesk& window = *app.MainWindow();
+    window.ListView()->FocusRow(RowOf(app, TWorld::Name(5)), true);
+    QTRY_VERIFY(!app.Ribbon()->IsGliding());
+    window.ListView()->FocusRow(RowOf(app, TWorld::Name(1)), true);
+    QVERIFY(app.Ribbon()->IsGliding());
+    window.Actions().Get("aViewShowZoomed")->trigger();
+    QVERIFY(!app.Ribbon()->IsGliding());
+    QCOMPARE(app.Ribbon()->Ribbon().CurrentIndex, RowOf(app, TWorld::Name(1)));
+    QTRY_VERIFY_WITH_TIMEOUT(app.Viewer()->isVisible(), 10000);
+    QCOMPARE(ShownName(app), TWorld::Name(1));
+    QTRY_VERIFY_WITH_TIMEOUT(app.Viewer()->PictureIsDecoded(), 10000);
+    QVERIFY(ShowsColour(app.Viewer()->Picture(), TWorld::Colour(1)));
+    QVERIFY(app.Shutdown());
+  }
+
+  // The shown photo deleted: the next one is shown; the list switching to
+  // another folder closes a viewer that has nothing left to show.
+  void followsTheList() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    OpenOn(app, TWorld::Name(3));
+    QVERIFY(QFile::remove(world.Photos + TWorld::Name(3)));
+    QStringList gone{world.Photos + TWorld::Name(3)};
+    app.Shown().Remove(gone, false);
+    QCOMPARE(ShownName(app), TWorld::Name(2));
+    const QString empty = world.dir.path() + "/empty";
+    QDir().mkpath(empty);
+    app.MainWindow()->SelectTreePath(TreePath(empty));
+    QTRY_VERIFY(!app.Viewer()->isVisible());
+    QVERIFY(app.Shutdown());
+  }
+};
+
+QTEST_MAIN(TestPhotoViewer)
+#include "test_photoviewer.moc"
