@@ -14,6 +14,8 @@ PACKAGES=(
   libheif-dev libraw-dev libjxl-dev
   libheif-examples libavif-bin libjxl-tools python3 libvips-tools
   xvfb xauth fonts-liberation2 fonts-dejavu-core
+  # dbus-run-session: a private session bus for the screen saver inhibit test.
+  dbus-daemon
   adwaita-icon-theme
 )
 
