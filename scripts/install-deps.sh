@@ -16,6 +16,9 @@ PACKAGES=(
   xvfb xauth fonts-liberation2 fonts-dejavu-core
   # dbus-run-session: a private session bus for the screen saver inhibit test.
   dbus-daemon
+  # A small window manager: the viewer's full screen test needs one (Xvfb alone
+  # does not honour full screen).
+  openbox
   adwaita-icon-theme
 )
 

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QDir>
 #include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -52,7 +55,7 @@ struct TWorld {
   static QColor Colour(int n) { return QColor::fromHsv(n * 55, 220, 220); }
   TGlimrApplication::Options Options() const {
     return TGlimrApplication::Options::UnderFolder(dir.path(),
-                                                  QStringLiteral(GLIMR_BINARY_DIR "/bin"));
+                                                   QStringLiteral(GLIMR_BINARY_DIR "/bin"));
   }
   int Rating(const QString& fileName) const {
     std::mutex lock;
@@ -186,6 +189,40 @@ class TestPhotoViewer : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(app.Viewer()->PictureIsDecoded(), 10000);
     QVERIFY(ShowsColour(app.Viewer()->Picture(), TWorld::Colour(1)));
     QVERIFY(app.Shutdown());
+  }
+
+  // F11 gives a window the size of the screen, under a window manager
+  // (plain Xvfb does not honour full screen); Escape leaves full screen
+  // first, then closes.
+  void fullScreen() {
+    const QString openbox = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    if (openbox.isEmpty()) {
+      QSKIP("openbox is not installed (scripts/install-deps.sh installs it)");
+    }
+    QProcess manager;
+    manager.start(openbox, {QStringLiteral("--sm-disable")});
+    QVERIFY(manager.waitForStarted());
+    QTest::qWait(500);  // the manager takes over the screen
+    TWorld world;
+    {
+      TGlimrApplication app(world.Options());
+      QVERIFY(app.Start());
+      OpenOn(app, TWorld::Name(4));
+      TfrmViewer& viewer = *app.Viewer();
+      QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+      QTest::keyClick(&viewer, Qt::Key_F11);
+      QTRY_VERIFY(viewer.isFullScreen());
+      const QRect screen = viewer.screen()->geometry();
+      QTRY_COMPARE(viewer.geometry(), screen);
+      QTest::keyClick(&viewer, Qt::Key_Escape);
+      QTRY_VERIFY(!viewer.isFullScreen());
+      QVERIFY(viewer.isVisible());
+      QTest::keyClick(&viewer, Qt::Key_Escape);
+      QTRY_VERIFY(!viewer.isVisible());
+      QVERIFY(app.Shutdown());
+    }
+    manager.terminate();
+    manager.waitForFinished(3000);
   }
 
   // The shown photo deleted: the next one is shown; the list switching to
