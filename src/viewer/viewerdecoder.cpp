@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <exception>
 #include <thread>
+#include <utility>
 
 #include "glimr_plugin.h"
 
@@ -19,12 +20,22 @@
 namespace glimr {
 
 // What the worker threads share with the decoder: they may outlive it, so
-// they reach it only through owner, which the decoder clears as it goes.
+// they reach it only through Owner, which the decoder clears as it goes. A
+// finished decode leaves its picture in Done and wakes the decoder with a
+// bare queued call; the picture changes threads under Mutex.
 struct TViewerDecoder::TWorkers {
   std::mutex Mutex;
   std::condition_variable Idle;
   int Running = 0;
   TViewerDecoder* Owner = nullptr;
+  std::vector<std::pair<std::uint64_t, QImage>> Done;
+
+  // Hands a result over; Mutex held.
+  void Deliver(std::uint64_t id, QImage picture) {
+    Done.emplace_back(id, std::move(picture));
+    if (Owner)
+      QMetaObject::invokeMethod(Owner, "TakeFinished", Qt::QueuedConnection);
+  }
 };
 
 namespace {
@@ -224,26 +235,27 @@ void TViewerDecoder::Start(TJob job) {
                  key, id] {
       QImage picture = DecodeAndPrepare(decode, needsLock, *lock, key);
       std::lock_guard hold(workers->Mutex);
-      if (TViewerDecoder* owner = workers->Owner) {
-        QMetaObject::invokeMethod(
-            owner,
-            [owner, id, picture = std::move(picture)]() mutable {
-              owner->Finished(id, std::move(picture));
-            },
-            Qt::QueuedConnection);
-      }
+      if (workers->Owner)
+        workers->Deliver(id, std::move(picture));
       --workers->Running;
       workers->Idle.notify_all();
     }).detach();
   } catch (const std::exception& e) {
     qCWarning(lcViewer) << "no thread to decode" << key.Path << ":" << e.what();
-    {
-      std::lock_guard hold(workers_->Mutex);
-      --workers_->Running;
-    }
-    QMetaObject::invokeMethod(
-        this, [this, id] { Finished(id, QImage()); }, Qt::QueuedConnection);
+    std::lock_guard hold(workers_->Mutex);
+    --workers_->Running;
+    workers_->Deliver(id, QImage());
   }
+}
+
+void TViewerDecoder::TakeFinished() {
+  std::vector<std::pair<std::uint64_t, QImage>> done;
+  {
+    std::lock_guard hold(workers_->Mutex);
+    done.swap(workers_->Done);
+  }
+  for (auto& [id, picture] : done)
+    Finished(id, std::move(picture));
 }
 
 void TViewerDecoder::Finished(std::uint64_t id, QImage picture) {

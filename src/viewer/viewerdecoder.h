@@ -119,6 +119,8 @@ class TViewerDecoder : public QObject {
   };
   struct TWorkers;
 
+  // Delivers the results the workers left, in the order they ended.
+  Q_INVOKABLE void TakeFinished();
   bool Wanted(const TPictureKey& key) const;
   void DropUnwanted();
   void Pump();
