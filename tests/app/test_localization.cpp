@@ -270,7 +270,13 @@ bool IsListed(const TFixedText (&table)[N], const TShownText& t) {
 QSet<QString> EnglishDefaults() {
   QSet<QString> texts;
   for (const TLangDefault& d : LangDefaults()) {
-    texts.insert(QString::fromUtf16(d.text).trimmed());
+    // Key names ("Home", "End") name keys, not things a list shows: a
+    // folder called Home is no untranslated text.
+    const bool keyName = d.section == TLangSection::Captions &&
+                         ((d.key >= 290 && d.key <= 307) || (d.key >= 328 && d.key <= 342));
+    if (!keyName) {
+      texts.insert(QString::fromUtf16(d.text).trimmed());
+    }
   }
   return texts;
 }

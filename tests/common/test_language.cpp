@@ -160,11 +160,14 @@ class TestLanguage : public QObject {
       seen.insert({int(d.section), d.key});
       ++counts[int(d.section)];
     }
-    // 0..229 without 162, and Glimr's own 235..241, 260..261, 290..307, 310..319
-    QCOMPARE(counts[0], 229 + 7 + 2 + 18 + 10);
-    QCOMPARE(counts[1], 57);
-    // 0..26, and Glimr's own messages 100..111, 115..119, 125..131, 140, 145..146
-    QCOMPARE(counts[2], 27 + 25 + 2);
+    // 0..229 without 162, and Glimr's own 235..241, 260..261, 290..307,
+    // 310..319, 320..322 and 328..342, 344..346 (the viewer)
+    QCOMPARE(counts[0], 229 + 7 + 2 + 18 + 10 + 3 + 15 + 3);
+    // 0..56, and the viewer's 70, 72..75
+    QCOMPARE(counts[1], 57 + 5);
+    // 0..26, and Glimr's own messages 100..111, 115..119, 125..131, 140,
+    // 145..146, 150 and 155..159 (the viewer)
+    QCOMPARE(counts[2], 27 + 25 + 2 + 1 + 5);
     QVERIFY(LangDefault(TLangSection::Captions, 162).isEmpty());
     QCOMPARE(LangDefault(TLangSection::Captions, 183),
              QStringLiteral("Avarage (less than 1024x1024)"));
