@@ -149,12 +149,20 @@ TfrmViewer::TfrmViewer(TShownList& shown, TViewerDecoder& decoder, TThumbnailOf 
     b->setFocusPolicy(Qt::NoFocus);
     b->setAutoRaise(true);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Light on the black picture area, whatever the desktop's palette.
+    b->setStyleSheet(QStringLiteral(
+        "QToolButton { color: white; background: rgba(40, 40, 40, 170); border: none;"
+        " border-radius: 4px; padding: 4px 10px; }"
+        "QToolButton:hover { background: rgba(90, 90, 90, 200); }"
+        "QToolButton:checked { background: rgba(60, 90, 140, 200); }"));
     return b;
   };
   fullScreen_ = button("btnFullScreen");
+  fullScreen_->setCheckable(true);
   slideshowButton_ = button("btnSlideshow");
   close_ = button("btnClose");
   connect(fullScreen_, &QToolButton::clicked, this, [this] { ToggleFullScreen(); });
+  slideshowButton_->setCheckable(true);
   connect(slideshowButton_, &QToolButton::clicked, this,
           [this] { Run(TViewerCommand::Slideshow); });
   connect(close_, &QToolButton::clicked, this, &QWidget::close);
@@ -490,6 +498,7 @@ void TfrmViewer::StartSlideshow() {
   slideshow_.Start();
   inhibit_->Inhibit();
   ScheduleSlide();
+  slideshowButton_->setChecked(true);
   update();
 }
 
@@ -500,6 +509,7 @@ void TfrmViewer::StopSlideshow() {
   slideshow_.Stop();
   slideTimer_.stop();
   inhibit_->Release();
+  slideshowButton_->setChecked(false);
   update();
 }
 
