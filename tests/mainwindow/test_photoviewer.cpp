@@ -10,29 +10,20 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <mutex>
-
 #include "app/glimrapplication.h"
 #include "browse/shownlist.h"
 #include "browse/ui/filelistview.h"
-#include "catalog/dmvesk.h"
-#include "catalog/statement.h"
-#include "common/regstore.h"
-#include "common/settings.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
+#include "support/programworld.h"
 #include "viewer/ui/frmviewer.h"
 
 using namespace glimr;
+using test::TreePath;
 
 namespace {
-
-QString TreePath(const QString& folder) {
-  return QStringLiteral("Computer\\File System\\") +
-         QDir::cleanPath(folder).mid(1).replace('/', '\\');
-}
 
 // Six photos of distinct colours; the program starts on their folder.
 struct TWorld {
@@ -46,26 +37,11 @@ struct TWorld {
       picture.fill(Colour(n));
       picture.save(Photos + Name(n), "JPG", 95);
     }
-    RegStore store(dir.path() + "/config/Quillfen/Glimr.reg");
-    store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
-    store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(Photos));
-    store.Save();
   }
   static QString Name(int n) { return QStringLiteral("p%1.jpg").arg(n); }
   static QColor Colour(int n) { return QColor::fromHsv(n * 55, 220, 220); }
-  TGlimrApplication::Options Options() const {
-    return TGlimrApplication::Options::UnderFolder(dir.path(),
-                                                   QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-  }
-  int Rating(const QString& fileName) const {
-    std::mutex lock;
-    TdmVesk dm(dir.path() + "/home/DataBase/", lock);
-    std::lock_guard guard(dm.DbLock());
-    TStatement st(dm.CurrentSession(),
-                  QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = :FileName;"));
-    st.BindText(":FileName", fileName);
-    return st.Step() ? st.Row().Int(0) : -1;
-  }
+  TGlimrApplication::Options Options() const { return test::ProgramStartingOn(dir.path(), Photos); }
+  int Rating(const QString& fileName) const { return test::CatalogRating(dir.path(), fileName); }
 };
 
 int RowOf(TGlimrApplication& app, const QString& name) {

@@ -15,33 +15,24 @@
 #include <QTimer>
 
 #include <functional>
-#include <mutex>
 
 #include "app/glimrapplication.h"
 #include "browse/shownlist.h"
 #include "browse/ui/filelistmodel.h"
 #include "browse/ui/filelistview.h"
-#include "catalog/catalogqueries.h"
-#include "catalog/dmvesk.h"
-#include "catalog/statement.h"
-#include "common/regstore.h"
-#include "common/settings.h"
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 #include "organize/ui/starview.h"
 #include "ribbon/ribbon.h"
 #include "ribbon/ui/ribbonview.h"
 #include "support/modalanswer.h"
+#include "support/programworld.h"
 
 using namespace glimr;
 using test::TModalAnswer;
+using test::TreePath;
 
 namespace {
-
-QString TreePath(const QString& folder) {
-  return QStringLiteral("Computer\\File System\\") +
-         QDir::cleanPath(folder).mid(1).replace('/', '\\');
-}
 
 // Photos p0..p5, an Archive holding z.jpg; the program starts on Photos.
 struct TWorld {
@@ -56,29 +47,14 @@ struct TWorld {
       Picture(Photos + QStringLiteral("p%1.jpg").arg(n), n);
     }
     Picture(Archive + QStringLiteral("z.jpg"), 9);
-    RegStore store(dir.path() + "/config/Quillfen/Glimr.reg");
-    store.WriteDword(kMainKey, QStringLiteral("SaveCrrSelection"), 1);
-    store.WriteString(kMainKey, QStringLiteral("CrrSelection"), TreePath(Photos));
-    store.Save();
   }
   static void Picture(const QString& path, int n) {
     QImage picture(48, 32, QImage::Format_RGB888);
     picture.fill(QColor::fromHsv(n * 30 % 360, 180, 200));
     picture.save(path);
   }
-  TGlimrApplication::Options Options() const {
-    return TGlimrApplication::Options::UnderFolder(dir.path(),
-                                                   QStringLiteral(GLIMR_BINARY_DIR "/bin"));
-  }
-  int Rating(const QString& fileName) const {
-    std::mutex lock;
-    TdmVesk dm(dir.path() + "/home/DataBase/", lock);
-    std::lock_guard guard(dm.DbLock());
-    TStatement st(dm.CurrentSession(),
-                  QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = :FileName;"));
-    st.BindText(":FileName", fileName);
-    return st.Step() ? st.Row().Int(0) : -1;
-  }
+  TGlimrApplication::Options Options() const { return test::ProgramStartingOn(dir.path(), Photos); }
+  int Rating(const QString& fileName) const { return test::CatalogRating(dir.path(), fileName); }
 };
 
 // What the user sees of the list's state: the selected names, the focused
