@@ -37,6 +37,7 @@
 #include "mainwindow/frmvesk.h"
 #include "mainwindow/veskactions.h"
 #include "ribbon/cashribbonmodel.h"
+#include "ribbon/ribbonmath.h"
 #include "ribbon/ui/glpanel.h"
 #include "ribbon/ui/ribbonview.h"
 #include "viewer/steporder.h"
@@ -437,8 +438,15 @@ void TGlimrApplication::MakeViewer() {
                    });
   // The list's focus and selection follow the viewer, as with the ribbon's
   // Move Right and Move Left; the ribbon follows them without gliding.
-  QObject::connect(viewer, &TfrmViewer::rowShown, main_.get(),
-                   [this](int row) { main_->ListView()->FocusRow(row, true); });
+  QObject::connect(viewer, &TfrmViewer::rowShown, main_.get(), [this](int row) {
+    main_->ListView()->FocusRow(row, true);
+    // The focus may have been on that row already (a removal moved it
+    // there): the ribbon goes to it all the same, so its centre, which the
+    // rotate and flip commands act on, is the picture shown.
+    if (ribbon_) {
+      ribbon_->ScrollImagesToFocused();
+    }
+  });
   QObject::connect(viewer, &TfrmViewer::closed, main_.get(), [this] {
     if (ribbon_) {
       ribbon_->SetFollowWithoutGlide(false);
@@ -452,15 +460,24 @@ void TGlimrApplication::MakeViewer() {
   });
   QObject::connect(viewer, &TfrmViewer::deleteRequested, main_.get(),
                    [this] { main_->Actions().Get("aFileDelete")->trigger(); });
+  // A turn or flip in the viewer edits the shown record as the ribbon's
+  // commands would at their end (same angle, same mirrors), through the
+  // shown list; the ribbon's slots follow the record.
   QObject::connect(viewer, &TfrmViewer::rotateRequested, main_.get(), [this](bool right) {
-    if (ribbon_) {
-      right ? ribbon_->RotateRight() : ribbon_->RotateLeft();
-    }
+    shown_.EditRows({viewer_->ShownRow()}, efRotation, [right](TImageFileInfo& r) {
+      // The ribbon turns by 20 steps of RotateStep, whose sense the mirrors
+      // decide.
+      r.Angle = WrapAngle(r.Angle + 20 * RotateStep(right, r.HFliped, r.VFliped));
+    });
   });
   QObject::connect(viewer, &TfrmViewer::flipRequested, main_.get(), [this](bool horizontally) {
-    if (ribbon_) {
-      horizontally ? ribbon_->FlipHorizontally() : ribbon_->FlipVertically();
-    }
+    shown_.EditRows({viewer_->ShownRow()}, efRotation, [horizontally](TImageFileInfo& r) {
+      if (horizontally) {
+        r.VFliped = !r.VFliped;  // mirrored left to right, about the vertical axis
+      } else {
+        r.HFliped = !r.HFliped;
+      }
+    });
   });
   // View > Slideshow: over the shown list from its focused image (else its
   // first), in the viewer.

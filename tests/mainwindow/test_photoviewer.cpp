@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <memory>
+
 #include "app/glimrapplication.h"
 #include "browse/shownlist.h"
 #include "browse/ui/filelistview.h"
@@ -86,6 +88,11 @@ class TestPhotoViewer : public QObject {
   Q_OBJECT
 
  private Q_SLOTS:
+  // Delete in the viewer sends files to a trash of the test's own.
+  void initTestCase() {
+    trash_ = std::make_unique<QTemporaryDir>();
+    qputenv("XDG_DATA_HOME", QFile::encodeName(trash_->path()));
+  }
   // Right twice shows the third photo; Escape leaves the list's focus and
   // the ribbon on it.
   void stepAndEscape() {
@@ -201,6 +208,36 @@ class TestPhotoViewer : public QObject {
     manager.waitForFinished(3000);
   }
 
+  // Delete in the viewer sends the shown photo to the Trash and shows the
+  // next; a rename keeps it shown under its new name; rotating it turns
+  // the picture as the ribbon turns the thumbnail.
+  void editsOfTheShownPhoto() {
+    TWorld world;
+    TGlimrApplication app(world.Options());
+    QVERIFY(app.Start());
+    OpenOn(app, TWorld::Name(3));
+    TfrmViewer& viewer = *app.Viewer();
+    QTest::keyClick(&viewer, Qt::Key_Delete);
+    QTRY_VERIFY(!QFile::exists(world.Photos + TWorld::Name(3)));
+    QCOMPARE(ShownName(app), TWorld::Name(2));
+    QVERIFY(viewer.isVisible());
+
+    QVERIFY(QFile::rename(world.Photos + TWorld::Name(2), world.Photos + "renamed.jpg"));
+    app.Shown().Rename(world.Photos + TWorld::Name(2), world.Photos + "renamed.jpg");
+    QCOMPARE(ShownName(app), QStringLiteral("renamed.jpg"));
+    QCOMPARE(viewer.ShownPath(), world.Photos + "renamed.jpg");
+
+    QTRY_VERIFY(viewer.PictureIsDecoded());
+    const QSize before = viewer.Picture().size();
+    QTest::keyClick(&viewer, Qt::Key_R);
+    // The record turns (as the ribbon's command would leave it) and the
+    // viewer shows the picture turned.
+    QCOMPARE(app.Shown().Current().At(viewer.ShownRow())->Angle, 90.0);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        viewer.PictureIsDecoded() && viewer.Picture().size() == before.transposed(), 10000);
+    QVERIFY(app.Shutdown());
+  }
+
   // The shown photo deleted: the next one is shown; the list switching to
   // another folder closes a viewer that has nothing left to show.
   void followsTheList() {
@@ -218,6 +255,9 @@ class TestPhotoViewer : public QObject {
     QTRY_VERIFY(!app.Viewer()->isVisible());
     QVERIFY(app.Shutdown());
   }
+
+ private:
+  std::unique_ptr<QTemporaryDir> trash_;
 };
 
 QTEST_MAIN(TestPhotoViewer)

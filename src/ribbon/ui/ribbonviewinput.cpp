@@ -16,6 +16,14 @@
 namespace glimr {
 
 void TRibbonView::ScrollImagesToFocused() {
+  if (jumpToFocus_) {
+    // Following without gliding, the ribbon stands on the focused entry
+    // whatever target an ended glide or a closed gap left behind.
+    const int focused = ribbon_->Model().FocusedRow();
+    if (focused >= 0 && focused != ribbon_->CurrentIndex) {
+      ribbon_->TargetIndex = -1;
+    }
+  }
   if (ribbon_->ScrollImagesToFocused()) {
     if (jumpToFocus_) {
       FinishGlide();
@@ -86,6 +94,12 @@ void TRibbonView::Follow(TShownList& shown) {
     // The captions show the caption, or the name when there is none.
     if (fields & (efCaption | efName)) {
       ribbon_->RefreshCaptions();
+    }
+    if ((fields & efRotation) && !animTimer_.isActive()) {
+      // A turn or flip made elsewhere (the viewer): the slots take the
+      // records' orientation again. The ribbon's own turns end in the
+      // record's values already.
+      PrepareScene();
     }
     ribbon_->RedrawNeeded = true;
   });

@@ -182,12 +182,17 @@ TfrmViewer::TfrmViewer(TShownList& shown, TViewerDecoder& decoder, TThumbnailOf 
   connect(&shown_, &TShownList::rowsRemoved, this, [this] { FollowRemoval(); });
   connect(&shown_, &TShownList::sourceChanged, this, [this] { FollowNewList(); });
   connect(&shown_, &TShownList::rowsEdited, this, [this](int first, int last, TEditFields fields) {
+    if ((fields & efName) && record_) {
+      // A rename gives the shown record a new key: found by the record.
+      for (int i = std::max(first, 0); i <= last && i < shown_.Current().Count(); ++i) {
+        if (shown_.Current().At(i) == record_) {
+          path_ = shown_.Current().Key(i);
+        }
+      }
+    }
     const int row = ShownRow();
     if (row < first || row > last || !isVisible()) {
       return;
-    }
-    if (fields & efName) {
-      path_ = shown_.Current().Key(row);
     }
     if (fields & efRotation) {
       // The picture turns as the thumbnail did: decoded again in its new
@@ -257,6 +262,7 @@ void TfrmViewer::Show(int row, QImage first) {
   const TImageFileInfo* r = shown_.Current().At(row);
   const bool same = shown_.Current().Key(row) == path_;
   path_ = shown_.Current().Key(row);
+  record_ = r;
   failed_ = false;
   if (!same) {
     decoded_ = false;
@@ -543,6 +549,7 @@ void TfrmViewer::FollowRemoval() {
   removedRow_ = -1;
   decoder_.Forget(path_);
   path_.clear();
+  record_ = nullptr;
   if (after < 0) {
     close();  // nothing left to show
     return;
@@ -567,6 +574,7 @@ void TfrmViewer::FollowNewList() {
     row = StepImage(current, -1, TImageStep::First);
   }
   path_.clear();
+  record_ = nullptr;
   if (row < 0) {
     close();
     return;
@@ -775,6 +783,7 @@ void TfrmViewer::closeEvent(QCloseEvent* event) {
   decoder_.Cancel();
   loading_ = false;
   path_.clear();
+  record_ = nullptr;
   picture_ = QImage();
   if (isFullScreen()) {
     showNormal();

@@ -145,6 +145,9 @@ class TfrmViewer : public QWidget {
   TViewerDecoder& decoder_;
   TThumbnailOf thumbnail_;
   QString path_;  // the shown file, empty when none
+  // Its record, to find it again after a rename (never read otherwise: the
+  // list frees records it replaces or removes, and path_ goes with them).
+  const TImageFileInfo* record_ = nullptr;
   QImage picture_;
   bool decoded_ = false;  // picture_ is a decode (not the thumbnail)
   bool loading_ = false;  // the shown picture's decode is awaited
