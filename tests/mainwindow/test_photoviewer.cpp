@@ -23,6 +23,7 @@
 #include "viewer/ui/frmviewer.h"
 
 using namespace glimr;
+using test::RowOf;
 using test::TreePath;
 
 namespace {
@@ -45,16 +46,6 @@ struct TWorld {
   TGlimrApplication::Options Options() const { return test::ProgramStartingOn(dir.path(), Photos); }
   int Rating(const QString& fileName) const { return test::CatalogRating(dir.path(), fileName); }
 };
-
-int RowOf(TGlimrApplication& app, const QString& name) {
-  const TFileList& current = app.Shown().Current();
-  for (int i = 0; i < current.Count(); ++i) {
-    if (current.At(i)->FileName == name) {
-      return i;
-    }
-  }
-  return -1;
-}
 
 QString ShownName(TGlimrApplication& app) {
   const int row = app.Viewer()->ShownRow();

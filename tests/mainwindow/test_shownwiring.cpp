@@ -29,6 +29,7 @@
 #include "support/programworld.h"
 
 using namespace glimr;
+using test::RowOf;
 using test::TModalAnswer;
 using test::TreePath;
 
@@ -85,16 +86,6 @@ TState StateOf(TGlimrApplication& app) {
 char* toString(const TState& s) {
   return QTest::toString(QStringLiteral("selected %1, focused %2, centred %3")
                              .arg(s.Selected.join(','), s.Focused, s.Centred));
-}
-
-int RowOf(TGlimrApplication& app, const QString& name) {
-  const TFileList& current = app.Shown().Current();
-  for (int i = 0; i < current.Count(); ++i) {
-    if (current.At(i)->FileName == name) {
-      return i;
-    }
-  }
-  return -1;
 }
 
 // Selects p2 and p4 with the focus on p3, and lets the ribbon glide there.

@@ -1,7 +1,8 @@
 #pragma once
 // For tests that start the whole program on a folder of their own: the
 // folder tree's path of a folder, the settings that open it at start, the
-// program's options under a test folder, and a row's rating in the catalog.
+// program's options under a test folder, a row's rating in the catalog and
+// a file's row in the shown list.
 
 #include <QDir>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <mutex>
 
 #include "app/glimrapplication.h"
+#include "browse/shownlist.h"
 #include "catalog/dmvesk.h"
 #include "catalog/statement.h"
 #include "common/regstore.h"
@@ -42,6 +44,17 @@ inline int CatalogRating(const QString& root, const QString& fileName) {
                 QStringLiteral("SELECT RATING FROM FILES WHERE FILENAME = :FileName;"));
   st.BindText(":FileName", fileName);
   return st.Step() ? st.Row().Int(0) : -1;
+}
+
+// The shown list's row of a file name, -1 when it is not shown.
+inline int RowOf(TGlimrApplication& app, const QString& fileName) {
+  const TFileList& current = app.Shown().Current();
+  for (int i = 0; i < current.Count(); ++i) {
+    if (current.At(i)->FileName == fileName) {
+      return i;
+    }
+  }
+  return -1;
 }
 
 }  // namespace glimr::test
