@@ -113,6 +113,8 @@ class TGlimrApplication {
   const TCurrentLists& Lists() const { return shown_.Lists(); }
   TRibbonView* Ribbon() const { return ribbon_.get(); }
   TCash* Cash() const { return cash_.get(); }
+  // The plug-in set (null before the start and without plug-ins).
+  const TPlugins* Plugins() const { return plugins_.get(); }
   // The photo viewer (null without plug-ins).
   TfrmViewer* Viewer() const { return viewer_.get(); }
   TfrmVesk* MainWindow() const;
