@@ -78,7 +78,8 @@ bool TEditWriteBack::WriteNow() {
       }
     } catch (const std::exception& e) {
       // Called from a timer: nothing may escape. The flags stay, so the
-      // list's own write-back still has the edits if no retry succeeds; a
+      // shown list's flush at the next switch or at exit still has the
+      // edits if no retry succeeds; a
       // refused write has been reported by the catalog's write health.
       qCWarning(lcEditWriteBack).noquote()
           << edited.size() << "edited records not written:" << ErrorText(e);

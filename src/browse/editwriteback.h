@@ -36,8 +36,9 @@ class TEditWriteBack : public QObject {
   // Writes every Modified record of LoadedFiles that has a row, in one
   // transaction, and clears their Modified flags. A write the catalog
   // refuses keeps the flags and is tried again kMaxWaitMs later or after
-  // the next edit; records without a row are left to the list's own
-  // write-back. True when nothing is left waiting here.
+  // the next edit; records without a row are left to the shown list's
+  // flush (at the next switch or at exit). True when nothing is left
+  // waiting here.
   bool WriteNow();
 
   // Whether edits wait to be written, and when they will be (clock time).

@@ -7,7 +7,7 @@ namespace glimr {
 
 class TRibbon;
 
-// Call after RemoveSelectedEntries (the selectedRemoved signal). A running
+// Call after entries left the shown list (its rowsRemoved signal). A running
 // glide stops (TRibbonView's timer follows). Returns false when the list is
 // now empty: the ribbon stands at 0 and the poll timer should stop; either
 // way the caller renders.

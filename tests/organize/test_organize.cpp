@@ -341,7 +341,7 @@ class TestOrganize : public QObject {
   }
 
   // A refused write keeps the edits marked and is tried again; a record
-  // without a row is left to the list's own write-back.
+  // without a row is left to the shown list's flush.
   void editWriteBackRefused() {
     Scene s;
     const std::int32_t id = s.AddFile(QStringLiteral("a"), QStringLiteral("1.jpg"), 0);
